@@ -1,0 +1,190 @@
+#include "core/settings/DefaultsStore.h"
+
+#include "core/settings/EventLog.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QLocale>
+#include <QSaveFile>
+#include <QSet>
+
+#include <sys/stat.h>
+
+DefaultsStore::DefaultsStore(QString path, QObject* parent)
+    : QObject(parent)
+    , m_path(std::move(path))
+{
+    reload();
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { reloadIfChanged(); watch(); });
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { reloadIfChanged(); watch(); });
+    watch();
+}
+
+QString DefaultsStore::standardPath()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || !QDir::isAbsolutePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/Momentra/defaults.json");
+}
+
+DefaultsStore& DefaultsStore::standard()
+{
+    static DefaultsStore* store = new DefaultsStore(standardPath());
+    return *store;
+}
+
+QJsonValue DefaultsStore::value(const QString& key)
+{
+    reloadIfChanged();
+    return m_values.value(key);
+}
+
+bool DefaultsStore::contains(const QString& key)
+{
+    reloadIfChanged();
+    return m_values.contains(key);
+}
+
+QJsonObject DefaultsStore::all()
+{
+    reloadIfChanged();
+    return m_values;
+}
+
+bool DefaultsStore::setValue(const QString& key, const QJsonValue& value)
+{
+    reloadIfChanged();
+    const bool present = m_values.contains(key);
+    if (value.isUndefined()) {
+        if (!present)
+            return true;
+        m_values.remove(key);
+    } else {
+        if (present && m_values.value(key) == value && m_values.value(key).type() == value.type())
+            return true;
+        m_values.insert(key, value);
+    }
+    const bool saved = save();
+    Q_EMIT valueChanged(key);
+    return saved;
+}
+
+bool DefaultsStore::remove(const QString& key)
+{
+    return setValue(key, QJsonValue(QJsonValue::Undefined));
+}
+
+DefaultsStore::FileStamp DefaultsStore::currentStamp() const
+{
+    struct stat info{};
+    if (::stat(QFile::encodeName(m_path).constData(), &info) != 0)
+        return {};
+    return {qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec, qint64(info.st_size),
+            quint64(info.st_ino)};
+}
+
+void DefaultsStore::reloadIfChanged()
+{
+    if (currentStamp() == m_stamp)
+        return;
+    const QJsonObject before = m_values;
+    reload();
+    QSet<QString> keys;
+    for (const QString& key : before.keys())
+        keys.insert(key);
+    for (const QString& key : m_values.keys())
+        keys.insert(key);
+    QStringList changed;
+    for (const QString& key : keys) {
+        if (before.value(key) != m_values.value(key))
+            changed << key;
+    }
+    changed.sort();
+    for (const QString& key : changed)
+        Q_EMIT valueChanged(key);
+}
+
+void DefaultsStore::reload()
+{
+    m_stamp = currentStamp();
+    QFile file(m_path);
+    if (!file.exists()) {
+        m_values = {};
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        // Unreadable: use defaults for now, but never overwrite what we cannot read.
+        m_lastError = QStringLiteral("Couldn't read the settings file %1: %2").arg(m_path, file.errorString());
+        m_values = {};
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.trimmed().isEmpty()) {
+        m_values = {};
+        return;
+    }
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        moveCorruptFileAside(error.error != QJsonParseError::NoError ? error.errorString()
+                                                                     : QStringLiteral("not a JSON object"));
+        m_values = {};
+        return;
+    }
+    m_values = document.object();
+}
+
+void DefaultsStore::moveCorruptFileAside(const QString& reason)
+{
+    const QString stamp = QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = m_path + QStringLiteral(".corrupt-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = m_path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
+    if (QFile::rename(m_path, aside)) {
+        EventLog::shared().logError(QStringLiteral("Settings file %1 was damaged (%2); moved it to %3 and "
+                                                   "using default settings")
+                                        .arg(m_path, reason, aside));
+    } else {
+        EventLog::shared().logError(
+            QStringLiteral("Settings file %1 was damaged (%2) and could not be moved aside").arg(m_path, reason));
+    }
+    m_stamp = currentStamp();
+}
+
+bool DefaultsStore::save()
+{
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    QSaveFile file(m_path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_lastError = QStringLiteral("Couldn't save the settings file %1: %2").arg(m_path, file.errorString());
+        EventLog::shared().logError(m_lastError);
+        return false;
+    }
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    file.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented));
+    if (!file.commit()) {
+        m_lastError = QStringLiteral("Couldn't save the settings file %1: %2").arg(m_path, file.errorString());
+        EventLog::shared().logError(m_lastError);
+        return false;
+    }
+    m_stamp = currentStamp();
+    watch();
+    return true;
+}
+
+void DefaultsStore::watch()
+{
+    // Atomic saves replace the file, which drops it from the watch list, so
+    // the folder is watched too and the file re-added whenever it exists.
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (QFileInfo::exists(folder) && !m_watcher.directories().contains(folder))
+        m_watcher.addPath(folder);
+    if (QFileInfo::exists(m_path) && !m_watcher.files().contains(m_path))
+        m_watcher.addPath(m_path);
+}

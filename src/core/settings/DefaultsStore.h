@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+// The per-user defaults database: one JSON object in one file
+// ($XDG_CONFIG_HOME/Momentra/defaults.json), keeping JSON types.
+// Saves are atomic (temporary file, then rename; mode 0600). A change made
+// by another process is picked up: through a file watcher while an event
+// loop runs, and by a freshness check before every read and write. A file
+// that is not a JSON object is moved aside, logged, and treated as empty.
+class DefaultsStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DefaultsStore(QString path, QObject* parent = nullptr);
+
+    static QString standardPath();        // $XDG_CONFIG_HOME/Momentra/defaults.json
+    static DefaultsStore& standard();     // over standardPath(), on the main thread
+
+    QString path() const { return m_path; }
+
+    QJsonValue value(const QString& key);  // Undefined when absent
+    bool contains(const QString& key);
+    QJsonObject all();
+    // Writes (or, with an Undefined value, removes) a key. Writing the value
+    // already stored changes nothing and signals nobody. False when the file
+    // could not be saved; the value stays in memory either way.
+    bool setValue(const QString& key, const QJsonValue& value);
+    bool remove(const QString& key);
+
+    QString lastError() const { return m_lastError; }
+
+Q_SIGNALS:
+    void valueChanged(const QString& key);
+
+private:
+    struct FileStamp
+    {
+        qint64 modified = -1;
+        qint64 size = -1;
+        quint64 inode = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+
+    FileStamp currentStamp() const;
+    void reloadIfChanged();
+    void reload();
+    bool save();
+    void moveCorruptFileAside(const QString& reason);
+    void watch();
+
+    const QString m_path;
+    QJsonObject m_values;
+    FileStamp m_stamp;
+    QString m_lastError;
+    QFileSystemWatcher m_watcher;
+};
