@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/capture/Bitmap.h"
+#include "core/textsearch/TextSearchSettings.h"
+
+#include <QList>
+#include <QString>
+
+// A screenshot just written, handed to text recognition in memory (the file
+// is never read back).
+struct CapturedImage
+{
+    Bitmap image;
+    QString filePath;
+};
+
+// Where the capture step hands new screenshots for text recognition. It
+// returns at once; recognition happens elsewhere.
+class LiveTextSink
+{
+public:
+    virtual ~LiveTextSink() = default;
+    virtual void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) = 0;
+};
