@@ -2,10 +2,8 @@
 
 #include <QtGlobal>
 
-// The X11 backend is picked up as soon as it is part of the tree.
-#if __has_include("platform/linux/x11/X11ScreenSource.h")
+#ifdef MOMENTRA_HAS_X11_SOURCE  // set by the build when the X11 backend is in the tree
 #include "platform/linux/x11/X11ScreenSource.h"
-#define MOMENTRA_HAS_X11_SOURCE 1
 #endif
 
 Result<std::unique_ptr<ScreenSource>> createScreenSource()
