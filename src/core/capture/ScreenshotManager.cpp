@@ -7,6 +7,7 @@
 #include "core/capture/ScreenshotWriter.h"
 #include "core/settings/EventLog.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -92,6 +93,9 @@ bool ScreenshotManager::start(const CaptureConfiguration& configuration)
                            EventLog::kEngine);
     setConfiguration(configuration);
     ensureScreenshotsFolder(configuration.folder);
+    // Partial files of a capture that was killed midway are never screenshots.
+    ScreenshotWriter::removeStalePartials(
+        QDir(configuration.folder).filePath(LibraryLayout::dayFolderName(now())));
     setLastError(std::nullopt);
     m_hasNotifiedError = false;
     setIsCapturing(true);

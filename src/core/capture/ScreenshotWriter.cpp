@@ -3,6 +3,7 @@
 #include "core/capture/CaptureError.h"
 #include "core/capture/ImageCodec.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -100,6 +101,20 @@ Result<QString> ScreenshotWriter::ensureFolder(const QString& path)
 bool ScreenshotWriter::isTemporaryName(const QString& fileName)
 {
     return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QStringLiteral(".partial-"));
+}
+
+int ScreenshotWriter::removeStalePartials(const QString& folder, qint64 minimumAgeSeconds)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    int removed = 0;
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (!isTemporaryName(entry.fileName()) || entry.lastModified().secsTo(now) < minimumAgeSeconds)
+            continue;
+        if (::unlink(QFile::encodeName(entry.filePath()).constData()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 Result<qint64> ScreenshotWriter::writeImage(const Bitmap& image, const QString& path, ScreenshotFormat format,

@@ -33,6 +33,12 @@ public:
     // The hidden name the image is written under before the rename.
     static bool isTemporaryName(const QString& fileName);
 
+    // Deletes the hidden partial files a killed process left in a folder,
+    // when they are older than `minimumAgeSeconds` (so that a write still in
+    // progress elsewhere is never touched). Returns how many went.
+    static int removeStalePartials(const QString& folder, qint64 minimumAgeSeconds = kStalePartialSeconds);
+    static constexpr qint64 kStalePartialSeconds = 600;
+
 private:
     ImageCodec& m_codec;
 };

@@ -98,6 +98,25 @@ private Q_SLOTS:
         QCOMPARE(allEntries(dir.path()), QStringList{QStringLiteral("b.jpeg")});
     }
 
+    void stalePartialsAreRemovedFreshOnesKept()
+    {
+        QTemporaryDir dir;
+        const auto touch = [&](const QString& name, qint64 ageSeconds) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime);
+        };
+        touch(QStringLiteral(".Momentra_2024-05-01_09-30-00.jpeg.partial-a1b2c3"), 3600);
+        touch(QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"), 5);
+        touch(QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg"), 3600);
+        touch(QStringLiteral(".hidden-notes"), 3600);
+        QCOMPARE(ScreenshotWriter::removeStalePartials(dir.path()), 1);
+        QCOMPARE(allEntries(dir.path()), (QStringList{QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"),
+                                                      QStringLiteral(".hidden-notes"),
+                                                      QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg")}));
+        QCOMPARE(ScreenshotWriter::removeStalePartials(dir.filePath(QStringLiteral("missing"))), 0);
+    }
+
     // A process killed in the middle of writing never leaves a file under a
     // screenshot name that does not decode; at most a hidden partial file.
     void killedWriterLeavesOnlyWholeScreenshots()
