@@ -121,6 +121,7 @@ bool benchSize(int width, int height, int runs)
     request.outputHeight = display.height;
     Bitmap last;
     auto grab = [&] {
+        last = Bitmap();  // the engine lets go of each image once it is written
         Result<Bitmap> image = source.capture(display, request);
         if (!image)
             std::fprintf(stderr, "capture failed: %s\n", qPrintable(image.error()));

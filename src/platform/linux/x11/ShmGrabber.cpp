@@ -6,6 +6,7 @@
 #include <xcb/shm.h>
 
 #include <cstring>
+#include <utility>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -25,6 +26,31 @@ ShmGrabber::~ShmGrabber()
 }
 
 Result<Bitmap> ShmGrabber::grab(xcb_drawable_t drawable, quint8 depth, const QRect& rect, bool keepAlpha)
+{
+    m_reuseFrame = false;
+    return grabInto(drawable, depth, rect, keepAlpha);
+}
+
+Result<Bitmap> ShmGrabber::grabFrame(xcb_drawable_t drawable, quint8 depth, const QRect& rect)
+{
+    m_reuseFrame = true;
+    Result<Bitmap> frame = grabInto(drawable, depth, rect, false);
+    m_reuseFrame = false;
+    return frame;
+}
+
+QByteArray& ShmGrabber::targetBuffer(qsizetype bytes)
+{
+    // Only our own reference left: nobody can see the pixels change.
+    if (m_reuseFrame && m_frame.size() == bytes && m_frame.isDetached()) {
+        m_scratch = std::exchange(m_frame, QByteArray());
+        return m_scratch;
+    }
+    m_scratch = QByteArray(bytes, Qt::Uninitialized);
+    return m_scratch;
+}
+
+Result<Bitmap> ShmGrabber::grabInto(xcb_drawable_t drawable, quint8 depth, const QRect& rect, bool keepAlpha)
 {
     if (rect.isEmpty())
         return Result<Bitmap>::failure(QStringLiteral("the area to read is empty"));
@@ -146,7 +172,7 @@ Result<Bitmap> ShmGrabber::grabPlain(xcb_drawable_t drawable, const QRect& rect,
 Bitmap ShmGrabber::copyPixels(const uchar* source, int width, int height, bool keepAlpha)
 {
     const qsizetype count = qsizetype(width) * height;
-    Bitmap image{width, height, width * 4, QByteArray(count * 4, Qt::Uninitialized)};
+    Bitmap image{width, height, width * 4, std::move(targetBuffer(count * 4))};
     if (keepAlpha) {
         std::memcpy(image.pixels.data(), source, size_t(count) * 4);
         return image;

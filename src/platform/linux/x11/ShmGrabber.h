@@ -27,6 +27,12 @@ public:
     // keepAlpha: the drawable has a real alpha channel (depth 32); otherwise the
     // pixels come out opaque.
     Result<Bitmap> grab(xcb_drawable_t drawable, quint8 depth, const QRect& rect, bool keepAlpha = false);
+    // Like grab(), for whole frames taken again and again: the buffer handed to
+    // keepFrame() last time is written over when nobody else holds it any
+    // more, which spares allocating and faulting in a fresh one every time.
+    Result<Bitmap> grabFrame(xcb_drawable_t drawable, quint8 depth, const QRect& rect);
+    // Called once the frame is finished (drawing into a shared buffer would copy it).
+    void keepFrame(const QByteArray& pixels) { m_frame = pixels; }
 
 private:
     bool ensureSegment(size_t bytes);
@@ -34,7 +40,9 @@ private:
     Result<Bitmap> grabShm(xcb_drawable_t drawable, const QRect& rect, bool keepAlpha);
     Result<Bitmap> grabPlain(xcb_drawable_t drawable, const QRect& rect, bool keepAlpha);
     bool hasThirtyTwoBitPixels(quint8 depth) const;
-    static Bitmap copyPixels(const uchar* source, int width, int height, bool keepAlpha);
+    Result<Bitmap> grabInto(xcb_drawable_t drawable, quint8 depth, const QRect& rect, bool keepAlpha);
+    QByteArray& targetBuffer(qsizetype bytes);
+    Bitmap copyPixels(const uchar* source, int width, int height, bool keepAlpha);
 
     XcbConnection& m_connection;
     bool m_shmAllowed = true;
@@ -43,4 +51,7 @@ private:
     int m_shmId = -1;
     void* m_memory = nullptr;
     size_t m_size = 0;
+    bool m_reuseFrame = false;
+    QByteArray m_frame;        // the last frame's pixels, shared with whoever took that frame
+    QByteArray m_scratch;      // the buffer the current grab writes into
 };

@@ -83,7 +83,7 @@ Result<Bitmap> X11ScreenSource::grabDisplay(X11Session& s, const DisplayInfo& di
     }
 
     s.grabber().setShmAllowed(m_options.allowShm);
-    Result<Bitmap> image = s.grabber().grab(connection.root(), connection.screen()->root_depth, area);
+    Result<Bitmap> image = s.grabber().grabFrame(connection.root(), connection.screen()->root_depth, area);
     if (!image)
         return failed(display, image.error());
     m_lastUsedShm = s.grabber().usesShm();
@@ -99,6 +99,7 @@ Result<Bitmap> X11ScreenSource::grabDisplay(X11Session& s, const DisplayInfo& di
     }
     if (request.showsCursor)
         s.cursor().draw(image.value(), area.topLeft());
+    s.grabber().keepFrame(image->pixels);
     if (request.outputWidth > 0 && request.outputHeight > 0)
         return BitmapScaler::scaled(*image, request.outputWidth, request.outputHeight);
     return image;
