@@ -68,6 +68,11 @@ std::optional<Shortcut> Shortcut::fromJsonString(const QString& text)
 
 QString Shortcut::symbols() const
 {
+    return modifierSymbols(carbonModifiers) + VirtualKeyCodes::symbol(carbonKeyCode);
+}
+
+QString Shortcut::modifierSymbols(int carbonModifiers)
+{
     QString text;
     if (carbonModifiers & kControl)
         text += QChar(0x2303);  // ⌃
@@ -77,7 +82,7 @@ QString Shortcut::symbols() const
         text += QChar(0x21E7);  // ⇧
     if (carbonModifiers & kCommand)
         text += QChar(0x2756);  // ❖
-    return text + VirtualKeyCodes::symbol(carbonKeyCode);
+    return text;
 }
 
 QString Shortcut::words() const

@@ -41,6 +41,7 @@ struct Shortcut
 
     // "⌃⌥⇧❖S": modifier symbols in a fixed order, then the key's symbol.
     QString symbols() const;
+    static QString modifierSymbols(int carbonModifiers);
     // "Ctrl+Alt+Shift+S": the same in words, for tooltips and messages.
     QString words() const;
 };
