@@ -5,6 +5,7 @@
 #include "core/shortcuts/ShortcutRegistry.h"
 #include "core/shortcuts/VirtualKeyCodes.h"
 #include "platform/linux/X11HotKeyService.h"
+#include "ui/MenuTrackingObserver.h"
 
 #include <memory>
 
@@ -33,6 +34,7 @@ Result<bool> ToggleCaptureShortcut::install(std::function<void()> onToggle, Shor
         return connected;
     }
     registry.onKeyUp(name(), std::move(onToggle));
+    MenuTrackingObserver::install(center);
     return true;
 }
 

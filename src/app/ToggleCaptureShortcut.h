@@ -18,7 +18,8 @@ public:
 
     // Connects the shared hot-key centre to the desktop (once per process),
     // declares the name (storing Alt+Shift+S on first start) and toggles on
-    // key-up. A desktop without X11 global shortcuts gives an error message
+    // key-up; with a QApplication running, also follows our own open menus
+    // so the shortcut keeps working while one holds the keyboard. A desktop without X11 global shortcuts gives an error message
     // (also logged); the name is declared either way.
     static Result<bool> install(std::function<void()> onToggle);
     // The same over a given registry and centre (tests, a second process role).

@@ -28,6 +28,7 @@ template <typename T>
 using XcbPointer = std::unique_ptr<T, FreeDeleter<T>>;
 
 constexpr uint8_t kBadAccess = 10;
+constexpr int kRepeatWindowMs = 30;
 constexpr uint16_t kModifierMasks[8] = {XCB_MOD_MASK_SHIFT, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_CONTROL,
                                         XCB_MOD_MASK_1,     XCB_MOD_MASK_2,    XCB_MOD_MASK_3,
                                         XCB_MOD_MASK_4,     XCB_MOD_MASK_5};
@@ -98,6 +99,9 @@ void X11HotKeyService::setUp()
     }
     readModifierMapping();
     rebuildKeycodeMap();
+    m_releaseTimer.setSingleShot(true);
+    m_releaseTimer.setInterval(kRepeatWindowMs);
+    QObject::connect(&m_releaseTimer, &QTimer::timeout, this, [this] { flushPendingRelease(); });
     m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { processEvents(); });
 }
@@ -107,6 +111,7 @@ void X11HotKeyService::readModifierMapping()
 {
     m_numLockMask = 0;
     m_scrollLockMask = 0;
+    m_menuModifierKeycodes.clear();
     xcb_connection_t* c = m_connection.get();
     XcbPointer<xcb_get_modifier_mapping_reply_t> reply(
         xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
@@ -119,6 +124,8 @@ void X11HotKeyService::readModifierMapping()
             const xcb_keycode_t keycode = keycodes[modifier * perModifier + i];
             if (keycode == XCB_NO_SYMBOL)
                 continue;
+            if (kModifierMasks[modifier] == XCB_MOD_MASK_1 || kModifierMasks[modifier] == XCB_MOD_MASK_4)
+                m_menuModifierKeycodes.insert(keycode);
             for (int column = 0; column < 4; ++column) {
                 const xcb_keysym_t keysym = xcb_key_symbols_get_keysym(m_symbols.get(), keycode, column);
                 if (keysym == XKB_KEY_Num_Lock)
@@ -291,6 +298,7 @@ void X11HotKeyService::setRawKeyEventsEnabled(bool enabled)
     if (enabled == m_rawKeyEventsEnabled)
         return;
     m_rawKeyEventsEnabled = enabled;
+    flushPendingRelease();
     m_rawPressed.clear();
     if (!QCoreApplication::instance())
         return;
@@ -415,31 +423,63 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto* key = static_cast<const xcb_key_press_event_t*>(message);
-    return handleRawKey(type == XCB_KEY_PRESS, key->detail, key->state);
+    // Menus close on a lone Alt press; keep Alt and Super from them so that
+    // pressing the shortcut leaves the menu open.
+    if (m_menuModifierKeycodes.contains(key->detail))
+        return true;
+    return handleRawKey(type == XCB_KEY_PRESS, key->detail, key->state, key->time);
 }
 
-bool X11HotKeyService::handleRawKey(bool pressed, uint8_t keycode, uint16_t state)
+bool X11HotKeyService::handleRawKey(bool pressed, uint8_t keycode, uint16_t state, uint32_t time)
 {
     const auto code = m_carbonCodeByKeycode.constFind(keycode);
     if (code == m_carbonCodeByKeycode.cend() || !m_handlers.rawKey)
         return false;
     if (pressed) {
+        if (m_pendingRelease && m_pendingRelease->keycode == keycode && m_pendingRelease->time == time) {
+            // X's own auto-repeat: a release and a press at the same moment.
+            m_pendingRelease.reset();
+            m_releaseTimer.stop();
+        }
         const auto held = m_rawPressed.constFind(keycode);
         if (held != m_rawPressed.cend())
             return held->handled;  // auto-repeat
+        flushPendingRelease();
         const int modifiers = X11KeySymbols::carbonModifiers(state);
         const bool handled = m_handlers.rawKey({EventKind::pressed, code.value(), modifiers});
         m_rawPressed.insert(keycode, {modifiers, handled});
         return handled;
     }
-    // Report the release with the modifiers of its press, so letting go of
-    // the modifiers first still ends the shortcut.
     const auto held = m_rawPressed.constFind(keycode);
     if (held == m_rawPressed.cend())
         return false;
+    if (!held->handled) {
+        m_rawPressed.erase(held);
+        return false;
+    }
+    // Qt's connection has no detectable auto-repeat: hold the release back
+    // until it is clear that no repeated press follows it.
+    flushPendingRelease();
+    m_pendingRelease = PendingRelease{keycode, time};
+    m_releaseTimer.start();
+    return true;
+}
+
+void X11HotKeyService::flushPendingRelease()
+{
+    if (!m_pendingRelease)
+        return;
+    const uint8_t keycode = m_pendingRelease->keycode;
+    m_pendingRelease.reset();
+    m_releaseTimer.stop();
+    const auto code = m_carbonCodeByKeycode.constFind(keycode);
+    const auto held = m_rawPressed.constFind(keycode);
+    if (code == m_carbonCodeByKeycode.cend() || held == m_rawPressed.cend())
+        return;
+    // Reported with the modifiers of its press, so letting go of the
+    // modifiers first still ends the shortcut.
     const RawPress press = held.value();
     m_rawPressed.erase(held);
-    if (!press.handled)
-        return false;
-    return m_handlers.rawKey({EventKind::released, code.value(), press.modifiers});
+    if (m_handlers.rawKey)
+        m_handlers.rawKey({EventKind::released, code.value(), press.modifiers});
 }

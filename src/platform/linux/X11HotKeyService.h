@@ -7,9 +7,12 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -26,7 +29,9 @@ class QSocketNotifier;
 // While one of our own menus or popups holds the keyboard, X delivers no
 // passive grab at all: the raw key path then watches the key events that
 // reach our own windows (a native event filter on Qt's connection) and
-// reports them as raw key events.
+// reports them as raw key events. Alt and Super key events are kept from the
+// menu meanwhile (a lone Alt would close it), and a release is held back a
+// moment to tell it from Qt's auto-repeat pairs.
 class X11HotKeyService : public QObject, public HotKeyService, public QAbstractNativeEventFilter
 {
     Q_OBJECT
@@ -73,7 +78,8 @@ private:
     void scheduleProcessEvents();
     void handleEvent(const xcb_generic_event_t* event, const xcb_generic_event_t* next, bool* skipNext);
     void handleKey(bool pressed, uint8_t keycode, uint16_t state);
-    bool handleRawKey(bool pressed, uint8_t keycode, uint16_t state);
+    bool handleRawKey(bool pressed, uint8_t keycode, uint16_t state, uint32_t time);
+    void flushPendingRelease();
 
     struct ConnectionDeleter
     {
@@ -105,4 +111,12 @@ private:
         bool handled = false;
     };
     QHash<uint8_t, RawPress> m_rawPressed;       // raw key held down → how its press went
+    struct PendingRelease
+    {
+        uint8_t keycode = 0;
+        uint32_t time = 0;
+    };
+    std::optional<PendingRelease> m_pendingRelease;
+    QTimer m_releaseTimer;
+    QSet<uint8_t> m_menuModifierKeycodes;        // Alt and Super keys
 };
