@@ -96,6 +96,15 @@ void X11HotKeyService::setUp()
         XcbPointer<xcb_xkb_per_client_flags_reply_t> flags(xcb_xkb_per_client_flags_reply(
             c, xcb_xkb_per_client_flags(c, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0), nullptr));
         m_detectableAutoRepeat = flags && (flags->value & flag);
+        // A client that uses XKB gets XKB's map notices instead of the core
+        // MappingNotify.
+        const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_xkb_id);
+        if (extension && extension->present) {
+            m_xkbFirstEvent = extension->first_event;
+            const uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+            const uint16_t parts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
+            xcb_xkb_select_events(c, XCB_XKB_ID_USE_CORE_KBD, events, 0, events, parts, parts, nullptr);
+        }
     }
     readModifierMapping();
     rebuildKeycodeMap();
@@ -358,19 +367,23 @@ void X11HotKeyService::handleEvent(const xcb_generic_event_t* event, const xcb_g
         }
         handleKey(false, key->detail, key->state);
     } else if (type == XCB_MAPPING_NOTIFY) {
-        auto* mapping = const_cast<xcb_mapping_notify_event_t*>(reinterpret_cast<const xcb_mapping_notify_event_t*>(event));
-        xcb_refresh_keyboard_mapping(m_symbols.get(), mapping);
-        if (mapping->request != XCB_MAPPING_POINTER)
-            regrabAll();
+        if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER)
+            reloadKeymap();
+    } else if (m_xkbFirstEvent && type == m_xkbFirstEvent) {
+        const uint8_t xkbType = reinterpret_cast<const xcb_xkb_map_notify_event_t*>(event)->xkbType;
+        if (xkbType == XCB_XKB_MAP_NOTIFY || xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY)
+            reloadKeymap();
     }
 }
 
 // The keyboard or modifier map changed: keys may have moved, locks may sit
 // on other modifiers. Grab everything again under the new map.
-void X11HotKeyService::regrabAll()
+void X11HotKeyService::reloadKeymap()
 {
+    // Let go under the old map (the lock masks it had), then read the new one.
     for (Registration& registration : m_registrations)
         ungrab(registration.keycodes, registration.modifiers);
+    m_symbols.reset(xcb_key_symbols_alloc(m_connection.get()));
     readModifierMapping();
     rebuildKeycodeMap();
     m_pressed.clear();

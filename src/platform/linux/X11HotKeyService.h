@@ -73,7 +73,7 @@ private:
     QList<uint8_t> keycodesFor(int carbonKeyCode) const;
     Result<int> grab(const QList<uint8_t>& keycodes, uint16_t modifiers);
     void ungrab(const QList<uint8_t>& keycodes, uint16_t modifiers);
-    void regrabAll();
+    void reloadKeymap();
     void processEvents();
     void scheduleProcessEvents();
     void handleEvent(const xcb_generic_event_t* event, const xcb_generic_event_t* next, bool* skipNext);
@@ -96,6 +96,7 @@ private:
     uint32_t m_root = 0;
     uint16_t m_numLockMask = 0;
     uint16_t m_scrollLockMask = 0;
+    uint8_t m_xkbFirstEvent = 0;
     bool m_detectableAutoRepeat = false;
     bool m_hotKeyEventsEnabled = false;
     bool m_rawKeyEventsEnabled = false;

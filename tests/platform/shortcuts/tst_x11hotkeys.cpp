@@ -206,6 +206,30 @@ private Q_SLOTS:
         QTRY_COMPARE(ran, QStringList{"second"});
     }
 
+    // Swapping the S and X keys moves the grab along with the S.
+    void followsKeymapChanges()
+    {
+        Session session(nextPath());
+        int releases = 0;
+        session.registry->onKeyUp(ToggleCaptureShortcut::name(), [&] { ++releases; });
+        const auto remap = [this](const QString& s, const QString& x) {
+            QCOMPARE(m_xvfb.run(QStringLiteral("xmodmap"), {QStringLiteral("-e"), QStringLiteral("keycode 39 = ") + s,
+                                                            QStringLiteral("-e"), QStringLiteral("keycode 53 = ") + x}),
+                     0);
+        };
+        remap(QStringLiteral("x X"), QStringLiteral("s S"));
+        QTest::qWait(300);  // the mapping notice reaches us through the event loop
+        xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+s")});
+        QTRY_COMPARE(releases, 1);
+        xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+x")});
+        QTest::qWait(200);
+        QCOMPARE(releases, 1);
+        remap(QStringLiteral("s S"), QStringLiteral("x X"));
+        QTest::qWait(300);
+        xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+s")});
+        QTRY_COMPARE(releases, 2);
+    }
+
     // Another client holds the combination with Num Lock on: our grab of the
     // plain combination succeeds first and must be undone.
     void takenCombinationFailsCleanly()
