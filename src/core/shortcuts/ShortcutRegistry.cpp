@@ -5,6 +5,7 @@
 #include "core/shortcuts/HotKeyCenter.h"
 
 #include <QJsonValue>
+#include <QSet>
 
 using KeyboardShortcuts::EventType;
 
@@ -14,6 +15,7 @@ ShortcutRegistry::ShortcutRegistry(Preferences& preferences, HotKeyCenter& cente
     , m_center(center)
 {
     updateCenter();
+    connect(&m_preferences, &Preferences::changed, this, &ShortcutRegistry::storedValueChanged);
 }
 
 ShortcutRegistry::~ShortcutRegistry()
@@ -58,17 +60,21 @@ void ShortcutRegistry::setShortcut(const std::optional<Shortcut>& newShortcut, c
             return;  // already cleared
         if (current && !isUsedByOtherNameWithHandlers(*current, name.rawValue()))
             unregisterShortcut(*current);
+        m_writing = true;
         if (hasInitial)
             m_preferences.setValue(name.settingsKey(), false);
         else
             m_preferences.removeValue(name.settingsKey());
+        m_writing = false;
         Q_EMIT shortcutByNameDidChange(declared);
         return;
     }
     const QString encoded = newShortcut->toJsonString();
     if (current && !isUsedByOtherNameWithHandlers(*current, name.rawValue()))
         unregisterShortcut(*current);
+    m_writing = true;
     m_preferences.setValue(name.settingsKey(), encoded);
+    m_writing = false;
     if (hasHandlers(name.rawValue()))
         registerShortcut(*newShortcut);
     Q_EMIT shortcutByNameDidChange(declared);
@@ -171,6 +177,31 @@ void ShortcutRegistry::dispatch(const Shortcut& pressed, EventType type)
         for (const Action& action : actions)
             action();
     }
+}
+
+// Another process (or `momentra defaults write`) changed an entry: bring
+// the registrations in line with what the names now hold.
+void ShortcutRegistry::storedValueChanged(const QString& key)
+{
+    static const QString kPrefix = QStringLiteral("KeyboardShortcuts_");
+    if (m_writing || !key.startsWith(kPrefix))
+        return;
+    const auto declared = m_declared.constFind(key.mid(kPrefix.size()));
+    if (declared == m_declared.cend())
+        return;
+    QSet<Shortcut> wanted;
+    for (const QString& rawValue : std::as_const(m_namesWithHandlers)) {
+        if (const auto current = shortcut(m_declared.value(rawValue)))
+            wanted.insert(*current);
+    }
+    const QList<Shortcut> registered = m_hotKeys.keys();
+    for (const Shortcut& shortcut : registered) {
+        if (!wanted.contains(shortcut))
+            unregisterShortcut(shortcut);
+    }
+    for (const Shortcut& shortcut : std::as_const(wanted))
+        registerShortcut(shortcut);
+    Q_EMIT shortcutByNameDidChange(declared.value());
 }
 
 void ShortcutRegistry::setEnabled(bool enabled)

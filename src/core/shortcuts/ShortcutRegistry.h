@@ -76,6 +76,7 @@ private:
     void unregisterShortcut(const Shortcut& shortcut);
     void dispatch(const Shortcut& shortcut, KeyboardShortcuts::EventType type);
     void updateCenter();
+    void storedValueChanged(const QString& key);
 
     Preferences& m_preferences;
     HotKeyCenter& m_center;
@@ -86,4 +87,5 @@ private:
     QHash<Shortcut, std::shared_ptr<HotKey>> m_hotKeys;
     bool m_isEnabled = true;
     bool m_isPaused = false;
+    bool m_writing = false;  // our own write: its change notice is no news
 };

@@ -231,6 +231,23 @@ private Q_SLOTS:
         QVERIFY(!setup.service.rawKeyEventsEnabled);
     }
 
+    // A change written by another process takes effect without a restart.
+    void followsChangesInTheSettingsFile()
+    {
+        Setup setup(nextPath());
+        const Name name(QStringLiteral("toggleCapture"), kAltShiftS);
+        setup.registry->onKeyUp(name, [] {});
+        QSignalSpy changed(setup.registry.get(), &ShortcutRegistry::shortcutByNameDidChange);
+        DefaultsStore otherProcess(setup.store.path());
+        otherProcess.setValue(name.settingsKey(), kCtrlK.toJsonString());
+        QTRY_COMPARE(changed.size(), 1);
+        QVERIFY(setup.service.isGrabbed(40, Shortcut::kControl));
+        QCOMPARE(setup.service.grabCount(), 1);
+        setup.registry->setShortcut(kF5, name);  // our own write: one notice, not two
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(setup.service.grabCount(), 1);
+    }
+
     void keyTableIsConsistent()
     {
         QSet<int> codes;

@@ -1,4 +1,5 @@
 #include "app/ToggleCaptureShortcut.h"
+#include "core/shortcuts/KeyboardShortcuts.h"
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/Preferences.h"
 #include "core/shortcuts/HotKeyCenter.h"
@@ -8,6 +9,9 @@
 #include "support/TestHome.h"
 #include "support/XvfbServer.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -250,6 +254,27 @@ private Q_SLOTS:
         QTest::qWait(200);
         QCOMPARE(releases, 0);
         QCOMPARE(session.registry->shortcut(name), kCtrlAltG);
+    }
+
+    // What start-up calls: the process-wide registry over the real settings
+    // file. Last, because the shared service keeps its connection.
+    void installOverTheSharedRegistry()
+    {
+        int toggles = 0;
+        const auto installed = ToggleCaptureShortcut::install([&] { ++toggles; });
+        QVERIFY2(installed.ok(), qPrintable(installed.error()));
+        QFile file(DefaultsStore::standardPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("KeyboardShortcuts_toggleCapture")),
+                 QJsonValue(QStringLiteral(R"({"carbonKeyCode":1,"carbonModifiers":2560})")));
+        xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+s")});
+        QTRY_COMPARE(toggles, 1);
+
+        KeyboardShortcuts::setShortcut(std::nullopt, ToggleCaptureShortcut::name());
+        QCOMPARE(KeyboardShortcuts::getShortcut(ToggleCaptureShortcut::name()), std::nullopt);
+        xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+s")});
+        QTest::qWait(200);
+        QCOMPARE(toggles, 1);
     }
 };
 
