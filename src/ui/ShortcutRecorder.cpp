@@ -229,12 +229,14 @@ bool ShortcutRecorder::checkConflicts(const Shortcut& shortcut, QString* warning
         *warning = text;
     }
 
-    if (answer(ConflictSubject::systemShortcut) != ConflictAnswer::allow) {
+    if (!m_registry.center().service()) {
+        // Nothing to check against, and nothing will fire: say so, keep it.
+        *warning = tr("Global shortcuts don't work in this desktop session. You can bind a shortcut to "
+                      "\u201cmomentra toggle\u201d in your desktop's keyboard settings instead.");
+    } else if (answer(ConflictSubject::systemShortcut) != ConflictAnswer::allow) {
         const auto available = m_registry.center().probe(shortcut.carbonKeyCode, shortcut.carbonModifiers);
         if (!available) {
-            const QString text = tr("%1 is already used by the desktop or another application. Choose another "
-                                    "combination, or change the other shortcut in your desktop's keyboard settings.")
-                                     .arg(shortcut.words());
+            const QString text = tr("%1 can't be used as a global shortcut. %2").arg(shortcut.words(), available.error());
             if (answer(ConflictSubject::systemShortcut) == ConflictAnswer::block) {
                 showMessage(text);
                 return false;

@@ -147,7 +147,7 @@ private Q_SLOTS:
         QTest::newRow("letter alone") << int(Qt::Key_S) << 0 << QStringLiteral("get in the way of typing");
         QTest::newRow("Shift only") << int(Qt::Key_A) << int(Qt::ShiftModifier) << QStringLiteral("Add Ctrl, Alt or Super");
         QTest::newRow("taken by desktop") << int(Qt::Key_T) << int(Qt::ControlModifier | Qt::AltModifier)
-                                          << QStringLiteral("Ctrl+Alt+T is already used by the desktop");
+                                          << QStringLiteral("Ctrl+Alt+T can't be used as a global shortcut. The desktop or another application");
         QTest::newRow("unknown key") << int(Qt::Key_Launch0) << int(Qt::ControlModifier) << QStringLiteral("can't be part");
     }
 
@@ -187,6 +187,15 @@ private Q_SLOTS:
         QVERIFY(m_recorder->field()->text().isEmpty());
         QVERIFY(!m_recorder->clearAction()->isVisible());
         QCOMPARE(m_service->grabCount(), 0);
+    }
+
+    void warnsWhenTheDesktopHasNoGlobalShortcuts()
+    {
+        m_center->setService(nullptr);
+        focusField();
+        QTest::keyClick(m_recorder->field(), Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(m_registry->shortcut(m_name), (Shortcut{40, Shortcut::kControl}));
+        QVERIFY2(m_recorder->message().contains(QStringLiteral("momentra toggle")), qPrintable(m_recorder->message()));
     }
 
     void followsChangesMadeElsewhere()

@@ -23,6 +23,23 @@ HotKeyCenter& HotKeyCenter::shared()
     return *center;
 }
 
+void HotKeyCenter::setService(HotKeyService* service)
+{
+    if (service == m_service)
+        return;
+    pruneExpired();
+    for (const auto& weak : std::as_const(m_hotKeys)) {
+        if (const auto hotKey = weak.lock())
+            unregisterFromPlatform(*hotKey);
+    }
+    m_service = service;
+    m_eventHandlerInstalled = false;
+    if (!m_service || m_hotKeys.isEmpty())
+        return;
+    installEventHandlerIfNeeded();
+    applyMode();
+}
+
 bool HotKeyCenter::registerHotKey(const std::shared_ptr<HotKey>& hotKey)
 {
     if (!m_service || !hotKey)
@@ -75,6 +92,8 @@ void HotKeyCenter::updateMode()
 
 void HotKeyCenter::applyMode()
 {
+    if (!m_service)
+        return;
     pruneExpired();
     for (const auto& weak : std::as_const(m_hotKeys)) {
         const auto hotKey = weak.lock();

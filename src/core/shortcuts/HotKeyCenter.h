@@ -26,8 +26,9 @@ public:
 
     static HotKeyCenter& shared();
 
-    // The platform service; set once at start-up, before the first hot key.
-    void setService(HotKeyService* service) { m_service = service; }
+    // The platform service, set at start-up. Changing it lets go of every
+    // grab made with the old one and grabs again with the new one.
+    void setService(HotKeyService* service);
     HotKeyService* service() const { return m_service; }
 
     int nextHotKeyId() { return ++m_lastHotKeyId; }

@@ -229,7 +229,8 @@ Result<int> X11HotKeyService::grab(const QList<uint8_t>& keycodes, uint16_t modi
         xcb_flush(c);
         scheduleProcessEvents();
         if (refused)
-            return Result<int>::failure(tr("Another application already uses this key combination."));
+            return Result<int>::failure(tr("The desktop or another application already uses it; choose another combination, or change that "
+                      "shortcut in your desktop's keyboard settings."));
         return Result<int>::failure(tr("The X server refused this key combination."));
     }
     scheduleProcessEvents();
@@ -255,7 +256,7 @@ Result<HotKeyService::Handle> X11HotKeyService::registerHotKey(int carbonKeyCode
     if (xcb_connection_has_error(m_connection.get()))
         return Result<Handle>::failure(tr("The connection to the X server is lost."));
     if (X11KeySymbols::keysyms(carbonKeyCode).isEmpty())
-        return Result<Handle>::failure(tr("This key cannot be used for a global shortcut."));
+        return Result<Handle>::failure(tr("This key can't be grabbed on this desktop."));
     Registration registration;
     registration.identifier = identifier;
     registration.carbonKeyCode = carbonKeyCode;

@@ -4,7 +4,7 @@ Result<HotKeyService::Handle> FakeHotKeyService::registerHotKey(int code, int mo
 {
     ++registrationAttempts;
     if (m_taken.contains({code, modifiers}))
-        return Result<Handle>::failure(QStringLiteral("taken"));
+        return Result<Handle>::failure(QStringLiteral("The desktop or another application already uses it."));
     const Handle handle = ++m_lastHandle;
     m_grabs.insert(handle, {code, modifiers, identifier});
     return handle;

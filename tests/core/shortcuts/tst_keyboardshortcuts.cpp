@@ -248,6 +248,24 @@ private Q_SLOTS:
         QCOMPARE(setup.service.grabCount(), 1);
     }
 
+    void switchingServicesMovesTheGrabs()
+    {
+        Setup setup(nextPath());
+        const Name name(QStringLiteral("toggleCapture"), kAltShiftS);
+        int ups = 0;
+        setup.registry->onKeyUp(name, [&] { ++ups; });
+        FakeHotKeyService other;
+        setup.center.setService(&other);
+        QCOMPARE(setup.service.grabCount(), 0);
+        QVERIFY(other.isGrabbed(1, 2560));
+        QVERIFY(other.release(1, 2560));
+        setup.center.setService(nullptr);
+        QCOMPARE(other.grabCount(), 0);
+        setup.registry->setPaused(true);  // mode changes without a service are harmless
+        setup.registry->setPaused(false);
+        QCOMPARE(ups, 1);
+    }
+
     void keyTableIsConsistent()
     {
         QSet<int> codes;
