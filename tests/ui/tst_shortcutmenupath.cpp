@@ -5,6 +5,7 @@
 #include "core/shortcuts/HotKeyCenter.h"
 #include "core/shortcuts/ShortcutRegistry.h"
 #include "platform/linux/X11HotKeyService.h"
+#include "platform/shortcuts/ForeignKeyGrab.h"
 #include "support/TestHome.h"
 #include "support/XvfbServer.h"
 #include "ui/MenuTrackingObserver.h"
@@ -65,7 +66,8 @@ private:
         menu.popup(m_window->mapToGlobal(QPoint(10, 10)));
         QVERIFY(QTest::qWaitForWindowExposed(&menu));
         QTRY_COMPARE(QApplication::activePopupWidget(), &menu);
-        QTest::qWait(300);  // the keyboard grab follows the map
+        ForeignKeyGrab probe(m_xvfb.display());
+        QTRY_VERIFY(probe.keyboardIsGrabbed());  // the popup's grab follows its map
     }
 
 private Q_SLOTS:

@@ -42,3 +42,20 @@ void ForeignKeyGrab::ungrabAll()
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr);
     std::free(reply);
 }
+
+bool ForeignKeyGrab::keyboardIsGrabbed()
+{
+    if (!m_root)
+        return false;
+    xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(
+        m_connection,
+        xcb_grab_keyboard(m_connection, 0, m_root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        nullptr);
+    const bool grabbed = reply && reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    if (reply && reply->status == XCB_GRAB_STATUS_SUCCESS) {
+        xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME);
+        xcb_flush(m_connection);
+    }
+    std::free(reply);
+    return grabbed;
+}

@@ -17,6 +17,8 @@ public:
     // modifier bits. True when the server granted it.
     bool grab(quint32 keysym, quint16 modifiers);
     void ungrabAll();
+    // Whether some client holds the whole keyboard (an open popup does).
+    bool keyboardIsGrabbed();
 
 private:
     xcb_connection_t* m_connection = nullptr;
