@@ -35,8 +35,11 @@ void ShortcutRegistry::declare(const Name& name)
     if (m_declared.contains(name.rawValue()))
         return;
     m_declared.insert(name.rawValue(), name);
-    if (name.initialShortcut() && m_preferences.value(name.settingsKey()).isUndefined())
+    if (name.initialShortcut() && m_preferences.value(name.settingsKey()).isUndefined()) {
+        m_writing = true;
         m_preferences.setValue(name.settingsKey(), name.initialShortcut()->toJsonString());
+        m_writing = false;
+    }
 }
 
 std::optional<KeyboardShortcuts::Shortcut> ShortcutRegistry::shortcut(const Name& name)
