@@ -148,25 +148,38 @@ private Q_SLOTS:
 
     void worksWithLocksOn_data()
     {
-        QTest::addColumn<QString>("lockKey");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("Num Lock") << QStringLiteral("Num_Lock") << QStringLiteral("Num Lock:");
-        QTest::newRow("Caps Lock") << QStringLiteral("Caps_Lock") << QStringLiteral("Caps Lock:");
+        QTest::addColumn<QStringList>("lockKeys");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("Num Lock") << QStringList{"Num_Lock"} << QStringList{"Num Lock:"};
+        QTest::newRow("Caps Lock") << QStringList{"Caps_Lock"} << QStringList{"Caps Lock:"};
+        // Scroll Lock is a lock modifier only where the keymap puts it on one.
+        QTest::newRow("Scroll Lock") << QStringList{"Scroll_Lock"} << QStringList{"Scroll Lock:"};
+        QTest::newRow("all three") << QStringList{"Num_Lock", "Caps_Lock", "Scroll_Lock"}
+                                   << QStringList{"Num Lock:", "Caps Lock:", "Scroll Lock:"};
     }
 
     void worksWithLocksOn()
     {
-        QFETCH(QString, lockKey);
-        QFETCH(QString, label);
+        QFETCH(QStringList, lockKeys);
+        QFETCH(QStringList, labels);
+        const QStringList scrollOnMod3{QStringLiteral("-e"), QStringLiteral("add mod3 = Scroll_Lock")};
+        QCOMPARE(m_xvfb.run(QStringLiteral("xmodmap"), scrollOnMod3), 0);
         Session session(nextPath());
+        QCOMPARE(session.service->scrollLockMask(), quint16(0x20));
         int releases = 0;
         session.registry->onKeyUp(ToggleCaptureShortcut::name(), [&] { ++releases; });
-        xdotool({QStringLiteral("key"), lockKey});
-        QVERIFY(lockIsOn(label));
+        QCOMPARE(session.service->grabCount(), 8);  // every mix of three locks
+        for (const QString& key : lockKeys)
+            xdotool({QStringLiteral("key"), key});
+        for (const QString& label : labels)
+            QVERIFY2(lockIsOn(label), qPrintable(label));
         xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+s")});
         QTRY_COMPARE(releases, 1);
-        xdotool({QStringLiteral("key"), lockKey});
-        QVERIFY(!lockIsOn(label));
+        for (const QString& key : lockKeys)
+            xdotool({QStringLiteral("key"), key});
+        for (const QString& label : labels)
+            QVERIFY(!lockIsOn(label));
+        QCOMPARE(m_xvfb.run(QStringLiteral("xmodmap"), {QStringLiteral("-e"), QStringLiteral("clear mod3")}), 0);
     }
 
     void clearedStaysClearedAfterRestart()
