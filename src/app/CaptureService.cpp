@@ -16,6 +16,9 @@ CaptureService::CaptureService(std::unique_ptr<ScreenSource> source, Preferences
     , m_engine(std::make_unique<ScreenshotManager>(m_capture, m_gates))
 {
     installCallbacks();
+    // Settings changed elsewhere (the settings window, `momentra defaults`) apply at once.
+    connect(&m_preferences, &Preferences::changed, this,
+            [this] { m_engine->update(m_preferences.captureConfiguration()); });
     followSleep();
     holdSleepWhileTicking();
 }
@@ -64,8 +67,13 @@ void CaptureService::holdSleepWhileTicking()
 
 void CaptureService::start()
 {
-    // Settings changed elsewhere (the settings window, `momentra defaults`) apply at once.
-    connect(&m_preferences, &Preferences::changed, this,
-            [this] { m_engine->update(m_preferences.captureConfiguration()); });
     m_engine->start(m_preferences.captureConfiguration());
+}
+
+void CaptureService::toggle()
+{
+    if (m_engine->isCapturing())
+        m_engine->stop();
+    else
+        start();
 }

@@ -32,6 +32,9 @@ public:
 
     // Starts capture with the stored settings and follows their changes.
     void start();
+    // Stops a running capture, or starts one with the stored settings
+    // (the global shortcut, `momentra toggle`).
+    void toggle();
 
 private:
     void installCallbacks();

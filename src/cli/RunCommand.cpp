@@ -5,6 +5,7 @@
 #include "cli/Console.h"
 #include "cli/SignalWatcher.h"
 #include "app/CaptureService.h"
+#include "app/ToggleCaptureShortcut.h"
 #include "core/capture/ScreenshotManager.h"
 #include "core/settings/EventLog.h"
 #include "core/settings/Preferences.h"
@@ -56,6 +57,7 @@ int RunCommand::run(const QStringList& arguments)
     SignalWatcher signals({SIGINT, SIGTERM});
     stopOnSignals(signals, service.engine());
 
+    ToggleCaptureShortcut::install([&service] { service.toggle(); });
     service.start();
     const int status = QCoreApplication::exec();
     EventLog::shared().flush();
