@@ -5,6 +5,7 @@
 #include "cli/Console.h"
 #include "cli/SignalWatcher.h"
 #include "app/CaptureService.h"
+#include "app/RemoteControl.h"
 #include "app/ToggleCaptureShortcut.h"
 #include "core/capture/ScreenshotManager.h"
 #include "core/settings/EventLog.h"
@@ -12,6 +13,7 @@
 #include "platform/linux/ScreenSourceFactory.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 
 #include <csignal>
 
@@ -53,6 +55,16 @@ int RunCommand::run(const QStringList& arguments)
     if (!source)
         return Console::failure(source.error());
     CaptureService service(std::move(source).value(), Preferences::shared());
+    RemoteControl remote(service, QDBusConnection::sessionBus());
+    switch (remote.registerOnBus()) {
+    case RemoteControl::Registration::AlreadyRunning:
+        return Console::failure(QStringLiteral("Momentra is already running in this session"));
+    case RemoteControl::Registration::NoBus:
+        EventLog::shared().log(QStringLiteral("No D-Bus session bus; momentra toggle can't reach this instance"));
+        break;
+    case RemoteControl::Registration::Registered:
+        break;
+    }
 
     SignalWatcher signals({SIGINT, SIGTERM});
     stopOnSignals(signals, service.engine());
