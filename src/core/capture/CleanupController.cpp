@@ -117,6 +117,7 @@ void CleanupController::runSweep(const DeletionConfiguration& configuration, Swe
             setLastCleanup(CleanupStatus{finished, result});
         write(m_sweepLog.record(result, trigger, configuration.folder, configuration.policy,
                                 configuration.permanently, finished));
+        Q_EMIT sweepFinished(trigger);
     });
 }
 

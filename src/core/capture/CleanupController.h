@@ -60,6 +60,8 @@ public:
 
 Q_SIGNALS:
     void lastCleanupChanged();
+    // A scheduled sweep's result was handled (log written, lastCleanup set).
+    void sweepFinished(SweepTrigger trigger);
 
 private:
     void runSweep(const DeletionConfiguration& configuration, SweepTrigger trigger);
