@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <map>
+#include <memory>
 #include <mutex>
 
 #include <sys/types.h>
@@ -19,11 +20,16 @@
 // DeletionDate), so file managers list and restore it. The info file is
 // created first with O_EXCL, which reserves the name without races; then the
 // file is renamed into place. Nothing is ever copied across devices.
+//
+// Sweeps trash thousands of files from a handful of folders, so the Trash
+// folders and the last source folder are kept open and every step is a
+// single-component *at() call.
 class FreedesktopTrash : public Trash
 {
 public:
     FreedesktopTrash();                              // home Trash from the environment
     explicit FreedesktopTrash(QString homeTrashPath);
+    ~FreedesktopTrash() override;
 
     static QString defaultHomeTrashPath();  // $XDG_DATA_HOME/Trash, ~/.local/share/Trash
     QString homeTrashPath() const { return QString::fromLocal8Bit(m_homeTrash); }
@@ -31,21 +37,20 @@ public:
     Result<QString> moveToTrash(const QString& path) override;
 
 private:
-    struct Location
-    {
-        QByteArray trashDir;  // holds files/ and info/
-        QByteArray topDir;    // empty for the home Trash: Path is then absolute
-    };
+    struct Location;
+    struct Folder;
 
-    Result<Location> locationFor(dev_t device, const QByteArray& resolvedParent);
-    Result<Location> volumeLocation(const QByteArray& topDir);
-    QByteArray resolvedParent(const QByteArray& parent);
-    Result<QString> moveInto(const Location& location, const QByteArray& path,
-                             const QByteArray& originalPath, const QByteArray& name);
+    Result<std::shared_ptr<Location>> locationFor(dev_t device, const QByteArray& resolvedFolder);
+    Result<std::shared_ptr<Location>> volumeLocation(const QByteArray& topDir);
+    std::shared_ptr<Location> openLocation(const QByteArray& trashDir, const QByteArray& topDir);
+    Result<std::shared_ptr<Folder>> folderFor(const QByteArray& path);
+    Result<QString> moveInto(const Location& location, const Folder& folder, const QByteArray& name);
+    QByteArray deletionDate();
 
     const QByteArray m_homeTrash;
     std::mutex m_mutex;
-    std::map<dev_t, Location> m_locations;
-    QByteArray m_lastParent;
-    QByteArray m_lastResolvedParent;
+    std::map<dev_t, std::shared_ptr<Location>> m_locations;
+    std::shared_ptr<Folder> m_lastFolder;
+    long long m_dateSecond = -1;
+    QByteArray m_dateText;
 };
