@@ -30,6 +30,7 @@ struct Options
     int trashFiles = 10000;
     int fileBytes = 4096;
     bool dropCaches = false;
+    bool sweepFirst = false;
 };
 
 void say(const QString& text)
@@ -114,6 +115,7 @@ bool parse(const QStringList& arguments, Options* options)
         else if (a == QLatin1String("--trash-files")) options->trashFiles = next.toInt(), ++i;
         else if (a == QLatin1String("--file-bytes")) options->fileBytes = next.toInt(), ++i;
         else if (a == QLatin1String("--drop-caches")) options->dropCaches = true;
+        else if (a == QLatin1String("--sweep-first")) options->sweepFirst = true;
         else return false;
     }
     return options->days > 0 && options->files > 0 && options->trashFiles >= 0;
@@ -127,7 +129,7 @@ int main(int argc, char** argv)
     Options options;
     if (!parse(app.arguments(), &options)) {
         say(QStringLiteral("usage: bench_cleanup [--dir PARENT] [--days 100] [--files 1000] [--trash-files 10000] "
-                           "[--file-bytes 4096] [--drop-caches]"));
+                           "[--file-bytes 4096] [--drop-caches] [--sweep-first]"));
         return 2;
     }
     const QString find = QStandardPaths::findExecutable(QStringLiteral("find"));
@@ -155,17 +157,31 @@ int main(int argc, char** argv)
         return 1;
     }
     settle(options);
-    const double findSeconds = runProcess(find, {findTree, QStringLiteral("-name"), QStringLiteral("Momentra_*"),
-                                                 QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-delete")});
-    const int findLeft = countFiles(findTree);
-    settle(options);
-
     const SweepStop stop;
-    const CleanupSweeper deleter(nullptr);
     QElapsedTimer timer;
-    timer.start();
-    const auto deleted = deleter.sweep(sweepTree, 0, true, stop, QDateTime::currentDateTime().addSecs(1));
-    const double sweepSeconds = seconds(timer);
+    double findSeconds = 0;
+    double sweepSeconds = 0;
+    std::optional<SweepResult> deleted;
+    auto runFind = [&] {
+        findSeconds = runProcess(find, {findTree, QStringLiteral("-name"), QStringLiteral("Momentra_*"),
+                                        QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-delete")});
+        settle(options);
+    };
+    auto runSweep = [&] {
+        const CleanupSweeper deleter(nullptr);
+        timer.start();
+        deleted = deleter.sweep(sweepTree, 0, true, stop, QDateTime::currentDateTime().addSecs(1));
+        sweepSeconds = seconds(timer);
+        settle(options);
+    };
+    if (options.sweepFirst) {
+        runSweep();
+        runFind();
+    } else {
+        runFind();
+        runSweep();
+    }
+    const int findLeft = countFiles(findTree);
     if (!deleted || deleted->trashed != total || findLeft != 0) {
         say(QStringLiteral("unexpected result: sweep removed %1 of %2, find left %3")
                 .arg(deleted ? deleted->trashed : -1).arg(total).arg(findLeft));
