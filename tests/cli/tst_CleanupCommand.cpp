@@ -204,4 +204,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(CleanupCommandTest)
-#include "tst_cleanupcommand.moc"
+#include "tst_CleanupCommand.moc"

@@ -315,4 +315,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(FreedesktopTrashTest)
-#include "tst_freedesktoptrash.moc"
+#include "tst_FreedesktopTrash.moc"

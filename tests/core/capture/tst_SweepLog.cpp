@@ -153,4 +153,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(SweepLogTest)
-#include "tst_sweeplog.moc"
+#include "tst_SweepLog.moc"

@@ -325,4 +325,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(CleanupControllerTest)
-#include "tst_cleanupcontroller.moc"
+#include "tst_CleanupController.moc"

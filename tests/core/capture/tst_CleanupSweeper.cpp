@@ -317,4 +317,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(SweeperTest)
-#include "tst_cleanupsweeper.moc"
+#include "tst_CleanupSweeper.moc"
