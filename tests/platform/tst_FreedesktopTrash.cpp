@@ -211,6 +211,20 @@ private Q_SLOTS:
         QCOMPARE(kept.readAll(), QByteArray("keep me"));
     }
 
+    // The user empties the Trash (some file managers remove its folders)
+    // between two files of one sweep.
+    void trashRemovedMeanwhileIsMadeAgain()
+    {
+        FreedesktopTrash trash;
+        QVERIFY(trash.moveToTrash(file(QStringLiteral("day/Momentra_2024-05-01_10-00-00.png"))));
+        QVERIFY(QDir(homeTrash()).removeRecursively());
+        const QString second = file(QStringLiteral("day/Momentra_2024-05-01_10-00-01.png"));
+        const Result<QString> moved = trash.moveToTrash(second);
+        QVERIFY2(moved, qPrintable(moved.error()));
+        QVERIFY(QFileInfo::exists(homeTrash() + QStringLiteral("/info/Momentra_2024-05-01_10-00-01.png.trashinfo")));
+        QVERIFY(!QFileInfo::exists(second));
+    }
+
     void missingFileIsAnError()
     {
         FreedesktopTrash trash;
