@@ -202,6 +202,8 @@ bool FfmpegVideoWriter::startWriting(int fps)
     av_opt_set(codec->priv_data, "preset", m_options.preset.toUtf8().constData(), 0);
     if (!m_options.tune.isEmpty())
         av_opt_set(codec->priv_data, "tune", m_options.tune.toUtf8().constData(), 0);
+    if (!m_options.x264Params.isEmpty())
+        av_opt_set(codec->priv_data, "x264-params", m_options.x264Params.toUtf8().constData(), 0);
     if (m_options.lookahead >= 0)
         av_opt_set_int(codec->priv_data, "rc-lookahead", m_options.lookahead, 0);
 

@@ -37,6 +37,7 @@ public:
         QString tune;      // empty: none
         int threads = 0;   // 0: x264 decides
         int lookahead = -1;  // frames of rate-control look-ahead; -1: the preset's
+        QString x264Params;  // "key=value:key=value" on top of the preset
     };
 
     FfmpegVideoWriter();
