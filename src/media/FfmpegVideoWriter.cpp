@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <QByteArray>
+#include <QStringList>
 
 #include <cerrno>
 #include <cstring>
@@ -100,6 +101,16 @@ struct FfmpegVideoWriter::Contexts
 };
 
 FfmpegVideoWriter::FfmpegVideoWriter() : FfmpegVideoWriter(Options{}) {}
+
+QString FfmpegVideoWriter::memoryBoundParams(int width, int height)
+{
+    QString params = QStringLiteral("sliced-threads=1");
+    if (qint64(width) * height > kLargeFramePixels)
+        params += QStringLiteral(":rc-lookahead=0:bframes=0:weightp=0:subme=0");
+    else
+        params += QStringLiteral(":rc-lookahead=4");
+    return params;
+}
 
 FfmpegVideoWriter::FfmpegVideoWriter(Options options)
     : m_options(std::move(options)), m_av(std::make_unique<Contexts>())
@@ -202,8 +213,13 @@ bool FfmpegVideoWriter::startWriting(int fps)
     av_opt_set(codec->priv_data, "preset", m_options.preset.toUtf8().constData(), 0);
     if (!m_options.tune.isEmpty())
         av_opt_set(codec->priv_data, "tune", m_options.tune.toUtf8().constData(), 0);
+    QStringList params;
+    if (m_options.boundsMemory)
+        params.append(memoryBoundParams(codec->width, codec->height));
     if (!m_options.x264Params.isEmpty())
-        av_opt_set(codec->priv_data, "x264-params", m_options.x264Params.toUtf8().constData(), 0);
+        params.append(m_options.x264Params);
+    if (!params.isEmpty())
+        av_opt_set(codec->priv_data, "x264-params", params.join(QLatin1Char(':')).toUtf8().constData(), 0);
     if (m_options.lookahead >= 0)
         av_opt_set_int(codec->priv_data, "rc-lookahead", m_options.lookahead, 0);
 
@@ -230,7 +246,9 @@ bool FfmpegVideoWriter::startWriting(int fps)
         return false;
     }
 
-    for (Frame& frame : m_av->frames) {
+    m_framesInFlight = qint64(codec->width) * codec->height > kLargeFramePixels ? 1 : 2;
+    for (int i = 0; i < m_framesInFlight; ++i) {
+        Frame& frame = m_av->frames[i];
         frame.reset(av_frame_alloc());
         if (!frame) {
             setError(avError(AVERROR(ENOMEM)));
@@ -306,7 +324,7 @@ bool FfmpegVideoWriter::append(const Bitmap& image, const QRect& target)
 {
     if (!m_started || image.isNull())
         return false;
-    AVFrame* frame = m_av->frames[m_nextPts % 2].get();
+    AVFrame* frame = m_av->frames[m_nextPts % m_framesInFlight].get();
     {
         std::unique_lock lock(m_mutex);
         m_wake.wait(lock, [&] { return m_failed || (m_pending != frame && m_encoding != frame); });

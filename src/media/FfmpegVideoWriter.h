@@ -26,8 +26,18 @@ struct SwsContext;
 //
 // append() converts the image to yuv420p on the caller's thread and hands it
 // to an encoding thread of this writer, then returns: the caller decodes the
-// next image while this one is encoded. At most one converted frame waits
-// for the encoder, so memory stays at two yuv420p frames plus x264's own.
+// next image while this one is encoded. Up to kLargeFramePixels two yuv420p
+// frames take turns (conversion overlaps encoding too), above that one.
+//
+// Memory: x264 keeps whole frames for its look-ahead, its B-frames and each
+// frame thread, and for sub-pixel motion search three interpolated copies of
+// the luma plane of every reference. With `boundsMemory` the writer uses slice
+// threads (all threads work on one frame, so threads cost no frames) and a
+// 4-frame look-ahead; above kLargeFramePixels (2560×1440 and up) no
+// look-ahead, no B-frames, no weighted prediction and full-pixel motion search
+// only, which suits screen content (scrolling and dragged windows move by
+// whole pixels). Measured peaks: 176 MB at 1920×1080, 202 MB at 3840×2160
+// (see bench/timelapse).
 class FfmpegVideoWriter : public VideoWriter
 {
 public:
@@ -38,7 +48,12 @@ public:
         int threads = 0;   // 0: x264 decides
         int lookahead = -1;  // frames of rate-control look-ahead; -1: the preset's
         QString x264Params;  // "key=value:key=value" on top of the preset
+        bool boundsMemory = false;  // see above; applied before x264Params
     };
+
+    static constexpr int kLargeFramePixels = 2'500'000;
+    // The x264 settings `boundsMemory` adds for a frame size.
+    static QString memoryBoundParams(int width, int height);
 
     FfmpegVideoWriter();
     explicit FfmpegVideoWriter(Options options);
@@ -71,6 +86,7 @@ private:
     QString m_path;
     int m_width = 0;
     int m_height = 0;
+    int m_framesInFlight = 2;
     qint64 m_nextPts = 0;
     bool m_started = false;
 

@@ -32,7 +32,10 @@ using MediaImageCodec = MissingImageCodec;
 
 FfmpegVideoWriter::Options TimelapseExporterFactory::shippedOptions()
 {
-    return FfmpegVideoWriter::Options{};
+    FfmpegVideoWriter::Options options;
+    options.preset = QStringLiteral("veryfast");
+    options.boundsMemory = true;
+    return options;
 }
 
 std::shared_ptr<const TimelapseExporter> TimelapseExporterFactory::create()
