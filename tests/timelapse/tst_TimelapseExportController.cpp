@@ -40,6 +40,7 @@ private:
     void waitForEnd()
     {
         QSignalSpy ended(m_controller.get(), &TimelapseExportController::ended);
+        QVERIFY(m_controller->isRunning());
         QVERIFY(ended.wait(30000));
         QVERIFY(!m_controller->isRunning());
     }

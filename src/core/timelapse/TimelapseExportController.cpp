@@ -106,10 +106,13 @@ void TimelapseExportController::exportDays(const QList<QUrl>& dayFolders, int fp
         return exporter->exportDays(dayFolders, fps, isCancelled, progress);
     };
     m_work = QtConcurrent::run(work);
-    m_exportTask = m_work.then(
-        this, [this, firstFolderName](const TimelapseExporter::Outcome& outcome) {
-            handleOutcome(outcome, firstFolderName);
-        });
+    // The outcome is always handled from the event loop, even when the work
+    // ended before this line: exportDays() never finishes synchronously.
+    m_exportTask = m_work.then(this, [this, firstFolderName](const TimelapseExporter::Outcome& outcome) {
+        QMetaObject::invokeMethod(
+            this, [this, outcome, firstFolderName] { handleOutcome(outcome, firstFolderName); },
+            Qt::QueuedConnection);
+    });
 }
 
 void TimelapseExportController::handleOutcome(const TimelapseExporter::Outcome& outcome,
