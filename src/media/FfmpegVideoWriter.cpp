@@ -1,5 +1,7 @@
 #include "media/FfmpegVideoWriter.h"
 
+#include "media/YuvConverter.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -72,17 +74,13 @@ void tagColours(AVCodecContext* codec)
     codec->color_trc = AVCOL_TRC_IEC61966_2_1;
 }
 
-// A cached BGRA → yuv420p (or BGRA → BGRA) converter using BT.709 coefficients.
+// A resizer kept across frames while the sizes stay the same.
 SwsContext* cachedScale(Scale& slot, int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH,
                         AVPixelFormat dstFormat, int flags)
 {
     SwsContext* context = sws_getCachedContext(slot.release(), srcW, srcH, srcFormat, dstW, dstH, dstFormat,
                                                flags, nullptr, nullptr, nullptr);
     slot.reset(context);
-    if (context && dstFormat == AV_PIX_FMT_YUV420P) {
-        const int* coefficients = sws_getCoefficients(SWS_CS_ITU709);
-        sws_setColorspaceDetails(context, coefficients, 1, coefficients, 0, 0, 1 << 16, 1 << 16);
-    }
     return context;
 }
 
@@ -95,7 +93,6 @@ struct FfmpegVideoWriter::Contexts
     AVStream* stream = nullptr;  // owned by format
     Frame frames[2];
     Packet packet;
-    Scale toYuv;
     Scale resize;
     QByteArray canvas;  // BGRA frame for images that need fitting or padding
 };
@@ -311,13 +308,9 @@ bool FfmpegVideoWriter::convert(const Bitmap& image, const QRect& target, AVFram
         sourceStride = width * 4;
     }
 
-    SwsContext* toYuv = cachedScale(m_av->toYuv, width, height, AV_PIX_FMT_BGRA, width, height,
-                                    AV_PIX_FMT_YUV420P, SWS_BICUBIC);
-    if (!toYuv)
-        return false;
-    const uint8_t* const sources[4] = {source, nullptr, nullptr, nullptr};
-    const int sourceStrides[4] = {sourceStride, 0, 0, 0};
-    return sws_scale(toYuv, sources, sourceStrides, 0, height, frame->data, frame->linesize) == height;
+    YuvConverter::bgraToI420(source, sourceStride, width, height, frame->data[0], frame->linesize[0], frame->data[1],
+                             frame->linesize[1], frame->data[2], frame->linesize[2]);
+    return true;
 }
 
 bool FfmpegVideoWriter::append(const Bitmap& image, const QRect& target)
