@@ -5,49 +5,7 @@
 #include "media/FfmpegVideoWriter.h"
 #include "media/TimelapseExporterFactory.h"
 
-#include "core/capture/ImageCodec.h"
-
-#if __has_include("media/image/MediaImageCodec.h")
 #include "media/image/MediaImageCodec.h"
-using BenchCodec = MediaImageCodec;
-#else
-#include <QFile>
-#include <turbojpeg.h>
-// Until the media image codec is in the build: JPEG only, straight TurboJPEG.
-class BenchCodec : public ImageCodec
-{
-public:
-    Result<QByteArray> encode(const Bitmap&, ScreenshotFormat, double) override
-    {
-        return Result<QByteArray>::failure(QStringLiteral("no encoder"));
-    }
-    Result<Bitmap> decode(const QByteArray& data) override
-    {
-        tjhandle handle = tjInitDecompress();
-        int width = 0, height = 0, subsampling = 0, colourspace = 0;
-        const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-        if (tjDecompressHeader3(handle, bytes, (unsigned long)data.size(), &width, &height, &subsampling, &colourspace)) {
-            tjDestroy(handle);
-            return Result<Bitmap>::failure(QStringLiteral("not a JPEG"));
-        }
-        Bitmap bitmap{width, height, width * 4, QByteArray(qsizetype(width) * height * 4, Qt::Uninitialized)};
-        const int status = tjDecompress2(handle, bytes, (unsigned long)data.size(),
-                                         reinterpret_cast<unsigned char*>(bitmap.pixels.data()), width, bitmap.stride,
-                                         height, TJPF_BGRA, TJFLAG_FASTDCT);
-        tjDestroy(handle);
-        if (status)
-            return Result<Bitmap>::failure(QStringLiteral("broken JPEG"));
-        return bitmap;
-    }
-    Result<Bitmap> decodeFile(const QString& path) override
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return Result<Bitmap>::failure(file.errorString());
-        return decode(file.readAll());
-    }
-};
-#endif
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -144,7 +102,7 @@ int exportChild(const QString& library, const QString& preset)
         options.lookahead = qEnvironmentVariableIntValue("MOMENTRA_BENCH_LOOKAHEAD");
     if (qEnvironmentVariableIsSet("MOMENTRA_BENCH_X264_PARAMS"))
         options.x264Params = qEnvironmentVariable("MOMENTRA_BENCH_X264_PARAMS");
-    TimelapseExporter exporter(std::make_shared<BenchCodec>(), [options] {
+    TimelapseExporter exporter(std::make_shared<MediaImageCodec>(), [options] {
         return std::make_unique<FfmpegVideoWriter>(options);
     });
     const auto outcome = exporter.exportDays({QUrl::fromLocalFile(library + QLatin1Char('/') + kDay)}, 12,
