@@ -1,30 +1,28 @@
-// `momentra export [today|yesterday|DAY…] [--fps N]`: turns days of the
-// screenshot library into one video per display, like the Timelapse tab.
+#include "cli/ExportCommand.h"
+
 #include "cli/CommandRegistry.h"
 #include "cli/Console.h"
+#include "cli/SignalWatcher.h"
 #include "core/capture/LibraryLayout.h"
+#include "core/settings/EventLog.h"
 #include "core/settings/Preferences.h"
 #include "core/timelapse/TimelapseExportController.h"
 #include "media/TimelapseExporterFactory.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTimer>
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
 
-std::atomic_bool interrupted{false};
-
-void onInterrupt(int)
-{
-    interrupted = true;
-    std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the process
-}
+const bool registered = CommandRegistry::instance().add(
+    {QStringLiteral("export"), QStringLiteral("export [today|yesterday|DAY...] [--fps N]"),
+     QStringLiteral("make one timelapse video per display of the given days (default today) beside the day "
+                    "folders and print the files written; Ctrl-C cancels"),
+     &ExportCommand::run});
 
 struct Request
 {
@@ -81,7 +79,9 @@ void drawProgress(const TimelapseExportController& controller)
     std::fflush(stderr);
 }
 
-int runExport(const QStringList& arguments)
+}  // namespace
+
+int ExportCommand::run(const QStringList& arguments)
 {
     const auto parsed = parse(arguments);
     if (const auto* message = std::get_if<QString>(&parsed))
@@ -103,35 +103,24 @@ int runExport(const QStringList& arguments)
     }
     QObject::connect(&controller, &TimelapseExportController::ended, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
-
-    interrupted = false;
-    std::signal(SIGINT, onInterrupt);
-    QTimer interruptPoll;
-    QObject::connect(&interruptPoll, &QTimer::timeout, &controller, [&controller] {
-        if (interrupted)
-            controller.cancel();
+    bool interrupted = false;
+    SignalWatcher signals({SIGINT, SIGTERM});
+    QObject::connect(&signals, &SignalWatcher::received, &controller, [&] {
+        interrupted = true;
+        controller.cancel();
     });
-    interruptPoll.start(50);
 
     controller.exportDays(folders, fps);
     if (controller.isRunning())
         QCoreApplication::exec();
-    interruptPoll.stop();
-    std::signal(SIGINT, SIG_DFL);
     if (showsProgress)
         std::fputs("\r\033[2K", stderr);
 
     for (const QUrl& video : controller.outputURLs())
         Console::out(video.toLocalFile());
+    EventLog::shared().flush();
     if (controller.errorMessage())
         return Console::failure(*controller.errorMessage());
     Console::err(controller.statusText().value_or(QString()));
     return interrupted ? 1 : 0;
 }
-
-const bool registered = CommandRegistry::instance().add(
-    {QStringLiteral("export"), QStringLiteral("export [today|yesterday|DAY...] [--fps N]"),
-     QStringLiteral("make one timelapse video per display of the given days (default today); Ctrl-C cancels"),
-     runExport});
-
-}  // namespace
