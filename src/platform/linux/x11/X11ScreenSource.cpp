@@ -79,7 +79,7 @@ Result<Bitmap> X11ScreenSource::grabDisplay(X11Session& s, const DisplayInfo& di
                                         : s.grabber().grabFrame(connection.root(), connection.screen()->root_depth, area);
     if (!image)
         return failed(display, image.error());
-    m_lastUsedShm = s.grabber().usesShm();
+    m_lastUsedShm = s.grabber().lastGrabUsedShm();
     if (request.showsCursor)
         s.cursor().draw(image.value(), area.topLeft());
     s.grabber().keepFrame(image->pixels);
