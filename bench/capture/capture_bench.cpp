@@ -8,11 +8,8 @@
 
 #include "platform/linux/x11/X11ScreenSource.h"
 
-#if __has_include("media/image/MediaImageCodec.h") && __has_include("core/capture/ScreenshotWriter.h")
-#define MOMENTRA_BENCH_ENCODE 1
 #include "core/capture/ScreenshotWriter.h"
 #include "media/image/MediaImageCodec.h"
-#endif
 
 #include <QDir>
 #include <QFileInfo>
@@ -153,7 +150,6 @@ bool benchSize(int width, int height, int runs)
                   last = *image;
               return 0.0;
           }), &scrotJpeg);
-#ifdef MOMENTRA_BENCH_ENCODE
     MediaImageCodec codec;
     ScreenshotWriter writer(codec);
     auto captureAndWrite = [&](ScreenshotFormat format, const QString& name) {
@@ -173,9 +169,6 @@ bool benchSize(int width, int height, int runs)
     print("Momentra PNG", png, &scrotPng);
     print("Momentra HEIC 0.6", heic, &scrotJpeg);
     std::printf("    HEIC size vs Momentra JPEG: ×%.2f\n", heic.bytes / jpeg.bytes);
-#else
-    std::printf("  (encoders not in this build: grab only)\n");
-#endif
     server.stop();
     return true;
 }
