@@ -67,5 +67,5 @@ double LinuxCaptureGates::secondsSinceLastInput()
 
 std::optional<QString> LinuxCaptureGates::frontmostAppId()
 {
-    return m_activeWindow.appId();
+    return m_probe.frontmostAppId();
 }

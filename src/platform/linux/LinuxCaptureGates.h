@@ -4,8 +4,7 @@
 #include "core/capture/LockFacts.h"
 #include "platform/linux/LogindClient.h"
 #include "platform/linux/ScreenSaverClient.h"
-#include "platform/linux/X11SessionProbe.h"
-#include "platform/linux/x11/X11ActiveWindow.h"
+#include "platform/linux/x11/X11SessionProbe.h"
 
 #include <QDBusConnection>
 
@@ -32,6 +31,5 @@ private:
     LogindClient m_logind;
     ScreenSaverClient m_screenSaver;
     X11SessionProbe m_probe;
-    X11ActiveWindow m_activeWindow;
     std::optional<LogindClient::Presence> m_loggedPresence;
 };
