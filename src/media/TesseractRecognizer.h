@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/textsearch/TextRecognizer.h"
+
+#include <tesseract/publictypes.h>
+
+#include <QString>
+#include <QStringList>
+
+// Text recognition with Tesseract, in process. Each thread that reads gets
+// one engine of its own, created on its first read and reused until the
+// thread ends (or the language or correction setting changes). Tesseract's
+// own threading is held at one thread per engine: the callers already run
+// one engine per core.
+//
+// The two levels are two ways of preparing and segmenting the image for the
+// same trained model:
+// - Accurate: the image twice as large (small interface text gets the
+//   x-height the model was trained on), dark panels inverted tile by tile,
+//   full automatic page segmentation.
+// - Fast: the image as captured, dark panels inverted, sparse-text
+//   segmentation (scattered labels without block and paragraph analysis).
+class TesseractRecognizer : public TextRecognizer
+{
+public:
+    struct Profile
+    {
+        double scale = 1.0;
+        bool invertDarkBackgrounds = true;
+        tesseract::PageSegMode pageSegMode = tesseract::PSM_AUTO;
+    };
+
+    // dataPath: the folder of *.traineddata; empty means the system's.
+    explicit TesseractRecognizer(QString dataPath = {});
+
+    TextReadResult recognize(const Bitmap& image, const TextSearchSettings& settings,
+                             QDeadlineTimer deadline) override;
+    QStringList supportedLanguages(TextRecognitionLevel level) override;
+
+    static Profile defaultProfile(TextRecognitionLevel level);
+    void setProfile(TextRecognitionLevel level, const Profile& profile);  // for measuring alternatives
+
+    QString dataPath() const { return m_dataPath; }
+    // The Tesseract language string for the settings: the chosen language
+    // when it is installed, otherwise the user's installed languages + English.
+    QString languageFor(const TextSearchSettings& settings);
+    static QStringList automaticLanguages(const QStringList& installed, const QStringList& uiLanguages);
+    static QString findDataPath();
+
+private:
+    QString m_dataPath;
+    Profile m_accurate;
+    Profile m_fast;
+};
