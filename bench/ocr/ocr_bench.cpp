@@ -243,7 +243,7 @@ int main(int argc, char** argv)
     TesseractRecognizer recognizer;
     for (const QString& spec : parser.values(QStringLiteral("profile"))) {
         const QStringList parts = spec.split(QLatin1Char(':'));
-        if (parts.size() != 4)
+        if (parts.size() < 4)
             continue;
         const TextRecognitionLevel level =
             parts[0] == QLatin1String("fast") ? TextRecognitionLevel::Fast : TextRecognitionLevel::Accurate;

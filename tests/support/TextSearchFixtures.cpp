@@ -1,7 +1,9 @@
 #include "TextSearchFixtures.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QImageReader>
@@ -36,7 +38,9 @@ Bitmap toBitmap(const QImage& image)
 
 bool writeImage(const QString& path, const QStringList& lines, bool dark)
 {
-    return renderText(lines, dark, QSize(400, 80)).save(path);
+    QDir().mkpath(QFileInfo(path).path());
+    const char* format = path.endsWith(QLatin1String(".jpg")) || path.endsWith(QLatin1String(".jpeg")) ? "JPEG" : "PNG";
+    return renderText(lines, dark, QSize(400, 80)).save(path, format);
 }
 
 bool writeNonImage(const QString& path)

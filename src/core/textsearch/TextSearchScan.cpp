@@ -5,11 +5,12 @@
 #include "core/textsearch/TextMetadata.h"
 
 #include <QFile>
-#include <QtConcurrent/QtConcurrentMap>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <atomic>
 #include <dirent.h>
-#include <numeric>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -51,6 +52,16 @@ void listDirectory(const QByteArray& directory, Visit visit)
         visit(entry, kindOf(entry, directory));
     }
     ::closedir(dir);
+}
+
+QThreadPool& scanPool()
+{
+    static QThreadPool* pool = [] {
+        auto* created = new QThreadPool;
+        created->setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+        return created;
+    }();
+    return *pool;
 }
 
 struct DaySlot
@@ -122,13 +133,21 @@ TextSearchScan::CaptureFolderResult TextSearchScan::scanCaptureFolder(const QStr
     });
     std::sort(days.begin(), days.end());
 
-    // One slot per day, filled in parallel; each unit writes only its own slot.
+    // One slot per day, filled in parallel; each unit writes only its own
+    // slot. The calling thread takes days too, so the scan finishes even when
+    // every pool thread is busy with other scans.
     QList<DaySlot> daySlots(days.size());
-    QList<int> indexes(days.size());
-    std::iota(indexes.begin(), indexes.end(), 0);
-    QtConcurrent::blockingMap(indexes, [&](int index) {
-        daySlots[index] = scanDay(folder + QLatin1Char('/') + days[index], level);
-    });
+    std::atomic<qsizetype> next{0};
+    auto work = [&] {
+        for (qsizetype index; (index = next.fetch_add(1)) < days.size();)
+            daySlots[index] = scanDay(folder + QLatin1Char('/') + days[index], level);
+    };
+    QList<QFuture<void>> helpers;
+    for (int i = 1; i < qMin<qsizetype>(QThread::idealThreadCount(), days.size()); ++i)
+        helpers.append(QtConcurrent::run(&scanPool(), work));
+    work();
+    for (QFuture<void>& helper : helpers)
+        helper.waitForFinished();
 
     CaptureFolderResult result;
     for (const DaySlot& slot : daySlots) {
