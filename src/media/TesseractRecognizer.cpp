@@ -94,8 +94,8 @@ TesseractRecognizer::TesseractRecognizer(QString dataPath)
 TesseractRecognizer::Profile TesseractRecognizer::defaultProfile(TextRecognitionLevel level)
 {
     if (level == TextRecognitionLevel::Fast)
-        return {1.0, true, tesseract::PSM_SPARSE_TEXT};
-    return {2.0, true, tesseract::PSM_AUTO};
+        return {1.0, true, tesseract::PSM_AUTO};
+    return {1.5, true, tesseract::PSM_AUTO};
 }
 
 void TesseractRecognizer::setProfile(TextRecognitionLevel level, const Profile& profile)
