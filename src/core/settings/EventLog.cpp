@@ -72,8 +72,9 @@ QString EventLog::defaultFolder()
     return state + QStringLiteral("/Momentra");
 }
 
-EventLog::EventLog(QString folder)
+EventLog::EventLog(QString folder, qint64 sizeLimit)
     : m_folder(std::move(folder))
+    , m_sizeLimit(sizeLimit)
     , m_worker([this] { run(); })
 {
 }
@@ -179,10 +180,11 @@ QString EventLog::formatLine(const QDateTime& at, const QString& category, const
 // handle. Every error is swallowed: logging never fails towards its caller.
 void EventLog::append(const Entry& entry)
 {
-    QDir().mkpath(m_folder);
+    if (!QFileInfo::exists(m_folder) && QDir().mkpath(m_folder))
+        QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QByteArray current = QFile::encodeName(currentFile());
     struct stat info{};
-    if (::stat(current.constData(), &info) == 0 && info.st_size >= kSizeLimit) {
+    if (::stat(current.constData(), &info) == 0 && info.st_size >= m_sizeLimit) {
         const QByteArray previous = QFile::encodeName(previousFile());
         ::unlink(previous.constData());
         ::rename(current.constData(), previous.constData());

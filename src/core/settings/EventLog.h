@@ -26,7 +26,8 @@ public:
     static EventLog& shared();  // over defaultFolder(), created on first use
     static QString defaultFolder();  // $XDG_STATE_HOME/Momentra (~/.local/state/Momentra)
 
-    explicit EventLog(QString folder);
+    // sizeLimit is for tests that need a log that never rotates.
+    explicit EventLog(QString folder, qint64 sizeLimit = kSizeLimit);
     ~EventLog();
     EventLog(const EventLog&) = delete;
     EventLog& operator=(const EventLog&) = delete;
@@ -60,6 +61,7 @@ private:
     void append(const Entry& entry);
 
     const QString m_folder;
+    const qint64 m_sizeLimit;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_written;

@@ -1,0 +1,9 @@
+#pragma once
+
+// Log set-up for commands that capture: event-log lines also go to the
+// systemd journal, and, when asked, to standard error.
+class CommandLogging
+{
+public:
+    static void install(bool echoToStderr);
+};

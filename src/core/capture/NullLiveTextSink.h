@@ -1,0 +1,11 @@
+#pragma once
+
+#include "core/capture/LiveTextSink.h"
+
+// Drops every hand-off: used while no text reader is built in, and when text
+// search is not wanted at all.
+class NullLiveTextSink : public LiveTextSink
+{
+public:
+    void enqueue(const QList<CapturedImage>&, const TextSearchSettings&) override {}
+};

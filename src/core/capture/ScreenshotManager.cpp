@@ -1,0 +1,303 @@
+#include "core/capture/ScreenshotManager.h"
+
+#include "core/capture/CaptureGates.h"
+#include "core/capture/DisplayCapture.h"
+#include "core/capture/FreeSpaceGate.h"
+#include "core/capture/LibraryLayout.h"
+#include "core/capture/ScreenshotWriter.h"
+#include "core/settings/EventLog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+QString wholeSeconds(double seconds)
+{
+    return QString::number(qint64(std::trunc(seconds)));
+}
+
+QDateTime after(const QDateTime& from, double seconds)
+{
+    return from.addMSecs(qint64(std::llround(seconds * 1000.0)));
+}
+
+void ensureScreenshotsFolder(const QString& folder)
+{
+    // A failure shows up at the next capture, which writes into it.
+    if (!folder.isEmpty() && !QFileInfo::exists(folder))
+        ScreenshotWriter::ensureFolder(folder);
+}
+
+}  // namespace
+
+ScreenshotManager::ScreenshotManager(DisplayCapture& capture, CaptureGates& gates, QObject* parent)
+    : QObject(parent), m_capture(capture), m_gates(gates)
+{
+    m_pool.setMaxThreadCount(1);
+}
+
+ScreenshotManager::~ScreenshotManager()
+{
+    // The capture uses objects the host owns; let it end before they go.
+    m_pool.waitForDone();
+}
+
+// MARK: - Timer rules
+
+int ScreenshotManager::timerPeriodMilliseconds(double intervalSeconds)
+{
+    if (!(intervalSeconds > 1))
+        return 1000;
+    return int(qMin<double>(std::round(intervalSeconds * 1000.0), INT_MAX));
+}
+
+double ScreenshotManager::timerToleranceSeconds(double intervalSeconds)
+{
+    return intervalSeconds >= 1 ? qMin(intervalSeconds * 0.1, 60.0) : 0.1;
+}
+
+Qt::TimerType ScreenshotManager::timerType(double intervalSeconds)
+{
+    return intervalSeconds >= 1 ? Qt::CoarseTimer : Qt::PreciseTimer;
+}
+
+void ScreenshotManager::scheduleTimer(double intervalSeconds)
+{
+    stopTimer();
+    m_timer = new QTimer(this);
+    m_timer->setTimerType(timerType(intervalSeconds));
+    m_timer->setInterval(timerPeriodMilliseconds(intervalSeconds));
+    connect(m_timer, &QTimer::timeout, this, &ScreenshotManager::tick);
+    m_timer->start();
+    setNextCaptureAt(after(now(), intervalSeconds));
+}
+
+void ScreenshotManager::stopTimer()
+{
+    delete m_timer;
+    m_timer = nullptr;
+}
+
+// MARK: - Start, stop, update
+
+bool ScreenshotManager::start(const CaptureConfiguration& configuration)
+{
+    EventLog::shared().log(QStringLiteral("Capture started: every %1s, %2, into %3")
+                               .arg(wholeSeconds(configuration.intervalSeconds),
+                                    ScreenshotFormats::rawValue(configuration.format), configuration.folder),
+                           EventLog::kEngine);
+    setConfiguration(configuration);
+    ensureScreenshotsFolder(configuration.folder);
+    // Partial files of a capture that was killed midway are never screenshots.
+    ScreenshotWriter::removeStalePartials(
+        QDir(configuration.folder).filePath(LibraryLayout::dayFolderName(now())));
+    setLastError(std::nullopt);
+    m_hasNotifiedError = false;
+    setIsCapturing(true);
+    if (onCapturingChanged)
+        onCapturingChanged(true);
+    refreshTodayCountIfNeeded();
+    isLowOnSpace(configuration);
+    scheduleTimer(configuration.intervalSeconds);
+    return true;
+}
+
+void ScreenshotManager::stop()
+{
+    if (m_isCapturing) {
+        EventLog::shared().log(QStringLiteral("Capture stopped"), EventLog::kEngine);
+        setIsCapturing(false);
+    }
+    if (onCapturingChanged)
+        onCapturingChanged(false);
+    stopTimer();
+    setNextCaptureAt(std::nullopt);
+    setLastError(std::nullopt);
+    setLowSpaceFreeBytes(std::nullopt);
+    setMissingDisplayName(std::nullopt);
+    m_hasNotifiedError = false;
+}
+
+void ScreenshotManager::update(const CaptureConfiguration& configuration)
+{
+    if (!m_isCapturing) {
+        setConfiguration(configuration);
+        return;
+    }
+    const std::optional<CaptureConfiguration> previous = m_configuration;
+    setConfiguration(configuration);
+    if (!previous || previous->onlyDisplay != configuration.onlyDisplay)
+        setMissingDisplayName(std::nullopt);
+    if (!previous || previous->folder != configuration.folder)
+        ensureScreenshotsFolder(configuration.folder);
+    if (!previous || previous->intervalSeconds != configuration.intervalSeconds) {
+        EventLog::shared().log(
+            QStringLiteral("Interval changed: every %1s").arg(wholeSeconds(configuration.intervalSeconds)),
+            EventLog::kEngine);
+        scheduleTimer(configuration.intervalSeconds);
+    }
+    isLowOnSpace(configuration);
+}
+
+// MARK: - Tick
+
+void ScreenshotManager::tick()
+{
+    if (m_isTicking)
+        return;  // a slow capture swallows the firing
+    if (!m_isCapturing || !m_configuration)
+        return;
+    setIsTicking(true);
+    const CaptureConfiguration configuration = *m_configuration;
+    if (gatesSkip(configuration)) {
+        finishTick();
+        return;
+    }
+    refreshTodayCountIfNeeded();
+    m_running = capture(configuration);
+    m_running.then(this, [this](const CaptureTickResult& result) {
+        handleResult(result);
+        finishTick();
+    });
+}
+
+QFuture<CaptureTickResult> ScreenshotManager::capture(const CaptureConfiguration& configuration)
+{
+    return QtConcurrent::run(&m_pool, [&capture = m_capture, configuration, at = now()] {
+        return capture.capture(configuration, at);
+    });
+}
+
+void ScreenshotManager::finishTick()
+{
+    if (m_isCapturing && m_configuration)
+        setNextCaptureAt(after(now(), m_configuration->intervalSeconds));
+    setIsTicking(false);
+    Q_EMIT tickFinished();
+}
+
+bool ScreenshotManager::gatesSkip(const CaptureConfiguration& configuration)
+{
+    if (isLowOnSpace(configuration))
+        return true;
+    if (configuration.pausesWhenLocked && m_gates.isScreenLocked())
+        return true;
+    if (configuration.pauseWhenIdle && m_gates.secondsSinceLastInput() >= configuration.idleThresholdSeconds)
+        return true;
+    const std::optional<QString> frontmost = m_gates.frontmostAppId();
+    return frontmost && configuration.excludedBundleIDs.contains(*frontmost);
+}
+
+bool ScreenshotManager::isLowOnSpace(const CaptureConfiguration& configuration)
+{
+    std::optional<qint64> free;
+    if (configuration.minimumFreeBytes)
+        free = m_gates.freeBytes(configuration.folder);
+    const FreeSpaceGate::Verdict verdict =
+        FreeSpaceGate::evaluate(configuration.minimumFreeBytes, free, m_lowSpaceFreeBytes);
+    if (!verdict.logLine.isEmpty())
+        EventLog::shared().log(verdict.logLine, EventLog::kEngine);
+    setLowSpaceFreeBytes(verdict.lowSpaceFreeBytes);
+    return verdict.isLow;
+}
+
+// MARK: - Results
+
+void ScreenshotManager::handleResult(const CaptureTickResult& result)
+{
+    if (result.isDisplayMissing()) {
+        const std::optional<ChosenDisplay> chosen =
+            m_configuration ? m_configuration->onlyDisplay : std::optional<ChosenDisplay>();
+        if (chosen) {
+            if (!m_missingDisplayName)
+                EventLog::shared().log(chosen->name + QStringLiteral(" isn't connected; skipping captures"),
+                                       EventLog::kEngine);
+            setMissingDisplayName(chosen->name);
+        }
+        storeOrdinals(result.displayOrdinals());
+        return;
+    }
+    if (m_missingDisplayName) {
+        EventLog::shared().log(QStringLiteral("Chosen display connected again"), EventLog::kEngine);
+        setMissingDisplayName(std::nullopt);
+    }
+    if (result.isFailure()) {
+        reportError(result.message());
+        return;
+    }
+    storeOrdinals(result.displayOrdinals());
+    const QDateTime at = now();
+    setLastCaptureAt(at);
+    setTodayCount(m_todayCount + result.count());
+    setSavedSinceLaunch(m_savedSinceLaunch + result.count());
+    if (onCaptureSucceeded)
+        onCaptureSucceeded(at);
+    if (result.failureText()) {
+        reportError(*result.failureText());
+    } else {
+        setLastError(std::nullopt);
+        m_hasNotifiedError = false;
+    }
+}
+
+void ScreenshotManager::storeOrdinals(const QMap<QString, int>& ordinals)
+{
+    if (!m_configuration || m_configuration->displayOrdinals == ordinals)
+        return;
+    m_configuration->displayOrdinals = ordinals;
+    Q_EMIT configurationChanged();
+    if (onDisplayOrdinalsChanged)
+        onDisplayOrdinalsChanged(ordinals);
+}
+
+void ScreenshotManager::reportError(const QString& message)
+{
+    if (m_gates.isScreenLocked())
+        return;  // failures while locked are expected
+    if (m_lastError != message)
+        EventLog::shared().logError(QStringLiteral("Capture failed: ") + message, EventLog::kEngine);
+    setLastError(message);
+    if (!m_hasNotifiedError) {
+        m_hasNotifiedError = true;
+        if (onFailureNotification)
+            onFailureNotification(message);
+    }
+}
+
+void ScreenshotManager::refreshTodayCountIfNeeded()
+{
+    const QDateTime at = now();
+    if (m_todayCountDate && m_todayCountDate->toLocalTime().date() == at.toLocalTime().date())
+        return;
+    setTodayCount(m_configuration ? LibraryLayout::todayCount(m_configuration->folder, at) : 0);
+    m_todayCountDate = at;
+}
+
+// MARK: - Setters
+
+#define MOMENTRA_SETTER(Name, member, Type, signal) \
+    void ScreenshotManager::Name(Type value)         \
+    {                                                \
+        if (member == value)                         \
+            return;                                  \
+        member = std::move(value);                   \
+        Q_EMIT signal();                             \
+    }
+
+MOMENTRA_SETTER(setIsCapturing, m_isCapturing, bool, isCapturingChanged)
+MOMENTRA_SETTER(setLastCaptureAt, m_lastCaptureAt, std::optional<QDateTime>, lastCaptureAtChanged)
+MOMENTRA_SETTER(setNextCaptureAt, m_nextCaptureAt, std::optional<QDateTime>, nextCaptureAtChanged)
+MOMENTRA_SETTER(setTodayCount, m_todayCount, int, todayCountChanged)
+MOMENTRA_SETTER(setSavedSinceLaunch, m_savedSinceLaunch, int, savedSinceLaunchChanged)
+MOMENTRA_SETTER(setLastError, m_lastError, std::optional<QString>, lastErrorChanged)
+MOMENTRA_SETTER(setLowSpaceFreeBytes, m_lowSpaceFreeBytes, std::optional<qint64>, lowSpaceFreeBytesChanged)
+MOMENTRA_SETTER(setMissingDisplayName, m_missingDisplayName, std::optional<QString>, missingDisplayNameChanged)
+MOMENTRA_SETTER(setConfiguration, m_configuration, std::optional<CaptureConfiguration>, configurationChanged)
+MOMENTRA_SETTER(setIsTicking, m_isTicking, bool, isTickingChanged)
+
+#undef MOMENTRA_SETTER

@@ -1,0 +1,151 @@
+#include "core/capture/ScreenshotWriter.h"
+
+#include "core/capture/CaptureError.h"
+#include "core/capture/ImageCodec.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kTemporarySuffix = QStringLiteral(".partial-XXXXXX");
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Closes a descriptor and removes the temporary file unless released.
+class TemporaryFile
+{
+public:
+    TemporaryFile(int fd, QByteArray path) : m_fd(fd), m_path(std::move(path)) {}
+    ~TemporaryFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_kept)
+            ::unlink(m_path.constData());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int fd() const { return m_fd; }
+    const QByteArray& path() const { return m_path; }
+    int close()
+    {
+        const int status = ::close(m_fd);
+        m_fd = -1;
+        return status;
+    }
+    void keep() { m_kept = true; }
+
+private:
+    int m_fd;
+    QByteArray m_path;
+    bool m_kept = false;
+};
+
+int writeAll(int fd, const QByteArray& data)
+{
+    const char* at = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, at, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        at += n;
+        left -= n;
+    }
+    return 0;
+}
+
+void syncFolder(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+Result<QString> ScreenshotWriter::ensureFolder(const QString& path)
+{
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    QStringList missing;
+    for (QString at = clean; !QFileInfo::exists(at) && at != QStringLiteral("/"); at = QFileInfo(at).path())
+        missing.prepend(at);
+    for (const QString& folder : std::as_const(missing)) {
+        if (::mkdir(QFile::encodeName(folder).constData(), kFolderMode) != 0 && errno != EEXIST)
+            return Result<QString>::failure(
+                QStringLiteral("Couldn't create the folder %1: %2").arg(folder, systemReason(errno)));
+    }
+    if (!QFileInfo(clean).isDir())
+        return Result<QString>::failure(QStringLiteral("%1 is not a folder.").arg(clean));
+    return clean;
+}
+
+bool ScreenshotWriter::isTemporaryName(const QString& fileName)
+{
+    return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QStringLiteral(".partial-"));
+}
+
+int ScreenshotWriter::removeStalePartials(const QString& folder, qint64 minimumAgeSeconds)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    int removed = 0;
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (!isTemporaryName(entry.fileName()) || entry.lastModified().secsTo(now) < minimumAgeSeconds)
+            continue;
+        if (::unlink(QFile::encodeName(entry.filePath()).constData()) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
+Result<qint64> ScreenshotWriter::writeImage(const Bitmap& image, const QString& path, ScreenshotFormat format,
+                                            double quality)
+{
+    using R = Result<qint64>;
+    const Result<QByteArray> encoded = m_codec.encode(image, format, quality);
+    if (!encoded)
+        return R::failure(CaptureErrors::description(CaptureError::EncodingFailed));
+
+    const QFileInfo target(path);
+    const QString name = target.fileName();
+    QByteArray pattern = QFile::encodeName(target.path() + QLatin1String("/.") + name + kTemporarySuffix);
+    const int fd = ::mkstemp(pattern.data());  // created 0600
+    if (fd < 0)
+        return R::failure(QStringLiteral("Couldn't write %1: %2").arg(name, systemReason(errno)));
+    TemporaryFile temporary(fd, pattern);
+    ::fchmod(fd, kFileMode);
+
+    if (const int error = writeAll(fd, encoded.value()))
+        return R::failure(QStringLiteral("Couldn't write %1: %2").arg(name, systemReason(error)));
+    if (::fsync(fd) != 0)
+        return R::failure(QStringLiteral("Couldn't write %1: %2").arg(name, systemReason(errno)));
+    // The marker is only a hint for other tools: a file system without
+    // user attributes still gets the screenshot.
+    ::fsetxattr(fd, kMarkerAttribute, "1", 1, 0);
+    if (temporary.close() != 0)
+        return R::failure(QStringLiteral("Couldn't write %1: %2").arg(name, systemReason(errno)));
+    if (::rename(temporary.path().constData(), QFile::encodeName(path).constData()) != 0)
+        return R::failure(QStringLiteral("Couldn't write %1: %2").arg(name, systemReason(errno)));
+    temporary.keep();
+    syncFolder(QFile::encodeName(target.path()));
+    return qint64(encoded->size());
+}

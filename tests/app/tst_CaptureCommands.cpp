@@ -1,0 +1,203 @@
+#include "cli/SignalWatcher.h"
+#include "core/capture/LibraryLayout.h"
+#include "core/capture/ScreenshotWriter.h"
+#include "media/image/MediaImageCodec.h"
+#include "support/TestHome.h"
+#include "support/XvfbServer.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Outcome momentra(const QStringList& arguments, const QProcessEnvironment& environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(MOMENTRA_EXECUTABLE), arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+QSize imageSize(const QString& path)
+{
+    MediaImageCodec codec;
+    const auto image = codec.decodeFile(path);
+    return image ? QSize(image->width, image->height) : QSize();
+}
+
+}  // namespace
+
+class CaptureCommandsTest : public QObject
+{
+    Q_OBJECT
+
+    TestHome m_home;
+    QString m_shots = m_home.path() + QStringLiteral("/shots");
+
+    QProcessEnvironment environment(bool withDisplay) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!withDisplay)
+            env.remove(QStringLiteral("DISPLAY"));
+        return env;
+    }
+    void writeSetting(const QString& key, const QString& type, const QString& value)
+    {
+        QCOMPARE(momentra({QStringLiteral("defaults"), QStringLiteral("write"), key, type, value}, environment(false))
+                     .exitCode,
+                 0);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        writeSetting(QStringLiteral("Momentra.folderPath"), QStringLiteral("--string"), m_shots);
+    }
+
+    void withoutAGraphicalSessionBothCommandsSaySo_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("capture") << "capture";
+        QTest::newRow("run") << "run";
+    }
+    void withoutAGraphicalSessionBothCommandsSaySo()
+    {
+        QFETCH(QString, command);
+        const Outcome outcome = momentra({command}, environment(false));
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(outcome.err, QStringLiteral("momentra: No graphical session: DISPLAY is not set.\n"));
+        QVERIFY(outcome.out.isEmpty());
+        QVERIFY(!QFileInfo::exists(m_shots + QLatin1Char('/') + LibraryLayout::dayFolderName(QDateTime::currentDateTime())));
+    }
+
+    void extraArgumentsAreBadInput()
+    {
+        QCOMPARE(momentra({QStringLiteral("capture"), QStringLiteral("now")}, environment(false)).exitCode, 2);
+        QCOMPARE(momentra({QStringLiteral("run"), QStringLiteral("--fast")}, environment(false)).exitCode, 2);
+    }
+
+    void signalsArriveOnTheEventLoop()
+    {
+        SignalWatcher watcher({SIGTERM, SIGUSR1});
+        QSignalSpy received(&watcher, &SignalWatcher::received);
+        ::raise(SIGUSR1);
+        ::raise(SIGTERM);
+        QTRY_COMPARE(received.count(), 2);
+        QCOMPARE(received.at(0).at(0).toInt(), SIGUSR1);
+        QCOMPARE(received.at(1).at(0).toInt(), SIGTERM);
+    }
+
+    // Three RandR monitors of different sizes: three marked private files,
+    // ordinals that survive a monitor going away and coming back.
+    void captureWritesOneFilePerMonitorAndKeepsOrdinals()
+    {
+#ifndef MOMENTRA_HAS_X11_SOURCE
+        QSKIP("the X11 screen source is not part of this build yet");
+#else
+        XvfbServer xvfb;
+        QVERIFY2(xvfb.start(QStringLiteral("3840x1080x24")), qPrintable(xvfb.error()));
+        const QStringList monitors[] = {
+            {QStringLiteral("--setmonitor"), QStringLiteral("A"), QStringLiteral("1920/508x1080/286+0+0"), QStringLiteral("screen")},
+            {QStringLiteral("--setmonitor"), QStringLiteral("B"), QStringLiteral("1280/338x1024/270+1920+0"), QStringLiteral("none")},
+            {QStringLiteral("--setmonitor"), QStringLiteral("C"), QStringLiteral("640/169x480/127+3200+0"), QStringLiteral("none")}};
+        for (const QStringList& monitor : monitors)
+            QVERIFY2(xvfb.run(QStringLiteral("xrandr"), monitor) == 0, "xrandr failed (Debian package x11-xserver-utils)");
+
+        const auto captureOnce = [&](int expectedFiles) {
+            QThread::msleep(1100);  // a new second, so names do not repeat
+            const Outcome outcome = momentra({QStringLiteral("capture")}, environment(true));
+            const QStringList files = outcome.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            if (outcome.exitCode != 0 || files.size() != expectedFiles)
+                qWarning() << outcome.exitCode << outcome.out << outcome.err;
+            return files;
+        };
+        QMap<QString, QSize> sizeBySuffix;
+        const auto suffixOf = [](const QString& file) {
+            const QString base = QFileInfo(file).completeBaseName();
+            return base.size() > 28 ? base.mid(28) : QString();  // after "Momentra_yyyy-MM-dd_HH-mm-ss"
+        };
+
+        const QStringList first = captureOnce(3);
+        QCOMPARE(first.size(), 3);
+        for (const QString& file : first) {
+            QVERIFY2(LibraryLayout::isOwnScreenshotName(QFileInfo(file).fileName()), qPrintable(file));
+            QVERIFY(file.endsWith(QStringLiteral(".jpeg")));
+            struct stat info {};
+            QCOMPARE(::stat(QFile::encodeName(file).constData(), &info), 0);
+            QCOMPARE(info.st_mode & 0777, 0600u);
+            char marker[2] = {};
+            QCOMPARE(::getxattr(QFile::encodeName(file).constData(), ScreenshotWriter::kMarkerAttribute, marker, 2), 1L);
+            sizeBySuffix.insert(suffixOf(file), imageSize(file));
+        }
+        QCOMPARE(QSet<QString>(sizeBySuffix.keyBegin(), sizeBySuffix.keyEnd()),
+                 (QSet<QString>{QString(), QStringLiteral("_Display2"), QStringLiteral("_Display3")}));
+        QCOMPARE(QSet<QSize>(sizeBySuffix.cbegin(), sizeBySuffix.cend()),
+                 (QSet<QSize>{QSize(1920, 1080), QSize(1280, 1024), QSize(640, 480)}));
+
+        const QString settingsFile = m_home.configHome() + QStringLiteral("/Momentra/defaults.json");
+        QFile settings(settingsFile);
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QCOMPARE(QJsonDocument::fromJson(settings.readAll()).object().value(QStringLiteral("Momentra.displayOrdinals"))
+                     .toObject().size(), 3);
+
+        const QString smallest = sizeBySuffix.key(QSize(640, 480));
+        QCOMPARE(xvfb.run(QStringLiteral("xrandr"), {QStringLiteral("--delmonitor"), QStringLiteral("C")}), 0);
+        QCOMPARE(captureOnce(2).size(), 2);
+        QVERIFY(xvfb.run(QStringLiteral("xrandr"), monitors[2]) == 0);
+        const QStringList again = captureOnce(3);
+        QCOMPARE(again.size(), 3);
+        for (const QString& file : again)
+            QCOMPARE(imageSize(file), sizeBySuffix.value(suffixOf(file)));
+        QVERIFY(sizeBySuffix.contains(smallest));
+#endif
+    }
+
+    void runCapturesUntilInterrupted()
+    {
+#ifndef MOMENTRA_HAS_X11_SOURCE
+        QSKIP("the X11 screen source is not part of this build yet");
+#else
+        XvfbServer xvfb;
+        QVERIFY2(xvfb.start(QStringLiteral("800x600x24")), qPrintable(xvfb.error()));
+        writeSetting(QStringLiteral("Momentra.intervalSeconds"), QStringLiteral("--int"), QStringLiteral("1"));
+        writeSetting(QStringLiteral("Momentra.folderPath"), QStringLiteral("--string"), m_shots + QStringLiteral("-run"));
+        QProcess process;
+        process.setProcessEnvironment(environment(true));
+        process.start(QStringLiteral(MOMENTRA_EXECUTABLE), {QStringLiteral("run")});
+        QVERIFY(process.waitForStarted());
+        const QString today = m_shots + QStringLiteral("-run/") + LibraryLayout::dayFolderName(QDateTime::currentDateTime());
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(today).entryList(QDir::Files).size() >= 2, 15000);
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(15000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("Capture started: every 1s, JPEG, into ")), qPrintable(err));
+        QVERIFY2(err.contains(QStringLiteral("Capture stopped")), qPrintable(err));
+        QFile log(m_home.stateHome() + QStringLiteral("/Momentra/events.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("Capture stopped")));
+        for (const QString& name : QDir(today).entryList(QDir::Files | QDir::Hidden))
+            QVERIFY2(!ScreenshotWriter::isTemporaryName(name), qPrintable(name));
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(CaptureCommandsTest)
+#include "tst_CaptureCommands.moc"

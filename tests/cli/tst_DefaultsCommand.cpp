@@ -1,0 +1,117 @@
+#include "support/TestHome.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+// Drives the real `momentra defaults` command against a temporary settings file.
+class TestDefaultsCommand : public QObject
+{
+    Q_OBJECT
+
+    TestHome m_home;
+
+    struct Run
+    {
+        int status;
+        QString out;
+        QString err;
+    };
+
+    Run momentra(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(MOMENTRA_EXECUTABLE), arguments);
+        process.waitForFinished(30000);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
+                QString::fromUtf8(process.readAllStandardError()).trimmed()};
+    }
+
+    QByteArray settingsFile() const
+    {
+        QFile file(m_home.configHome() + QStringLiteral("/Momentra/defaults.json"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private Q_SLOTS:
+    void writeThenReadKeepsTypes_data()
+    {
+        QTest::addColumn<QStringList>("write");
+        QTest::addColumn<QString>("printed");
+        QTest::addColumn<int>("jsonType");
+        QTest::newRow("int") << QStringList{"Momentra.intervalSeconds", "--int", "45"} << "45" << int(QJsonValue::Double);
+        QTest::newRow("bool") << QStringList{"Momentra.showsCursor", "--bool", "yes"} << "true" << int(QJsonValue::Bool);
+        QTest::newRow("float") << QStringList{"Momentra.jpegQuality", "--float", "0.75"} << "0.75" << int(QJsonValue::Double);
+        QTest::newRow("plain string") << QStringList{"Momentra.format", "HEIC"} << "HEIC" << int(QJsonValue::String);
+        QTest::newRow("array") << QStringList{"Momentra.excludedBundleIDs", "--array", R"(["a.b","c.d"])"}
+                               << R"(["a.b","c.d"])" << int(QJsonValue::Array);
+        QTest::newRow("dict") << QStringList{"Momentra.displayOrdinals", "--dict", R"({"edid:1-2-3":1})"}
+                              << R"({"edid:1-2-3":1})" << int(QJsonValue::Object);
+    }
+    void writeThenReadKeepsTypes()
+    {
+        QFETCH(QStringList, write);
+        QFETCH(QString, printed);
+        QFETCH(int, jsonType);
+        QCOMPARE(momentra(QStringList{"defaults", "write"} + write).status, 0);
+        const Run read = momentra({"defaults", "read", write.first()});
+        QCOMPARE(read.status, 0);
+        QCOMPARE(read.out, printed);
+        const QJsonObject stored = QJsonDocument::fromJson(settingsFile()).object();
+        QCOMPARE(int(stored.value(write.first()).type()), jsonType);
+    }
+
+    void integerStaysAnIntegerInTheFile()
+    {
+        QCOMPARE(momentra({"defaults", "write", "Momentra.intervalSeconds", "--int", "45"}).status, 0);
+        QVERIFY(settingsFile().contains("\"Momentra.intervalSeconds\": 45\n")
+                || settingsFile().contains("\"Momentra.intervalSeconds\": 45,"));
+    }
+
+    void badInputLeavesTheFileAlone_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("not an integer") << QStringList{"defaults", "write", "Momentra.intervalSeconds", "--int", "4x"};
+        QTest::newRow("not a bool") << QStringList{"defaults", "write", "Momentra.showsCursor", "--bool", "maybe"};
+        QTest::newRow("bad json") << QStringList{"defaults", "write", "Momentra.excludedBundleIDs", "--array", "[1,"};
+        QTest::newRow("dict is no array") << QStringList{"defaults", "write", "K", "--array", "{}"};
+        QTest::newRow("unknown type") << QStringList{"defaults", "write", "K", "--date", "now"};
+        QTest::newRow("missing value") << QStringList{"defaults", "write", "K", "--int"};
+        QTest::newRow("unknown action") << QStringList{"defaults", "rename", "K"};
+        QTest::newRow("unknown command") << QStringList{"frobnicate"};
+    }
+    void badInputLeavesTheFileAlone()
+    {
+        QFETCH(QStringList, arguments);
+        QCOMPARE(momentra({"defaults", "write", "Momentra.intervalSeconds", "--int", "30"}).status, 0);
+        const QByteArray before = settingsFile();
+        const Run run = momentra(arguments);
+        QCOMPARE(run.status, 2);
+        QVERIFY(run.err.startsWith(QStringLiteral("momentra: ")));
+        QVERIFY(!run.err.contains(QLatin1Char('\n')));
+        QCOMPARE(settingsFile(), before);
+    }
+
+    void deleteAndMissingKeys()
+    {
+        QCOMPARE(momentra({"defaults", "write", "Momentra.timelapseFPS", "--int", "24"}).status, 0);
+        QCOMPARE(momentra({"defaults", "delete", "Momentra.timelapseFPS"}).status, 0);
+        QCOMPARE(momentra({"defaults", "read", "Momentra.timelapseFPS"}).status, 1);
+        QCOMPARE(momentra({"defaults", "delete", "Momentra.timelapseFPS"}).status, 1);
+    }
+
+    void versionAndHelp()
+    {
+        const Run version = momentra({"--version"});
+        QCOMPARE(version.status, 0);
+        QVERIFY(version.out.startsWith(QStringLiteral("momentra ")));
+        const Run help = momentra({"--help"});
+        QCOMPARE(help.status, 0);
+        QVERIFY(help.out.contains(QStringLiteral("defaults read")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDefaultsCommand)
+#include "tst_DefaultsCommand.moc"

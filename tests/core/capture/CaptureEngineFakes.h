@@ -1,0 +1,98 @@
+#pragma once
+
+#include "core/capture/CaptureGates.h"
+#include "core/capture/ImageCodec.h"
+#include "core/capture/LiveTextSink.h"
+#include "core/capture/ScreenSource.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QSemaphore>
+
+#include <atomic>
+#include <optional>
+
+// A display list and screen grabs under the test's control. Each display's
+// image is filled with a colour derived from its number; failures can be
+// set per display number. With holdCaptures(), content() blocks until
+// release(), so a test can act while a capture is running.
+class FakeScreenSource : public ScreenSource
+{
+public:
+    static DisplayInfo display(quint32 number, int width, int height, bool builtIn = false, bool main = false);
+    static quint32 colourFor(quint32 displayNumber) { return 0xFF000000u | (displayNumber * 0x203040u); }
+
+    Result<ShareableContent> content() override;
+    Result<Bitmap> capture(const DisplayInfo& display, const DisplayCaptureRequest& request) override;
+
+    void setDisplays(QList<DisplayInfo> displays);
+    void failContent(const QString& message);
+    void failDisplay(quint32 displayNumber, const QString& message);
+    void holdCaptures();
+    void release();
+    bool waitUntilCapturing(int timeoutMs = 5000);
+
+    QList<DisplayCaptureRequest> requests() const;
+    int contentCalls() const { return m_contentCalls; }
+
+private:
+    mutable QMutex m_mutex;
+    QList<DisplayInfo> m_displays;
+    std::optional<QString> m_contentFailure;
+    QHash<quint32, QString> m_displayFailures;
+    QList<DisplayCaptureRequest> m_requests;
+    std::atomic<bool> m_hold{false};
+    QSemaphore m_entered;
+    QSemaphore m_released;
+    std::atomic<int> m_contentCalls{0};
+};
+
+// Encodes a bitmap into a few bytes ("FAKE" + size); fails on request.
+class FakeImageCodec : public ImageCodec
+{
+public:
+    Result<QByteArray> encode(const Bitmap& image, ScreenshotFormat format, double quality) override;
+    Result<Bitmap> decode(const QByteArray& data) override;
+    Result<Bitmap> decodeFile(const QString& path) override;
+
+    std::atomic<bool> fails{false};
+    std::atomic<int> encodeCalls{0};
+    std::atomic<double> lastQuality{-1};
+};
+
+class FakeCaptureGates : public CaptureGates
+{
+public:
+    std::optional<qint64> freeBytes(const QString& folder) override;
+    bool isScreenLocked() override { return locked; }
+    double secondsSinceLastInput() override { return idleSeconds; }
+    std::optional<QString> frontmostAppId() override { return frontmost; }
+
+    std::optional<qint64> free;
+    QString lastFolderAsked;
+    int freeQueries = 0;
+    bool locked = false;
+    double idleSeconds = 0;
+    std::optional<QString> frontmost;
+};
+
+class RecordingTextSink : public LiveTextSink
+{
+public:
+    void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) override;
+
+    QList<QList<CapturedImage>> batches;
+    QList<TextSearchSettings> settings;
+};
+
+// The event-log lines written since the watcher was made (flushes first).
+class EventLogWatcher
+{
+public:
+    EventLogWatcher();
+    QStringList lines() const;
+    int count(const QString& text) const;  // lines containing text
+
+private:
+    qint64 m_start = 0;
+};

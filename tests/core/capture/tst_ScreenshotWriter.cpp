@@ -1,0 +1,167 @@
+#include "core/capture/CaptureEngineFakes.h"
+#include "core/capture/LibraryLayout.h"
+#include "core/capture/ScreenshotWriter.h"
+#include "media/image/MediaImageCodec.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 07777;
+}
+
+QStringList allEntries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+}  // namespace
+
+class ScreenshotWriterTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void foldersArePrivateAndExistingOnesUntouched()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("open"))));
+        ::chmod(QFile::encodeName(dir.filePath(QStringLiteral("open"))).constData(), 0755);
+        const mode_t oldMask = ::umask(0);
+        const auto made = ScreenshotWriter::ensureFolder(dir.filePath(QStringLiteral("open/a/b/2024-05-01")));
+        ::umask(oldMask);
+        QVERIFY2(made.ok(), qPrintable(made.error()));
+        QCOMPARE(modeOf(dir.filePath(QStringLiteral("open"))), mode_t(0755));
+        QCOMPARE(modeOf(dir.filePath(QStringLiteral("open/a"))), mode_t(0700));
+        QCOMPARE(modeOf(dir.filePath(QStringLiteral("open/a/b/2024-05-01"))), mode_t(0700));
+        QVERIFY(ScreenshotWriter::ensureFolder(made.value()).ok());  // again: fine
+    }
+
+    void fileInTheWayIsReported()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("plain")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const auto made = ScreenshotWriter::ensureFolder(dir.filePath(QStringLiteral("plain/2024-05-01")));
+        QVERIFY(!made.ok());
+        QVERIFY2(made.error().contains(QStringLiteral("plain")), qPrintable(made.error()));
+    }
+
+    void writesPrivatelyAndReplacesAnEarlierFile()
+    {
+        QTemporaryDir dir;
+        MediaImageCodec codec;
+        ScreenshotWriter writer(codec);
+        const QString path = dir.filePath(QStringLiteral("Momentra_2024-05-01_09-30-00.png"));
+        const mode_t oldMask = ::umask(0);
+        QVERIFY(writer.writeImage(Bitmap::filled(4, 4, 0xFF112233), path, ScreenshotFormat::Png, 0).ok());
+        const auto second = writer.writeImage(Bitmap::filled(6, 2, 0xFF445566), path, ScreenshotFormat::Png, 0);
+        ::umask(oldMask);
+        QVERIFY(second.ok());
+        QCOMPARE(second.value(), QFileInfo(path).size());
+        QCOMPARE(modeOf(path), mode_t(0600));
+        QCOMPARE(codec.decodeFile(path)->width, 6);
+        QCOMPARE(allEntries(dir.path()), QStringList{QFileInfo(path).fileName()});
+    }
+
+    void failuresLeaveNothingBehind()
+    {
+        QTemporaryDir dir;
+        FakeImageCodec codec;
+        ScreenshotWriter writer(codec);
+        codec.fails = true;
+        const auto encoding = writer.writeImage(Bitmap::filled(4, 4, 0), dir.filePath(QStringLiteral("a.jpeg")),
+                                                ScreenshotFormat::Jpeg, 0.6);
+        QCOMPARE(encoding.error(), QStringLiteral("Failed to encode screenshot."));
+        codec.fails = false;
+        const auto missingFolder = writer.writeImage(Bitmap::filled(4, 4, 0), dir.filePath(QStringLiteral("gone/a.jpeg")),
+                                                     ScreenshotFormat::Jpeg, 0.6);
+        QVERIFY(missingFolder.error().startsWith(QStringLiteral("Couldn't write a.jpeg: ")));
+        // The target is a folder: the rename fails after the data was written.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("b.jpeg")));
+        QFile(dir.filePath(QStringLiteral("b.jpeg/keep"))).open(QIODevice::WriteOnly);
+        const auto renameFails = writer.writeImage(Bitmap::filled(4, 4, 0), dir.filePath(QStringLiteral("b.jpeg")),
+                                                   ScreenshotFormat::Jpeg, 0.6);
+        QVERIFY(!renameFails.ok());
+        QCOMPARE(allEntries(dir.path()), QStringList{QStringLiteral("b.jpeg")});
+    }
+
+    void stalePartialsAreRemovedFreshOnesKept()
+    {
+        QTemporaryDir dir;
+        const auto touch = [&](const QString& name, qint64 ageSeconds) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime);
+        };
+        touch(QStringLiteral(".Momentra_2024-05-01_09-30-00.jpeg.partial-a1b2c3"), 3600);
+        touch(QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"), 5);
+        touch(QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg"), 3600);
+        touch(QStringLiteral(".hidden-notes"), 3600);
+        QCOMPARE(ScreenshotWriter::removeStalePartials(dir.path()), 1);
+        QCOMPARE(allEntries(dir.path()), (QStringList{QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"),
+                                                      QStringLiteral(".hidden-notes"),
+                                                      QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg")}));
+        QCOMPARE(ScreenshotWriter::removeStalePartials(dir.filePath(QStringLiteral("missing"))), 0);
+    }
+
+    // A process killed in the middle of writing never leaves a file under a
+    // screenshot name that does not decode; at most a hidden partial file.
+    void killedWriterLeavesOnlyWholeScreenshots()
+    {
+        QTemporaryDir dir;
+        const Bitmap big = [] {
+            Bitmap b = Bitmap::filled(800, 600, 0xFF000000);
+            quint32 seed = 7;
+            auto* p = reinterpret_cast<quint32*>(b.pixels.data());
+            for (int i = 0; i < 800 * 600; ++i) {
+                seed = seed * 1664525u + 1013904223u;
+                p[i] = 0xFF000000u | (seed >> 8);
+            }
+            return b;
+        }();
+        for (int round = 0; round < 6; ++round) {
+            const pid_t child = ::fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                MediaImageCodec codec;
+                ScreenshotWriter writer(codec);
+                for (int i = 0;; ++i) {
+                    const QString name = QStringLiteral("Momentra_2024-05-01_09-30-%1_Display%2.png")
+                                             .arg(i % 60, 2, 10, QLatin1Char('0')).arg(round + 2);
+                    writer.writeImage(big, dir.filePath(name), ScreenshotFormat::Png, 0);
+                }
+            }
+            QThread::msleep(60 + round * 71);
+            ::kill(child, SIGKILL);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+        }
+        MediaImageCodec codec;
+        int screenshots = 0;
+        for (const QString& name : allEntries(dir.path())) {
+            if (ScreenshotWriter::isTemporaryName(name))
+                continue;
+            QVERIFY2(LibraryLayout::isOwnScreenshotName(name), qPrintable(name));
+            const auto image = codec.decodeFile(dir.filePath(name));
+            QVERIFY2(image.ok(), qPrintable(name + QStringLiteral(": ") + image.error()));
+            ++screenshots;
+        }
+        QVERIFY(screenshots > 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(ScreenshotWriterTest)
+#include "tst_ScreenshotWriter.moc"

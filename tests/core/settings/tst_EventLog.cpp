@@ -1,0 +1,185 @@
+#include "core/settings/EventLog.h"
+#include "core/settings/SystemLogMirror.h"
+#include "support/TestHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QTest>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+QStringList readLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+struct RecordingMirror : SystemLogMirror
+{
+    QStringList lines;
+    void write(const QString& message, bool isError) override
+    {
+        lines << (isError ? QStringLiteral("E:") : QStringLiteral("I:")) + message;
+    }
+};
+
+}  // namespace
+
+class TestEventLog : public QObject
+{
+    Q_OBJECT
+
+    TestHome m_home;
+    QString m_folder;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_folder = m_home.stateHome() + QStringLiteral("/Momentra");
+        QDir(m_folder).removeRecursively();
+    }
+
+    void firstLineCreatesFolderAndFormatsLine()
+    {
+        EventLog log(m_folder);
+        auto mirror = std::make_shared<RecordingMirror>();
+        log.setMirror(mirror);
+        const QDateTime before = QDateTime::currentDateTime();
+        log.log(QStringLiteral("Saved to %1/Pictures\nsecond line").arg(QDir::homePath()));
+        log.logError(QStringLiteral("Launched"), EventLog::kApp);
+        log.flush();
+        QCOMPARE(QFileInfo(m_folder).permissions() & QFileDevice::ReadOther, QFileDevice::Permissions{});
+        const QStringList lines = readLines(log.currentFile());
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0].mid(19), QStringLiteral(" [engine] Saved to ~/Pictures second line"));
+        QCOMPARE(lines[1].mid(19), QStringLiteral(" [app] Launched"));
+        const QDateTime stamped = QDateTime::fromString(lines[0].left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY(qAbs(stamped.secsTo(before)) <= 1);
+        // The mirror gets the message unchanged, with its level.
+        QCOMPARE(mirror->lines.first(), QStringLiteral("I:Saved to %1/Pictures\nsecond line").arg(QDir::homePath()));
+        QCOMPARE(mirror->lines.last(), QStringLiteral("E:Launched"));
+    }
+
+    void rotationBoundary_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("rotates");
+        QTest::newRow("one byte short") << 524287 << false;
+        QTest::newRow("at the limit") << 524288 << true;
+    }
+    void rotationBoundary()
+    {
+        QFETCH(int, size);
+        QFETCH(bool, rotates);
+        QDir().mkpath(m_folder);
+        EventLog log(m_folder);
+        writeFile(log.previousFile(), "old previous\n");
+        writeFile(log.currentFile(), QByteArray(size, 'x'));
+        log.log(QStringLiteral("next"));
+        log.flush();
+        if (rotates) {
+            QCOMPARE(QFileInfo(log.previousFile()).size(), qint64(size));  // replaced the old one
+            QCOMPARE(readLines(log.currentFile()).size(), 1);
+        } else {
+            QCOMPARE(readLines(log.previousFile()), QStringList{QStringLiteral("old previous")});
+            QVERIFY(QFileInfo(log.currentFile()).size() > size);
+        }
+    }
+
+    void readBackCutOff()
+    {
+        QDir().mkpath(m_folder);
+        EventLog log(m_folder);
+        writeFile(log.previousFile(), "2024-05-01 09:00:00 [engine] old\n"
+                                      "2024-05-01 10:00:00 [engine] first kept\n");
+        writeFile(log.currentFile(), "continuation after\n"
+                                     "2024-05-01 11:00:00 [engine] second\n"
+                                     "\n"
+                                     "2024-05-01 12:00:00 [engine] third\n");
+        const QDateTime since(QDate(2024, 5, 1), QTime(9, 30));
+        QCOMPARE(log.recentLines(since, 10),
+                 (QStringList{"2024-05-01 10:00:00 [engine] first kept", "continuation after",
+                              "2024-05-01 11:00:00 [engine] second", "2024-05-01 12:00:00 [engine] third"}));
+        QCOMPARE(log.recentLines(since, 2),
+                 (QStringList{"2024-05-01 11:00:00 [engine] second", "2024-05-01 12:00:00 [engine] third"}));
+        QVERIFY(log.recentLines(QDateTime(QDate(2025, 1, 1), QTime(0, 0)), 10).isEmpty());
+        // A continuation line before the first qualifying line is dropped.
+        writeFile(log.previousFile(), "orphan continuation\n");
+        QCOMPARE(log.recentLines(since, 10).first(), QStringLiteral("2024-05-01 11:00:00 [engine] second"));
+    }
+
+    void diagnosticsSection()
+    {
+        EventLog log(m_folder);
+        QCOMPARE(log.logSection(7, 500),
+                 QStringLiteral("Log, last 7 days, newest 500 lines at most (~/state/Momentra):\nNo log entries found."));
+        log.log(QStringLiteral("Capture stopped"));
+        const QStringList section = log.logSection(7, 500).split(QLatin1Char('\n'));
+        QCOMPARE(section.size(), 2);
+        QVERIFY(section[1].endsWith(QStringLiteral(" [engine] Capture stopped")));
+    }
+
+    // Eight threads log 10,000 lines each: every line arrives exactly once,
+    // each thread's lines in order. The log here never rotates, so nothing
+    // may be missing.
+    void nothingLostUnderLoad()
+    {
+        EventLog log(m_folder, qint64(1) << 40);
+        constexpr int kThreads = 8;
+        constexpr int kLines = 10000;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&log, t] {
+                for (int i = 0; i < kLines; ++i)
+                    log.log(QStringLiteral("t%1 line %2").arg(t).arg(i));
+            });
+        }
+        for (auto& thread : threads)
+            thread.join();
+        log.flush();
+
+        const QStringList lines = readLines(log.currentFile());
+        QCOMPARE(lines.size(), kThreads * kLines);
+        QHash<int, int> next;  // thread → next expected line number
+        for (const QString& line : lines) {
+            const QStringList words = line.mid(29).split(QLatin1Char(' '));  // after "… [engine] "
+            QCOMPARE(words.size(), 3);
+            const int t = words[0].mid(1).toInt();
+            QCOMPARE(words[2].toInt(), next[t]);
+            next[t] += 1;
+        }
+        for (int t = 0; t < kThreads; ++t)
+            QCOMPARE(next[t], kLines);
+    }
+
+    // Under load with the real limit, the log on disk stays within two files
+    // of about the limit each, and the newest line is always kept.
+    void rotationBoundsTheLogUnderLoad()
+    {
+        EventLog log(m_folder);
+        for (int i = 0; i < 30000; ++i)
+            log.log(QStringLiteral("padding line number %1 with some words").arg(i));
+        log.flush();
+        QCOMPARE(QDir(m_folder).entryList(QDir::Files).size(), 2);
+        QVERIFY(QFileInfo(log.currentFile()).size() < EventLog::kSizeLimit + 100);
+        QVERIFY(QFileInfo(log.previousFile()).size() < EventLog::kSizeLimit + 100);
+        QVERIFY(readLines(log.currentFile()).last().endsWith(QStringLiteral("number 29999 with some words")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEventLog)
+#include "tst_EventLog.moc"

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// A private D-Bus daemon for one test, standing in for the session or the
+// system bus, with python3-dbusmock services on it. Nothing reaches the
+// machine's real buses. Fails with a message naming the Debian package when
+// a tool is missing.
+class PrivateBus
+{
+public:
+    enum class Kind { Session, System };
+
+    explicit PrivateBus(Kind kind);
+    ~PrivateBus();
+
+    // Starts dbus-daemon and points DBUS_SESSION_BUS_ADDRESS or
+    // DBUS_SYSTEM_BUS_ADDRESS at it.
+    bool start();
+    QString address() const { return m_address; }
+    QString error() const { return m_error; }
+
+    // Starts `python3 -m dbusmock --template NAME` on this bus and waits
+    // until it owns busName. parametersJson goes to --parameters; the mock
+    // writes one line per method call to logFile when one is given.
+    bool startMock(const QString& templateName, const QString& busName, const QString& parametersJson = {},
+                   const QString& logFile = {});
+    void stopMocks();
+
+private:
+    bool waitForName(const QString& busName, int timeoutMs);
+
+    Kind m_kind;
+    QProcess m_daemon;
+    std::vector<std::unique_ptr<QProcess>> m_mocks;
+    QString m_address;
+    QString m_error;
+};
