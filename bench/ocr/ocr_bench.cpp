@@ -22,6 +22,7 @@
 #include <thread>
 #include <ctime>
 #include <sys/resource.h>
+#include <sys/xattr.h>
 
 namespace {
 
@@ -191,6 +192,18 @@ void countBenchmark(int files, const QString& base)
         if (run > 0)
             best = std::min(best, seconds);
     }
+    // The floor: one marker read per file, on one thread, nothing else.
+    QList<QByteArray> paths;
+    for (const QString& day : QDir(dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QString& name : QDir(dir.path() + QLatin1Char('/') + day).entryList(QDir::Files))
+            paths.append(QFile::encodeName(dir.path() + QLatin1Char('/') + day + QLatin1Char('/') + name));
+    QElapsedTimer floorTimer;
+    floorTimer.start();
+    char marker[16];
+    for (const QByteArray& path : paths)
+        ::lgetxattr(path.constData(), TextMetadata::kMarkerAttribute, marker, sizeof marker);
+    const double perCall = floorTimer.nsecsElapsed() / 1e3 / qMax<qsizetype>(1, paths.size());
+    print("one getxattr        %.2f us on this machine (single thread, warm)\n", perCall);
     print("count scan          %d files: %.3f s warm (best of 4; target < 0.4 s)  total %d, to read %lld, read with "
           "Fast %d\n",
           files, best, result.total, qlonglong(result.toRead.size()), result.readWithFast);

@@ -73,24 +73,30 @@ struct DaySlot
 
 DaySlot scanDay(const QString& dayFolder, TextRecognitionLevel level)
 {
-    QStringList names = TextSearchScan::regularFileNames(dayFolder);
-    names.erase(std::remove_if(names.begin(), names.end(),
-                               [](const QString& name) { return !LibraryLayout::isOwnScreenshotName(name); }),
-                names.end());
-    std::sort(names.begin(), names.end());
+    // Works on the names' bytes: this runs for every screenshot each time
+    // the counts are shown.
+    const QByteArray folder = QFile::encodeName(dayFolder);
+    QList<QByteArray> names;
+    listDirectory(folder, [&](const struct dirent* entry, EntryKind kind) {
+        if (kind == EntryKind::File && LibraryLayout::isOwnScreenshotName(QString::fromUtf8(entry->d_name)))
+            names.append(QByteArray(entry->d_name));
+    });
+    std::sort(names.begin(), names.end());  // UTF-8 byte order: the same order for these names
 
     DaySlot slot;
     slot.total = int(names.size());
-    const QByteArray prefix = QFile::encodeName(dayFolder) + '/';
+    QByteArray path = folder + '/';
+    const qsizetype prefixSize = path.size();
     char marker[TextMetadata::kMarkerBufferSize];
-    for (const QString& name : names) {
-        const QByteArray path = prefix + QFile::encodeName(name);
+    for (const QByteArray& name : names) {
+        path.truncate(prefixSize);
+        path.append(name);
         const ssize_t size = ::lgetxattr(path.constData(), TextMetadata::kMarkerAttribute, marker, sizeof marker);
         if (size < 0) {
             if (::lgetxattr(path.constData(), TextMetadata::kTextAttribute, nullptr, 0) < 0)
-                slot.toRead.append(dayFolder + QLatin1Char('/') + name);
+                slot.toRead.append(QFile::decodeName(path));
         } else if (size == 4 && std::memcmp(marker, "fast", 4) == 0 && level == TextRecognitionLevel::Accurate) {
-            slot.toRead.append(dayFolder + QLatin1Char('/') + name);
+            slot.toRead.append(QFile::decodeName(path));
             ++slot.readWithFast;
         }
     }
