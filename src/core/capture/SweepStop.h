@@ -1,25 +1,18 @@
 #pragma once
 
-#include <QMutex>
-#include <QMutexLocker>
+#include <mutex>
 
-// A stop request for background work (cleanup sweeps, bulk text runs,
-// timelapse exports): set on the main thread, read by the worker as it goes.
+// A stop request shared between the main thread and one running background
+// pass (a cleanup sweep, a bulk text run, an export). The main thread sets it;
+// the worker reads it between items and ends early. A fresh instance is made
+// for each new piece of work; setting an old one stops only what holds it.
 class SweepStop
 {
 public:
-    void set()
-    {
-        QMutexLocker lock(&m_mutex);
-        m_flag = true;
-    }
-    bool isSet() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_flag;
-    }
+    void set();
+    bool isSet() const;
 
 private:
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     bool m_flag = false;
 };
