@@ -8,11 +8,8 @@
 
 #include "platform/linux/x11/X11ScreenSource.h"
 
-#if __has_include("media/image/MediaImageCodec.h") && __has_include("core/capture/ScreenshotWriter.h")
-#define MOMENTRA_BENCH_ENCODE 1
 #include "core/capture/ScreenshotWriter.h"
 #include "media/image/MediaImageCodec.h"
-#endif
 
 #include <QDir>
 #include <QFileInfo>
@@ -144,7 +141,6 @@ bool benchSize(int width, int height, int runs)
     print("scrot (PNG)", scrotPng, nullptr);
     print("Momentra grab only", measure(server, runs, RUSAGE_SELF, grab), &scrotJpeg);
     std::printf("    (read through %s)\n", source.lastCaptureUsedShm() ? "MIT-SHM" : "GetImage");
-#ifdef MOMENTRA_BENCH_ENCODE
     MediaImageCodec codec;
     ScreenshotWriter writer(codec);
     auto captureAndWrite = [&](ScreenshotFormat format, const QString& name) {
@@ -164,9 +160,6 @@ bool benchSize(int width, int height, int runs)
     print("Momentra PNG", png, &scrotPng);
     print("Momentra HEIC 0.6", heic, &scrotJpeg);
     std::printf("    HEIC size vs Momentra JPEG: ×%.2f\n", heic.bytes / jpeg.bytes);
-#else
-    std::printf("  (encoders not in this build: grab only)\n");
-#endif
     server.stop();
     return true;
 }

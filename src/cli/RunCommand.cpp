@@ -4,13 +4,12 @@
 #include "cli/CommandRegistry.h"
 #include "cli/Console.h"
 #include "cli/SignalWatcher.h"
-#include "core/capture/DisplayCapture.h"
+#include "app/CaptureService.h"
+#include "app/RemoteControl.h"
+#include "app/ToggleCaptureShortcut.h"
 #include "core/capture/ScreenshotManager.h"
-#include "core/capture/SystemCaptureGates.h"
 #include "core/settings/EventLog.h"
 #include "core/settings/Preferences.h"
-#include "media/image/MediaImageCodec.h"
-#include "platform/linux/DesktopNotifier.h"
 #include "platform/linux/ScreenSourceFactory.h"
 
 #include <QCoreApplication>
@@ -25,19 +24,6 @@ const bool registered = CommandRegistry::instance().add(
      QStringLiteral("capture on the stored interval in the foreground, logging to standard error, "
                     "until Ctrl-C"),
      &RunCommand::run});
-
-// The engine's host side: what the tray application installs, minus the
-// tray. The capture state is not stored as the application's own.
-void installCallbacks(ScreenshotManager& engine, Preferences& preferences, DesktopNotifier& notifier)
-{
-    engine.onDisplayOrdinalsChanged = [&preferences](const QMap<QString, int>& ordinals) {
-        preferences.setDisplayOrdinals(ordinals);
-    };
-    engine.onCaptureSucceeded = [&preferences](const QDateTime& at) { preferences.recordCaptureDay(at); };
-    engine.onFailureNotification = [&notifier](const QString& message) {
-        notifier.notify(QStringLiteral("Momentra"), QStringLiteral("Screenshot capture failed: ") + message);
-    };
-}
 
 // First signal: stop, let a running capture finish, quit. A second one quits
 // at once (the engine still waits for the capture before it goes away).
@@ -68,22 +54,23 @@ int RunCommand::run(const QStringList& arguments)
     auto source = createScreenSource();
     if (!source)
         return Console::failure(source.error());
-    MediaImageCodec codec;
-    DisplayCapture capture(*source.value(), codec);
-    SystemCaptureGates gates;
-    ScreenshotManager engine(capture, gates);
-    Preferences& preferences = Preferences::shared();
-    DesktopNotifier notifier(QDBusConnection::sessionBus());
-    installCallbacks(engine, preferences, notifier);
-
-    // Settings changed elsewhere (the settings file, `momentra defaults`) apply at once.
-    QObject::connect(&preferences, &Preferences::changed, &engine,
-                     [&engine, &preferences] { engine.update(preferences.captureConfiguration()); });
+    CaptureService service(std::move(source).value(), Preferences::shared());
+    RemoteControl remote(service, QDBusConnection::sessionBus());
+    switch (remote.registerOnBus()) {
+    case RemoteControl::Registration::AlreadyRunning:
+        return Console::failure(QStringLiteral("Momentra is already running in this session"));
+    case RemoteControl::Registration::NoBus:
+        EventLog::shared().log(QStringLiteral("No D-Bus session bus; momentra toggle can't reach this instance"));
+        break;
+    case RemoteControl::Registration::Registered:
+        break;
+    }
 
     SignalWatcher signals({SIGINT, SIGTERM});
-    stopOnSignals(signals, engine);
+    stopOnSignals(signals, service.engine());
 
-    engine.start(preferences.captureConfiguration());
+    ToggleCaptureShortcut::install([&service] { service.toggle(); });
+    service.start();
     const int status = QCoreApplication::exec();
     EventLog::shared().flush();
     return status;

@@ -2,6 +2,7 @@
 #include "core/capture/LibraryLayout.h"
 #include "core/capture/ScreenshotWriter.h"
 #include "media/image/MediaImageCodec.h"
+#include "support/PrivateBus.h"
 #include "support/TestHome.h"
 #include "support/XvfbServer.h"
 
@@ -107,9 +108,6 @@ private Q_SLOTS:
     // ordinals that survive a monitor going away and coming back.
     void captureWritesOneFilePerMonitorAndKeepsOrdinals()
     {
-#ifndef MOMENTRA_HAS_X11_SOURCE
-        QSKIP("the X11 screen source is not part of this build yet");
-#else
         XvfbServer xvfb;
         QVERIFY2(xvfb.start(QStringLiteral("3840x1080x24")), qPrintable(xvfb.error()));
         const QStringList monitors[] = {
@@ -165,14 +163,10 @@ private Q_SLOTS:
         for (const QString& file : again)
             QCOMPARE(imageSize(file), sizeBySuffix.value(suffixOf(file)));
         QVERIFY(sizeBySuffix.contains(smallest));
-#endif
     }
 
     void runCapturesUntilInterrupted()
     {
-#ifndef MOMENTRA_HAS_X11_SOURCE
-        QSKIP("the X11 screen source is not part of this build yet");
-#else
         XvfbServer xvfb;
         QVERIFY2(xvfb.start(QStringLiteral("800x600x24")), qPrintable(xvfb.error()));
         writeSetting(QStringLiteral("Momentra.intervalSeconds"), QStringLiteral("--int"), QStringLiteral("1"));
@@ -195,7 +189,45 @@ private Q_SLOTS:
         QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("Capture stopped")));
         for (const QString& name : QDir(today).entryList(QDir::Files | QDir::Hidden))
             QVERIFY2(!ScreenshotWriter::isTemporaryName(name), qPrintable(name));
-#endif
+    }
+    // One instance per session: `momentra toggle` reaches the running one
+    // over D-Bus, and a second `momentra run` refuses to start.
+    void remoteControlReachesTheRunningInstance()
+    {
+        XvfbServer xvfb;
+        QVERIFY2(xvfb.start(QStringLiteral("640x480x24")), qPrintable(xvfb.error()));
+        PrivateBus bus(PrivateBus::Kind::Session);
+        QVERIFY2(bus.start(), qPrintable(bus.error()));
+        writeSetting(QStringLiteral("Momentra.intervalSeconds"), QStringLiteral("--int"), QStringLiteral("3600"));
+        QProcessEnvironment env = environment(true);
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+
+        QCOMPARE(momentra({QStringLiteral("toggle")}, env).exitCode, 1);  // nobody to reach yet
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        process.start(QStringLiteral(MOMENTRA_EXECUTABLE), {QStringLiteral("run")});
+        QVERIFY(process.waitForStarted());
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(process.readAllStandardError())).contains(
+                                     QStringLiteral("Capture started")), 15000);
+        QCOMPARE(momentra({QStringLiteral("toggle")}, env).exitCode, 0);  // the name is claimed before capture starts
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(process.readAllStandardError())).contains(
+                                     QStringLiteral("Capture stopped")), 10000);
+        QCOMPARE(process.state(), QProcess::Running);  // stopping capture does not quit
+
+        const Outcome second = momentra({QStringLiteral("run")}, env);
+        QCOMPARE(second.exitCode, 1);
+        QVERIFY2(second.err.contains(QStringLiteral("already running")), qPrintable(second.err));
+
+        const Outcome started = momentra({QStringLiteral("start")}, env);
+        QVERIFY2(started.exitCode == 0, qPrintable(started.err));
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(process.readAllStandardError()))
+                                     .count(QStringLiteral("Capture started")) == 2,
+                                 10000);
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(15000));
+        QCOMPARE(process.exitCode(), 0);
     }
 };
 

@@ -121,6 +121,29 @@ void ScreenshotManager::stop()
     setLowSpaceFreeBytes(std::nullopt);
     setMissingDisplayName(std::nullopt);
     m_hasNotifiedError = false;
+    m_wasCapturingBeforeSleep = false;  // a wake after stopping must not restart the timer
+}
+
+// MARK: - Sleep and wake
+
+void ScreenshotManager::handleWillSleep()
+{
+    if (!m_isCapturing)
+        return;
+    EventLog::shared().log(QStringLiteral("Sleeping; capture paused"), EventLog::kEngine);
+    m_wasCapturingBeforeSleep = true;
+    stopTimer();  // isCapturing stays true and nextCaptureAt keeps its value
+}
+
+void ScreenshotManager::handleDidWake()
+{
+    if (onDidWake)
+        onDidWake();
+    if (!m_wasCapturingBeforeSleep || !m_configuration)
+        return;
+    EventLog::shared().log(QStringLiteral("Woke; capture resumed"), EventLog::kEngine);
+    m_wasCapturingBeforeSleep = false;
+    scheduleTimer(m_configuration->intervalSeconds);
 }
 
 void ScreenshotManager::update(const CaptureConfiguration& configuration)

@@ -45,6 +45,7 @@ public:
     std::optional<QDateTime> todayCountDate() const { return m_todayCountDate; }
     bool isTicking() const { return m_isTicking; }
     bool hasNotifiedError() const { return m_hasNotifiedError; }
+    bool wasCapturingBeforeSleep() const { return m_wasCapturingBeforeSleep; }
     const QTimer* timer() const { return m_timer; }  // nothing while stopped
 
     // Host callbacks (main thread).
@@ -53,6 +54,8 @@ public:
     std::function<void(const QDateTime&)> onCaptureSucceeded;
     // Posts the desktop notification for a new failure streak.
     std::function<void(const QString& message)> onFailureNotification;
+    // First step of waking up: the host runs the wake-time cleanup sweep.
+    std::function<void()> onDidWake;
 
     bool start(const CaptureConfiguration& configuration);
     void stop();
@@ -62,6 +65,10 @@ public:
     QFuture<CaptureTickResult> capture(const CaptureConfiguration& configuration);
     void refreshTodayCountIfNeeded();
     void reportError(const QString& message);
+    // The machine is about to sleep / has woken: the timer stops while
+    // asleep, and the first tick after waking comes one interval later.
+    void handleWillSleep();
+    void handleDidWake();
     // Recounts today's screenshots at the next refresh (after "Delete all").
     void invalidateTodayCount() { m_todayCountDate.reset(); }
 
@@ -129,4 +136,5 @@ private:
     std::optional<QDateTime> m_todayCountDate;
     bool m_isTicking = false;
     bool m_hasNotifiedError = false;
+    bool m_wasCapturingBeforeSleep = false;
 };

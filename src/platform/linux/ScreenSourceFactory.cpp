@@ -1,19 +1,17 @@
 #include "platform/linux/ScreenSourceFactory.h"
 
-#include <QtGlobal>
-
-#ifdef MOMENTRA_HAS_X11_SOURCE  // set by the build when the X11 backend is in the tree
 #include "platform/linux/x11/X11ScreenSource.h"
-#endif
+
+#include <QtGlobal>
 
 Result<std::unique_ptr<ScreenSource>> createScreenSource()
 {
     using R = Result<std::unique_ptr<ScreenSource>>;
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            return R::failure(QStringLiteral("This is a Wayland session without X11 (DISPLAY is not set); "
+                                             "Momentra captures X11 sessions for now."));
         return R::failure(QStringLiteral("No graphical session: DISPLAY is not set."));
-#ifdef MOMENTRA_HAS_X11_SOURCE
+    }
     return R(std::make_unique<X11ScreenSource>());
-#else
-    return R::failure(QStringLiteral("No X11 display backend is built in yet."));
-#endif
 }

@@ -56,6 +56,13 @@ void FakeScreenSource::failContent(const QString& message)
     m_contentFailure = message;
 }
 
+void FakeScreenSource::clearFailures()
+{
+    QMutexLocker lock(&m_mutex);
+    m_contentFailure.reset();
+    m_displayFailures.clear();
+}
+
 void FakeScreenSource::failDisplay(quint32 displayNumber, const QString& message)
 {
     QMutexLocker lock(&m_mutex);

@@ -28,6 +28,7 @@ public:
     void setDisplays(QList<DisplayInfo> displays);
     void failContent(const QString& message);
     void failDisplay(quint32 displayNumber, const QString& message);
+    void clearFailures();
     void holdCaptures();
     void release();
     bool waitUntilCapturing(int timeoutMs = 5000);

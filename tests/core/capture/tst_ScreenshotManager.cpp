@@ -291,6 +291,66 @@ private Q_SLOTS:
         QCOMPARE(log.lines().size(), 1);  // only the start line: skipping is silent
     }
 
+    // Sleep stops the timer without stopping capture; wake restarts it, so
+    // the first tick after waking comes one interval later. Wake always runs
+    // the host's wake hook first (the cleanup sweep).
+    void sleepAndWake()
+    {
+        EventLogWatcher log;
+        int wakeHooks = 0;
+        m_engine->onDidWake = [&] { ++wakeHooks; };
+        m_engine->start(m_config);
+        const auto due = m_engine->nextCaptureAt();
+
+        m_engine->handleWillSleep();
+        QVERIFY(m_engine->isCapturing());
+        QVERIFY(!m_engine->timer());
+        QCOMPARE(m_engine->nextCaptureAt(), due);
+        QVERIFY(m_engine->wasCapturingBeforeSleep());
+
+        m_now = m_now.addSecs(5000);
+        m_engine->handleDidWake();
+        QCOMPARE(wakeHooks, 1);
+        QVERIFY(m_engine->timer());
+        QCOMPARE(*m_engine->nextCaptureAt(), m_now.addSecs(3600));
+        QVERIFY(!m_engine->wasCapturingBeforeSleep());
+        QCOMPARE(log.count(QStringLiteral("Sleeping; capture paused")), 1);
+        QCOMPARE(log.count(QStringLiteral("Woke; capture resumed")), 1);
+
+        // A second wake, or sleep while stopped, changes nothing and logs nothing.
+        m_engine->handleDidWake();
+        m_engine->stop();
+        m_engine->handleWillSleep();
+        m_engine->handleDidWake();
+        QVERIFY(!m_engine->timer());
+        QCOMPARE(wakeHooks, 3);
+        QCOMPARE(log.count(QStringLiteral("Woke; capture resumed")), 1);
+        QCOMPARE(log.count(QStringLiteral("Sleeping; capture paused")), 1);
+    }
+
+    // Ten failing ticks with one message: one log line, one notification; a
+    // success ends the streak and the next failure notifies again.
+    void oneNotificationPerFailureStreak()
+    {
+        EventLogWatcher log;
+        int notifications = 0;
+        m_engine->onFailureNotification = [&](const QString&) { ++notifications; };
+        m_engine->start(m_config);
+        m_source->failContent(QStringLiteral("The X server connection was lost"));
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(runTick());
+        QCOMPARE(log.count(QStringLiteral("Capture failed: The X server connection was lost")), 1);
+        QCOMPARE(notifications, 1);
+
+        m_source->clearFailures();
+        QVERIFY(runTick());
+        QVERIFY(!m_engine->lastError());
+        m_source->failContent(QStringLiteral("The X server connection was lost"));
+        QVERIFY(runTick());
+        QCOMPARE(notifications, 2);
+        QCOMPARE(log.count(QStringLiteral("Capture failed: The X server connection was lost")), 2);
+    }
+
     void lowDiskSpacePausesWithHysteresis()
     {
         EventLogWatcher log;

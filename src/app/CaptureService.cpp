@@ -1,0 +1,79 @@
+#include "app/CaptureService.h"
+
+#include "core/settings/Preferences.h"
+
+#include <QDBusConnection>
+
+#include <unistd.h>
+
+CaptureService::CaptureService(std::unique_ptr<ScreenSource> source, Preferences& preferences, QObject* parent)
+    : QObject(parent)
+    , m_preferences(preferences)
+    , m_source(std::move(source))
+    , m_capture(*m_source, m_codec)
+    , m_gates(QDBusConnection::systemBus(), QDBusConnection::sessionBus())
+    , m_notifier(QDBusConnection::sessionBus())
+    , m_engine(std::make_unique<ScreenshotManager>(m_capture, m_gates))
+{
+    installCallbacks();
+    // Settings changed elsewhere (the settings window, `momentra defaults`) apply at once.
+    connect(&m_preferences, &Preferences::changed, this,
+            [this] { m_engine->update(m_preferences.captureConfiguration()); });
+    followSleep();
+    holdSleepWhileTicking();
+}
+
+CaptureService::~CaptureService()
+{
+    m_engine.reset();  // waits for a running capture before the source goes
+    if (m_sleepInhibitor >= 0)
+        ::close(m_sleepInhibitor);
+}
+
+void CaptureService::installCallbacks()
+{
+    m_engine->onDisplayOrdinalsChanged = [this](const QMap<QString, int>& ordinals) {
+        m_preferences.setDisplayOrdinals(ordinals);
+    };
+    m_engine->onCaptureSucceeded = [this](const QDateTime& at) { m_preferences.recordCaptureDay(at); };
+    m_engine->onFailureNotification = [this](const QString& message) {
+        m_notifier.notify(QStringLiteral("Momentra"), QStringLiteral("Screenshot capture failed: ") + message);
+    };
+}
+
+void CaptureService::followSleep()
+{
+    connect(&m_gates.logind(), &LogindClient::prepareForSleep, this, [this](bool sleeping) {
+        if (sleeping)
+            m_engine->handleWillSleep();
+        else
+            m_engine->handleDidWake();
+    });
+}
+
+// logind waits for a delay inhibitor before suspending, so a screenshot being
+// written when the lid closes is finished, not cut off.
+void CaptureService::holdSleepWhileTicking()
+{
+    connect(m_engine.get(), &ScreenshotManager::isTickingChanged, this, [this] {
+        if (m_engine->isTicking() && m_sleepInhibitor < 0) {
+            m_sleepInhibitor = m_gates.logind().inhibitSleepDelay(QStringLiteral("Writing a screenshot"));
+        } else if (!m_engine->isTicking() && m_sleepInhibitor >= 0) {
+            ::close(m_sleepInhibitor);
+            m_sleepInhibitor = -1;
+        }
+    });
+}
+
+void CaptureService::start()
+{
+    m_engine->start(m_preferences.captureConfiguration());
+}
+
+void CaptureService::toggle()
+{
+    if (m_engine->isCapturing())
+        m_engine->stop();
+    else
+        start();
+}

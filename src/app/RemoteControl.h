@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+
+class CaptureService;
+
+// The running instance on the session bus as app.momentra.Momentra, so that
+// `momentra toggle` (bound to a key on desktops without global shortcuts),
+// `momentra start` and `momentra stop` reach it, and a second instance
+// knows the first one is there.
+class RemoteControl : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "app.momentra.Momentra")
+
+public:
+    static constexpr const char* kServiceName = "app.momentra.Momentra";
+    static constexpr const char* kObjectPath = "/app/momentra/Momentra";
+
+    RemoteControl(CaptureService& service, QDBusConnection bus, QObject* parent = nullptr);
+    ~RemoteControl() override;
+
+    enum class Registration { Registered, AlreadyRunning, NoBus };
+    // Claims the name unless another instance holds it.
+    Registration registerOnBus();
+
+public Q_SLOTS:
+    void Toggle();
+    void Start();
+    void Stop();
+    bool IsCapturing() const;
+
+private:
+    CaptureService& m_service;
+    QDBusConnection m_bus;
+    bool m_registered = false;
+};

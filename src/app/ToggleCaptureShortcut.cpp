@@ -1,0 +1,55 @@
+#include "app/ToggleCaptureShortcut.h"
+
+#include "core/settings/EventLog.h"
+#include "core/shortcuts/HotKeyCenter.h"
+#include "core/shortcuts/ShortcutRegistry.h"
+#include "core/shortcuts/VirtualKeyCodes.h"
+#include "platform/linux/X11HotKeyService.h"
+#include "ui/MenuTrackingObserver.h"
+
+#include <memory>
+
+using KeyboardShortcuts::Name;
+using KeyboardShortcuts::Shortcut;
+
+Name ToggleCaptureShortcut::name()
+{
+    return Name(QStringLiteral("toggleCapture"),
+                Shortcut{VirtualKeyCodes::kS, Shortcut::kOption | Shortcut::kShift});
+}
+
+Result<bool> ToggleCaptureShortcut::install(std::function<void()> onToggle)
+{
+    return install(std::move(onToggle), ShortcutRegistry::shared(), HotKeyCenter::shared());
+}
+
+Result<bool> ToggleCaptureShortcut::install(std::function<void()> onToggle, ShortcutRegistry& registry,
+                                            HotKeyCenter& center)
+{
+    registry.declare(name());
+    const auto connected = connectDesktop(center);
+    if (!connected) {
+        EventLog::shared().log(QStringLiteral("Global shortcut unavailable: %1").arg(connected.error()),
+                               EventLog::kApp);
+        return connected;
+    }
+    registry.onKeyUp(name(), std::move(onToggle));
+    MenuTrackingObserver::install(center);
+    return true;
+}
+
+Result<bool> ToggleCaptureShortcut::connectDesktop(HotKeyCenter& center)
+{
+    if (center.service())
+        return true;
+    // The service lives as long as the process; centres only borrow it.
+    static std::shared_ptr<X11HotKeyService> service;
+    if (!service) {
+        auto connected = X11HotKeyService::connect();
+        if (!connected)
+            return Result<bool>::failure(connected.error());
+        service = std::move(connected).value();
+    }
+    center.setService(service.get());
+    return true;
+}

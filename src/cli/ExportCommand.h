@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QStringList>
+
+// `momentra export [today|yesterday|DAY…] [--fps N]`: one timelapse video per
+// display of the given days (today when none is given), written beside the
+// day folders. Shows a progress bar when standard error is a terminal;
+// Ctrl-C (or SIGTERM) cancels and removes the unfinished video. Prints the
+// videos written, one per line.
+class ExportCommand
+{
+public:
+    static int run(const QStringList& arguments);
+};

@@ -1,0 +1,42 @@
+#include "cli/RemoteCommand.h"
+
+#include "app/RemoteControl.h"
+#include "cli/CommandRegistry.h"
+#include "cli/Console.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+
+namespace {
+
+const bool registered = [] {
+    auto& registry = CommandRegistry::instance();
+    registry.add({QStringLiteral("toggle"), QStringLiteral("toggle"),
+                  QStringLiteral("start or stop capture in the running Momentra (bind it to a key on desktops "
+                                 "without global shortcuts)"),
+                  [](const QStringList& a) { return RemoteCommand::call(QStringLiteral("Toggle"), a); }});
+    registry.add({QStringLiteral("start"), QStringLiteral("start"), QStringLiteral("start capture in the running Momentra"),
+                  [](const QStringList& a) { return RemoteCommand::call(QStringLiteral("Start"), a); }});
+    registry.add({QStringLiteral("stop"), QStringLiteral("stop"), QStringLiteral("stop capture in the running Momentra"),
+                  [](const QStringList& a) { return RemoteCommand::call(QStringLiteral("Stop"), a); }});
+    return true;
+}();
+
+}  // namespace
+
+int RemoteCommand::call(const QString& method, const QStringList& arguments)
+{
+    if (!arguments.isEmpty())
+        return Console::usageError(method.toLower() + QStringLiteral(" takes no arguments"));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return Console::failure(QStringLiteral("no D-Bus session bus, so no running Momentra can be reached"));
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QLatin1String(RemoteControl::kServiceName), QLatin1String(RemoteControl::kObjectPath),
+        QLatin1String(RemoteControl::kServiceName), method);
+    message.setAutoStartService(false);
+    const QDBusMessage reply = bus.call(message, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return Console::failure(QStringLiteral("Momentra isn't running (start it with: momentra run)"));
+    return 0;
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/capture/CleanupStatus.h"
+#include "core/capture/DeletionConfiguration.h"
+#include "core/capture/SweepLog.h"
+#include "core/capture/SweepResult.h"
+#include "core/capture/SweepTrigger.h"
+
+#include <QDateTime>
+#include <QFuture>
+#include <QObject>
+#include <QThreadPool>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CleanupSweeper;
+class EventLog;
+class QTimer;
+class SweepStop;
+class Trash;
+
+// The cleanup machinery of the capture engine, on the main thread: the
+// current set-up, its repeating timer, the running sweep, the stop flag, the
+// log aggregation and the last result. Sweeps run one after another on a
+// worker thread of their own; their results come back to the main thread.
+class CleanupController : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Clock = std::function<QDateTime()>;
+
+    explicit CleanupController(std::shared_ptr<Trash> trash, QObject* parent = nullptr);
+    ~CleanupController() override;  // stops a running sweep and waits for it
+
+    void setEventLog(EventLog* log) { m_log = log; }  // EventLog::shared() by default
+    // The time source for sweeps and log lines (read on the worker too).
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    // Called on the main thread after "Delete all" finished, before
+    // lastCleanup is updated; the engine recounts today's screenshots there.
+    void setOnDeleteAllFinished(std::function<void()> callback) { m_onDeleteAllFinished = std::move(callback); }
+
+    void configureCleanup(const QString& folder, DeletionPolicy policy, bool permanently,
+                          SweepTrigger trigger = SweepTrigger::Configured);
+    // After the machine woke: sweeps the current set-up again at once.
+    void handleDidWake();
+    // Removes every own screenshot. The future finishes on the main thread
+    // after the log line is written and lastCleanup is updated.
+    QFuture<std::optional<SweepResult>> deleteAll(const QString& folder, bool permanently);
+    void flushSweepLog();
+
+    const std::optional<DeletionConfiguration>& deletionConfiguration() const { return m_configuration; }
+    const std::optional<CleanupStatus>& lastCleanup() const { return m_lastCleanup; }
+    const SweepLog& sweepLog() const { return m_sweepLog; }
+    const QTimer* deletionTimer() const { return m_deletionTimer; }
+    std::shared_ptr<SweepStop> sweepStop() const { return m_sweepStop; }
+    QFuture<std::optional<SweepResult>> currentSweep() const { return m_currentSweep; }
+
+Q_SIGNALS:
+    void lastCleanupChanged();
+    // A scheduled sweep's result was handled (log written, lastCleanup set).
+    void sweepFinished(SweepTrigger trigger);
+
+private:
+    void runSweep(const DeletionConfiguration& configuration, SweepTrigger trigger);
+    QFuture<std::optional<SweepResult>> startPass(const QString& folder, qint64 maxAgeSeconds,
+                                                  bool permanently);
+    void setLastCleanup(const std::optional<CleanupStatus>& status);
+    void write(const QList<SweepLog::Entry>& entries);
+    EventLog& log() const;
+    QDateTime now() const { return m_clock(); }
+
+    std::shared_ptr<CleanupSweeper> m_sweeper;
+    EventLog* m_log = nullptr;
+    Clock m_clock;
+    std::function<void()> m_onDeleteAllFinished;
+
+    QTimer* m_deletionTimer = nullptr;
+    std::optional<DeletionConfiguration> m_configuration;
+    SweepLog m_sweepLog;
+    QFuture<std::optional<SweepResult>> m_currentSweep;
+    std::shared_ptr<SweepStop> m_sweepStop;
+    std::optional<CleanupStatus> m_lastCleanup;
+    QThreadPool m_worker;  // one thread: sweeps never overlap and run in order
+};

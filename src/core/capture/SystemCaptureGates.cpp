@@ -1,8 +1,0 @@
-#include "core/capture/SystemCaptureGates.h"
-
-#include "core/capture/VolumeSpace.h"
-
-std::optional<qint64> SystemCaptureGates::freeBytes(const QString& folder)
-{
-    return VolumeSpace::freeBytes(folder);
-}

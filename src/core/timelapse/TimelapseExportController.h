@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/timelapse/TimelapseDay.h"
+#include "core/timelapse/TimelapseExporter.h"
+#include "core/timelapse/TimelapseProgress.h"
+
+#include <QDateTime>
+#include <QFuture>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+// Runs one timelapse export at a time for the user interface: the exporter
+// works on a pool thread, its progress and outcome come back to this object
+// on the main thread as state and a status line. changed() is emitted once for
+// every call that altered any of the published values.
+class TimelapseExportController : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Revealer = std::function<void(const QList<QUrl>&)>;
+
+    explicit TimelapseExportController(std::shared_ptr<const TimelapseExporter> exporter,
+                                       QObject* parent = nullptr);
+    ~TimelapseExportController() override;
+
+    // The process-wide instance, over the exporter installed with setSharedExporter().
+    static TimelapseExportController& shared();
+    static void setSharedExporter(std::shared_ptr<const TimelapseExporter> exporter);
+
+    const QStringList& days() const { return m_days; }
+    bool isRunning() const { return m_isRunning; }
+    bool isCancelling() const { return m_isCancelling; }
+    int completedFrames() const { return m_completedFrames; }
+    int totalFrames() const { return m_totalFrames; }
+    const std::optional<QString>& statusText() const { return m_statusText; }
+    const std::optional<QString>& errorMessage() const { return m_errorMessage; }
+    const QList<QUrl>& outputURLs() const { return m_outputURLs; }
+
+    // Shows finished videos in the file manager; the application installs it.
+    void setRevealer(Revealer revealer) { m_revealer = std::move(revealer); }
+
+    // Ignored while an export runs or when the list is empty.
+    void exportDays(const QList<QUrl>& dayFolders, int fps);
+    void cancel();
+
+    static QList<TimelapseDay> loadDays(const QString& screenshotsFolder);
+    // "Today", "Yesterday", "Monday, May 6" or, for another year, "Monday, May 6, 2023".
+    static QString dayLabel(const QString& dayName, const QDateTime& now = QDateTime::currentDateTime());
+    static QString daysDescription(const QStringList& dayNames,
+                                   const QDateTime& now = QDateTime::currentDateTime());
+
+    void apply(const TimelapseProgress& progress);
+    void finish(const QList<QUrl>& outputURLs, bool wasCancelled, const QStringList& skippedDays);
+    void fail(const QString& message);
+
+Q_SIGNALS:
+    void changed();
+    // The export ended through finish() or fail().
+    void ended();
+
+private:
+    template <typename T>
+    bool assign(T& field, const T& value);
+    void publishIf(bool changedAny);
+    void handleOutcome(const TimelapseExporter::Outcome& outcome, const QString& firstFolderName);
+
+    std::shared_ptr<const TimelapseExporter> m_exporter;
+    Revealer m_revealer;
+
+    QStringList m_days;
+    bool m_isRunning = false;
+    bool m_isCancelling = false;
+    int m_completedFrames = 0;
+    int m_totalFrames = 0;
+    std::optional<QString> m_statusText;
+    std::optional<QString> m_errorMessage;
+    QList<QUrl> m_outputURLs;
+    QFuture<TimelapseExporter::Outcome> m_work;  // the exporter's run
+    QFuture<void> m_exportTask;                  // its outcome handled here
+    // Written on the main thread, read by the exporter's thread.
+    std::shared_ptr<std::atomic_bool> m_cancelFlag;
+};

@@ -1,0 +1,320 @@
+#include "core/capture/CleanupSweeper.h"
+#include "core/capture/FileTimes.h"
+#include "core/capture/SweepStop.h"
+#include "platform/linux/FreedesktopTrash.h"
+#include "support/CleanupFakeTrash.h"
+#include "support/CleanupLibrary.h"
+#include "support/TestHome.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+constexpr qint64 kHour = 3600;
+constexpr qint64 kDay = 86400;
+const QString kShot = QStringLiteral("Momentra_2024-05-01_10-00-00.jpeg");
+const QString kShot2 = QStringLiteral("Momentra_2024-05-01_10-00-05_Display2.png");
+}  // namespace
+
+class SweeperTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestHome m_home;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CleanupLibrary> m_library;
+    std::shared_ptr<CleanupFakeTrash> m_trash;
+
+    std::optional<SweepResult> sweep(qint64 maxAge, const QDateTime& now, bool permanently = true,
+                                     const SweepStop& stop = SweepStop())
+    {
+        return CleanupSweeper(m_trash).sweep(m_library->root(), maxAge, permanently, stop, now);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_library = std::make_unique<CleanupLibrary>(m_dir->path() + QStringLiteral("/Momentra"));
+        m_library->makeFolder(QString());
+        m_trash = std::make_shared<CleanupFakeTrash>(m_dir->path() + QStringLiteral("/trash"));
+    }
+
+    void creationFallsBackToModificationTime()
+    {
+        struct statx info{};
+        info.stx_mask = STATX_MTIME | STATX_TYPE;
+        info.stx_mtime.tv_sec = 1000;
+        info.stx_btime.tv_sec = 5;  // not valid: the mask lacks the birth time
+        QCOMPARE(FileTimes::creationMs(info), std::optional<qint64>(1000000));
+        QCOMPARE(FileTimes::birthMs(info), std::nullopt);
+        info.stx_mask |= STATX_BTIME;
+        info.stx_btime.tv_nsec = 250000000;
+        QCOMPARE(FileTimes::creationMs(info), std::optional<qint64>(5250));
+
+        // On this file system a new file reports its birth time, not a
+        // modification time that was set afterwards.
+        const QString file = m_library->makeFile(QStringLiteral("probe"));
+        const QDateTime before = CleanupLibrary::creationOf(file);
+        QVERIFY(before.isValid());
+        QFile handle(file);
+        QVERIFY(handle.open(QIODevice::ReadWrite));
+        QVERIFY(handle.setFileTime(before.addDays(-30), QFileDevice::FileModificationTime));
+        handle.close();
+        if (CleanupLibrary::birthOf(file))
+            QCOMPARE(CleanupLibrary::creationOf(file), before);
+        else
+            QCOMPARE(CleanupLibrary::creationOf(file), before.addDays(-30));
+    }
+
+    void boundaryAge_data()
+    {
+        QTest::addColumn<qint64>("extraMs");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("exactly the maximum age stays") << qint64(0) << false;
+        QTest::newRow("a millisecond older goes") << qint64(1) << true;
+        QTest::newRow("younger stays") << qint64(-1000) << false;
+    }
+    void boundaryAge()
+    {
+        QFETCH(qint64, extraMs);
+        QFETCH(bool, removed);
+        m_library->makeFolder(QStringLiteral("2024-05-01"));
+        QThread::msleep(20);  // the folder must be older than its file
+        const QString file = m_library->makeFile(QStringLiteral("2024-05-01/") + kShot);
+        const QDateTime now = CleanupLibrary::creationOf(file).addMSecs(kHour * 1000 + extraMs);
+
+        const auto result = sweep(kHour, now);
+        QVERIFY(result);
+        QCOMPARE(result->trashed, removed ? 1 : 0);
+        QCOMPARE(QFile::exists(file), !removed);
+        QCOMPARE(result->oldestRemaining.has_value(), !removed);
+    }
+
+    void recentDayFoldersAreNotListed_data()
+    {
+        QTest::addColumn<qint64>("maxAge");
+        QTest::addColumn<bool>("processed");
+        QTest::newRow("one hour: processed") << kHour << true;
+        QTest::newRow("one day: skipped") << kDay << false;
+    }
+    void recentDayFoldersAreNotListed()
+    {
+        QFETCH(qint64, maxAge);
+        QFETCH(bool, processed);
+        const QString day = m_library->makeFolder(QStringLiteral("2024-05-01"));
+        const auto birth = CleanupLibrary::birthOf(day);
+        if (!birth)
+            QFAIL("this file system keeps no birth time; run the tests on ext4, btrfs, xfs or tmpfs");
+        const QString file = m_library->makeFile(QStringLiteral("2024-05-01/") + kShot);
+        const QDateTime now = birth->addSecs(2 * kHour);
+
+        const auto result = sweep(maxAge, now);
+        QVERIFY(result);
+        QCOMPARE(result->trashed, processed ? 1 : 0);
+        QCOMPARE(QFile::exists(file), !processed);
+        QCOMPARE(QFileInfo::exists(day), !processed);  // emptied folders are removed
+        if (!processed)  // the oldest screenshot comes from the skipped folder
+            QCOMPARE(result->oldestRemaining, CleanupLibrary::creationOf(file));
+    }
+
+    void emptyDayFolders_data()
+    {
+        QTest::addColumn<qint64>("ageSeconds");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("modified long ago: removed") << qint64(2 * kDay) << true;
+        QTest::newRow("modified recently: kept") << qint64(60) << false;
+    }
+    void emptyDayFolders()
+    {
+        QFETCH(qint64, ageSeconds);
+        QFETCH(bool, removed);
+        const QString day = m_library->makeFolder(QStringLiteral("2024-05-01"));
+        // Birth time stays now: the sweep's now decides the folder is old
+        // enough to list; the modification time decides whether it goes.
+        const QDateTime now = QDateTime::currentDateTime().addSecs(3 * kDay);
+        struct timespec times[2] = {{0, UTIME_OMIT}, {(now.toSecsSinceEpoch() - ageSeconds), 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(day).constData(), times, 0), 0);
+
+        const auto result = sweep(kDay, now);
+        QVERIFY(result);
+        QCOMPARE(result->trashed, 0);
+        QCOMPARE(QFileInfo::exists(day), !removed);
+    }
+
+    void foldersThatKeepAnythingStay()
+    {
+        m_library->makeFile(QStringLiteral("2024-05-01/") + kShot);
+        const QString foreign = m_library->makeFile(QStringLiteral("2024-05-01/notes.txt"));
+        m_library->makeFile(QStringLiteral("2024-05-02/") + kShot);
+        const QString hidden = m_library->makeFile(QStringLiteral("2024-05-02/.keep"));
+        const auto result = sweep(kHour, QDateTime::currentDateTime().addDays(2));
+        QVERIFY(result);
+        QCOMPARE(result->trashed, 2);
+        QCOMPARE(m_library->tree(), QStringList({QStringLiteral("2024-05-01/"), QStringLiteral("2024-05-01/notes.txt"),
+                                                 QStringLiteral("2024-05-02/"), QStringLiteral("2024-05-02/.keep")}));
+        QVERIFY(QFile::exists(foreign) && QFile::exists(hidden));
+    }
+
+    // A library with everything that must survive: links, foreign and hidden
+    // files, look-alike names, a folder that refuses changes, screenshots
+    // outside day folders. Exactly the own screenshots go.
+    void hostileTreeLosesOnlyOwnScreenshots_data()
+    {
+        QTest::addColumn<bool>("permanently");
+        QTest::newRow("deleted") << true;
+        QTest::newRow("trashed") << false;
+    }
+    void hostileTreeLosesOnlyOwnScreenshots()
+    {
+        QFETCH(bool, permanently);
+        auto trash = std::make_shared<FreedesktopTrash>(m_home.dataHome() + QStringLiteral("/Trash"));
+        CleanupLibrary outside(m_dir->path() + QStringLiteral("/outside"));
+        const QString outsideShot = outside.makeFile(kShot);
+        outside.makeFile(QStringLiteral("2024-01-01/") + kShot);
+        auto& lib = *m_library;
+
+        // Removed: own screenshots in day folders.
+        lib.makeFile(QStringLiteral("2024-05-01/") + kShot);
+        lib.makeFile(QStringLiteral("2024-05-01/") + kShot2);
+        lib.makeFile(QStringLiteral("2024-05-02/Momentra_2024-05-02_09-00-00.HEIC"));
+        lib.makeFile(QStringLiteral("2024-05-02/Momentra_2024-05-02_09-00-00.jpg"));
+        // Kept: links, whether the day folder or the screenshot name is the link.
+        QVERIFY(lib.makeLink(outside.root() + QStringLiteral("/2024-01-01"), QStringLiteral("2024-01-01")));
+        QVERIFY(lib.makeLink(outsideShot, QStringLiteral("2024-05-03/") + kShot));
+        QVERIFY(lib.makeLink(outside.root(), QStringLiteral("2024-05-03/") + kShot2));
+        // Kept: foreign, hidden and look-alike names, a folder named like a screenshot.
+        lib.makeFile(QStringLiteral("2024-05-04/holiday.jpeg"));
+        lib.makeFile(QStringLiteral("2024-05-04/.") + kShot);
+        lib.makeFile(QStringLiteral("2024-05-04/momentra_2024-05-04_10-00-00.jpeg"));
+        lib.makeFile(QStringLiteral("2024-05-04/Momentra_2024-13-04_10-00-00.jpeg"));
+        lib.makeFile(QStringLiteral("2024-05-04/Momentra_2024-05-04_10-00-00.jpeg.part"));
+        lib.makeFile(QStringLiteral("2024-05-04/Momentra_2024-05-04_10-00-00.gif"));
+        lib.makeFile(QStringLiteral("2024-05-04/Momentra_2024-05-04_10-00-00.png/inner.txt"));
+        QCOMPARE(::mkfifo(QFile::encodeName(lib.path(QStringLiteral("2024-05-04/Momentra_2024-05-04_11-00-00.png"))).constData(), 0600), 0);
+        // Kept: screenshots that are not inside a day folder.
+        lib.makeFile(kShot);
+        lib.makeFile(QStringLiteral("2024-5-01/") + kShot);
+        lib.makeFile(QStringLiteral("2024-02-30x/") + kShot);
+        lib.makeFile(QStringLiteral("Exports/2024-05-01/") + kShot);
+        lib.makeFile(QStringLiteral(".2024-05-05/") + kShot);
+        lib.makeFile(QStringLiteral("2024-05-06/nested/") + kShot);
+        // Kept: a day folder that refuses changes (its screenshot fails).
+        lib.makeFile(QStringLiteral("2024-05-07/") + kShot);
+        // Kept: a file named like a day folder.
+        lib.makeFile(QStringLiteral("2024-05-08"));
+
+        const QStringList before = lib.tree();
+        const QStringList outsideBefore = outside.tree();
+        LockedFolder locked(lib.path(QStringLiteral("2024-05-07")));
+        QVERIFY2(locked.isLocked(), qPrintable(locked.error()));
+
+        const auto result = CleanupSweeper(trash).sweep(lib.root(), kHour, permanently, SweepStop(),
+                                                        QDateTime::currentDateTime().addDays(2));
+        QVERIFY(result);
+        QCOMPARE(result->trashed, 4);
+        QCOMPARE(result->failed, 1);
+        QVERIFY(!result->stopped);
+        QCOMPARE(result->oldestRemaining, CleanupLibrary::creationOf(lib.path(QStringLiteral("2024-05-07/") + kShot)));
+
+        QStringList expected = before;
+        for (const char* gone : {"2024-05-01/", "2024-05-02/"}) {
+            expected.removeIf([&](const QString& path) { return path.startsWith(QLatin1String(gone)); });
+        }
+        QCOMPARE(lib.tree(), expected);
+        QCOMPARE(outside.tree(), outsideBefore);
+        const QStringList trashed = QDir(m_home.dataHome() + QStringLiteral("/Trash/files")).entryList(QDir::Files);
+        QCOMPARE(trashed.size(), permanently ? 0 : 4);
+    }
+
+    void stopFlagEndsThePassBetweenFiles()
+    {
+        for (int i = 0; i < 5; ++i)
+            m_library->makeFile(QStringLiteral("2024-05-01/Momentra_2024-05-01_10-00-0%1.jpeg").arg(i));
+        SweepStop stop;
+        m_trash->setBehaviour([&](const QString& path, int call) {
+            if (call == 3)
+                stop.set();
+            return m_trash->moveByRenaming(path);
+        });
+        const auto result = sweep(kHour, QDateTime::currentDateTime().addDays(2), false, stop);
+        QVERIFY(result);
+        QVERIFY(result->stopped);
+        QCOMPARE(result->trashed, 3);
+        QCOMPARE(m_library->tree().size(), 1 + 2);  // folder and two files: not tidied
+
+        const auto again = sweep(kHour, QDateTime::currentDateTime().addDays(2), false, stop);
+        QVERIFY(again && again->stopped);
+        QCOMPARE(again->trashed, 0);
+    }
+
+    void removalFailures_data()
+    {
+        QTest::addColumn<bool>("removesAnyway");
+        QTest::newRow("file still there: failed") << false;
+        QTest::newRow("file gone despite the error: counted") << true;
+    }
+    void removalFailures()
+    {
+        QFETCH(bool, removesAnyway);
+        const QString file = m_library->makeFile(QStringLiteral("2024-05-01/") + kShot);
+        m_trash->setBehaviour([&](const QString& path, int) {
+            if (removesAnyway)
+                QFile::remove(path);
+            return Result<QString>::failure(QStringLiteral("refused"));
+        });
+        const auto result = sweep(kHour, QDateTime::currentDateTime().addDays(2), false);
+        QVERIFY(result);
+        QCOMPARE(result->trashed, removesAnyway ? 1 : 0);
+        QCOMPARE(result->failed, removesAnyway ? 0 : 1);
+        QCOMPARE(QFileInfo::exists(m_library->path(QStringLiteral("2024-05-01"))), !removesAnyway);
+        QCOMPARE(m_trash->received(), QStringList{file});
+    }
+
+    void unlistableFolderHasNoResult()
+    {
+        const SweepStop stop;
+        const CleanupSweeper sweeper(m_trash);
+        QCOMPARE(sweeper.sweep(m_dir->path() + QStringLiteral("/missing"), kHour, true, stop), std::nullopt);
+        const QString file = m_library->makeFile(QStringLiteral("plain-file"));
+        QCOMPARE(sweeper.sweep(file, kHour, true, stop), std::nullopt);
+        QCOMPARE(sweeper.sweep(m_library->root(), kHour, true, stop), std::optional<SweepResult>(SweepResult{}));
+    }
+
+    void oldestRemainingComesFromTheEarliestRecentFolder()
+    {
+        const QString older = m_library->makeFile(QStringLiteral("2024-05-02/Momentra_2024-05-02_08-00-00.png"));
+        QThread::msleep(20);
+        const QString newer = m_library->makeFile(QStringLiteral("2024-05-01/Momentra_2024-05-01_08-00-00.png"));
+        // Both folders recent: the earliest-created folder answers.
+        auto result = sweep(kDay, QDateTime::currentDateTime());
+        QVERIFY(result);
+        QCOMPARE(result->oldestRemaining, CleanupLibrary::creationOf(older));
+        QCOMPARE(result->trashed, 0);
+    }
+
+    void dryRunRemovesNothing()
+    {
+        m_library->makeFile(QStringLiteral("2024-05-01/") + kShot);
+        m_library->makeFile(QStringLiteral("2024-05-01/") + kShot2);
+        const QStringList before = m_library->tree();
+        CleanupSweeper sweeper(m_trash);
+        sweeper.setDryRun(true);
+        const auto result = sweeper.sweep(m_library->root(), 0, false, SweepStop(), QDateTime::currentDateTime().addSecs(1));
+        QVERIFY(result);
+        QCOMPARE(result->trashed, 2);
+        QCOMPARE(result->oldestRemaining, std::nullopt);
+        QCOMPARE(m_library->tree(), before);
+        QCOMPARE(m_trash->calls(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(SweeperTest)
+#include "tst_CleanupSweeper.moc"

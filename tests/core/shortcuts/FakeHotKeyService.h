@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/shortcuts/HotKeyService.h"
+
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QSet>
+
+// A hot-key service in memory: remembers what is grabbed, refuses the
+// combinations marked as taken, and lets a test press and release keys.
+class FakeHotKeyService : public HotKeyService
+{
+public:
+    struct Grab
+    {
+        int code;
+        int modifiers;
+        Identifier identifier;
+    };
+
+    void installEventHandler(Handlers handlers) override { m_handlers = std::move(handlers); }
+    Result<Handle> registerHotKey(int code, int modifiers, Identifier identifier) override;
+    void unregisterHotKey(Handle handle) override { m_grabs.remove(handle); }
+    void setHotKeyEventsEnabled(bool enabled) override { hotKeyEventsEnabled = enabled; }
+    void setRawKeyEventsEnabled(bool enabled) override { rawKeyEventsEnabled = enabled; }
+
+    void markTaken(int code, int modifiers) { m_taken.insert({code, modifiers}); }
+    int grabCount() const { return int(m_grabs.size()); }
+    bool isGrabbed(int code, int modifiers) const;
+
+    // Sends a hot-key event for a grabbed combination; false when not grabbed
+    // or not handled.
+    bool press(int code, int modifiers) { return send(EventKind::pressed, code, modifiers); }
+    bool release(int code, int modifiers) { return send(EventKind::released, code, modifiers); }
+    bool sendHotKeyEvent(const HotKeyEvent& event) { return m_handlers.hotKey && m_handlers.hotKey(event); }
+    bool sendRawKey(EventKind kind, int code, int modifiers)
+    {
+        return rawKeyEventsEnabled && m_handlers.rawKey && m_handlers.rawKey({kind, code, modifiers});
+    }
+
+    bool hotKeyEventsEnabled = false;
+    bool rawKeyEventsEnabled = false;
+    int registrationAttempts = 0;
+
+private:
+    bool send(EventKind kind, int code, int modifiers);
+
+    Handlers m_handlers;
+    Handle m_lastHandle = 0;
+    QMap<Handle, Grab> m_grabs;
+    QSet<QPair<int, int>> m_taken;
+};

@@ -1,0 +1,63 @@
+#include "media/YuvConverter.h"
+
+#include <QtTest>
+
+#include <vector>
+
+class YuvConverterTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // BT.709 limited range: the reference values of the standard, ±1 for rounding.
+    void knownColours_data()
+    {
+        QTest::addColumn<quint32>("argb");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("u");
+        QTest::addColumn<int>("v");
+        QTest::newRow("black") << 0xFF000000u << 16 << 128 << 128;
+        QTest::newRow("white") << 0xFFFFFFFFu << 235 << 128 << 128;
+        QTest::newRow("grey") << 0xFF808080u << 126 << 128 << 128;
+        QTest::newRow("red") << 0xFFFF0000u << 63 << 102 << 240;
+        QTest::newRow("green") << 0xFF00FF00u << 173 << 42 << 26;
+        QTest::newRow("blue") << 0xFF0000FFu << 32 << 240 << 118;
+    }
+
+    void knownColours()
+    {
+        QFETCH(quint32, argb);
+        QFETCH(int, y);
+        QFETCH(int, u);
+        QFETCH(int, v);
+        const int width = 6, height = 4, stride = width * 4 + 8;  // padded rows
+        std::vector<uint8_t> bgra(size_t(stride) * height, 0x55);
+        for (int row = 0; row < height; ++row)
+            for (int x = 0; x < width; ++x)
+                std::memcpy(&bgra[size_t(row) * stride + size_t(x) * 4], &argb, 4);
+        std::vector<uint8_t> luma(size_t(width) * height), cb(size_t(width / 2) * (height / 2)), cr(cb.size());
+        YuvConverter::bgraToI420(bgra.data(), stride, width, height, luma.data(), width, cb.data(), width / 2,
+                                 cr.data(), width / 2);
+        for (uint8_t value : luma)
+            QVERIFY2(std::abs(value - y) <= 1, qPrintable(QString::number(value)));
+        for (uint8_t value : cb)
+            QVERIFY2(std::abs(value - u) <= 1, qPrintable(QString::number(value)));
+        for (uint8_t value : cr)
+            QVERIFY2(std::abs(value - v) <= 1, qPrintable(QString::number(value)));
+    }
+
+    void chromaIsTheMeanOfFourPixels()
+    {
+        // Left column white, right column black: chroma stays neutral, luma keeps the edge.
+        const quint32 pixels[4] = {0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF, 0xFF000000};
+        uint8_t luma[4], cb, cr;
+        YuvConverter::bgraToI420(reinterpret_cast<const uint8_t*>(pixels), 8, 2, 2, luma, 2, &cb, 1, &cr, 1);
+        QCOMPARE(luma[0], uint8_t(235));
+        QCOMPARE(luma[1], uint8_t(16));
+        QCOMPARE(int(cb), 128);
+        QCOMPARE(int(cr), 128);
+    }
+};
+
+QTEST_GUILESS_MAIN(YuvConverterTest)
+#include "tst_YuvConverter.moc"

@@ -1,0 +1,159 @@
+#include "X11TestDesk.h"
+#include "core/settings/EventLog.h"
+#include "platform/linux/LinuxCaptureGates.h"
+#include "support/PrivateBus.h"
+#include "support/TestHome.h"
+#include "support/XvfbServer.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QThread>
+
+#include <unistd.h>
+
+// The desktop's answers to the engine's gate questions, from real services:
+// a private Xvfb (idle time, display power, the active window under
+// openbox) and python3-dbusmock's logind and GNOME screen saver.
+class TestLinuxCaptureGates : public QObject
+{
+    Q_OBJECT
+
+    TestHome m_home;
+    XvfbServer m_xvfb;
+    PrivateBus m_system{PrivateBus::Kind::System};
+    PrivateBus m_session{PrivateBus::Kind::Session};
+
+    QDBusConnection systemBus() { return QDBusConnection::connectToBus(m_system.address(), QStringLiteral("sys")); }
+    QDBusConnection sessionBus() { return QDBusConnection::connectToBus(m_session.address(), QStringLiteral("ses")); }
+
+    QDBusMessage call(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
+                      const QString& method, const QVariantList& arguments)
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+        message.setArguments(arguments);
+        return bus.call(message);
+    }
+
+    void setSession(const char* property, bool value)
+    {
+        call(systemBus(), QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1/session/c2"),
+             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+             {QStringLiteral("org.freedesktop.login1.Session"), QLatin1String(property),
+              QVariant::fromValue(QDBusVariant(value))});
+    }
+
+    QString logText()
+    {
+        QFile file(m_home.stateHome() + QStringLiteral("/Momentra/events.log"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_xvfb.start(QStringLiteral("800x600x24")), qPrintable(m_xvfb.error()));
+        QVERIFY2(m_system.start(), qPrintable(m_system.error()));
+        QVERIFY2(m_session.start(), qPrintable(m_session.error()));
+        QVERIFY2(m_system.startMock(QStringLiteral("logind"), QStringLiteral("org.freedesktop.login1")),
+                 qPrintable(m_system.error()));
+        QVERIFY2(m_session.startMock(QStringLiteral("gnome_screensaver"), QStringLiteral("org.gnome.ScreenSaver")),
+                 qPrintable(m_session.error()));
+        const QDBusMessage added = call(systemBus(), QStringLiteral("org.freedesktop.login1"),
+                                        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.DBus.Mock"),
+                                        QStringLiteral("AddSession"),
+                                        {QStringLiteral("c2"), QStringLiteral("seat0"), uint(::getuid()),
+                                         QStringLiteral("tester"), true});
+        QCOMPARE(added.type(), QDBusMessage::ReplyMessage);
+        qputenv("XDG_SESSION_ID", "c2");
+    }
+
+    // The five lock tests, one at a time.
+    void lockTest()
+    {
+        LinuxCaptureGates gates(systemBus(), sessionBus());
+        QVERIFY(!gates.isScreenLocked());
+
+        setSession("LockedHint", true);
+        QVERIFY(gates.isScreenLocked());
+        setSession("LockedHint", false);
+
+        setSession("Active", false);  // switched to another user
+        QVERIFY(gates.isScreenLocked());
+        setSession("Active", true);
+        QVERIFY(!gates.isScreenLocked());
+
+        call(sessionBus(), QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("/org/gnome/ScreenSaver"),
+             QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("SetActive"), {true});
+        QVERIFY(gates.isScreenLocked());
+        call(sessionBus(), QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("/org/gnome/ScreenSaver"),
+             QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("SetActive"), {false});
+        QVERIFY(!gates.isScreenLocked());
+
+        // Xvfb has no DPMS: display power is unknown, which never counts as locked.
+        QCOMPARE(gates.lockFacts().allDisplaysOff, std::nullopt);
+
+        qputenv("XDG_SESSION_ID", "c404");  // logind answers: no such session
+        LinuxCaptureGates gone(systemBus(), sessionBus());
+        QVERIFY(gone.isScreenLocked());
+        qputenv("XDG_SESSION_ID", "c2");
+    }
+
+    // No logind at all: said once in the log, and the machine is not locked forever.
+    void withoutLogind()
+    {
+        PrivateBus empty(PrivateBus::Kind::System);
+        QVERIFY2(empty.start(), qPrintable(empty.error()));
+        LinuxCaptureGates gates(QDBusConnection::connectToBus(empty.address(), QStringLiteral("empty")), sessionBus());
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(!gates.isScreenLocked());
+        EventLog::shared().flush();
+        QCOMPARE(logText().count(QStringLiteral("systemd-logind isn't running")), 1);
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_system.address().toLocal8Bit());
+    }
+
+    void idleTimeFollowsInput()
+    {
+        LinuxCaptureGates gates(systemBus(), sessionBus());
+        QCOMPARE(m_xvfb.run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("10"), QStringLiteral("10")}), 0);
+        QThread::msleep(1300);
+        const double idle = gates.secondsSinceLastInput();
+        QVERIFY2(idle >= 1.0 && idle < 30, qPrintable(QString::number(idle)));
+        QCOMPARE(m_xvfb.run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("50"), QStringLiteral("50")}), 0);
+        QTRY_VERIFY(gates.secondsSinceLastInput() < 1.0);
+    }
+
+    void frontmostApplication()
+    {
+        X11Helper openbox;
+        const QString error = openbox.start(QStringLiteral("openbox"), {}, QStringLiteral("openbox"));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        X11TestDesk desk;
+        QVERIFY(desk.isConnected());
+        const xcb_window_t terminal = desk.show({QRect(0, 0, 200, 200), 0x00ff00, "org.gnome.Terminal",
+                                                 QByteArray("gnome-terminal\0Gnome-terminal", 29), {}, false});
+        const xcb_window_t vault = desk.show({QRect(100, 100, 200, 200), 0xff0000, {},
+                                              QByteArray("keepassxc\0KeePassXC", 20), {}, false});
+        QVERIFY(desk.waitForFrames());
+        LinuxCaptureGates gates(systemBus(), sessionBus());
+        for (const auto& [window, id] : {std::pair{terminal, QStringLiteral("org.gnome.Terminal")},
+                                         std::pair{vault, QStringLiteral("KeePassXC")}}) {
+            QCOMPARE(m_xvfb.run(QStringLiteral("xdotool"),
+                                {QStringLiteral("windowactivate"), QString::number(window)}), 0);
+            QTRY_COMPARE(gates.frontmostAppId(), std::optional<QString>(id));
+        }
+    }
+
+    void freeSpaceOfAFolderNotYetMade()
+    {
+        LinuxCaptureGates gates(systemBus(), sessionBus());
+        const auto free = gates.freeBytes(m_home.path() + QStringLiteral("/not/made/yet"));
+        QVERIFY(free && *free > 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinuxCaptureGates)
+#include "tst_LinuxCaptureGates.moc"
