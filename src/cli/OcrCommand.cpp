@@ -2,7 +2,7 @@
 // screenshots folder (or any folder of images) searchable by its text.
 #include "cli/CommandRegistry.h"
 #include "cli/Console.h"
-#include "cli/QtImageCodec.h"
+#include "media/image/MediaImageCodec.h"
 
 #include "core/settings/Preferences.h"
 #include "core/textsearch/TextRecognizer.h"
@@ -99,7 +99,7 @@ int run(const QStringList& arguments)
                                             recognizer->supportedLanguages(settings.level).join(QStringLiteral(", "))));
     }
 
-    QtImageCodec codec;
+    MediaImageCodec codec;
     TextSearchController controller({&codec, recognizer.get(), 0});
     const bool isCaptureFolder = folder == screenshots;
     const bool showProgress = Console::isTerminal();
