@@ -51,29 +51,6 @@ bool writeNonImage(const QString& path)
 
 }  // namespace TextSearchFixtures
 
-Result<QByteArray> QImageTestCodec::encode(const Bitmap&, ScreenshotFormat, double)
-{
-    return Result<QByteArray>::failure(QStringLiteral("encoding is not part of this test codec"));
-}
-
-Result<Bitmap> QImageTestCodec::decode(const QByteArray& data)
-{
-    QImage image;
-    if (!image.loadFromData(data))
-        return Result<Bitmap>::failure(QStringLiteral("not an image"));
-    return TextSearchFixtures::toBitmap(image);
-}
-
-Result<Bitmap> QImageTestCodec::decodeFile(const QString& path)
-{
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QImage image = reader.read();
-    if (image.isNull())
-        return Result<Bitmap>::failure(QStringLiteral("not an image: ") + path);
-    return TextSearchFixtures::toBitmap(image);
-}
-
 TextReadResult ScriptedRecognizer::recognize(const Bitmap& image, const TextSearchSettings& settings, QDeadlineTimer)
 {
     {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/capture/Bitmap.h"
-#include "core/capture/ImageCodec.h"
 #include "core/textsearch/TextRecognizer.h"
 
 #include <QImage>
@@ -11,8 +10,8 @@
 
 #include <functional>
 
-// Test helpers for text search: images of known text, a decoder over QImage
-// and a recogniser whose answers a test decides.
+// Test helpers for text search: images of known text and a recogniser whose
+// answers a test decides.
 namespace TextSearchFixtures {
 
 // Lines of text drawn in a common desktop font, dark on light or light on dark.
@@ -24,15 +23,6 @@ bool writeImage(const QString& path, const QStringList& lines = {QStringLiteral(
 bool writeNonImage(const QString& path);
 
 }  // namespace TextSearchFixtures
-
-// Decodes with QImage (PNG, JPEG and whatever Qt's plugins read).
-class QImageTestCodec : public ImageCodec
-{
-public:
-    Result<QByteArray> encode(const Bitmap& image, ScreenshotFormat format, double quality) override;
-    Result<Bitmap> decode(const QByteArray& data) override;
-    Result<Bitmap> decodeFile(const QString& path) override;
-};
 
 // Answers every read with `answer` (by default: the image's width as text)
 // and records the widths it was asked about, in order.

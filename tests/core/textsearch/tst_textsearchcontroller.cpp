@@ -9,6 +9,7 @@
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextSearchController.h"
 #include "core/textsearch/TextSearchScan.h"
+#include "media/image/MediaImageCodec.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -61,7 +62,7 @@ private Q_SLOTS:
 
 private:
     TestHome m_home;
-    QImageTestCodec m_codec;
+    MediaImageCodec m_codec;
 };
 
 void TestTextSearchController::captureFolderScanCountsOwnScreenshots()
