@@ -141,6 +141,15 @@ bool benchSize(int width, int height, int runs)
     print("scrot (PNG)", scrotPng, nullptr);
     print("Momentra grab only", measure(server, runs, RUSAGE_SELF, grab), &scrotJpeg);
     std::printf("    (read through %s)\n", source.lastCaptureUsedShm() ? "MIT-SHM" : "GetImage");
+    DisplayCaptureRequest hiding = request;
+    hiding.hidesNotifications = hiding.hidesDesktopIcons = true;
+    hiding.excludedAppIds = {QStringLiteral("org.example.Private")};
+    print("Momentra grab, hiding", measure(server, runs, RUSAGE_SELF, [&] {
+              last = Bitmap();
+              if (const Result<Bitmap> image = source.capture(display, hiding))
+                  last = *image;
+              return 0.0;
+          }), &scrotJpeg);
     MediaImageCodec codec;
     ScreenshotWriter writer(codec);
     auto captureAndWrite = [&](ScreenshotFormat format, const QString& name) {

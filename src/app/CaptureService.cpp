@@ -1,6 +1,7 @@
 #include "app/CaptureService.h"
 
 #include "core/settings/Preferences.h"
+#include "platform/linux/FreedesktopTrash.h"
 
 #include <QDBusConnection>
 
@@ -14,17 +15,24 @@ CaptureService::CaptureService(std::unique_ptr<ScreenSource> source, Preferences
     , m_gates(QDBusConnection::systemBus(), QDBusConnection::sessionBus())
     , m_notifier(QDBusConnection::sessionBus())
     , m_engine(std::make_unique<ScreenshotManager>(m_capture, m_gates))
+    , m_cleanup(std::make_shared<FreedesktopTrash>())
 {
     installCallbacks();
     // Settings changed elsewhere (the settings window, `momentra defaults`) apply at once.
-    connect(&m_preferences, &Preferences::changed, this,
-            [this] { m_engine->update(m_preferences.captureConfiguration()); });
+    connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
+        m_engine->update(m_preferences.captureConfiguration());
+        if (key == Preferences::key("folderPath") || key == Preferences::key("deletionPolicy")
+            || key == Preferences::key("deletesPermanently"))
+            configureCleanup();
+    });
+    configureCleanup();  // the launch sweep
     followSleep();
     holdSleepWhileTicking();
 }
 
 CaptureService::~CaptureService()
 {
+    m_cleanup.flushSweepLog();
     m_engine.reset();  // waits for a running capture before the source goes
     if (m_sleepInhibitor >= 0)
         ::close(m_sleepInhibitor);
@@ -39,6 +47,17 @@ void CaptureService::installCallbacks()
     m_engine->onFailureNotification = [this](const QString& message) {
         m_notifier.notify(QStringLiteral("Momentra"), QStringLiteral("Screenshot capture failed: ") + message);
     };
+    m_engine->onDidWake = [this] { m_cleanup.handleDidWake(); };
+    m_cleanup.setOnDeleteAllFinished([this] {
+        m_engine->invalidateTodayCount();
+        m_engine->refreshTodayCountIfNeeded();
+    });
+}
+
+void CaptureService::configureCleanup()
+{
+    m_cleanup.configureCleanup(m_preferences.folderPath(), m_preferences.deletionPolicy(),
+                               m_preferences.deletesPermanently());
 }
 
 void CaptureService::followSleep()

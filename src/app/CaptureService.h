@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/capture/CleanupController.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenshotManager.h"
 #include "media/image/MediaImageCodec.h"
@@ -16,8 +17,8 @@ class ScreenSource;
 
 // Everything a running Momentra needs around the capture engine: the screen
 // source, codecs, the desktop's gates, sleep and wake from logind (with a
-// delay inhibitor while a tick writes), failure notifications, and the
-// settings that feed the engine. The tray application and `momentra run`
+// delay inhibitor while a tick writes), failure notifications, cleanup of
+// old screenshots into the Trash, and the settings that feed them. The tray application and `momentra run`
 // both host one.
 class CaptureService : public QObject
 {
@@ -28,6 +29,7 @@ public:
     ~CaptureService() override;
 
     ScreenshotManager& engine() { return *m_engine; }
+    CleanupController& cleanup() { return m_cleanup; }
     LinuxCaptureGates& gates() { return m_gates; }
 
     // Starts capture with the stored settings and follows their changes.
@@ -40,6 +42,7 @@ private:
     void installCallbacks();
     void followSleep();
     void holdSleepWhileTicking();
+    void configureCleanup();
 
     Preferences& m_preferences;
     std::unique_ptr<ScreenSource> m_source;
@@ -48,5 +51,6 @@ private:
     LinuxCaptureGates m_gates;
     DesktopNotifier m_notifier;
     std::unique_ptr<ScreenshotManager> m_engine;
+    CleanupController m_cleanup;
     int m_sleepInhibitor = -1;
 };

@@ -5,6 +5,7 @@
 
 #include <QtTest>
 
+#include <xcb/randr.h>
 #include <xcb/xcb.h>
 
 // Displays and one-shot captures against a private Xvfb with three RandR
@@ -47,6 +48,20 @@ private:
         else
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, screen->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 8,
                                 text.size(), text.constData());
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        xcb_disconnect(c);
+    }
+
+    void setOutputEdid(quint32 output, const QByteArray& edid)
+    {
+        xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 4, "EDID"), nullptr);
+        if (edid.isEmpty())
+            xcb_randr_delete_output_property(c, output, atom->atom);
+        else
+            xcb_randr_change_output_property(c, output, atom->atom, XCB_ATOM_INTEGER, 8, XCB_PROP_MODE_REPLACE,
+                                             edid.size(), edid.constData());
+        std::free(atom);
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
         xcb_disconnect(c);
     }
@@ -124,6 +139,25 @@ private Q_SLOTS:
         const Result<ShareableContent> with = source.content();
         QCOMPARE(with->displays.size(), 3);
         QCOMPARE(LibraryLayout::displayIdentity(displayNamed(*with, "B").facts), before);
+    }
+
+    void edidOfTheOutputNamesAndIdentifiesTheDisplay()
+    {
+        QFile blob(QStringLiteral(MOMENTRA_TEST_DATA "/edid/dell-u2720q.bin"));
+        QVERIFY(blob.open(QIODevice::ReadOnly));
+        const QByteArray edid = blob.readAll();
+        X11ScreenSource source;
+        const quint32 output = displayNamed(*source.content(), "screen").facts.displayNumber;
+        QVERIFY(output != 0);
+        setOutputEdid(output, edid);
+        const Result<ShareableContent> content = source.content();
+        setOutputEdid(output, {});
+        QVERIFY(content.ok());
+        const DisplayInfo& display = content->displays[0];
+        QCOMPARE(display.name, QStringLiteral("DELL U2720Q"));
+        QCOMPARE(display.facts.displayNumber, output);
+        QCOMPARE(LibraryLayout::displayIdentity(display.facts), QStringLiteral("edid:4268-41156-1279930672"));
+        QCOMPARE(source.content()->displays[0].name, QStringLiteral("screen"));
     }
 
     void logicalSizeFollowsTheDesktopScale_data()

@@ -36,7 +36,7 @@ TimelapseExportController::~TimelapseExportController()
 {
     // A running export is stopped and awaited, so that its partial video is removed.
     if (m_cancelFlag)
-        m_cancelFlag->store(true);
+        m_cancelFlag->set();
     m_work.waitForFinished();
 }
 
@@ -78,7 +78,7 @@ void TimelapseExportController::exportDays(const QList<QUrl>& dayFolders, int fp
     assign(m_days, names);
     m_isRunning = true;
     m_isCancelling = false;
-    m_cancelFlag = std::make_shared<std::atomic_bool>(false);
+    m_cancelFlag = std::make_shared<SweepStop>();
     m_completedFrames = 0;
     m_totalFrames = 0;
     m_statusText = QStringLiteral("Preparing…");
@@ -93,7 +93,7 @@ void TimelapseExportController::exportDays(const QList<QUrl>& dayFolders, int fp
     }
     auto work = [exporter = m_exporter, flag = m_cancelFlag, dayFolders, fps,
                  receiver = QPointer<TimelapseExportController>(this)] {
-        auto isCancelled = [flag] { return flag->load(); };
+        auto isCancelled = [flag] { return flag->isSet(); };
         auto progress = [receiver](const TimelapseProgress& report) {
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
@@ -137,7 +137,7 @@ void TimelapseExportController::cancel()
 {
     if (!m_isRunning || m_isCancelling)
         return;
-    m_cancelFlag->store(true);
+    m_cancelFlag->set();
     m_isCancelling = true;
     m_statusText = QStringLiteral("Cancelling…");
     Q_EMIT changed();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/capture/SweepStop.h"
 #include "core/timelapse/TimelapseDay.h"
 #include "core/timelapse/TimelapseExporter.h"
 #include "core/timelapse/TimelapseProgress.h"
@@ -11,7 +12,6 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -85,6 +85,6 @@ private:
     QList<QUrl> m_outputURLs;
     QFuture<TimelapseExporter::Outcome> m_work;  // the exporter's run
     QFuture<void> m_exportTask;                  // its outcome handled here
-    // Written on the main thread, read by the exporter's thread.
-    std::shared_ptr<std::atomic_bool> m_cancelFlag;
+    // Set on the main thread, read by the exporter's thread; one per export.
+    std::shared_ptr<SweepStop> m_cancelFlag;
 };

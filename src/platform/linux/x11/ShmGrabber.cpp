@@ -39,15 +39,12 @@ Result<Bitmap> ShmGrabber::grabFrame(xcb_drawable_t drawable, quint8 depth, cons
     return frame;
 }
 
-QByteArray& ShmGrabber::targetBuffer(qsizetype bytes)
+QByteArray ShmGrabber::targetBuffer(qsizetype bytes)
 {
     // Only our own reference left: nobody can see the pixels change.
-    if (m_reuseFrame && m_frame.size() == bytes && m_frame.isDetached()) {
-        m_scratch = std::exchange(m_frame, QByteArray());
-        return m_scratch;
-    }
-    m_scratch = QByteArray(bytes, Qt::Uninitialized);
-    return m_scratch;
+    if (m_reuseFrame && m_frame.size() == bytes && m_frame.isDetached())
+        return std::exchange(m_frame, QByteArray());
+    return QByteArray(bytes, Qt::Uninitialized);
 }
 
 Result<Bitmap> ShmGrabber::grabInto(xcb_drawable_t drawable, quint8 depth, const QRect& rect, bool keepAlpha)
@@ -56,11 +53,13 @@ Result<Bitmap> ShmGrabber::grabInto(xcb_drawable_t drawable, quint8 depth, const
         return Result<Bitmap>::failure(QStringLiteral("the area to read is empty"));
     if (!hasThirtyTwoBitPixels(depth))
         return Result<Bitmap>::failure(QStringLiteral("pixels of depth %1 are not supported").arg(depth));
-    if (m_shmAllowed && ensureSegment(size_t(rect.width()) * rect.height() * 4)) {
+    if (m_shmAllowed && !m_shmRefused && ensureSegment(size_t(rect.width()) * rect.height() * 4)) {
         Result<Bitmap> image = grabShm(drawable, rect, keepAlpha);
+        m_lastUsedShm = image.ok();
         if (image || m_connection.isBroken())
             return image;
     }
+    m_lastUsedShm = false;
     return grabPlain(drawable, rect, keepAlpha);
 }
 
@@ -85,9 +84,9 @@ bool ShmGrabber::ensureSegment(size_t bytes)
         if (extension && extension->present)
             version.reset(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
         if (!version)
-            m_shmAllowed = false;
+            m_shmRefused = true;
     }
-    if (!m_shmAllowed)
+    if (m_shmRefused)
         return false;
     if (m_segment && m_size >= bytes)
         return true;
@@ -106,11 +105,10 @@ bool ShmGrabber::ensureSegment(size_t bytes)
     shmctl(id, IPC_RMID, nullptr);
     if (error) {
         shmdt(memory);
-        m_shmAllowed = false;  // a remote or restricted server: it will not change its mind
+        m_shmRefused = true;  // a remote or restricted server: it will not change its mind
         return false;
     }
     m_segment = segment;
-    m_shmId = id;
     m_memory = memory;
     m_size = bytes;
     return true;
@@ -126,7 +124,6 @@ void ShmGrabber::releaseSegment()
     }
     shmdt(m_memory);
     m_segment = 0;
-    m_shmId = -1;
     m_memory = nullptr;
     m_size = 0;
 }
@@ -172,7 +169,7 @@ Result<Bitmap> ShmGrabber::grabPlain(xcb_drawable_t drawable, const QRect& rect,
 Bitmap ShmGrabber::copyPixels(const uchar* source, int width, int height, bool keepAlpha)
 {
     const qsizetype count = qsizetype(width) * height;
-    Bitmap image{width, height, width * 4, std::move(targetBuffer(count * 4))};
+    Bitmap image{width, height, width * 4, targetBuffer(count * 4)};
     if (keepAlpha) {
         std::memcpy(image.pixels.data(), source, size_t(count) * 4);
         return image;

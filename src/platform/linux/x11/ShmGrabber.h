@@ -22,7 +22,7 @@ public:
     ShmGrabber& operator=(const ShmGrabber&) = delete;
 
     void setShmAllowed(bool allowed) { m_shmAllowed = allowed; }
-    bool usesShm() const { return m_shmAllowed && m_segment != 0; }
+    bool lastGrabUsedShm() const { return m_lastUsedShm; }
 
     // keepAlpha: the drawable has a real alpha channel (depth 32); otherwise the
     // pixels come out opaque.
@@ -41,17 +41,17 @@ private:
     Result<Bitmap> grabPlain(xcb_drawable_t drawable, const QRect& rect, bool keepAlpha);
     bool hasThirtyTwoBitPixels(quint8 depth) const;
     Result<Bitmap> grabInto(xcb_drawable_t drawable, quint8 depth, const QRect& rect, bool keepAlpha);
-    QByteArray& targetBuffer(qsizetype bytes);
+    QByteArray targetBuffer(qsizetype bytes);
     Bitmap copyPixels(const uchar* source, int width, int height, bool keepAlpha);
 
     XcbConnection& m_connection;
     bool m_shmAllowed = true;
     bool m_shmChecked = false;
+    bool m_shmRefused = false;  // no extension, or the server would not attach our segment
+    bool m_lastUsedShm = false;
     quint32 m_segment = 0;  // xcb_shm_seg_t
-    int m_shmId = -1;
     void* m_memory = nullptr;
     size_t m_size = 0;
     bool m_reuseFrame = false;
-    QByteArray m_frame;        // the last frame's pixels, shared with whoever took that frame
-    QByteArray m_scratch;      // the buffer the current grab writes into
+    QByteArray m_frame;  // the last frame's pixels, shared with whoever took that frame
 };

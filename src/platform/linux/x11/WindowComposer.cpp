@@ -16,18 +16,37 @@ constexpr int kRepaintWaitMs = 60;  // clients repaint after their windows get t
 Result<bool> WindowComposer::hide(Bitmap& image, const QRect& area, const QList<StackedWindow>& windows,
                                   const QList<bool>& excluded)
 {
-    RectRegion region;
-    for (qsizetype i = 0; i < windows.size(); ++i)
-        if (excluded[i] && windows[i].viewable)
-            region.add(windows[i].bounds.intersected(area));
+    const RectRegion region = hiddenRegion(area, windows, excluded);
     if (region.isEmpty())
         return false;
-    const bool rebuilt = m_compositeAllowed && ensureRedirected() && rebuild(image, area, region, windows, excluded);
+    const bool rebuilt = m_compositeAllowed && m_redirected && rebuild(image, area, region, windows, excluded);
     if (m_connection.isBroken())
         return Result<bool>::failure(XcbConnection::lostMessage());
     if (!rebuilt)
         paintOver(image, area, windows, excluded);
     return true;
+}
+
+RectRegion WindowComposer::hiddenRegion(const QRect& area, const QList<StackedWindow>& windows,
+                                        const QList<bool>& excluded)
+{
+    RectRegion region;
+    for (qsizetype i = 0; i < windows.size(); ++i)
+        if (excluded[i] && windows[i].viewable)
+            region.add(windows[i].bounds.intersected(area));
+    return region;
+}
+
+bool WindowComposer::needsPreparing(const QRect& area, const QList<StackedWindow>& windows,
+                                    const QList<bool>& excluded) const
+{
+    return m_compositeAllowed && !m_redirectTried && !hiddenRegion(area, windows, excluded).isEmpty();
+}
+
+void WindowComposer::prepare()
+{
+    if (m_compositeAllowed)
+        ensureRedirected();
 }
 
 bool WindowComposer::ensureRedirected()

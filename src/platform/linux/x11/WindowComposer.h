@@ -25,6 +25,11 @@ public:
     WindowComposer(XcbConnection& connection, ShmGrabber& grabber) : m_connection(connection), m_grabber(grabber) {}
 
     void setCompositeAllowed(bool allowed) { m_compositeAllowed = allowed; }
+    // Whether hide() would rebuild from window pixmaps that are not set up yet.
+    // Setting them up (prepare()) must happen outside a server grab, since
+    // clients have to repaint their windows into them.
+    bool needsPreparing(const QRect& area, const QList<StackedWindow>& windows, const QList<bool>& excluded) const;
+    void prepare();
 
     // image shows `area` of the root window; excluded[i] says whether windows[i] goes.
     // Fails only when the connection is lost.
@@ -32,6 +37,7 @@ public:
                       const QList<bool>& excluded);
 
 private:
+    static RectRegion hiddenRegion(const QRect& area, const QList<StackedWindow>& windows, const QList<bool>& excluded);
     bool ensureRedirected();
     bool rebuild(Bitmap& image, const QRect& area, const RectRegion& region, const QList<StackedWindow>& windows,
                  const QList<bool>& excluded);

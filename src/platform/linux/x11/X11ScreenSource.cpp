@@ -5,9 +5,12 @@
 #include "platform/linux/x11/RandrMonitors.h"
 #include "platform/linux/x11/WindowStack.h"
 #include "platform/linux/x11/X11Session.h"
+#include "platform/linux/x11/XcbServerGrab.h"
 
 #include <QMutexLocker>
 #include <QSet>
+
+#include <optional>
 
 X11ScreenSource::X11ScreenSource() : X11ScreenSource(Options{}) {}
 
@@ -68,41 +71,52 @@ Result<Bitmap> X11ScreenSource::grabDisplay(X11Session& s, const DisplayInfo& di
     if (area.isEmpty())
         return failed(display, QStringLiteral("it lies outside the screen"));
 
+    s.grabber().setShmAllowed(m_options.allowShm);
+    s.composer().setCompositeAllowed(m_options.allowComposite);
     const bool needsWindows = !request.excludedAppIds.isEmpty() || request.hidesNotifications
                               || request.hidesDesktopIcons;
-    QList<StackedWindow> windows;
-    if (needsWindows) {
-        // Listed before the grab: a window that appears in between is not in the image list,
-        // but one that is listed and then moves only costs some extra painting.
-        Result<QList<StackedWindow>> listed = WindowStack(connection, m_resolver)
-                                                  .list({!request.excludedAppIds.isEmpty(),
-                                                         request.hidesNotifications || request.hidesDesktopIcons});
-        if (!listed)
-            return failed(display, listed.error());
-        windows = *listed;
-    }
-
-    s.grabber().setShmAllowed(m_options.allowShm);
-    Result<Bitmap> image = s.grabber().grabFrame(connection.root(), connection.screen()->root_depth, area);
+    Result<Bitmap> image = needsWindows ? grabWithoutExcluded(s, area, request)
+                                        : s.grabber().grabFrame(connection.root(), connection.screen()->root_depth, area);
     if (!image)
         return failed(display, image.error());
-    m_lastUsedShm = s.grabber().usesShm();
-
-    if (needsWindows) {
-        QList<bool> excluded;
-        for (const StackedWindow& window : std::as_const(windows))
-            excluded.append(isExcluded(window, request));
-        s.composer().setCompositeAllowed(m_options.allowComposite);
-        Result<bool> hidden = s.composer().hide(image.value(), area, windows, excluded);
-        if (!hidden)
-            return failed(display, hidden.error());
-    }
+    m_lastUsedShm = s.grabber().lastGrabUsedShm();
     if (request.showsCursor)
         s.cursor().draw(image.value(), area.topLeft());
     s.grabber().keepFrame(image->pixels);
     if (request.outputWidth > 0 && request.outputHeight > 0)
         return BitmapScaler::scaled(*image, request.outputWidth, request.outputHeight);
     return image;
+}
+
+Result<Bitmap> X11ScreenSource::grabWithoutExcluded(X11Session& s, const QRect& area,
+                                                    const DisplayCaptureRequest& request)
+{
+    XcbConnection& connection = s.connection();
+    const WindowStack::Needs needs{!request.excludedAppIds.isEmpty(),
+                                   request.hidesNotifications || request.hidesDesktopIcons};
+    for (int attempt = 0;; ++attempt) {
+        // Nothing may move, appear or draw between the window list and the image.
+        std::optional<XcbServerGrab> held(std::in_place, connection.get());
+        Result<QList<StackedWindow>> windows = WindowStack(connection, m_resolver).list(needs);
+        if (!windows)
+            return Result<Bitmap>::failure(windows.error());
+        QList<bool> excluded;
+        for (const StackedWindow& window : std::as_const(*windows))
+            excluded.append(isExcluded(window, request));
+        if (attempt == 0 && s.composer().needsPreparing(area, *windows, excluded)) {
+            // First excluded window on screen: give windows their pixmaps, then start over.
+            held.reset();
+            s.composer().prepare();
+            continue;
+        }
+        Result<Bitmap> image = s.grabber().grabFrame(connection.root(), connection.screen()->root_depth, area);
+        if (!image)
+            return image;
+        Result<bool> hidden = s.composer().hide(image.value(), area, *windows, excluded);
+        if (!hidden)
+            return Result<Bitmap>::failure(hidden.error());
+        return image;
+    }
 }
 
 bool X11ScreenSource::isExcluded(const StackedWindow& window, const DisplayCaptureRequest& request)

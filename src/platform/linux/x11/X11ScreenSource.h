@@ -39,6 +39,7 @@ public:
 private:
     Result<X11Session*> session();
     Result<Bitmap> grabDisplay(X11Session& session, const DisplayInfo& display, const DisplayCaptureRequest& request);
+    Result<Bitmap> grabWithoutExcluded(X11Session& session, const QRect& area, const DisplayCaptureRequest& request);
     double desktopScale(X11Session& session);
     static bool isExcluded(const StackedWindow& window, const DisplayCaptureRequest& request);
     Result<Bitmap> failed(const DisplayInfo& display, const QString& reason);
