@@ -1,0 +1,130 @@
+#include "core/textsearch/BulkTextReader.h"
+
+#include "core/capture/ImageCodec.h"
+#include "core/capture/SweepStop.h"
+#include "core/textsearch/LiveTextSearchSettings.h"
+#include "core/textsearch/TextMetadata.h"
+#include "core/textsearch/TextRecognizer.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <mutex>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// Reading threads live as long as the process, so each keeps its recognition
+// engine from one run to the next.
+QThreadPool& readingPool()
+{
+    static QThreadPool* pool = [] {
+        auto* created = new QThreadPool;
+        created->setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+        created->setExpiryTimeout(-1);
+        return created;
+    }();
+    return *pool;
+}
+
+// Hands out files in list order and turns finished files into an in-order
+// progress count.
+class ProgressLedger
+{
+public:
+    ProgressLedger(qsizetype count, const BulkTextReader::Progress& progress)
+        : m_done(count, false), m_progress(progress)
+    {
+        m_sinceReport.start();
+    }
+
+    qsizetype take(const SweepStop& stop)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_next >= m_done.size() || stop.isSet())
+            return -1;
+        return m_next++;
+    }
+
+    void finish(qsizetype index)
+    {
+        std::lock_guard lock(m_mutex);
+        m_done[index] = true;
+        const qsizetype before = m_handled;
+        while (m_handled < m_done.size() && m_done[m_handled])
+            ++m_handled;
+        if (m_handled == before || !m_progress)
+            return;
+        if (m_sinceReport.elapsed() >= BulkTextReader::kProgressIntervalMs || m_handled == m_done.size()) {
+            m_sinceReport.restart();
+            m_progress(int(m_handled));
+        }
+    }
+
+private:
+    std::mutex m_mutex;
+    QList<bool> m_done;
+    qsizetype m_next = 0;
+    qsizetype m_handled = 0;
+    QElapsedTimer m_sinceReport;
+    const BulkTextReader::Progress& m_progress;
+};
+
+}  // namespace
+
+BulkTextReader::Outcome BulkTextReader::readAll(const QStringList& paths, const LiveTextSearchSettings& settings,
+                                                const SweepStop& stop, const Progress& progress) const
+{
+    ProgressLedger ledger(paths.size(), progress);
+    std::mutex outcomeMutex;
+    Outcome outcome;
+    auto work = [&] {
+        ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 10);
+        for (qsizetype index; (index = ledger.take(stop)) >= 0;) {
+            const FileOutcome result = readFile(paths[index], settings);
+            {
+                std::lock_guard lock(outcomeMutex);
+                outcome.read += result == FileOutcome::Read;
+                outcome.failed += result == FileOutcome::Failed;
+            }
+            ledger.finish(index);
+        }
+        ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 0);
+    };
+
+    const int workers = int(qMin<qsizetype>(m_tools.workers > 0 ? m_tools.workers : QThread::idealThreadCount(),
+                                            paths.size()));
+    QList<QFuture<void>> running;
+    for (int i = 0; i < workers; ++i)
+        running.append(QtConcurrent::run(&readingPool(), work));
+    for (QFuture<void>& future : running)
+        future.waitForFinished();
+    return outcome;
+}
+
+BulkTextReader::FileOutcome BulkTextReader::readFile(const QString& path, const LiveTextSearchSettings& settings) const
+{
+    if (!QFileInfo::exists(path))
+        return FileOutcome::Skipped;
+    const TextSearchSettings current = settings.value();
+    const Result<Bitmap> image = m_tools.codec->decodeFile(path);
+    if (!image.ok()) {
+        TextMetadata::write(QString(), path, std::nullopt);  // tried once; not again
+        return FileOutcome::Failed;
+    }
+    const TextReadResult text = recognizeSynchronously(image.value(), current);
+    if (!text.ok())
+        return FileOutcome::Failed;
+    return TextMetadata::write(text.text(), path, current.level).ok() ? FileOutcome::Read : FileOutcome::Failed;
+}
+
+TextReadResult BulkTextReader::recognizeSynchronously(const Bitmap& image, const TextSearchSettings& settings) const
+{
+    if (!m_tools.recognizer)
+        return TextReadResult::failed(QStringLiteral("Text recognition isn't available"));
+    return m_tools.recognizer->recognizeWithin(image, settings, TextRecognizer::kTimeoutSeconds);
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/textsearch/TextReadResult.h"
+#include "core/textsearch/TextSearchSettings.h"
+
+#include <QStringList>
+
+#include <functional>
+
+class ImageCodec;
+class LiveTextSearchSettings;
+class SweepStop;
+class TextRecognizer;
+struct Bitmap;
+
+// Reads the text of many files and stores it on each (a bulk run). Files are
+// handed out in list order to one worker per processor core, each with its
+// own recognition engine; progress counts the files handled from the start
+// of the list without a gap, so it rises in list order.
+class BulkTextReader
+{
+public:
+    static constexpr int kProgressIntervalMs = 250;
+
+    struct Tools
+    {
+        ImageCodec* codec = nullptr;            // thread-safe decoding
+        TextRecognizer* recognizer = nullptr;   // thread-safe recognition
+        int workers = 0;                        // 0: one per processor core
+    };
+    struct Outcome
+    {
+        int read = 0;
+        int failed = 0;
+        bool operator==(const Outcome&) const = default;
+    };
+    using Progress = std::function<void(int handled)>;
+
+    BulkTextReader(Tools tools) : m_tools(tools) {}
+
+    // Blocking: run it off the main thread. Stops before the next file once
+    // `stop` is set. Progress is reported at most every 250 ms and for the
+    // last file. A vanished file counts neither as read nor as failed; a file
+    // that is not an image is marked "none" and counts as failed.
+    Outcome readAll(const QStringList& paths, const LiveTextSearchSettings& settings, const SweepStop& stop,
+                    const Progress& progress) const;
+
+    // One image with the 15-second deadline, on the calling thread.
+    TextReadResult recognizeSynchronously(const Bitmap& image, const TextSearchSettings& settings) const;
+
+private:
+    enum class FileOutcome { Skipped, Read, Failed };
+    FileOutcome readFile(const QString& path, const LiveTextSearchSettings& settings) const;
+
+    Tools m_tools;
+};

@@ -1,0 +1,149 @@
+#include "core/textsearch/LiveTextReader.h"
+
+#include "core/settings/EventLog.h"
+#include "core/textsearch/TextMetadata.h"
+#include "core/textsearch/TextRecognizer.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+void lowerThreadPriority()
+{
+    // Background work: a nice value of 10 for this thread only.
+    ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 10);
+}
+
+}  // namespace
+
+LiveTextReader& LiveTextReader::shared()
+{
+    // Leaked on purpose: screenshots still waiting at quit stay unread, and
+    // quitting must not wait for a read in progress.
+    static LiveTextReader* reader = new LiveTextReader(defaultRecognize());
+    return *reader;
+}
+
+LiveTextReader::Recognize LiveTextReader::defaultRecognize()
+{
+    return [](const Bitmap& image, const TextSearchSettings& settings) {
+        const std::shared_ptr<TextRecognizer> recognizer = TextRecognizer::shared();
+        if (!recognizer)
+            return TextReadResult::failed(QStringLiteral("Text recognition isn't available"));
+        return recognizer->recognizeWithin(image, settings, TextRecognizer::kTimeoutSeconds);
+    };
+}
+
+LiveTextReader::LiveTextReader(Recognize recognize) : m_recognize(std::move(recognize)) {}
+
+LiveTextReader::~LiveTextReader()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+        m_waiting.clear();
+    }
+    m_changed.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void LiveTextReader::enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings)
+{
+    if (images.isEmpty())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const CapturedImage& shot : images)
+            m_waiting.push_back({shot.image, shot.filePath, settings, false});
+        while (m_waiting.size() > size_t(kMaximumWaiting))
+            m_waiting.pop_front();
+        m_isReading = true;
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { run(); });
+    }
+    m_changed.notify_all();
+}
+
+void LiveTextReader::setRecognize(Recognize recognize)
+{
+    std::lock_guard lock(m_mutex);
+    m_recognize = std::move(recognize);
+}
+
+bool LiveTextReader::isReading() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_isReading;
+}
+
+qsizetype LiveTextReader::waitingCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return qsizetype(m_waiting.size());
+}
+
+bool LiveTextReader::waitUntilIdle(int timeoutMs) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !m_isReading; });
+}
+
+void LiveTextReader::run()
+{
+    lowerThreadPriority();
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_quit || !m_waiting.empty(); });
+        if (m_quit)
+            return;
+        Entry entry = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        const Recognize recognize = m_recognize;
+        lock.unlock();
+        readOne(std::move(entry), recognize);
+        lock.lock();
+        if (m_waiting.empty()) {
+            m_isReading = false;
+            m_changed.notify_all();
+        }
+    }
+}
+
+void LiveTextReader::readOne(Entry entry, const Recognize& recognize)
+{
+    const TextReadResult result = recognize(entry.image, entry.settings);
+    if (result.ok()) {
+        TextMetadata::write(result.text(), entry.path, entry.settings.level);  // a failed write is dropped
+        return;
+    }
+    if (result.isTimedOut())
+        handleTimeout(std::move(entry));
+    // Any other failure ends this image's reading silently.
+}
+
+void LiveTextReader::handleTimeout(Entry entry)
+{
+    bool logFirst = false, logSecond = false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!entry.isRetry) {
+            entry.isRetry = true;
+            m_waiting.push_front(std::move(entry));
+            logFirst = !m_hasLoggedTimeout;
+            m_hasLoggedTimeout = true;
+        } else {
+            logSecond = !m_hasLoggedRetryTimeout;
+            m_hasLoggedRetryTimeout = true;
+        }
+    }
+    if (logFirst)
+        EventLog::shared().logError(QStringLiteral("Reading a screenshot's text took over %1 seconds; trying once more")
+                                        .arg(TextRecognizer::kTimeoutSeconds),
+                                    EventLog::kEngine);
+    if (logSecond)
+        EventLog::shared().logError(QStringLiteral("Reading a screenshot's text timed out twice; left unread"),
+                                    EventLog::kEngine);
+}

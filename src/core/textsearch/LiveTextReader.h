@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/capture/LiveTextSink.h"
+#include "core/textsearch/TextReadResult.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// Reads the text of the screenshots the capture step has just written, one
+// at a time on a low-priority thread of its own, and stores it on each file.
+// At most four screenshots wait: when more arrive the oldest are dropped
+// (a later bulk run reads them). A read that times out is tried once more,
+// before anything else; a second time-out leaves the file unread.
+class LiveTextReader : public LiveTextSink
+{
+public:
+    static constexpr int kMaximumWaiting = 4;
+
+    using Recognize = std::function<TextReadResult(const Bitmap& image, const TextSearchSettings& settings)>;
+
+    // The application's reader, created on first use; it reads with the
+    // shared recogniser and a 15-second time-out. Never destroyed.
+    static LiveTextReader& shared();
+
+    explicit LiveTextReader(Recognize recognize);
+    ~LiveTextReader() override;  // drops what waits and waits for the read in progress
+    LiveTextReader(const LiveTextReader&) = delete;
+    LiveTextReader& operator=(const LiveTextReader&) = delete;
+
+    void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) override;
+
+    void setRecognize(Recognize recognize);
+    bool isReading() const;
+    qsizetype waitingCount() const;
+    // Waits until nothing waits and nothing is being read; false on time-out.
+    bool waitUntilIdle(int timeoutMs) const;
+
+    static Recognize defaultRecognize();
+
+private:
+    struct Entry
+    {
+        Bitmap image;
+        QString path;
+        TextSearchSettings settings;
+        bool isRetry = false;
+    };
+
+    void run();
+    void readOne(Entry entry, const Recognize& recognize);
+    void handleTimeout(Entry entry);
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::deque<Entry> m_waiting;
+    Recognize m_recognize;
+    bool m_isReading = false;
+    bool m_quit = false;
+    bool m_hasLoggedTimeout = false;
+    bool m_hasLoggedRetryTimeout = false;
+    std::thread m_thread;
+};

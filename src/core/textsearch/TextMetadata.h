@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/Result.h"
+#include "core/textsearch/TextRecognitionLevel.h"
+#include "core/textsearch/TextState.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The recognised text stored on the image file itself, in two extended
+// attributes: the desktop's text-content attribute (a binary property list
+// holding one string, at most 8000 characters) and a level marker ("accurate",
+// "fast" or "none" for a file that is not a decodable image). The file alone
+// then tells whether it still needs reading. Stateless; safe on any thread.
+class TextMetadata
+{
+public:
+    static const char kTextAttribute[];    // "user.com.apple.metadata:kMDItemTextContent"
+    static const char kMarkerAttribute[];  // "user.app.momentra.Momentra.text"
+    static constexpr int kMarkerBufferSize = 16;
+
+    static QString markerWord(std::optional<TextRecognitionLevel> level);  // "accurate", "fast", "none"
+
+    // Stores the text (cut to 8000 characters), then the marker. When the
+    // file system has no room for the whole text, the longest prefix of whole
+    // characters that fits is stored, so the marker still is. Fails with the
+    // system's message; a failed text write leaves the marker untouched.
+    static Result<bool> write(const QString& text, const QString& path,
+                              std::optional<TextRecognitionLevel> level);
+
+    static std::optional<QString> readMarker(const QString& path);
+    static bool hasTextAttribute(const QString& path);
+    static TextState textState(const QString& path);
+    // The stored text, or nothing when there is none or it cannot be decoded.
+    static std::optional<QString> readText(const QString& path);
+};

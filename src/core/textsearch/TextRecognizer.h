@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/capture/Bitmap.h"
+#include "core/textsearch/TextReadResult.h"
+#include "core/textsearch/TextRecognitionLevel.h"
+#include "core/textsearch/TextSearchSettings.h"
+
+#include <QDeadlineTimer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+// On-device text recognition of one image. Implementations are safe to call
+// from several threads at once (each thread gets an engine of its own) and
+// stop working when the deadline passes, returning TimedOut.
+class TextRecognizer
+{
+public:
+    static constexpr int kTimeoutSeconds = 15;
+
+    virtual ~TextRecognizer() = default;
+
+    // The lines of text found, joined with line feeds, in reading order.
+    virtual TextReadResult recognize(const Bitmap& image, const TextSearchSettings& settings,
+                                     QDeadlineTimer deadline) = 0;
+    // The language identifiers the level can read, in a stable order.
+    virtual QStringList supportedLanguages(TextRecognitionLevel level) = 0;
+
+    // Reads within `timeoutSeconds`, cutting the text to 8000 characters. A
+    // read that ends after its deadline counts as timed out: its text is dropped.
+    TextReadResult recognizeWithin(const Bitmap& image, const TextSearchSettings& settings, double timeoutSeconds);
+
+    // The process-wide recogniser, made on first use by the installed factory
+    // (the application installs the real one at start-up). Null without one.
+    static std::shared_ptr<TextRecognizer> shared();
+    static void setSharedFactory(std::function<std::shared_ptr<TextRecognizer>()> factory);
+};
+
+// Runs `operation` with a deadline `timeoutSeconds` from now and reports
+// TimedOut when the deadline passed before it ended, whatever it returned.
+TextReadResult withTimeout(double timeoutSeconds, const std::function<TextReadResult(QDeadlineTimer)>& operation);

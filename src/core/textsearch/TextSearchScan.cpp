@@ -1,0 +1,185 @@
+#include "core/textsearch/TextSearchScan.h"
+
+#include "core/capture/LibraryLayout.h"
+#include "core/textsearch/ImageContent.h"
+#include "core/textsearch/TextMetadata.h"
+
+#include <QFile>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <atomic>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+namespace {
+
+enum class EntryKind { File, Directory, Other };
+
+EntryKind kindOf(const struct dirent* entry, const QByteArray& directory)
+{
+    switch (entry->d_type) {
+    case DT_REG:
+        return EntryKind::File;
+    case DT_DIR:
+        return EntryKind::Directory;
+    case DT_UNKNOWN: {
+        struct stat status;
+        const QByteArray path = directory + '/' + entry->d_name;
+        if (::lstat(path.constData(), &status) != 0)
+            return EntryKind::Other;
+        if (S_ISREG(status.st_mode))
+            return EntryKind::File;
+        return S_ISDIR(status.st_mode) ? EntryKind::Directory : EntryKind::Other;
+    }
+    default:
+        return EntryKind::Other;
+    }
+}
+
+// Lists one directory: names with their kinds, in directory order.
+template <typename Visit>
+void listDirectory(const QByteArray& directory, Visit visit)
+{
+    DIR* dir = ::opendir(directory.constData());
+    if (!dir)
+        return;
+    while (const struct dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        visit(entry, kindOf(entry, directory));
+    }
+    ::closedir(dir);
+}
+
+QThreadPool& scanPool()
+{
+    static QThreadPool* pool = [] {
+        auto* created = new QThreadPool;
+        created->setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+        return created;
+    }();
+    return *pool;
+}
+
+struct DaySlot
+{
+    int total = 0;
+    QStringList toRead;
+    int readWithFast = 0;
+};
+
+DaySlot scanDay(const QString& dayFolder, TextRecognitionLevel level)
+{
+    // Works on the names' bytes: this runs for every screenshot each time
+    // the counts are shown.
+    const QByteArray folder = QFile::encodeName(dayFolder);
+    QList<QByteArray> names;
+    listDirectory(folder, [&](const struct dirent* entry, EntryKind kind) {
+        if (kind == EntryKind::File && LibraryLayout::isOwnScreenshotName(QString::fromUtf8(entry->d_name)))
+            names.append(QByteArray(entry->d_name));
+    });
+    std::sort(names.begin(), names.end());  // UTF-8 byte order: the same order for these names
+
+    DaySlot slot;
+    slot.total = int(names.size());
+    QByteArray path = folder + '/';
+    const qsizetype prefixSize = path.size();
+    char marker[TextMetadata::kMarkerBufferSize];
+    for (const QByteArray& name : names) {
+        path.truncate(prefixSize);
+        path.append(name);
+        const ssize_t size = ::lgetxattr(path.constData(), TextMetadata::kMarkerAttribute, marker, sizeof marker);
+        if (size < 0) {
+            if (::lgetxattr(path.constData(), TextMetadata::kTextAttribute, nullptr, 0) < 0)
+                slot.toRead.append(QFile::decodeName(path));
+        } else if (size == 4 && std::memcmp(marker, "fast", 4) == 0 && level == TextRecognitionLevel::Accurate) {
+            slot.toRead.append(QFile::decodeName(path));
+            ++slot.readWithFast;
+        }
+    }
+    return slot;
+}
+
+void walkImages(const QByteArray& directory, QStringList& images)
+{
+    listDirectory(directory, [&](const struct dirent* entry, EntryKind kind) {
+        if (entry->d_name[0] == '.')
+            return;  // hidden
+        const QByteArray path = directory + '/' + entry->d_name;
+        if (kind == EntryKind::Directory)
+            walkImages(path, images);
+        else if (kind == EntryKind::File && ImageContent::isImageFile(QFile::decodeName(path)))
+            images.append(QFile::decodeName(path));
+    });
+}
+
+}  // namespace
+
+QStringList TextSearchScan::regularFileNames(const QString& directory)
+{
+    QStringList names;
+    listDirectory(QFile::encodeName(directory), [&](const struct dirent* entry, EntryKind kind) {
+        if (kind == EntryKind::File)
+            names.append(QString::fromUtf8(entry->d_name));
+    });
+    return names;
+}
+
+TextSearchScan::CaptureFolderResult TextSearchScan::scanCaptureFolder(const QString& folder,
+                                                                      TextRecognitionLevel level)
+{
+    QStringList days;
+    listDirectory(QFile::encodeName(folder), [&](const struct dirent* entry, EntryKind) {
+        const QString name = QString::fromUtf8(entry->d_name);
+        if (LibraryLayout::isDayFolderName(name))
+            days.append(name);
+    });
+    std::sort(days.begin(), days.end());
+
+    // One slot per day, filled in parallel; each unit writes only its own
+    // slot. The calling thread takes days too, so the scan finishes even when
+    // every pool thread is busy with other scans.
+    QList<DaySlot> daySlots(days.size());
+    std::atomic<qsizetype> next{0};
+    auto work = [&] {
+        for (qsizetype index; (index = next.fetch_add(1)) < days.size();)
+            daySlots[index] = scanDay(folder + QLatin1Char('/') + days[index], level);
+    };
+    QList<QFuture<void>> helpers;
+    for (int i = 1; i < qMin<qsizetype>(QThread::idealThreadCount(), days.size()); ++i)
+        helpers.append(QtConcurrent::run(&scanPool(), work));
+    work();
+    for (QFuture<void>& helper : helpers)
+        helper.waitForFinished();
+
+    CaptureFolderResult result;
+    for (const DaySlot& slot : daySlots) {
+        result.total += slot.total;
+        result.toRead += slot.toRead;
+        result.readWithFast += slot.readWithFast;
+    }
+    return result;
+}
+
+TextSearchScan::ImagesResult TextSearchScan::findImages(const QString& folder, TextRecognitionLevel level)
+{
+    QStringList images;
+    QByteArray root = QFile::encodeName(folder);
+    while (root.size() > 1 && root.endsWith('/'))
+        root.chop(1);
+    walkImages(root, images);
+
+    ImagesResult result;
+    result.imageCount = int(images.size());
+    for (const QString& path : images) {
+        const TextState state = TextMetadata::textState(path);
+        if (state == TextState::Unread
+            || (state == TextState::ReadWithFast && level == TextRecognitionLevel::Accurate))
+            result.toRead.append(path);
+    }
+    std::sort(result.toRead.begin(), result.toRead.end());
+    return result;
+}

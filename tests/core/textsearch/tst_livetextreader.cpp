@@ -1,0 +1,239 @@
+#include "support/TestHome.h"
+#include "support/TextSearchFixtures.h"
+
+#include "core/settings/EventLog.h"
+#include "core/textsearch/LiveTextReader.h"
+#include "core/textsearch/TextCharacters.h"
+#include "core/textsearch/TextMetadata.h"
+
+#include <QFile>
+#include <QSemaphore>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+const QString kFirstTimeout = QStringLiteral("Reading a screenshot's text took over 15 seconds; trying once more");
+const QString kSecondTimeout = QStringLiteral("Reading a screenshot's text timed out twice; left unread");
+
+// Screenshot n is an image n pixels wide, so a recogniser can tell them apart.
+QList<CapturedImage> shots(const QTemporaryDir& dir, QList<int> widths)
+{
+    QList<CapturedImage> list;
+    for (int width : widths) {
+        const QString path = dir.filePath(QStringLiteral("Momentra_2024-05-01_10-00-%1.png").arg(width, 2, 10,
+                                                                                              QLatin1Char('0')));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write("png");
+        list.append({Bitmap::filled(width, 1, 0xffffffff), path});
+    }
+    return list;
+}
+
+int countLines(const QString& text)
+{
+    EventLog::shared().flush();
+    QFile file(EventLog::shared().currentFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;  // nothing logged yet
+    return int(QString::fromUtf8(file.readAll()).count(text));
+}
+
+}  // namespace
+
+class TestLiveTextReader : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void newestFourOfSixAreRead();
+    void capCountsOnlyWaitingEntries();
+    void timeoutIsRetriedFirstAndLoggedOnce();
+    void secondTimeoutLeavesFileUnread();
+    void otherFailuresWriteNothing();
+    void emptyTextIsStoredWithMarker();
+    void recognitionKeepsFirst8000Characters_data();
+    void recognitionKeepsFirst8000Characters();
+    void lateResultCountsAsTimedOut();
+
+private:
+    TestHome m_home;  // before the event log is first used
+};
+
+void TestLiveTextReader::newestFourOfSixAreRead()
+{
+    QTemporaryDir dir;
+    ScriptedRecognizer recognizer;
+    LiveTextReader reader([&](const Bitmap& image, const TextSearchSettings& settings) {
+        return recognizer.recognizeWithin(image, settings, 15);
+    });
+    const QList<CapturedImage> six = shots(dir, {1, 2, 3, 4, 5, 6});
+    reader.enqueue(six, {TextRecognitionLevel::Fast, std::nullopt, false});
+    QVERIFY(reader.waitUntilIdle(10000));
+    QCOMPARE(recognizer.seenWidths(), (QList<int>{3, 4, 5, 6}));
+    QCOMPARE(TextMetadata::textState(six[0].filePath), TextState::Unread);
+    QCOMPARE(TextMetadata::textState(six[1].filePath), TextState::Unread);
+    for (int i = 2; i < 6; ++i) {
+        QCOMPARE(TextMetadata::readText(six[i].filePath), std::optional<QString>(QString::number(i + 1)));
+        QCOMPARE(TextMetadata::readMarker(six[i].filePath), std::optional<QString>(QStringLiteral("fast")));
+    }
+    QVERIFY(!reader.isReading());
+}
+
+void TestLiveTextReader::capCountsOnlyWaitingEntries()
+{
+    QTemporaryDir dir;
+    QSemaphore started, release;
+    ScriptedRecognizer recognizer;
+    recognizer.answer = [&](const Bitmap& image, const TextSearchSettings&) {
+        if (image.width == 1) {
+            started.release();
+            release.acquire();
+        }
+        return TextReadResult::read(QStringLiteral("ok"));
+    };
+    LiveTextReader reader([&](const Bitmap& image, const TextSearchSettings& settings) {
+        return recognizer.recognizeWithin(image, settings, 15);
+    });
+    reader.enqueue(shots(dir, {1}), {});
+    QVERIFY(started.tryAcquire(1, 10000));  // 1 is being read, nothing waits
+    reader.enqueue(shots(dir, {2, 3}), {});
+    reader.enqueue(shots(dir, {4, 5, 6}), {});
+    QCOMPARE(reader.waitingCount(), 4);
+    release.release();
+    QVERIFY(reader.waitUntilIdle(10000));
+    QCOMPARE(recognizer.seenWidths(), (QList<int>{1, 3, 4, 5, 6}));
+}
+
+void TestLiveTextReader::timeoutIsRetriedFirstAndLoggedOnce()
+{
+    QTemporaryDir dir;
+    const int before = countLines(kFirstTimeout);
+    QSet<int> timedOutOnce;
+    ScriptedRecognizer recognizer;
+    recognizer.answer = [&](const Bitmap& image, const TextSearchSettings&) {
+        if ((image.width == 1 || image.width == 7) && !timedOutOnce.contains(image.width)) {
+            timedOutOnce.insert(image.width);
+            return TextReadResult::timedOut();
+        }
+        return TextReadResult::read(QStringLiteral("read %1").arg(image.width));
+    };
+    LiveTextReader reader([&](const Bitmap& image, const TextSearchSettings& settings) {
+        return recognizer.recognizeWithin(image, settings, 15);
+    });
+    const QList<CapturedImage> batch = shots(dir, {1, 2, 3});
+    reader.enqueue(batch, {});
+    QVERIFY(reader.waitUntilIdle(10000));
+    QCOMPARE(recognizer.seenWidths(), (QList<int>{1, 1, 2, 3}));
+    QCOMPARE(TextMetadata::readText(batch[0].filePath), std::optional<QString>(QStringLiteral("read 1")));
+    QCOMPARE(countLines(kFirstTimeout), before + 1);
+
+    // A later first time-out in the same run of the application logs nothing.
+    reader.enqueue(shots(dir, {7}), {});
+    QVERIFY(reader.waitUntilIdle(10000));
+    QCOMPARE(recognizer.seenWidths().mid(4), (QList<int>{7, 7}));
+    QCOMPARE(countLines(kFirstTimeout), before + 1);
+}
+
+void TestLiveTextReader::secondTimeoutLeavesFileUnread()
+{
+    QTemporaryDir dir;
+    const int before = countLines(kSecondTimeout);
+    ScriptedRecognizer recognizer;
+    recognizer.answer = [](const Bitmap& image, const TextSearchSettings&) {
+        return image.width == 5 ? TextReadResult::timedOut() : TextReadResult::read(QStringLiteral("fine"));
+    };
+    LiveTextReader reader([&](const Bitmap& image, const TextSearchSettings& settings) {
+        return recognizer.recognizeWithin(image, settings, 15);
+    });
+    const QList<CapturedImage> batch = shots(dir, {5, 6});
+    reader.enqueue(batch, {});
+    QVERIFY(reader.waitUntilIdle(10000));
+    QCOMPARE(recognizer.seenWidths(), (QList<int>{5, 5, 6}));
+    QCOMPARE(TextMetadata::textState(batch[0].filePath), TextState::Unread);
+    QCOMPARE(TextMetadata::textState(batch[1].filePath), TextState::Searchable);
+    QCOMPARE(countLines(kSecondTimeout), before + 1);
+
+    reader.enqueue(shots(dir, {5}), {});
+    QVERIFY(reader.waitUntilIdle(10000));
+    QCOMPARE(recognizer.seenWidths().size(), 5);
+    QCOMPARE(countLines(kSecondTimeout), before + 1);  // once per run of the application
+}
+
+void TestLiveTextReader::otherFailuresWriteNothing()
+{
+    QTemporaryDir dir;
+    const int firstBefore = countLines(kFirstTimeout), secondBefore = countLines(kSecondTimeout);
+    ScriptedRecognizer recognizer;
+    recognizer.answer = [](const Bitmap& image, const TextSearchSettings&) {
+        return image.width == 2 ? TextReadResult::failed(QStringLiteral("broken")) : TextReadResult::read({});
+    };
+    LiveTextReader reader([&](const Bitmap& image, const TextSearchSettings& settings) {
+        return recognizer.recognizeWithin(image, settings, 15);
+    });
+    const QList<CapturedImage> batch = shots(dir, {2, 3});
+    reader.enqueue(batch, {});
+    QVERIFY(reader.waitUntilIdle(10000));
+    QCOMPARE(recognizer.seenWidths(), (QList<int>{2, 3}));  // not retried
+    QCOMPARE(TextMetadata::textState(batch[0].filePath), TextState::Unread);
+    QCOMPARE(countLines(kFirstTimeout), firstBefore);
+    QCOMPARE(countLines(kSecondTimeout), secondBefore);
+}
+
+void TestLiveTextReader::emptyTextIsStoredWithMarker()
+{
+    QTemporaryDir dir;
+    ScriptedRecognizer recognizer;
+    recognizer.answer = [](const Bitmap&, const TextSearchSettings&) { return TextReadResult::read(QString()); };
+    LiveTextReader reader([&](const Bitmap& image, const TextSearchSettings& settings) {
+        return recognizer.recognizeWithin(image, settings, 15);
+    });
+    const QList<CapturedImage> one = shots(dir, {9});
+    reader.enqueue(one, {TextRecognitionLevel::Accurate, std::nullopt, false});
+    QVERIFY(reader.waitUntilIdle(10000));
+    QCOMPARE(TextMetadata::readText(one[0].filePath), std::optional<QString>(QString()));
+    QCOMPARE(TextMetadata::readMarker(one[0].filePath), std::optional<QString>(QStringLiteral("accurate")));
+    QCOMPARE(TextMetadata::textState(one[0].filePath), TextState::Searchable);
+}
+
+void TestLiveTextReader::recognitionKeepsFirst8000Characters_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("7999") << 7999 << 7999;
+    QTest::newRow("8000") << 8000 << 8000;
+    QTest::newRow("8001") << 8001 << 8000;
+}
+
+void TestLiveTextReader::recognitionKeepsFirst8000Characters()
+{
+    QFETCH(int, length);
+    QFETCH(int, kept);
+    QString text;
+    for (int i = 0; i < length; ++i)
+        text += i % 2 ? QStringLiteral("e\u0301") : QStringLiteral("a");  // two UTF-16 units for odd ones
+    ScriptedRecognizer recognizer;
+    recognizer.answer = [&](const Bitmap&, const TextSearchSettings&) { return TextReadResult::read(text); };
+    const TextReadResult result = recognizer.recognizeWithin(Bitmap::filled(1, 1, 0), {}, 15);
+    QVERIFY(result.ok());
+    QCOMPARE(TextCharacters::count(result.text()), kept);
+    QVERIFY(text.startsWith(result.text()));
+}
+
+void TestLiveTextReader::lateResultCountsAsTimedOut()
+{
+    const TextReadResult late = withTimeout(0.05, [](QDeadlineTimer) {
+        QThread::msleep(120);
+        return TextReadResult::read(QStringLiteral("too late"));
+    });
+    QVERIFY(late.isTimedOut());
+    QVERIFY(late.text().isEmpty());
+    const TextReadResult inTime = withTimeout(5, [](QDeadlineTimer deadline) {
+        return TextReadResult::read(deadline.hasExpired() ? QString() : QStringLiteral("in time"));
+    });
+    QCOMPARE(inTime.text(), QStringLiteral("in time"));
+}
+
+QTEST_GUILESS_MAIN(TestLiveTextReader)
+#include "tst_livetextreader.moc"

@@ -1,0 +1,69 @@
+#include "TextSearchFixtures.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetrics>
+#include <QImageReader>
+#include <QPainter>
+
+namespace TextSearchFixtures {
+
+QImage renderText(const QStringList& lines, bool dark, QSize size, int pixelSize)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(dark ? QColor(30, 31, 36) : QColor(250, 250, 250));
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    painter.setFont(font);
+    painter.setPen(dark ? QColor(225, 225, 230) : QColor(25, 25, 25));
+    const QFontMetrics metrics(font);
+    int y = 20 + metrics.ascent();
+    for (const QString& line : lines) {
+        painter.drawText(20, y, line);
+        y += int(metrics.height() * 1.4);
+    }
+    return image;
+}
+
+Bitmap toBitmap(const QImage& image)
+{
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    return Bitmap{argb.width(), argb.height(), int(argb.bytesPerLine()),
+                  QByteArray(reinterpret_cast<const char*>(argb.constBits()), argb.sizeInBytes())};
+}
+
+bool writeImage(const QString& path, const QStringList& lines, bool dark)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    const char* format = path.endsWith(QLatin1String(".jpg")) || path.endsWith(QLatin1String(".jpeg")) ? "JPEG" : "PNG";
+    return renderText(lines, dark, QSize(400, 80)).save(path, format);
+}
+
+bool writeNonImage(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write("this is plain text, not a picture\n") > 0;
+}
+
+}  // namespace TextSearchFixtures
+
+TextReadResult ScriptedRecognizer::recognize(const Bitmap& image, const TextSearchSettings& settings, QDeadlineTimer)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_seen.append(image.width);
+    }
+    if (answer)
+        return answer(image, settings);
+    return TextReadResult::read(QString::number(image.width));
+}
+
+QList<int> ScriptedRecognizer::seenWidths() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_seen;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// A private, small file system mounted for one test and unmounted when the
+// object goes: tmpfs, a freshly made ext4 image on a loop device, or ramfs
+// (which keeps no extended attributes at all). Needs root; when mounting is
+// not possible, error() says why.
+class XattrScratchMount
+{
+public:
+    enum class Kind { Tmpfs, Ext4Loop, Ramfs };
+
+    explicit XattrScratchMount(Kind kind);
+    ~XattrScratchMount();
+    XattrScratchMount(const XattrScratchMount&) = delete;
+    XattrScratchMount& operator=(const XattrScratchMount&) = delete;
+
+    bool isMounted() const { return m_mounted; }
+    QString error() const { return m_error; }
+    QString path() const { return m_mountPoint.path(); }
+
+private:
+    bool run(const QString& program, const QStringList& arguments);
+
+    QTemporaryDir m_work;
+    QTemporaryDir m_mountPoint;
+    bool m_mounted = false;
+    QString m_error;
+};
