@@ -1,6 +1,7 @@
 #include "app/CaptureService.h"
 
 #include "core/settings/Preferences.h"
+#include "core/textsearch/LiveTextReader.h"
 #include "platform/linux/FreedesktopTrash.h"
 
 #include <QDBusConnection>
@@ -11,7 +12,7 @@ CaptureService::CaptureService(std::unique_ptr<ScreenSource> source, Preferences
     : QObject(parent)
     , m_preferences(preferences)
     , m_source(std::move(source))
-    , m_capture(*m_source, m_codec)
+    , m_capture(*m_source, m_codec, &LiveTextReader::shared())
     , m_gates(QDBusConnection::systemBus(), QDBusConnection::sessionBus())
     , m_notifier(QDBusConnection::sessionBus())
     , m_engine(std::make_unique<ScreenshotManager>(m_capture, m_gates))

@@ -17,8 +17,9 @@ class ScreenSource;
 
 // Everything a running Momentra needs around the capture engine: the screen
 // source, codecs, the desktop's gates, sleep and wake from logind (with a
-// delay inhibitor while a tick writes), failure notifications, cleanup of
-// old screenshots into the Trash, and the settings that feed them. The tray application and `momentra run`
+// delay inhibitor while a tick writes), failure notifications, text
+// recognition of new screenshots, cleanup of old screenshots into the Trash,
+// and the settings that feed them. The tray application and `momentra run`
 // both host one.
 class CaptureService : public QObject
 {

@@ -141,9 +141,9 @@ void TestOcrCommand::interruptStopsAfterTheCurrentFile()
     QProcess process;
     process.start(QStringLiteral(MOMENTRA_EXECUTABLE), {QStringLiteral("ocr"), folder});
     QVERIFY(process.waitForStarted());
-    QVERIFY(QTest::qWaitFor([&] { return TextMetadata::readMarker(images[0]).has_value(); }, 120000));
+    QVERIFY(QTest::qWaitFor([&] { return TextMetadata::readMarker(images[0]).has_value(); }, 400000));
     ::kill(pid_t(process.processId()), SIGINT);
-    QVERIFY(process.waitForFinished(120000));
+    QVERIFY(process.waitForFinished(400000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 1);
     const QString out = QString::fromUtf8(process.readAllStandardOutput());
