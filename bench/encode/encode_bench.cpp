@@ -2,6 +2,7 @@
 // JPEG, PNG and HEIC and prints CPU time (all threads), wall time and size.
 // Usage: bench_encode [WIDTH HEIGHT [QUALITY [RUNS]]]   (default 1920 1080 0.6 5)
 
+#include "DesktopPicture.h"
 #include "media/image/MediaImageCodec.h"
 
 #include <QElapsedTimer>
@@ -22,45 +23,6 @@ double cpuMilliseconds()
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-QImage syntheticDesktop(int width, int height)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(QColor(0x3a, 0x5f, 0x8f));
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    QLinearGradient wallpaper(0, 0, width, height);
-    wallpaper.setColorAt(0, QColor(0x1d, 0x3b, 0x6b));
-    wallpaper.setColorAt(1, QColor(0x8a, 0x4b, 0x7c));
-    p.fillRect(image.rect(), wallpaper);
-    p.fillRect(0, 0, width, 28, QColor(0x20, 0x20, 0x20));
-    QFont mono(QStringLiteral("DejaVu Sans Mono"), 10);
-    QFont sans(QStringLiteral("DejaVu Sans"), 10);
-    const QRect editor(width / 20, height / 12, width / 2, height * 5 / 6);
-    p.fillRect(editor, Qt::white);
-    p.setFont(mono);
-    p.setPen(Qt::black);
-    for (int y = editor.top() + 20, i = 1; y < editor.bottom(); y += 16, ++i)
-        p.drawText(editor.left() + 10, y,
-                   QStringLiteral("%1  if (result.ok()) { files.append(path); count += %2; } // keep going")
-                       .arg(i, 3).arg(i % 7));
-    const QRect browser(width * 6 / 10, height / 8, width * 35 / 100, height / 2);
-    p.fillRect(browser, QColor(0xf6, 0xf6, 0xf6));
-    p.setFont(sans);
-    p.setPen(QColor(0x33, 0x33, 0x33));
-    for (int y = browser.top() + 30; y < browser.bottom() - 10; y += 18)
-        p.drawText(browser.left() + 12, y, QStringLiteral("The quick brown fox jumps over the lazy dog, again and again."));
-    QImage photo(width * 35 / 100, height * 3 / 10, QImage::Format_ARGB32);
-    QRandomGenerator random(42);
-    for (int y = 0; y < photo.height(); ++y)
-        for (int x = 0; x < photo.width(); ++x) {
-            const int n = int(random.bounded(24));
-            photo.setPixel(x, y, qRgb(qBound(0, 90 + x / 4 + n, 255), qBound(0, 120 + y / 3 + n, 255), 160 + n));
-        }
-    p.drawImage(width * 6 / 10, height * 65 / 100, photo);
-    return image;
 }
 
 // Peak signal-to-noise ratio over the colour channels, in dB.
@@ -91,7 +53,7 @@ int main(int argc, char** argv)
     const double quality = argc > 3 ? atof(argv[3]) : 0.6;
     const int runs = argc > 4 ? atoi(argv[4]) : 5;
 
-    const QImage frame = syntheticDesktop(width, height);
+    const QImage frame = DesktopPicture::make(width, height);
     Bitmap bitmap{width, height, int(frame.bytesPerLine()),
                   QByteArray(reinterpret_cast<const char*>(frame.constBits()), frame.sizeInBytes())};
     MediaImageCodec codec;
