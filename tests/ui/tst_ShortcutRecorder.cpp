@@ -218,4 +218,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(ShortcutRecorderTest)
-#include "tst_shortcutrecorder.moc"
+#include "tst_ShortcutRecorder.moc"

@@ -292,4 +292,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(X11HotKeysTest)
-#include "tst_x11hotkeys.moc"
+#include "tst_X11HotKeyService.moc"

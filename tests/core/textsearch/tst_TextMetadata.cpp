@@ -262,4 +262,4 @@ void TestTextMetadata::immutableFileFailsWithoutMarker()
 }
 
 QTEST_GUILESS_MAIN(TestTextMetadata)
-#include "tst_textmetadata.moc"
+#include "tst_TextMetadata.moc"

@@ -285,4 +285,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(KeyboardShortcutsTest)
-#include "tst_keyboardshortcuts.moc"
+#include "tst_KeyboardShortcuts.moc"

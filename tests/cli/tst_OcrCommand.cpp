@@ -156,4 +156,4 @@ void TestOcrCommand::interruptStopsAfterTheCurrentFile()
 }
 
 QTEST_MAIN(TestOcrCommand)
-#include "tst_ocrcommand.moc"
+#include "tst_OcrCommand.moc"

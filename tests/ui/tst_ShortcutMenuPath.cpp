@@ -183,4 +183,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_shortcutmenupath.moc"
+#include "tst_ShortcutMenuPath.moc"

@@ -378,4 +378,4 @@ void TestTextSearchController::estimatedDuration()
 }
 
 QTEST_MAIN(TestTextSearchController)
-#include "tst_textsearchcontroller.moc"
+#include "tst_TextSearchController.moc"

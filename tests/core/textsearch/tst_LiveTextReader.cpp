@@ -236,4 +236,4 @@ void TestLiveTextReader::lateResultCountsAsTimedOut()
 }
 
 QTEST_GUILESS_MAIN(TestLiveTextReader)
-#include "tst_livetextreader.moc"
+#include "tst_LiveTextReader.moc"

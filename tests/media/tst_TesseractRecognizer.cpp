@@ -212,4 +212,4 @@ void TestTesseractRecognizer::staysOnOneThread()
 }
 
 QTEST_MAIN(TestTesseractRecognizer)
-#include "tst_tesseractrecognizer.moc"
+#include "tst_TesseractRecognizer.moc"
