@@ -1,0 +1,187 @@
+#include "platform/X11TestDesk.h"
+
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <xcb/xcb_icccm.h>
+
+#include <cstdlib>
+#include <cstring>
+
+X11TestDesk::X11TestDesk()
+{
+    int screenNumber = 0;
+    m_connection = xcb_connect(nullptr, &screenNumber);
+    if (!xcb_connection_has_error(m_connection))
+        m_screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+}
+
+X11TestDesk::~X11TestDesk()
+{
+    if (isConnected()) {
+        destroyAll();
+        setWallpaper(0, false);
+        sync();
+    }
+    xcb_disconnect(m_connection);
+}
+
+bool X11TestDesk::isConnected() const
+{
+    return m_screen && !xcb_connection_has_error(m_connection);
+}
+
+xcb_atom_t X11TestDesk::atom(const char* name)
+{
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t value = reply ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return value;
+}
+
+void X11TestDesk::setProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, int format,
+                              const QByteArray& data)
+{
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, property, type, format,
+                        data.size() / (format / 8), data.constData());
+}
+
+xcb_window_t X11TestDesk::show(const Window& spec)
+{
+    const xcb_window_t window = xcb_generate_id(m_connection);
+    const quint32 values[] = {spec.rgb, spec.overrideRedirect ? 1u : 0u};
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_screen->root, spec.rect.x(), spec.rect.y(),
+                      spec.rect.width(), spec.rect.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      m_screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_size_hints_t hints{};
+    xcb_icccm_size_hints_set_position(&hints, 1, spec.rect.x(), spec.rect.y());
+    xcb_icccm_size_hints_set_size(&hints, 1, spec.rect.width(), spec.rect.height());
+    xcb_icccm_set_wm_normal_hints(m_connection, window, &hints);
+    if (!spec.gtkApplicationId.isEmpty())
+        setProperty(window, atom("_GTK_APPLICATION_ID"), atom("UTF8_STRING"), 8, spec.gtkApplicationId);
+    if (!spec.wmClass.isEmpty())
+        setProperty(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, spec.wmClass + '\0');
+    if (!spec.windowType.isEmpty()) {
+        const xcb_atom_t type = atom(spec.windowType.constData());
+        setProperty(window, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
+                    QByteArray(reinterpret_cast<const char*>(&type), sizeof type));
+    }
+    xcb_map_window(m_connection, window);
+    m_windows.append(window);
+    sync();
+    return window;
+}
+
+void X11TestDesk::destroy(xcb_window_t window)
+{
+    xcb_destroy_window(m_connection, window);
+    m_windows.removeAll(window);
+    sync();
+}
+
+void X11TestDesk::destroyAll()
+{
+    for (xcb_window_t window : std::as_const(m_windows))
+        xcb_destroy_window(m_connection, window);
+    m_windows.clear();
+    sync();
+}
+
+void X11TestDesk::setRootColour(quint32 rgb)
+{
+    xcb_change_window_attributes(m_connection, m_screen->root, XCB_CW_BACK_PIXEL, &rgb);
+    xcb_clear_area(m_connection, 0, m_screen->root, 0, 0, 0, 0);
+    sync();
+}
+
+void X11TestDesk::setWallpaper(quint32 rgb, bool present)
+{
+    const xcb_atom_t property = atom("_XROOTPMAP_ID");
+    if (m_wallpaper != XCB_NONE) {
+        xcb_free_pixmap(m_connection, m_wallpaper);
+        m_wallpaper = XCB_NONE;
+    }
+    if (!present) {
+        xcb_delete_property(m_connection, m_screen->root, property);
+        sync();
+        return;
+    }
+    m_wallpaper = xcb_generate_id(m_connection);
+    xcb_create_pixmap(m_connection, m_screen->root_depth, m_wallpaper, m_screen->root, m_screen->width_in_pixels,
+                      m_screen->height_in_pixels);
+    const xcb_gcontext_t gc = xcb_generate_id(m_connection);
+    xcb_create_gc(m_connection, gc, m_wallpaper, XCB_GC_FOREGROUND, &rgb);
+    const xcb_rectangle_t all{0, 0, m_screen->width_in_pixels, m_screen->height_in_pixels};
+    xcb_poly_fill_rectangle(m_connection, m_wallpaper, gc, 1, &all);
+    xcb_free_gc(m_connection, gc);
+    setProperty(m_screen->root, property, XCB_ATOM_PIXMAP, 32,
+                QByteArray(reinterpret_cast<const char*>(&m_wallpaper), sizeof m_wallpaper));
+    sync();
+}
+
+void X11TestDesk::warpPointer(int x, int y)
+{
+    xcb_warp_pointer(m_connection, XCB_NONE, m_screen->root, 0, 0, 0, 0, x, y);
+    sync();
+}
+
+void X11TestDesk::sync()
+{
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+}
+
+bool X11TestDesk::waitForFrames(int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        bool framed = true;
+        for (xcb_window_t window : std::as_const(m_windows)) {
+            xcb_query_tree_reply_t* tree =
+                xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr);
+            framed &= tree && tree->parent != m_screen->root;
+            std::free(tree);
+        }
+        if (framed)
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+int X11TestDesk::count(const Bitmap& image, quint32 rgb)
+{
+    int found = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            found += (image.pixel(x, y) & 0xffffffu) == rgb;
+    return found;
+}
+
+X11Helper::~X11Helper()
+{
+    stop();
+}
+
+QString X11Helper::start(const QString& program, const QStringList& arguments, const QString& package)
+{
+    if (QStandardPaths::findExecutable(program).isEmpty())
+        return QStringLiteral("%1 is not installed (Debian package %2)").arg(program, package);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(program, arguments);
+    if (!m_process.waitForStarted(5000))
+        return QStringLiteral("%1 did not start").arg(program);
+    return {};
+}
+
+void X11Helper::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000))
+        m_process.kill();
+    m_process.waitForFinished(2000);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/capture/Bitmap.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QRect>
+#include <QString>
+
+#include <xcb/xcb.h>
+
+#include <memory>
+
+// Test windows of solid colours on the current DISPLAY, made with raw xcb and
+// carrying the properties that name their application. Destroys them all
+// when it goes.
+class X11TestDesk
+{
+public:
+    struct Window
+    {
+        QRect rect;
+        quint32 rgb = 0;
+        QByteArray gtkApplicationId;
+        QByteArray wmClass;  // "instance\0Class"
+        QByteArray windowType;  // "_NET_WM_WINDOW_TYPE_NOTIFICATION", …
+        bool overrideRedirect = false;
+    };
+
+    X11TestDesk();
+    ~X11TestDesk();
+
+    bool isConnected() const;
+    xcb_window_t show(const Window& window);
+    void destroy(xcb_window_t window);
+    void destroyAll();
+    void setRootColour(quint32 rgb);
+    // Publishes a solid wallpaper pixmap as _XROOTPMAP_ID (0 removes it).
+    void setWallpaper(quint32 rgb, bool present);
+    void warpPointer(int x, int y);
+    void sync();
+    // Waits until a window manager has framed every shown window (or times out).
+    bool waitForFrames(int timeoutMs = 5000);
+
+    static int count(const Bitmap& image, quint32 rgb);
+
+private:
+    xcb_atom_t atom(const char* name);
+    void setProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, int format, const QByteArray& data);
+
+    xcb_connection_t* m_connection = nullptr;
+    xcb_screen_t* m_screen = nullptr;
+    QList<xcb_window_t> m_windows;
+    xcb_pixmap_t m_wallpaper = XCB_NONE;
+};
+
+// A helper program (window manager, compositor) run for the length of one test.
+class X11Helper
+{
+public:
+    ~X11Helper();
+    // Returns an error text, empty on success. `package` names the Debian package.
+    QString start(const QString& program, const QStringList& arguments, const QString& package);
+    void stop();
+
+private:
+    QProcess m_process;
+};

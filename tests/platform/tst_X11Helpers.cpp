@@ -1,0 +1,155 @@
+#include "platform/linux/x11/AppIdResolver.h"
+#include "platform/linux/x11/BitmapScaler.h"
+#include "platform/linux/x11/CursorOverlay.h"
+#include "platform/linux/x11/DesktopScale.h"
+#include "platform/linux/x11/RandrMonitors.h"
+#include "platform/linux/x11/RectRegion.h"
+
+#include <QtTest>
+
+// The pure pieces of the X11 screen source: scale, application ids, regions,
+// scaling and cursor blending.
+class TestX11Helpers : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void desktopScale_data()
+    {
+        QTest::addColumn<QByteArray>("resources");
+        QTest::addColumn<QByteArray>("gdk");
+        QTest::addColumn<QByteArray>("qt");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("nothing set") << QByteArray() << QByteArray() << QByteArray() << 1.0;
+        QTest::newRow("Xft.dpi wins") << QByteArray("Xcursor.size:\t24\nXft.dpi:\t192\n") << QByteArray("3")
+                                      << QByteArray() << 2.0;
+        QTest::newRow("GDK_SCALE") << QByteArray("Xcursor.size: 24\n") << QByteArray("2") << QByteArray("3") << 2.0;
+        QTest::newRow("QT_SCALE_FACTOR") << QByteArray() << QByteArray() << QByteArray("1.5") << 1.5;
+        QTest::newRow("garbage ignored") << QByteArray("Xft.dpi: lots\n") << QByteArray("-2") << QByteArray("x") << 1.0;
+        QTest::newRow("similar name is not it") << QByteArray("Xft.dpix: 192\n") << QByteArray() << QByteArray() << 1.0;
+    }
+
+    void desktopScale()
+    {
+        QFETCH(QByteArray, resources);
+        QFETCH(QByteArray, gdk);
+        QFETCH(QByteArray, qt);
+        QTEST(DesktopScale::fromSession(resources, gdk, qt), "scale");
+    }
+
+    void logicalSize()
+    {
+        QCOMPARE(DesktopScale::logical(3840, 2.0), 1920);
+        QCOMPARE(DesktopScale::logical(2560, 1.5), 1707);
+        QCOMPARE(DesktopScale::logical(1920, 1.0), 1920);
+        QCOMPARE(DesktopScale::logical(1920, 0.5), 1920);  // never enlarged
+    }
+
+    void applicationFromCgroup_data()
+    {
+        QTest::addColumn<QByteArray>("cgroup");
+        QTest::addColumn<QString>("appId");
+        QTest::newRow("gnome scope") << QByteArray("0::/user.slice/user-1000.slice/user@1000.service/app.slice/"
+                                                   "app-gnome-org.gnome.Terminal-4242.scope\n")
+                                     << "org.gnome.Terminal";
+        QTest::newRow("service with instance") << QByteArray("0::/user.slice/user@1000.service/app.slice/"
+                                                             "app-org.gnome.Nautilus@12ab.service\n")
+                                               << "org.gnome.Nautilus";
+        QTest::newRow("flatpak launcher") << QByteArray("0::/user.slice/user@1000.service/app.slice/"
+                                                        "app-flatpak-org.mozilla.firefox-991.scope\n")
+                                          << "org.mozilla.firefox";
+        QTest::newRow("escaped dash") << QByteArray("0::/app.slice/app-kde-org.kde.foo\\x2dbar-17.scope\n")
+                                      << "org.kde.foo-bar";
+        QTest::newRow("plain name") << QByteArray("0::/app.slice/app-firefox-123.scope\n") << "firefox";
+        QTest::newRow("terminal session") << QByteArray("0::/user.slice/user-1000.slice/session-2.scope\n") << "";
+        QTest::newRow("slice only") << QByteArray("0::/user.slice/user@1000.service/app.slice\n") << "";
+    }
+
+    void applicationFromCgroup()
+    {
+        QFETCH(QByteArray, cgroup);
+        QTEST(AppIdResolver::fromCgroup(cgroup), "appId");
+    }
+
+    void applicationFromOtherHints()
+    {
+        QCOMPARE(AppIdResolver::fromFlatpakInfo("[Application]\nname=org.gimp.GIMP\nruntime=x\n[Instance]\nname=no\n"),
+                 QStringLiteral("org.gimp.GIMP"));
+        QCOMPARE(AppIdResolver::desktopIdFromHint("/usr/share/applications/org.kde.dolphin.desktop"),
+                 QStringLiteral("org.kde.dolphin"));
+        QCOMPARE(AppIdResolver::desktopIdFromHint("org.kde.konsole"), QStringLiteral("org.kde.konsole"));
+        QCOMPARE(AppIdResolver::windowClass(QByteArray("navigator\0firefox\0", 18)), QStringLiteral("firefox"));
+        QCOMPARE(AppIdResolver::windowClass("broken"), QString());
+    }
+
+    void resolverPrefersTheMostPreciseHint()
+    {
+        AppIdResolver resolver;
+        AppIdResolver::WindowFacts facts;
+        facts.wmClass = QByteArray("gedit\0Gedit\0", 12);
+        QCOMPARE(resolver.resolve(facts), QStringLiteral("Gedit"));
+        facts.kdeDesktopFile = "org.kde.kate";
+        QCOMPARE(resolver.resolve(facts), QStringLiteral("org.kde.kate"));
+        facts.gtkApplicationId = "org.gnome.gedit";
+        QCOMPARE(resolver.resolve(facts), QStringLiteral("org.gnome.gedit"));
+    }
+
+    void builtInConnectors()
+    {
+        for (const char* name : {"eDP-1", "eDP1", "LVDS-1", "DSI-1"})
+            QVERIFY2(RandrMonitors::isBuiltInConnector(QLatin1String(name)), name);
+        for (const char* name : {"HDMI-1", "DP-2", "screen", ""})
+            QVERIFY2(!RandrMonitors::isBuiltInConnector(QLatin1String(name)), name);
+    }
+
+    void regionSubtractsAndKeepsPiecesApart()
+    {
+        RectRegion region(QRect(0, 0, 100, 100));
+        region.add(QRect(50, 50, 100, 100));  // overlaps: no pixel counted twice
+        region.subtract(QRect(40, 40, 20, 20));
+        qint64 area = 0;
+        for (const QRect& rect : region.rects()) {
+            area += qint64(rect.width()) * rect.height();
+            for (const QRect& other : region.rects())
+                QVERIFY(&rect == &other || !rect.intersects(other));
+            QVERIFY(!rect.intersects(QRect(40, 40, 20, 20)));
+        }
+        QCOMPARE(area, 100 * 100 + 100 * 100 - 50 * 50 - 20 * 20);
+        QVERIFY(region.intersected(QRect(500, 500, 10, 10)).isEmpty());
+    }
+
+    void scalerAveragesBoxes()
+    {
+        Bitmap source = Bitmap::filled(4, 2, 0xff000000);
+        // Left 2×2 block: two white, two black → mid grey; right block stays red.
+        reinterpret_cast<quint32*>(source.row(0))[0] = 0xffffffff;
+        reinterpret_cast<quint32*>(source.row(1))[1] = 0xffffffff;
+        reinterpret_cast<quint32*>(source.row(0))[2] = reinterpret_cast<quint32*>(source.row(0))[3] = 0xffff0000;
+        reinterpret_cast<quint32*>(source.row(1))[2] = reinterpret_cast<quint32*>(source.row(1))[3] = 0xffff0000;
+        const Bitmap half = BitmapScaler::scaled(source, 2, 1);
+        QCOMPARE(QSize(half.width, half.height), QSize(2, 1));
+        QCOMPARE(half.pixel(0, 0), 0xff808080u);
+        QCOMPARE(half.pixel(1, 0), 0xffff0000u);
+        const Bitmap odd = BitmapScaler::scaled(Bitmap::filled(1707, 961, 0xff123456), 1000, 333);
+        QCOMPARE(odd.pixel(999, 332), 0xff123456u);
+        const Bitmap same = BitmapScaler::scaled(source, 4, 2);
+        QCOMPARE(same.pixels.constData(), source.pixels.constData());  // no copy when nothing changes
+    }
+
+    void cursorBlendsPremultipliedAndClips()
+    {
+        Bitmap image = Bitmap::filled(4, 4, 0xff0000ff);
+        const quint32 cursor[] = {0xff000000, 0x00000000, 0x80800000, 0xffffffff};  // 2×2
+        CursorOverlay::blend(image, cursor, 2, 2, QPoint(3, 3));  // only the top-left pixel lands
+        QCOMPARE(image.pixel(3, 3), 0xff000000u);
+        QCOMPARE(image.pixel(2, 2), 0xff0000ffu);
+        CursorOverlay::blend(image, cursor, 2, 2, QPoint(0, 0));
+        QCOMPARE(image.pixel(1, 0), 0xff0000ffu);  // transparent
+        QCOMPARE(image.pixel(0, 1), 0xff80007fu);  // half red over blue
+        QCOMPARE(image.pixel(1, 1), 0xffffffffu);
+        CursorOverlay::blend(image, cursor, 2, 2, QPoint(-5, 10));  // entirely outside
+    }
+};
+
+QTEST_GUILESS_MAIN(TestX11Helpers)
+#include "tst_X11Helpers.moc"
