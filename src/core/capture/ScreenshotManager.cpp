@@ -97,7 +97,7 @@ bool ScreenshotManager::start(const CaptureConfiguration& configuration)
     ScreenshotWriter::removeStalePartials(
         QDir(configuration.folder).filePath(LibraryLayout::dayFolderName(now())));
     setLastError(std::nullopt);
-    m_hasNotifiedError = false;
+    setHasNotifiedError(false);
     setIsCapturing(true);
     if (onCapturingChanged)
         onCapturingChanged(true);
@@ -120,7 +120,7 @@ void ScreenshotManager::stop()
     setLastError(std::nullopt);
     setLowSpaceFreeBytes(std::nullopt);
     setMissingDisplayName(std::nullopt);
-    m_hasNotifiedError = false;
+    setHasNotifiedError(false);
     m_wasCapturingBeforeSleep = false;  // a wake after stopping must not restart the timer
 }
 
@@ -264,7 +264,7 @@ void ScreenshotManager::handleResult(const CaptureTickResult& result)
         reportError(*result.failureText());
     } else {
         setLastError(std::nullopt);
-        m_hasNotifiedError = false;
+        setHasNotifiedError(false);
     }
 }
 
@@ -286,7 +286,7 @@ void ScreenshotManager::reportError(const QString& message)
         EventLog::shared().logError(QStringLiteral("Capture failed: ") + message, EventLog::kEngine);
     setLastError(message);
     if (!m_hasNotifiedError) {
-        m_hasNotifiedError = true;
+        setHasNotifiedError(true);
         if (onFailureNotification)
             onFailureNotification(message);
     }
@@ -298,7 +298,7 @@ void ScreenshotManager::refreshTodayCountIfNeeded()
     if (m_todayCountDate && m_todayCountDate->toLocalTime().date() == at.toLocalTime().date())
         return;
     setTodayCount(m_configuration ? LibraryLayout::todayCount(m_configuration->folder, at) : 0);
-    m_todayCountDate = at;
+    setTodayCountDate(at);
 }
 
 // MARK: - Setters
@@ -321,6 +321,8 @@ MOMENTRA_SETTER(setLastError, m_lastError, std::optional<QString>, lastErrorChan
 MOMENTRA_SETTER(setLowSpaceFreeBytes, m_lowSpaceFreeBytes, std::optional<qint64>, lowSpaceFreeBytesChanged)
 MOMENTRA_SETTER(setMissingDisplayName, m_missingDisplayName, std::optional<QString>, missingDisplayNameChanged)
 MOMENTRA_SETTER(setConfiguration, m_configuration, std::optional<CaptureConfiguration>, configurationChanged)
+MOMENTRA_SETTER(setTodayCountDate, m_todayCountDate, std::optional<QDateTime>, todayCountDateChanged)
 MOMENTRA_SETTER(setIsTicking, m_isTicking, bool, isTickingChanged)
+MOMENTRA_SETTER(setHasNotifiedError, m_hasNotifiedError, bool, hasNotifiedErrorChanged)
 
 #undef MOMENTRA_SETTER

@@ -70,7 +70,7 @@ public:
     void handleWillSleep();
     void handleDidWake();
     // Recounts today's screenshots at the next refresh (after "Delete all").
-    void invalidateTodayCount() { m_todayCountDate.reset(); }
+    void invalidateTodayCount() { setTodayCountDate(std::nullopt); }
 
     // The timer rules: period max(t, 1 s); tolerance min(10 % of t, 60 s)
     // for t ≥ 1 s, else 0.1 s. Qt has no per-timer tolerance: a tolerance
@@ -93,7 +93,9 @@ Q_SIGNALS:
     void lowSpaceFreeBytesChanged();
     void missingDisplayNameChanged();
     void configurationChanged();
+    void todayCountDateChanged();
     void isTickingChanged();
+    void hasNotifiedErrorChanged();
     void tickFinished();  // after every tick, captured or skipped
 
 private:
@@ -115,7 +117,9 @@ private:
     void setLowSpaceFreeBytes(std::optional<qint64> value);
     void setMissingDisplayName(std::optional<QString> value);
     void setConfiguration(std::optional<CaptureConfiguration> value);
+    void setTodayCountDate(std::optional<QDateTime> value);
     void setIsTicking(bool value);
+    void setHasNotifiedError(bool value);
 
     DisplayCapture& m_capture;
     CaptureGates& m_gates;
