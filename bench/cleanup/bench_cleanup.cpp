@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -31,6 +32,7 @@ struct Options
     int fileBytes = 4096;
     bool dropCaches = false;
     bool sweepFirst = false;
+    int inodeWait = 61;
 };
 
 void say(const QString& text)
@@ -72,6 +74,19 @@ void settle(const Options& options)
         if (drop.open(QIODevice::WriteOnly))
             drop.write("3\n");
     }
+}
+
+// ext4 keeps an inode freed less than 60 s ago (after a sync) out of reuse, and every
+// create meanwhile walks past those inodes one by one. Each Trash run creates
+// an info file per item and gio trash also frees one (its placeholder),
+// so whichever side ran second would pay for the first one's deletions.
+// Waiting that window out gives both sides the same file system.
+void waitOutRecentDeletions(const Options& options)
+{
+    if (options.inodeWait <= 0)
+        return;
+    say(QStringLiteral("Waiting %1 s for freed inodes to become reusable…").arg(options.inodeWait));
+    QThread::sleep(static_cast<unsigned long>(options.inodeWait));
 }
 
 double seconds(const QElapsedTimer& timer)
@@ -116,6 +131,7 @@ bool parse(const QStringList& arguments, Options* options)
         else if (a == QLatin1String("--file-bytes")) options->fileBytes = next.toInt(), ++i;
         else if (a == QLatin1String("--drop-caches")) options->dropCaches = true;
         else if (a == QLatin1String("--sweep-first")) options->sweepFirst = true;
+        else if (a == QLatin1String("--inode-wait")) options->inodeWait = next.toInt(), ++i;
         else return false;
     }
     return options->days > 0 && options->files > 0 && options->trashFiles >= 0;
@@ -129,7 +145,7 @@ int main(int argc, char** argv)
     Options options;
     if (!parse(app.arguments(), &options)) {
         say(QStringLiteral("usage: bench_cleanup [--dir PARENT] [--days 100] [--files 1000] [--trash-files 10000] "
-                           "[--file-bytes 4096] [--drop-caches] [--sweep-first]"));
+                           "[--file-bytes 4096] [--drop-caches] [--sweep-first] [--inode-wait 61]"));
         return 2;
     }
     const QString find = QStandardPaths::findExecutable(QStringLiteral("find"));
@@ -206,6 +222,7 @@ int main(int argc, char** argv)
         return 1;
     }
     settle(options);
+    waitOutRecentDeletions(options);
     QStringList paths;
     for (const QString& day : QDir(gioTree).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
         for (const QString& name : QDir(gioTree + QLatin1Char('/') + day).entryList(QDir::Files, QDir::Name))
@@ -220,6 +237,7 @@ int main(int argc, char** argv)
         gioSeconds += runProcess(gio, QStringList{QStringLiteral("trash")} + paths.mid(i, kArgumentsPerRun), environment);
     const int gioLeft = countFiles(gioTree);
     settle(options);
+    waitOutRecentDeletions(options);
 
     const CleanupSweeper trasher(std::make_shared<FreedesktopTrash>(work.path() + QStringLiteral("/our-data/Trash")));
     timer.restart();
