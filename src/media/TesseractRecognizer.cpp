@@ -3,6 +3,7 @@
 #include "media/TextImagePreparation.h"
 
 #include <tesseract/baseapi.h>
+#include <tesseract/ltrresultiterator.h>
 #include <tesseract/ocrclass.h>
 
 #include <QDir>
@@ -14,10 +15,52 @@
 
 namespace {
 
+// The engine, with its left-to-right result walk made reachable.
+// GetUTF8Text() goes through the reading-order iterator, which restarts from
+// the top of the page for every line (a tenth of the time of a dense
+// screenshot); walking the words left to right is linear.
+class Engine : public tesseract::TessBaseAPI
+{
+public:
+    QString recognizedText()
+    {
+        std::unique_ptr<tesseract::LTRResultIterator> words(GetLTRIterator());
+        QString text;
+        if (!words || words->Empty(tesseract::RIL_WORD))
+            return text;
+        QString line;
+        do {
+            std::unique_ptr<char[]> word(words->GetUTF8Text(tesseract::RIL_WORD));
+            if (word && *word.get()) {
+                if (!line.isEmpty())
+                    line += QLatin1Char(' ');
+                line += QString::fromUtf8(word.get());
+            }
+            if (words->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD)) {
+                appendLine(text, line);
+                line.clear();
+            }
+        } while (words->Next(tesseract::RIL_WORD));
+        appendLine(text, line);
+        return text;
+    }
+
+private:
+    static void appendLine(QString& text, const QString& line)
+    {
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty())
+            return;
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += trimmed;
+    }
+};
+
 // One engine per thread, kept for the thread's life.
 struct ThreadEngine
 {
-    std::unique_ptr<tesseract::TessBaseAPI> api;
+    std::unique_ptr<Engine> api;
     QByteArray key;  // data path, languages, correction
 };
 thread_local ThreadEngine t_engine;
@@ -40,14 +83,14 @@ void withSingleOmpThread(Work&& work)
 #endif
 }
 
-tesseract::TessBaseAPI* engineFor(const QString& dataPath, const QString& languages, bool correction,
+Engine* engineFor(const QString& dataPath, const QString& languages, bool correction,
                                   QString* error)
 {
     const QByteArray key = dataPath.toUtf8() + '|' + languages.toUtf8() + '|' + (correction ? '1' : '0');
     if (t_engine.api && t_engine.key == key)
         return t_engine.api.get();
     t_engine.api.reset();
-    auto api = std::make_unique<tesseract::TessBaseAPI>();
+    auto api = std::make_unique<Engine>();
     std::vector<std::string> names, values;
     if (!correction) {
         for (const char* name : kDictionaryVariables) {
@@ -68,18 +111,6 @@ tesseract::TessBaseAPI* engineFor(const QString& dataPath, const QString& langua
     t_engine.api = std::move(api);
     t_engine.key = key;
     return t_engine.api.get();
-}
-
-QString joinedLines(const char* utf8)
-{
-    const QStringList lines = QString::fromUtf8(utf8).split(QLatin1Char('\n'));
-    QStringList kept;
-    for (const QString& line : lines) {
-        const QString trimmed = line.trimmed();
-        if (!trimmed.isEmpty())
-            kept.append(trimmed);
-    }
-    return kept.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -169,7 +200,7 @@ TextReadResult TesseractRecognizer::recognize(const Bitmap& image, const TextSea
 
     const Profile& profile = settings.level == TextRecognitionLevel::Fast ? m_fast : m_accurate;
     QString error;
-    tesseract::TessBaseAPI* api = engineFor(m_dataPath, languages, settings.usesLanguageCorrection, &error);
+    Engine* api = engineFor(m_dataPath, languages, settings.usesLanguageCorrection, &error);
     if (!api)
         return TextReadResult::failed(error);
 
@@ -197,7 +228,7 @@ TextReadResult TesseractRecognizer::recognize(const Bitmap& image, const TextSea
         api->Clear();
         return TextReadResult::failed(QStringLiteral("Text recognition failed"));
     }
-    std::unique_ptr<char[]> text(api->GetUTF8Text());
+    const QString text = api->recognizedText();
     api->Clear();
-    return TextReadResult::read(text ? joinedLines(text.get()) : QString());
+    return TextReadResult::read(text);
 }
