@@ -2,6 +2,7 @@
 #include "core/capture/LibraryLayout.h"
 #include "core/capture/ScreenshotWriter.h"
 #include "media/image/MediaImageCodec.h"
+#include "support/MomentraRun.h"
 #include "support/PrivateBus.h"
 #include "support/TestHome.h"
 #include "support/XvfbServer.h"
@@ -17,23 +18,6 @@
 #include <sys/xattr.h>
 
 namespace {
-
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Outcome momentra(const QStringList& arguments, const QProcessEnvironment& environment)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(MOMENTRA_EXECUTABLE), arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
 
 QSize imageSize(const QString& path)
 {
@@ -60,9 +44,8 @@ class CaptureCommandsTest : public QObject
     }
     void writeSetting(const QString& key, const QString& type, const QString& value)
     {
-        QCOMPARE(momentra({QStringLiteral("defaults"), QStringLiteral("write"), key, type, value}, environment(false))
-                     .exitCode,
-                 0);
+        const QStringList arguments{QStringLiteral("defaults"), QStringLiteral("write"), key, type, value};
+        QCOMPARE(MomentraRun::of(arguments, environment(false)).exitCode, 0);
     }
 
 private Q_SLOTS:
@@ -80,7 +63,7 @@ private Q_SLOTS:
     void withoutAGraphicalSessionBothCommandsSaySo()
     {
         QFETCH(QString, command);
-        const Outcome outcome = momentra({command}, environment(false));
+        const MomentraRun outcome = MomentraRun::of({command}, environment(false));
         QCOMPARE(outcome.exitCode, 1);
         QCOMPARE(outcome.err, QStringLiteral("momentra: No graphical session: DISPLAY is not set.\n"));
         QVERIFY(outcome.out.isEmpty());
@@ -89,8 +72,8 @@ private Q_SLOTS:
 
     void extraArgumentsAreBadInput()
     {
-        QCOMPARE(momentra({QStringLiteral("capture"), QStringLiteral("now")}, environment(false)).exitCode, 2);
-        QCOMPARE(momentra({QStringLiteral("run"), QStringLiteral("--fast")}, environment(false)).exitCode, 2);
+        QCOMPARE(MomentraRun::of({QStringLiteral("capture"), QStringLiteral("now")}, environment(false)).exitCode, 2);
+        QCOMPARE(MomentraRun::of({QStringLiteral("run"), QStringLiteral("--fast")}, environment(false)).exitCode, 2);
     }
 
     void signalsArriveOnTheEventLoop()
@@ -119,7 +102,7 @@ private Q_SLOTS:
 
         const auto captureOnce = [&](int expectedFiles) {
             QThread::msleep(1100);  // a new second, so names do not repeat
-            const Outcome outcome = momentra({QStringLiteral("capture")}, environment(true));
+            const MomentraRun outcome = MomentraRun::of({QStringLiteral("capture")}, environment(true));
             const QStringList files = outcome.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
             if (outcome.exitCode != 0 || files.size() != expectedFiles)
                 qWarning() << outcome.exitCode << outcome.out << outcome.err;
@@ -202,7 +185,7 @@ private Q_SLOTS:
         QProcessEnvironment env = environment(true);
         env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
 
-        QCOMPARE(momentra({QStringLiteral("toggle")}, env).exitCode, 1);  // nobody to reach yet
+        QCOMPARE(MomentraRun::of({QStringLiteral("toggle")}, env).exitCode, 1);  // nobody to reach yet
         QProcess process;
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::SeparateChannels);
@@ -211,16 +194,17 @@ private Q_SLOTS:
         QString err;
         QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(process.readAllStandardError())).contains(
                                      QStringLiteral("Capture started")), 15000);
-        QCOMPARE(momentra({QStringLiteral("toggle")}, env).exitCode, 0);  // the name is claimed before capture starts
+        // The name is claimed before capture starts.
+        QCOMPARE(MomentraRun::of({QStringLiteral("toggle")}, env).exitCode, 0);
         QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(process.readAllStandardError())).contains(
                                      QStringLiteral("Capture stopped")), 10000);
         QCOMPARE(process.state(), QProcess::Running);  // stopping capture does not quit
 
-        const Outcome second = momentra({QStringLiteral("run")}, env);
+        const MomentraRun second = MomentraRun::of({QStringLiteral("run")}, env);
         QCOMPARE(second.exitCode, 1);
         QVERIFY2(second.err.contains(QStringLiteral("already running")), qPrintable(second.err));
 
-        const Outcome started = momentra({QStringLiteral("start")}, env);
+        const MomentraRun started = MomentraRun::of({QStringLiteral("start")}, env);
         QVERIFY2(started.exitCode == 0, qPrintable(started.err));
         QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(process.readAllStandardError()))
                                      .count(QStringLiteral("Capture started")) == 2,

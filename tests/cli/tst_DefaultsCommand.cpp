@@ -1,9 +1,9 @@
+#include "support/MomentraRun.h"
 #include "support/TestHome.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTest>
 
 // Drives the real `momentra defaults` command against a temporary settings file.
@@ -13,21 +13,7 @@ class TestDefaultsCommand : public QObject
 
     TestHome m_home;
 
-    struct Run
-    {
-        int status;
-        QString out;
-        QString err;
-    };
-
-    Run momentra(const QStringList& arguments)
-    {
-        QProcess process;
-        process.start(QStringLiteral(MOMENTRA_EXECUTABLE), arguments);
-        process.waitForFinished(30000);
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
-                QString::fromUtf8(process.readAllStandardError()).trimmed()};
-    }
+    static MomentraRun momentra(const QStringList& arguments) { return MomentraRun::of(arguments).trimmed(); }
 
     QByteArray settingsFile() const
     {
@@ -55,9 +41,9 @@ private Q_SLOTS:
         QFETCH(QStringList, write);
         QFETCH(QString, printed);
         QFETCH(int, jsonType);
-        QCOMPARE(momentra(QStringList{"defaults", "write"} + write).status, 0);
-        const Run read = momentra({"defaults", "read", write.first()});
-        QCOMPARE(read.status, 0);
+        QCOMPARE(momentra(QStringList{"defaults", "write"} + write).exitCode, 0);
+        const MomentraRun read = momentra({"defaults", "read", write.first()});
+        QCOMPARE(read.exitCode, 0);
         QCOMPARE(read.out, printed);
         const QJsonObject stored = QJsonDocument::fromJson(settingsFile()).object();
         QCOMPARE(int(stored.value(write.first()).type()), jsonType);
@@ -65,7 +51,7 @@ private Q_SLOTS:
 
     void integerStaysAnIntegerInTheFile()
     {
-        QCOMPARE(momentra({"defaults", "write", "Momentra.intervalSeconds", "--int", "45"}).status, 0);
+        QCOMPARE(momentra({"defaults", "write", "Momentra.intervalSeconds", "--int", "45"}).exitCode, 0);
         QVERIFY(settingsFile().contains("\"Momentra.intervalSeconds\": 45\n")
                 || settingsFile().contains("\"Momentra.intervalSeconds\": 45,"));
     }
@@ -85,10 +71,10 @@ private Q_SLOTS:
     void badInputLeavesTheFileAlone()
     {
         QFETCH(QStringList, arguments);
-        QCOMPARE(momentra({"defaults", "write", "Momentra.intervalSeconds", "--int", "30"}).status, 0);
+        QCOMPARE(momentra({"defaults", "write", "Momentra.intervalSeconds", "--int", "30"}).exitCode, 0);
         const QByteArray before = settingsFile();
-        const Run run = momentra(arguments);
-        QCOMPARE(run.status, 2);
+        const MomentraRun run = momentra(arguments);
+        QCOMPARE(run.exitCode, 2);
         QVERIFY(run.err.startsWith(QStringLiteral("momentra: ")));
         QVERIFY(!run.err.contains(QLatin1Char('\n')));
         QCOMPARE(settingsFile(), before);
@@ -96,19 +82,19 @@ private Q_SLOTS:
 
     void deleteAndMissingKeys()
     {
-        QCOMPARE(momentra({"defaults", "write", "Momentra.timelapseFPS", "--int", "24"}).status, 0);
-        QCOMPARE(momentra({"defaults", "delete", "Momentra.timelapseFPS"}).status, 0);
-        QCOMPARE(momentra({"defaults", "read", "Momentra.timelapseFPS"}).status, 1);
-        QCOMPARE(momentra({"defaults", "delete", "Momentra.timelapseFPS"}).status, 1);
+        QCOMPARE(momentra({"defaults", "write", "Momentra.timelapseFPS", "--int", "24"}).exitCode, 0);
+        QCOMPARE(momentra({"defaults", "delete", "Momentra.timelapseFPS"}).exitCode, 0);
+        QCOMPARE(momentra({"defaults", "read", "Momentra.timelapseFPS"}).exitCode, 1);
+        QCOMPARE(momentra({"defaults", "delete", "Momentra.timelapseFPS"}).exitCode, 1);
     }
 
     void versionAndHelp()
     {
-        const Run version = momentra({"--version"});
-        QCOMPARE(version.status, 0);
+        const MomentraRun version = momentra({"--version"});
+        QCOMPARE(version.exitCode, 0);
         QVERIFY(version.out.startsWith(QStringLiteral("momentra ")));
-        const Run help = momentra({"--help"});
-        QCOMPARE(help.status, 0);
+        const MomentraRun help = momentra({"--help"});
+        QCOMPARE(help.exitCode, 0);
         QVERIFY(help.out.contains(QStringLiteral("defaults read")));
     }
 };

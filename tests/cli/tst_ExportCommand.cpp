@@ -1,3 +1,4 @@
+#include "support/MomentraRun.h"
 #include "support/TestHome.h"
 #include "support/TimelapseTestCodec.h"
 #include "support/TimelapseVideoProbe.h"
@@ -27,20 +28,9 @@ private:
         TimelapseTestCodec::writeImage(path, {64, 48}, Qt::darkGreen);
         return path;
     }
-    struct Run
+    static MomentraRun run(const QStringList& arguments)
     {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
-    static Run run(const QStringList& arguments)
-    {
-        QProcess process;
-        process.start(QStringLiteral(MOMENTRA_EXECUTABLE), QStringList{QStringLiteral("export")} + arguments);
-        if (!process.waitForFinished(120000))
-            return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return MomentraRun::of(QStringList{QStringLiteral("export")} + arguments);
     }
 
 private Q_SLOTS:
@@ -58,7 +48,7 @@ private Q_SLOTS:
         addShot("2024-05-01", "10-00-00");
         addShot("2024-05-01", "10-00-05");
         addShot("2024-05-01", "10-00-00", 2);
-        const Run result = run({"2024-05-02", "2024-05-01", "--fps", "6"});
+        const MomentraRun result = run({"2024-05-02", "2024-05-01", "--fps", "6"});
         QCOMPARE(result.exitCode, 0);
         const QStringList videos = {library() + "/Momentra_2024-05-01.mp4", library() + "/Momentra_2024-05-01_Display2.mp4"};
         QCOMPARE(result.out.split('\n', Qt::SkipEmptyParts), videos);
@@ -83,7 +73,7 @@ private Q_SLOTS:
     void badInput()
     {
         QFETCH(QStringList, arguments);
-        const Run result = run(arguments);
+        const MomentraRun result = run(arguments);
         QCOMPARE(result.exitCode, 2);
         QVERIFY(result.err.startsWith("momentra: "));
         QVERIFY(result.out.isEmpty());
@@ -91,7 +81,7 @@ private Q_SLOTS:
 
     void nothingToday()
     {
-        const Run result = run({});
+        const MomentraRun result = run({});
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err.trimmed(), QStringLiteral("momentra: No screenshots from today yet."));
     }

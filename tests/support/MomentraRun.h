@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+// One run of the momentra executable to its end, with nothing on its
+// standard input. exitCode is -1 when it crashed or did not finish in time
+// (it is killed then).
+struct MomentraRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+
+    // A wrapper (a program and its options, faketime for one) goes in front
+    // of the executable when given.
+    static MomentraRun of(const QStringList& arguments,
+                          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                          const QStringList& wrapper = {}, int timeoutMs = 300000);
+    MomentraRun trimmed() const { return {exitCode, out.trimmed(), err.trimmed()}; }
+};
