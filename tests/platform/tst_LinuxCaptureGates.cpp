@@ -1,6 +1,6 @@
 #include "X11TestDesk.h"
-#include "core/settings/EventLog.h"
 #include "platform/linux/LinuxCaptureGates.h"
+#include "support/EventLogWatcher.h"
 #include "support/PrivateBus.h"
 #include "support/TestHome.h"
 #include "support/XvfbServer.h"
@@ -8,8 +8,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDir>
-#include <QFile>
 #include <QTest>
 #include <QThread>
 
@@ -44,12 +42,6 @@ class TestLinuxCaptureGates : public QObject
              QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
              {QStringLiteral("org.freedesktop.login1.Session"), QLatin1String(property),
               QVariant::fromValue(QDBusVariant(value))});
-    }
-
-    QString logText()
-    {
-        QFile file(m_home.stateHome() + QStringLiteral("/Momentra/events.log"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
 private Q_SLOTS:
@@ -107,11 +99,11 @@ private Q_SLOTS:
     {
         PrivateBus empty(PrivateBus::Kind::System);
         QVERIFY2(empty.start(), qPrintable(empty.error()));
+        EventLogWatcher log;
         LinuxCaptureGates gates(QDBusConnection::connectToBus(empty.address(), QStringLiteral("empty")), sessionBus());
         for (int i = 0; i < 5; ++i)
             QVERIFY(!gates.isScreenLocked());
-        EventLog::shared().flush();
-        QCOMPARE(logText().count(QStringLiteral("systemd-logind isn't running")), 1);
+        QCOMPARE(log.count(QStringLiteral("systemd-logind isn't running")), 1);
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_system.address().toLocal8Bit());
     }
 
@@ -145,13 +137,6 @@ private Q_SLOTS:
                                 {QStringLiteral("windowactivate"), QString::number(window)}), 0);
             QTRY_COMPARE(gates.frontmostAppId(), std::optional<QString>(id));
         }
-    }
-
-    void freeSpaceOfAFolderNotYetMade()
-    {
-        LinuxCaptureGates gates(systemBus(), sessionBus());
-        const auto free = gates.freeBytes(m_home.path() + QStringLiteral("/not/made/yet"));
-        QVERIFY(free && *free > 0);
     }
 };
 

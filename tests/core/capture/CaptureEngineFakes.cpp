@@ -1,9 +1,6 @@
 #include "core/capture/CaptureEngineFakes.h"
 
-#include "core/settings/EventLog.h"
-
 #include <QFile>
-#include <QFileInfo>
 
 DisplayInfo FakeScreenSource::display(quint32 number, int width, int height, bool builtIn, bool main)
 {
@@ -38,7 +35,6 @@ Result<ShareableContent> FakeScreenSource::content()
 Result<Bitmap> FakeScreenSource::capture(const DisplayInfo& display, const DisplayCaptureRequest& request)
 {
     QMutexLocker lock(&m_mutex);
-    m_requests.append(request);
     if (m_displayFailures.contains(display.facts.displayNumber))
         return Result<Bitmap>::failure(m_displayFailures.value(display.facts.displayNumber));
     return Bitmap::filled(request.outputWidth, request.outputHeight, colourFor(display.facts.displayNumber));
@@ -79,15 +75,8 @@ void FakeScreenSource::release()
 
 bool FakeScreenSource::waitUntilCapturing(int timeoutMs) { return m_entered.tryAcquire(1, timeoutMs); }
 
-QList<DisplayCaptureRequest> FakeScreenSource::requests() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_requests;
-}
-
 Result<QByteArray> FakeImageCodec::encode(const Bitmap& image, ScreenshotFormat, double quality)
 {
-    ++encodeCalls;
     lastQuality = quality;
     if (fails)
         return Result<QByteArray>::failure(QStringLiteral("fake encoder failure"));
@@ -112,7 +101,6 @@ Result<Bitmap> FakeImageCodec::decodeFile(const QString& path)
 
 std::optional<qint64> FakeCaptureGates::freeBytes(const QString& folder)
 {
-    ++freeQueries;
     lastFolderAsked = folder;
     return free;
 }
@@ -121,28 +109,4 @@ void RecordingTextSink::enqueue(const QList<CapturedImage>& images, const TextSe
 {
     batches.append(images);
     settings.append(s);
-}
-
-EventLogWatcher::EventLogWatcher()
-{
-    EventLog::shared().flush();
-    m_start = QFileInfo(EventLog::shared().currentFile()).size();
-}
-
-QStringList EventLogWatcher::lines() const
-{
-    EventLog::shared().flush();
-    QFile file(EventLog::shared().currentFile());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    file.seek(m_start);
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-int EventLogWatcher::count(const QString& text) const
-{
-    int n = 0;
-    for (const QString& line : lines())
-        n += line.contains(text) ? 1 : 0;
-    return n;
 }

@@ -33,7 +33,6 @@ public:
     void release();
     bool waitUntilCapturing(int timeoutMs = 5000);
 
-    QList<DisplayCaptureRequest> requests() const;
     int contentCalls() const { return m_contentCalls; }
 
 private:
@@ -41,7 +40,6 @@ private:
     QList<DisplayInfo> m_displays;
     std::optional<QString> m_contentFailure;
     QHash<quint32, QString> m_displayFailures;
-    QList<DisplayCaptureRequest> m_requests;
     std::atomic<bool> m_hold{false};
     QSemaphore m_entered;
     QSemaphore m_released;
@@ -57,7 +55,6 @@ public:
     Result<Bitmap> decodeFile(const QString& path) override;
 
     std::atomic<bool> fails{false};
-    std::atomic<int> encodeCalls{0};
     std::atomic<double> lastQuality{-1};
 };
 
@@ -71,7 +68,6 @@ public:
 
     std::optional<qint64> free;
     QString lastFolderAsked;
-    int freeQueries = 0;
     bool locked = false;
     double idleSeconds = 0;
     std::optional<QString> frontmost;
@@ -84,16 +80,4 @@ public:
 
     QList<QList<CapturedImage>> batches;
     QList<TextSearchSettings> settings;
-};
-
-// The event-log lines written since the watcher was made (flushes first).
-class EventLogWatcher
-{
-public:
-    EventLogWatcher();
-    QStringList lines() const;
-    int count(const QString& text) const;  // lines containing text
-
-private:
-    qint64 m_start = 0;
 };

@@ -1,36 +1,17 @@
 #include "core/capture/CaptureEngineFakes.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/LibraryLayout.h"
-#include "core/capture/ScreenshotWriter.h"
 #include "media/image/MediaImageCodec.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/stat.h>
-#include <sys/xattr.h>
-
 namespace {
 
 const QDateTime kNow(QDate(2024, 5, 1), QTime(9, 30, 0));
 
 QString identityOf(const DisplayInfo& display) { return LibraryLayout::displayIdentity(display.facts); }
-
-mode_t modeOf(const QString& path)
-{
-    struct stat info {};
-    ::stat(QFile::encodeName(path).constData(), &info);
-    return info.st_mode & 07777;
-}
-
-QByteArray markerOf(const QString& path)
-{
-    char value[8] = {};
-    const ssize_t n = ::getxattr(QFile::encodeName(path).constData(), ScreenshotWriter::kMarkerAttribute, value,
-                                 sizeof value);
-    return n < 0 ? QByteArray() : QByteArray(value, int(n));
-}
 
 }  // namespace
 
@@ -57,7 +38,7 @@ private Q_SLOTS:
         m_config.format = ScreenshotFormat::Jpeg;
     }
 
-    void writesOneMarkedPrivateFilePerDisplayInOrdinalOrder()
+    void writesOneFilePerDisplayInOrdinalOrder()
     {
         FakeScreenSource source;
         // Listed as the service lists them: an external, the main, the built-in panel.
@@ -77,12 +58,9 @@ private Q_SLOTS:
                                                   QStringLiteral("Momentra_2024-05-01_09-30-00_Display2.jpeg"),
                                                   QStringLiteral("Momentra_2024-05-01_09-30-00_Display3.jpeg")}));
         QCOMPARE(written.size(), 3);
-        QCOMPARE(modeOf(dayFolder()), mode_t(0700));
         const QList<DisplayInfo> byOrdinal{panel, main, external};
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(written[i], dayFolder() + QLatin1Char('/') + dayFolderEntries()[i]);
-            QCOMPARE(modeOf(written[i]), mode_t(0600));
-            QCOMPARE(markerOf(written[i]), QByteArray("1"));
             const auto image = codec.decodeFile(written[i]);
             QVERIFY2(image.ok(), qPrintable(image.error()));
             QCOMPARE(image->width, byOrdinal[i].width);
@@ -102,7 +80,9 @@ private Q_SLOTS:
         source.setDisplays({a, b});
         FakeImageCodec codec;
         m_config.displayOrdinals = {{identityOf(b), 1}, {QStringLiteral("edid:9-9-9"), 2}};
+        m_config.jpegQuality = 0.35;
         const CaptureTickResult result = DisplayCapture(source, codec).capture(m_config, kNow);
+        QCOMPARE(codec.lastQuality.load(), 0.35);
         QCOMPARE(result, CaptureTickResult::success(2, {{identityOf(b), 1}, {QStringLiteral("edid:9-9-9"), 2},
                                                         {identityOf(a), 3}}));
         QVERIFY(QFile::exists(dayFolder() + QStringLiteral("/Momentra_2024-05-01_09-30-00_Display3.jpeg")));
@@ -241,29 +221,6 @@ private Q_SLOTS:
         source.failDisplay(2, QStringLiteral("gone"));
         capture.capture(m_config, kNow.addSecs(2));
         QCOMPARE(sink.batches.size(), 1);  // nothing written, nothing handed on
-    }
-
-    void unusableFolderIsAPerDisplayFailure()
-    {
-        QFile blocker(m_folder);
-        QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
-        blocker.close();
-        FakeScreenSource source;
-        source.setDisplays({FakeScreenSource::display(1, 10, 10)});
-        FakeImageCodec codec;
-        const CaptureTickResult result = DisplayCapture(source, codec).capture(m_config, kNow);
-        QVERIFY(result.isFailure());
-        QVERIFY2(result.message().contains(m_folder), qPrintable(result.message()));
-    }
-
-    void quality()
-    {
-        FakeScreenSource source;
-        source.setDisplays({FakeScreenSource::display(1, 10, 10)});
-        FakeImageCodec codec;
-        m_config.jpegQuality = 0.35;
-        DisplayCapture(source, codec).capture(m_config, kNow);
-        QCOMPARE(codec.lastQuality.load(), 0.35);
     }
 };
 
