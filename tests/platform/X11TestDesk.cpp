@@ -74,13 +74,6 @@ xcb_window_t X11TestDesk::show(const Window& spec)
     return window;
 }
 
-void X11TestDesk::destroy(xcb_window_t window)
-{
-    xcb_destroy_window(m_connection, window);
-    m_windows.removeAll(window);
-    sync();
-}
-
 void X11TestDesk::destroyAll()
 {
     for (xcb_window_t window : std::as_const(m_windows))

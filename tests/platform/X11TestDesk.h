@@ -33,7 +33,6 @@ public:
 
     bool isConnected() const;
     xcb_window_t show(const Window& window);
-    void destroy(xcb_window_t window);
     void destroyAll();
     void setRootColour(quint32 rgb);
     // Publishes a solid wallpaper pixmap as _XROOTPMAP_ID (0 removes it).

@@ -35,14 +35,6 @@ bool ForeignKeyGrab::grab(quint32 keysym, quint16 modifiers)
     return granted;
 }
 
-void ForeignKeyGrab::ungrabAll()
-{
-    xcb_ungrab_key(m_connection, XCB_GRAB_ANY, m_root, XCB_MOD_MASK_ANY);
-    xcb_get_input_focus_reply_t* reply =
-        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr);
-    std::free(reply);
-}
-
 bool ForeignKeyGrab::keyboardIsGrabbed()
 {
     if (!m_root)

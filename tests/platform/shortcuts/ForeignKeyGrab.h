@@ -16,7 +16,6 @@ public:
     // Grabs keysym (looked up in the keyboard map) with exactly these X
     // modifier bits. True when the server granted it.
     bool grab(quint32 keysym, quint16 modifiers);
-    void ungrabAll();
     // Whether some client holds the whole keyboard (an open popup does).
     bool keyboardIsGrabbed();
 

@@ -26,12 +26,10 @@ using KeyboardShortcuts::Shortcut;
 namespace {
 
 const Shortcut kAltShiftS{1, Shortcut::kOption | Shortcut::kShift};
-const Shortcut kCtrlAltK{40, Shortcut::kControl | Shortcut::kOption};
 const Shortcut kCtrlAltG{5, Shortcut::kControl | Shortcut::kOption};
 
 // One run of the application's shortcut wiring: settings file, centre,
-// the X11 service and the registry. A second one over the same file is a
-// restart.
+// the X11 service and the registry.
 struct Session
 {
     explicit Session(const QString& path)
@@ -180,47 +178,6 @@ private Q_SLOTS:
         for (const QString& label : labels)
             QVERIFY(!lockIsOn(label));
         QCOMPARE(m_xvfb.run(QStringLiteral("xmodmap"), {QStringLiteral("-e"), QStringLiteral("clear mod3")}), 0);
-    }
-
-    void clearedStaysClearedAfterRestart()
-    {
-        const QString path = nextPath();
-        ForeignKeyGrab other(m_xvfb.display());
-        {
-            Session session(path);
-            QVERIFY(ToggleCaptureShortcut::install([] {}, *session.registry, session.center).ok());
-            QVERIFY(!other.grab(XKB_KEY_s, 0x1 | 0x8));  // we hold Alt+Shift+S
-            session.registry->setShortcut(std::nullopt, ToggleCaptureShortcut::name());
-            QCOMPARE(session.preferences.value(QStringLiteral("KeyboardShortcuts_toggleCapture")), QJsonValue(false));
-            QCOMPARE(session.service->grabCount(), 0);
-        }
-        Session restarted(path);
-        QVERIFY(ToggleCaptureShortcut::install([] {}, *restarted.registry, restarted.center).ok());
-        QCOMPARE(restarted.preferences.value(QStringLiteral("KeyboardShortcuts_toggleCapture")), QJsonValue(false));
-        QCOMPARE(restarted.registry->registeredCount(), 0);
-        QCOMPARE(restarted.service->grabCount(), 0);
-        QVERIFY(other.grab(XKB_KEY_s, 0x1 | 0x8));  // nobody holds it now
-        other.ungrabAll();
-    }
-
-    void twoNamesShareOneGrab()
-    {
-        Session session(nextPath());
-        const Name first(QStringLiteral("first"), kCtrlAltK);
-        const Name second(QStringLiteral("second"), kCtrlAltK);
-        QStringList ran;
-        session.registry->onKeyUp(first, [&] { ran << QStringLiteral("first"); });
-        session.registry->onKeyUp(second, [&] { ran << QStringLiteral("second"); });
-        QCOMPARE(session.registry->registeredCount(), 1);
-        // One registration: the combination under each mix of Caps Lock and Num Lock.
-        QCOMPARE(session.service->grabCount(), 4);
-        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
-        QTRY_COMPARE(ran, (QStringList{"first", "second"}));
-        session.registry->setShortcut(std::nullopt, first);
-        QCOMPARE(session.service->grabCount(), 4);
-        ran.clear();
-        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
-        QTRY_COMPARE(ran, QStringList{"second"});
     }
 
     // Swapping the S and X keys moves the grab along with the S.
