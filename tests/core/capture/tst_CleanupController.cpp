@@ -109,10 +109,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("periodSeconds");
         QTest::newRow("never: no timer") << DeletionPolicy::Never << 0;
         QTest::newRow("10 minutes") << DeletionPolicy::TenMinutes << 60;
-        QTest::newRow("30 minutes") << DeletionPolicy::ThirtyMinutes << 60;
-        QTest::newRow("1 hour") << DeletionPolicy::OneHour << 60;
         QTest::newRow("6 hours") << DeletionPolicy::SixHours << 360;
-        QTest::newRow("1 day") << DeletionPolicy::OneDay << 1440;
         QTest::newRow("1 month") << DeletionPolicy::OneMonth << 43200;
     }
     void timerPeriods()
@@ -149,18 +146,6 @@ private Q_SLOTS:
         // A new folder forgets the old status at once.
         m_controller->configureCleanup(folder() + QStringLiteral("/elsewhere"), DeletionPolicy::Never, false);
         QCOMPARE(m_controller->lastCleanup(), std::nullopt);
-    }
-
-    void configuredSweepRemovesOldScreenshots()
-    {
-        makeScreenshots(QStringLiteral("2024-05-01"), 2);
-        const QString foreign = m_library->makeFile(QStringLiteral("2024-05-01/notes.txt"));
-        QSignalSpy finished(m_controller.get(), &CleanupController::sweepFinished);
-        m_controller->configureCleanup(folder(), DeletionPolicy::OneDay, true);
-        QVERIFY(waitForSweep(finished));
-        QCOMPARE(messages(), QStringList{line(QStringLiteral("Sweep (1 Day) of %1: deleted 2, failed 0").arg(folder()))});
-        QCOMPARE(m_library->tree(), QStringList({QStringLiteral("2024-05-01/"), QStringLiteral("2024-05-01/notes.txt")}));
-        QCOMPARE(m_trash->calls(), 0);
     }
 
     void settingsChangesDuringASweep_data()

@@ -219,7 +219,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("fps");
         QTest::addColumn<QString>("rate");
         QTest::newRow("zero") << 0 << "1/1";
-        QTest::newRow("negative") << -5 << "1/1";
         QTest::newRow("thirty") << 30 << "30/1";
     }
 
@@ -260,13 +259,8 @@ private Q_SLOTS:
         QFile corrupt(folder + "/" + shot("2024-05-01_09-00-00"));
         QVERIFY(corrupt.open(QIODevice::WriteOnly));
         corrupt.close();
-        auto outcome = run({"2024-05-01"});
-        QCOMPARE(std::get<TimelapseError>(outcome), TimelapseError::noFrames(1));
-        QCOMPARE(std::get<TimelapseError>(outcome).description(), QStringLiteral("No screenshots found for this day."));
+        QCOMPARE(std::get<TimelapseError>(run({"2024-05-01"})), TimelapseError::noFrames(1));
         QVERIFY(!QFile::exists(library() + "/Momentra_2024-05-01.mp4"));
-
-        outcome = run({"2024-05-02", "2024-05-03"});
-        QCOMPARE(std::get<TimelapseError>(outcome).description(), QStringLiteral("No screenshots found for these days."));
     }
 
     void smallerFramesAreLetterboxedInBlack()
@@ -318,17 +312,6 @@ private Q_SLOTS:
         QCOMPARE(fileNames(result.outputURLs), QStringList{"Momentra_2024-05-01.mp4"});
         QCOMPARE(TimelapseVideoProbe::probe(result.outputURLs[0].toLocalFile()).frames, 6);
         QVERIFY(!QFile::exists(library() + "/Momentra_2024-05-01_Display2.mp4"));
-    }
-
-    void cancelBetweenVideos()
-    {
-        addShot("2024-05-01", "10-00-00");
-        addShot("2024-05-01", "10-00-00", 2);
-        int asked = 0;
-        const auto result = std::get<TimelapseExportResult>(run({"2024-05-01"}, 12, [&] { return ++asked > 3; }));
-        QVERIFY(result.wasCancelled);
-        QCOMPARE(result.outputURLs.size(), 1);
-        QCOMPARE(QDir(library()).entryList({"*.mp4"}), QStringList{"Momentra_2024-05-01.mp4"});
     }
 
     void writerRefusesExistingOrUnreachableFiles()
