@@ -1,6 +1,7 @@
 #include "platform/linux/FreedesktopTrash.h"
 #include "support/CleanupLibrary.h"
 #include "support/PrivateBus.h"
+#include "support/ScratchMount.h"
 #include "support/TestHome.h"
 
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,42 +49,6 @@ QString encoded(const QString& path)
 {
     return QString::fromLatin1(QUrl::toPercentEncoding(path, "/"));
 }
-
-// A tmpfs of its own: a second device, as a USB drive or a separate /home would be.
-class TmpfsMount
-{
-public:
-    TmpfsMount()
-    {
-        m_path = m_dir.path() + QStringLiteral("/volume");
-        QDir().mkpath(m_path);
-        if (::mount("tmpfs", QFile::encodeName(m_path).constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=8m,mode=0755") == 0)
-            m_mounted = true;
-        else
-            m_error = QString::fromLocal8Bit(strerror(errno));
-    }
-    ~TmpfsMount()
-    {
-        if (m_mounted)
-            ::umount2(QFile::encodeName(m_path).constData(), MNT_DETACH);
-    }
-    bool remountReadOnly() const
-    {
-        return ::mount("tmpfs", QFile::encodeName(m_path).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0;
-    }
-    bool isMounted() const { return m_mounted; }
-    QString path() const { return m_path; }
-    QString error() const
-    {
-        return QStringLiteral("mounting a tmpfs failed (%1); run the test as root or inside `unshare -rm`").arg(m_error);
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_path;
-    QString m_error;
-    bool m_mounted = false;
-};
 
 }  // namespace
 
@@ -247,7 +211,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, sharedTrash);
         QFETCH(QString, expected);
-        TmpfsMount volume;
+        // A second device, as a USB drive or a separate /home would be.
+        ScratchMount volume(ScratchMount::Kind::Tmpfs);
         QVERIFY2(volume.isMounted(), qPrintable(volume.error()));
         CleanupLibrary top(volume.path());
         if (sharedTrash == QLatin1String("sticky") || sharedTrash == QLatin1String("plain")) {
@@ -278,7 +243,8 @@ private Q_SLOTS:
 
     void volumeWithoutATrashRefuses()
     {
-        TmpfsMount volume;
+        // A second device, as a USB drive or a separate /home would be.
+        ScratchMount volume(ScratchMount::Kind::Tmpfs);
         QVERIFY2(volume.isMounted(), qPrintable(volume.error()));
         const QString original = CleanupLibrary(volume.path()).makeFile(QStringLiteral("2024-05-01/Momentra_2024-05-01_10-00-00.png"));
         QVERIFY(volume.remountReadOnly());

@@ -1,4 +1,4 @@
-#include "support/XattrScratchMount.h"
+#include "support/ScratchMount.h"
 
 #include "core/textsearch/BinaryPlist.h"
 #include "core/textsearch/TextCharacters.h"
@@ -125,7 +125,7 @@ void TestTextMetadata::charactersCountGraphemes()
 
 void TestTextMetadata::writeAndClassifyOnTmpfs()
 {
-    XattrScratchMount tmpfs(XattrScratchMount::Kind::Tmpfs);
+    ScratchMount tmpfs(ScratchMount::Kind::Tmpfs);
     if (!tmpfs.isMounted())
         QSKIP(qPrintable(QStringLiteral("no tmpfs to test on: ") + tmpfs.error()));
     const QString path = touch(tmpfs.path());
@@ -181,7 +181,7 @@ void TestTextMetadata::markerClassification()
 
 void TestTextMetadata::capCountsCharactersNotBytes()
 {
-    XattrScratchMount tmpfs(XattrScratchMount::Kind::Tmpfs);
+    ScratchMount tmpfs(ScratchMount::Kind::Tmpfs);
     if (!tmpfs.isMounted())
         QSKIP(qPrintable(QStringLiteral("no tmpfs to test on: ") + tmpfs.error()));
     const QString path = touch(tmpfs.path());
@@ -199,7 +199,7 @@ void TestTextMetadata::capCountsCharactersNotBytes()
 
 void TestTextMetadata::oversizedTextKeepsLongestPrefixOnExt4()
 {
-    XattrScratchMount ext4(XattrScratchMount::Kind::Ext4Loop);
+    ScratchMount ext4(ScratchMount::Kind::Ext4Loop);
     if (!ext4.isMounted())
         QSKIP(qPrintable(QStringLiteral("can't mount an ext4 loop image in this environment: ") + ext4.error()));
     const QString path = touch(ext4.path());
@@ -235,7 +235,7 @@ void TestTextMetadata::oversizedTextKeepsLongestPrefixOnExt4()
 
 void TestTextMetadata::fileWithoutUserAttributesFails()
 {
-    XattrScratchMount ramfs(XattrScratchMount::Kind::Ramfs);
+    ScratchMount ramfs(ScratchMount::Kind::Ramfs);
     if (!ramfs.isMounted())
         QSKIP(qPrintable(QStringLiteral("can't mount ramfs in this environment: ") + ramfs.error()));
     const QString path = touch(ramfs.path());
@@ -247,7 +247,7 @@ void TestTextMetadata::fileWithoutUserAttributesFails()
 
 void TestTextMetadata::immutableFileFailsWithoutMarker()
 {
-    XattrScratchMount ext4(XattrScratchMount::Kind::Ext4Loop);
+    ScratchMount ext4(ScratchMount::Kind::Ext4Loop);
     if (!ext4.isMounted())
         QSKIP(qPrintable(QStringLiteral("can't mount an ext4 loop image in this environment: ") + ext4.error()));
     const QString path = touch(ext4.path());

@@ -1,4 +1,4 @@
-#include "XattrScratchMount.h"
+#include "support/ScratchMount.h"
 
 #include <QFile>
 #include <QProcess>
@@ -6,7 +6,7 @@
 
 #include <unistd.h>
 
-XattrScratchMount::XattrScratchMount(Kind kind)
+ScratchMount::ScratchMount(Kind kind)
 {
     if (::geteuid() != 0) {
         m_error = QStringLiteral("mounting a scratch file system needs root");
@@ -45,13 +45,18 @@ XattrScratchMount::XattrScratchMount(Kind kind)
     }
 }
 
-XattrScratchMount::~XattrScratchMount()
+ScratchMount::~ScratchMount()
 {
     if (m_mounted)
         run(QStringLiteral("umount"), {path()});
 }
 
-bool XattrScratchMount::run(const QString& program, const QStringList& arguments)
+bool ScratchMount::remountReadOnly()
+{
+    return run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), path()});
+}
+
+bool ScratchMount::run(const QString& program, const QStringList& arguments)
 {
     QProcess process;
     process.start(program, arguments);

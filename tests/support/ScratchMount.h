@@ -7,19 +7,20 @@
 // object goes: tmpfs, a freshly made ext4 image on a loop device, or ramfs
 // (which keeps no extended attributes at all). Needs root; when mounting is
 // not possible, error() says why.
-class XattrScratchMount
+class ScratchMount
 {
 public:
     enum class Kind { Tmpfs, Ext4Loop, Ramfs };
 
-    explicit XattrScratchMount(Kind kind);
-    ~XattrScratchMount();
-    XattrScratchMount(const XattrScratchMount&) = delete;
-    XattrScratchMount& operator=(const XattrScratchMount&) = delete;
+    explicit ScratchMount(Kind kind);
+    ~ScratchMount();
+    ScratchMount(const ScratchMount&) = delete;
+    ScratchMount& operator=(const ScratchMount&) = delete;
 
     bool isMounted() const { return m_mounted; }
     QString error() const { return m_error; }
     QString path() const { return m_mountPoint.path(); }
+    bool remountReadOnly();
 
 private:
     bool run(const QString& program, const QStringList& arguments);
