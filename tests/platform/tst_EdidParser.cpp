@@ -1,4 +1,3 @@
-#include "core/capture/LibraryLayout.h"
 #include "platform/linux/x11/EdidParser.h"
 
 #include <QtTest>
@@ -62,18 +61,6 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, edid);
         QVERIFY(!EdidParser::parse(edid).has_value());
-    }
-
-    void identityUsesTheEdidNumbers()
-    {
-        const auto identity = EdidParser::parse(blob("dell-u2720q.bin"));
-        QVERIFY(identity.has_value());
-        DisplayFacts facts;
-        facts.displayNumber = 66;
-        facts.vendor = identity->vendor;
-        facts.model = identity->model;
-        facts.serial = identity->serial;
-        QCOMPARE(LibraryLayout::displayIdentity(facts), QStringLiteral("edid:4268-41156-1279930672"));
     }
 };
 
