@@ -18,7 +18,7 @@
 // - Accurate: the image enlarged 1.5 times before segmentation, so the small
 //   text of interfaces (11–13 px) gets an x-height the line finder and the
 //   model handle well; dark panels inverted tile by tile; automatic page
-//   segmentation. Reads the most, costs about 1.7 times Fast.
+//   segmentation. Reads the most, costs about 1.3 to 1.5 times Fast.
 // - Fast: the image as captured, dark panels inverted, automatic page
 //   segmentation.
 // Tesseract's own per-word invert check is off in both: it reads every

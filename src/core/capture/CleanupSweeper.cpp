@@ -1,5 +1,6 @@
 #include "core/capture/CleanupSweeper.h"
 
+#include "core/FileDescriptor.h"
 #include "core/capture/FileTimes.h"
 #include "core/capture/LibraryLayout.h"
 #include "core/capture/SweepStop.h"
@@ -16,25 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-// An open file descriptor, closed when it goes out of scope.
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-    bool isOpen() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
 
 struct Listing
 {

@@ -1,5 +1,7 @@
 #include "platform/linux/FreedesktopTrash.h"
 
+#include "core/FileDescriptor.h"
+
 #include <QDir>
 #include <QFile>
 #include <QUrl>
@@ -17,24 +19,6 @@
 namespace {
 
 constexpr int kMaximumNameAttempts = 10000;
-
-// An open file descriptor, closed with its owner.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 QString failure(const QByteArray& name, const QString& reason)
 {
@@ -105,8 +89,8 @@ struct FreedesktopTrash::Location
 {
     QByteArray trashDir;
     QByteArray topDir;  // empty for the home Trash, whose Path entries are absolute
-    Descriptor files;
-    Descriptor info;
+    FileDescriptor files;
+    FileDescriptor info;
 
     Location(QByteArray dir, QByteArray top, int filesFd, int infoFd)
         : trashDir(std::move(dir)), topDir(std::move(top)), files(filesFd), info(infoFd)
@@ -120,7 +104,7 @@ struct FreedesktopTrash::Folder
     QByteArray path;      // as given
     QByteArray resolved;  // without links, as the Trash records it
     dev_t device = 0;
-    Descriptor fd;
+    FileDescriptor fd;
     std::shared_ptr<Location> location;
     QByteArray recordedPrefix;  // percent-encoded Path of the folder, ending in "/"
 
