@@ -246,18 +246,10 @@ private Q_SLOTS:
             for (int x = 0; x < withCursor->width; x += 4)
                 if (withCursor->pixel(x, y) != plain->pixel(x, y))
                     QVERIFY2(qAbs(x - 500) < 64 && qAbs(y - 400) < 64, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
-    }
 
-    void pointerOnAnotherMonitorLeavesThisOneAlone()
-    {
+        // A pointer on another monitor leaves this one alone.
         m_desk->warpPointer(2500, 500);
-        X11ScreenSource source;
-        const DisplayInfo display = source.content()->displays[0];
-        DisplayCaptureRequest request;
-        const Result<Bitmap> plain = source.capture(display, request);
-        request.showsCursor = true;
-        const Result<Bitmap> withCursor = source.capture(display, request);
-        QCOMPARE(withCursor->pixels, plain->pixels);
+        QCOMPARE(source.capture(display, request)->pixels, plain->pixels);
     }
 
     void displayOutsideTheScreenFailsWithItsName()
