@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 // Drives the real `momentra defaults` command against a temporary settings file.
@@ -27,9 +26,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("write");
         QTest::addColumn<QString>("printed");
         QTest::addColumn<int>("jsonType");
-        QTest::newRow("int") << QStringList{"Momentra.intervalSeconds", "--int", "45"} << "45" << int(QJsonValue::Double);
+        QTest::newRow("int") << QStringList{"Momentra.intervalSeconds", "--int", "45"} << "45" << int(QJsonValue::Double);  // not 45.0
         QTest::newRow("bool") << QStringList{"Momentra.showsCursor", "--bool", "yes"} << "true" << int(QJsonValue::Bool);
-        QTest::newRow("float") << QStringList{"Momentra.jpegQuality", "--float", "0.75"} << "0.75" << int(QJsonValue::Double);
         QTest::newRow("plain string") << QStringList{"Momentra.format", "HEIC"} << "HEIC" << int(QJsonValue::String);
         QTest::newRow("array") << QStringList{"Momentra.excludedBundleIDs", "--array", R"(["a.b","c.d"])"}
                                << R"(["a.b","c.d"])" << int(QJsonValue::Array);
@@ -45,27 +43,17 @@ private Q_SLOTS:
         const MomentraRun read = momentra({"defaults", "read", write.first()});
         QCOMPARE(read.exitCode, 0);
         QCOMPARE(read.out, printed);
-        const QJsonObject stored = QJsonDocument::fromJson(settingsFile()).object();
-        QCOMPARE(int(stored.value(write.first()).type()), jsonType);
-    }
-
-    void integerStaysAnIntegerInTheFile()
-    {
-        QCOMPARE(momentra({"defaults", "write", "Momentra.intervalSeconds", "--int", "45"}).exitCode, 0);
-        QVERIFY(settingsFile().contains("\"Momentra.intervalSeconds\": 45\n")
-                || settingsFile().contains("\"Momentra.intervalSeconds\": 45,"));
+        QCOMPARE(int(QJsonDocument::fromJson(settingsFile())[write.first()].type()), jsonType);
+        QVERIFY(!settingsFile().contains("45.0"));
     }
 
     void badInputLeavesTheFileAlone_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("not an integer") << QStringList{"defaults", "write", "Momentra.intervalSeconds", "--int", "4x"};
-        QTest::newRow("not a bool") << QStringList{"defaults", "write", "Momentra.showsCursor", "--bool", "maybe"};
         QTest::newRow("bad json") << QStringList{"defaults", "write", "Momentra.excludedBundleIDs", "--array", "[1,"};
-        QTest::newRow("dict is no array") << QStringList{"defaults", "write", "K", "--array", "{}"};
         QTest::newRow("unknown type") << QStringList{"defaults", "write", "K", "--date", "now"};
         QTest::newRow("missing value") << QStringList{"defaults", "write", "K", "--int"};
-        QTest::newRow("unknown action") << QStringList{"defaults", "rename", "K"};
         QTest::newRow("unknown command") << QStringList{"frobnicate"};
     }
     void badInputLeavesTheFileAlone()
@@ -75,8 +63,7 @@ private Q_SLOTS:
         const QByteArray before = settingsFile();
         const MomentraRun run = momentra(arguments);
         QCOMPARE(run.exitCode, 2);
-        QVERIFY(run.err.startsWith(QStringLiteral("momentra: ")));
-        QVERIFY(!run.err.contains(QLatin1Char('\n')));
+        QVERIFY(run.err.startsWith(QStringLiteral("momentra: ")) && !run.err.contains(QLatin1Char('\n')));
         QCOMPARE(settingsFile(), before);
     }
 
@@ -88,15 +75,6 @@ private Q_SLOTS:
         QCOMPARE(momentra({"defaults", "delete", "Momentra.timelapseFPS"}).exitCode, 1);
     }
 
-    void versionAndHelp()
-    {
-        const MomentraRun version = momentra({"--version"});
-        QCOMPARE(version.exitCode, 0);
-        QVERIFY(version.out.startsWith(QStringLiteral("momentra ")));
-        const MomentraRun help = momentra({"--help"});
-        QCOMPARE(help.exitCode, 0);
-        QVERIFY(help.out.contains(QStringLiteral("defaults read")));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDefaultsCommand)

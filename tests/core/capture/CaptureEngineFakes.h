@@ -12,15 +12,12 @@
 #include <atomic>
 #include <optional>
 
-// A display list and screen grabs under the test's control. Each display's
-// image is filled with a colour derived from its number; failures can be
-// set per display number. With holdCaptures(), content() blocks until
-// release(), so a test can act while a capture is running.
+// Displays and grabs under the test's control; failures set per display
+// number. With holdCaptures(), content() blocks until release().
 class FakeScreenSource : public ScreenSource
 {
 public:
     static DisplayInfo display(quint32 number, int width, int height, bool builtIn = false, bool main = false);
-    static quint32 colourFor(quint32 displayNumber) { return 0xFF000000u | (displayNumber * 0x203040u); }
 
     Result<ShareableContent> content() override;
     Result<Bitmap> capture(const DisplayInfo& display, const DisplayCaptureRequest& request) override;
@@ -29,14 +26,13 @@ public:
     void failContent(const QString& message);
     void failDisplay(quint32 displayNumber, const QString& message);
     void clearFailures();
-    void holdCaptures();
+    void holdCaptures() { m_hold = true; }
     void release();
-    bool waitUntilCapturing(int timeoutMs = 5000);
-
+    bool waitUntilCapturing() { return m_entered.tryAcquire(1, 5000); }
     int contentCalls() const { return m_contentCalls; }
 
 private:
-    mutable QMutex m_mutex;
+    QMutex m_mutex;
     QList<DisplayInfo> m_displays;
     std::optional<QString> m_contentFailure;
     QHash<quint32, QString> m_displayFailures;
@@ -46,22 +42,25 @@ private:
     std::atomic<int> m_contentCalls{0};
 };
 
-// Encodes a bitmap into a few bytes ("FAKE" + size); fails on request.
+// Encodes a bitmap as "FAKE" + its size; fails on request.
 class FakeImageCodec : public ImageCodec
 {
 public:
     Result<QByteArray> encode(const Bitmap& image, ScreenshotFormat format, double quality) override;
-    Result<Bitmap> decode(const QByteArray& data) override;
-    Result<Bitmap> decodeFile(const QString& path) override;
+    Result<Bitmap> decode(const QByteArray&) override { return Result<Bitmap>::failure(QStringLiteral("not decodable")); }
+    Result<Bitmap> decodeFile(const QString&) override { return Result<Bitmap>::failure(QStringLiteral("not decodable")); }
 
     std::atomic<bool> fails{false};
-    std::atomic<double> lastQuality{-1};
 };
 
 class FakeCaptureGates : public CaptureGates
 {
 public:
-    std::optional<qint64> freeBytes(const QString& folder) override;
+    std::optional<qint64> freeBytes(const QString& folder) override
+    {
+        lastFolderAsked = folder;
+        return free;
+    }
     bool isScreenLocked() override { return locked; }
     double secondsSinceLastInput() override { return idleSeconds; }
     std::optional<QString> frontmostAppId() override { return frontmost; }
@@ -76,7 +75,11 @@ public:
 class RecordingTextSink : public LiveTextSink
 {
 public:
-    void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) override;
+    void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& s) override
+    {
+        batches.append(images);
+        settings.append(s);
+    }
 
     QList<QList<CapturedImage>> batches;
     QList<TextSearchSettings> settings;

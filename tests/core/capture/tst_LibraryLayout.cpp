@@ -1,8 +1,5 @@
 #include "core/capture/LibraryLayout.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using Ordinals = QMap<QString, int>;
@@ -16,18 +13,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("own");
-        QTest::newRow("display 1") << "Momentra_2024-05-01_09-30-00.jpeg" << true;
         QTest::newRow("display 2") << "Momentra_2024-05-01_09-30-00_Display2.png" << true;
         QTest::newRow("upper-case JPG") << "Momentra_2024-05-01_09-30-00.JPG" << true;
-        QTest::newRow("heic") << "Momentra_2024-05-01_09-30-00.heic" << true;
         QTest::newRow("anything after the day") << "Momentra_2024-05-01_x.png" << true;
         QTest::newRow("month 13") << "Momentra_2024-13-01_09-30-00.png" << false;
-        QTest::newRow("day 00") << "Momentra_2024-05-00_09-30-00.png" << false;
         QTest::newRow("rest too short") << "Momentra_2024-05-01.png" << false;
-        QTest::newRow("no underscore") << "Momentra_2024-05-01-09-30-00.png" << false;
         QTest::newRow("prefix case") << "momentra_2024-05-01_09-30-00.png" << false;
         QTest::newRow("gif") << "Momentra_2024-05-01_09-30-00.gif" << false;
-        QTest::newRow("no extension") << "Momentra_2024-05-01_09-30-00" << false;
         QTest::newRow("temp file") << ".Momentra_2024-05-01_09-30-00.jpeg.tmp" << false;
         QTest::newRow("arabic digits") << QString::fromUtf8("Momentra_٢٠٢٤-05-01_09-30-00.png") << false;
     }
@@ -46,8 +38,6 @@ private Q_SLOTS:
         QTest::newRow("plain") << "2024-05-01" << true << true;
         QTest::newRow("31 February passes the name test") << "2024-02-31" << true << false;
         QTest::newRow("nine characters") << "2024-5-01" << false << false;
-        QTest::newRow("underscores") << "2024_05_01" << false << false;
-        QTest::newRow("month 0") << "2024-00-10" << false << false;
         QTest::newRow("day 32") << "2024-01-32" << false << false;
         QTest::newRow("trailing text") << "2024-01-01x" << false << false;
     }
@@ -63,35 +53,10 @@ private Q_SLOTS:
             QCOMPARE(LibraryLayout::dayFolderName(*date), name);
     }
 
-    void fileNamesAndSuffixes()
+    void fileTimeDate()
     {
-        const QDateTime at(QDate(2024, 5, 1), QTime(9, 30, 0));
-        QCOMPARE(LibraryLayout::screenshotFileName(at, 1, ScreenshotFormat::Jpeg),
-                 QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg"));
-        QCOMPARE(LibraryLayout::screenshotFileName(at, 2, ScreenshotFormat::Png),
-                 QStringLiteral("Momentra_2024-05-01_09-30-00_Display2.png"));
-        QCOMPARE(LibraryLayout::screenshotFileName(at, 10, ScreenshotFormat::Heic),
-                 QStringLiteral("Momentra_2024-05-01_09-30-00_Display10.heic"));
-        QCOMPARE(LibraryLayout::dayFolderName(at), QStringLiteral("2024-05-01"));
-        QCOMPARE(LibraryLayout::fileTimeDate(QStringLiteral("2024-05-01_09-30-00")), std::optional(at));
-        // Names the engine writes must pass its own test.
-        QVERIFY(LibraryLayout::isOwnScreenshotName(LibraryLayout::screenshotFileName(at, 3, ScreenshotFormat::Heic)));
-    }
-
-    void countsOnlyOwnNames()
-    {
-        QTemporaryDir dir;
-        const QString today = LibraryLayout::dayFolderName(QDateTime::currentDateTime());
-        QDir(dir.path()).mkpath(today);
-        const QString day = dir.filePath(today);
-        for (const char* name : {"Momentra_2024-05-01_09-30-00.jpeg", "Momentra_2024-05-01_09-31-00_Display2.jpeg",
-                                 "notes.txt", "Momentra_broken.png"}) {
-            QFile f(day + QLatin1Char('/') + QLatin1String(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
-        QCOMPARE(LibraryLayout::countOwnScreenshots(day), 2);
-        QCOMPARE(LibraryLayout::todayCount(dir.path()), 2);
-        QCOMPARE(LibraryLayout::countOwnScreenshots(dir.filePath(QStringLiteral("missing"))), 0);
+        QCOMPARE(LibraryLayout::fileTimeDate(QStringLiteral("2024-05-01_09-30-00")),
+                 std::optional(QDateTime(QDate(2024, 5, 1), QTime(9, 30, 0))));
     }
 
     void displayIdentities_data()
@@ -101,7 +66,6 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("serial");
         QTest::addColumn<QString>("identity");
         QTest::newRow("edid") << 4268u << 41234u << 808464432u << "edid:4268-41234-808464432";
-        QTest::newRow("serial only") << 0u << 0u << 7u << "edid:0-0-7";
         QTest::newRow("no edid") << 0u << 0u << 0u << "displayID:66";
         QTest::newRow("unknown vendor") << 0x756E6B6Eu << 5u << 6u << "displayID:66";
     }
@@ -122,7 +86,6 @@ private Q_SLOTS:
         const QList<LibraryLayout::DisplayRankInput> displays = {
             {false, false}, {false, true}, {false, false}, {true, false}};
         QCOMPARE(LibraryLayout::orderDisplays(displays), (QList<int>{3, 1, 0, 2}));
-        QCOMPARE(LibraryLayout::orderDisplays({{true, true}, {false, false}}), (QList<int>{0, 1}));
     }
 
     void ordinals_data()
@@ -131,13 +94,9 @@ private Q_SLOTS:
         QTest::addColumn<Ordinals>("existing");
         QTest::addColumn<QList<int>>("ordinals");
         QTest::addColumn<Ordinals>("stored");
-        QTest::newRow("first run") << QStringList{"A", "B"} << Ordinals{} << QList<int>{1, 2}
-                                   << Ordinals{{"A", 1}, {"B", 2}};
         QTest::newRow("gaps are filled, stored kept")
             << QStringList{"B", "A", "C", "D"} << Ordinals{{"A", 1}, {"C", 3}} << QList<int>{2, 1, 3, 4}
             << Ordinals{{"A", 1}, {"B", 2}, {"C", 3}, {"D", 4}};
-        QTest::newRow("same identity twice") << QStringList{"X", "X"} << Ordinals{{"X", 1}} << QList<int>{1, 2}
-                                             << Ordinals{{"X", 1}};
         QTest::newRow("new twin identities") << QStringList{"Y", "Y"} << Ordinals{} << QList<int>{1, 2}
                                              << Ordinals{{"Y", 1}};
         QTest::newRow("unplugged display keeps its number")
@@ -162,11 +121,9 @@ private Q_SLOTS:
         // Two connected displays with high ordinals survive; then the lowest ordinals.
         const OrdinalAssignment result = LibraryLayout::assignOrdinals({"id20", "id19"}, existing);
         QCOMPARE(result.ordinals, (QList<int>{20, 19}));
-        QCOMPARE(result.dictionary.size(), 16);
-        QVERIFY(result.dictionary.contains("id20") && result.dictionary.contains("id19"));
-        for (int i = 1; i <= 14; ++i)
-            QVERIFY(result.dictionary.contains(QStringLiteral("id%1").arg(i, 2, 10, QLatin1Char('0'))));
-        QVERIFY(!result.dictionary.contains("id15"));
+        for (int i = 15; i <= 18; ++i)
+            existing.remove(QStringLiteral("id%1").arg(i));
+        QCOMPARE(result.dictionary, existing);
     }
 };
 

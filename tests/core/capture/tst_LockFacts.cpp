@@ -29,14 +29,13 @@ private Q_SLOTS:
     }
     void lockTest()
     {
-        auto optional = [](int v) { return v < 0 ? std::optional<bool>() : std::optional<bool>(v == 1); };
+        const auto optional = [](int v) { return v < 0 ? std::optional<bool>() : std::optional<bool>(v == 1); };
         QFETCH(LockFacts::Session, session);
         QFETCH(int, lockedHint);
         QFETCH(int, active);
         QFETCH(bool, screenSaver);
         QFETCH(int, displaysOff);
-        const LockFacts facts{session, optional(lockedHint), optional(active), screenSaver, optional(displaysOff)};
-        QTEST(facts.isLocked(), "locked");
+        QTEST((LockFacts{session, optional(lockedHint), optional(active), screenSaver, optional(displaysOff)}.isLocked()), "locked");
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <span>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,17 +47,8 @@ private Q_SLOTS:
         QCOMPARE(modeOf(dir.filePath(QStringLiteral("open/a"))), mode_t(0700));
         QCOMPARE(modeOf(dir.filePath(QStringLiteral("open/a/b/2024-05-01"))), mode_t(0700));
         QVERIFY(ScreenshotWriter::ensureFolder(made.value()).ok());  // again: fine
-    }
-
-    void fileInTheWayIsReported()
-    {
-        QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("plain")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        const auto made = ScreenshotWriter::ensureFolder(dir.filePath(QStringLiteral("plain/2024-05-01")));
-        QVERIFY(!made.ok());
-        QVERIFY2(made.error().contains(QStringLiteral("plain")), qPrintable(made.error()));
+        QVERIFY(QFile(dir.filePath(QStringLiteral("plain"))).open(QIODevice::WriteOnly));
+        QVERIFY(ScreenshotWriter::ensureFolder(dir.filePath(QStringLiteral("plain/2024-05-01"))).error().contains(QStringLiteral("plain")));
     }
 
     void writesPrivatelyAndReplacesAnEarlierFile()
@@ -81,20 +73,14 @@ private Q_SLOTS:
         QTemporaryDir dir;
         FakeImageCodec codec;
         ScreenshotWriter writer(codec);
+        const auto write = [&](const QString& name) { return writer.writeImage(Bitmap::filled(4, 4, 0), dir.filePath(name), ScreenshotFormat::Jpeg, 0.6); };
         codec.fails = true;
-        const auto encoding = writer.writeImage(Bitmap::filled(4, 4, 0), dir.filePath(QStringLiteral("a.jpeg")),
-                                                ScreenshotFormat::Jpeg, 0.6);
-        QCOMPARE(encoding.error(), QStringLiteral("Failed to encode screenshot."));
+        QCOMPARE(write(QStringLiteral("a.jpeg")).error(), QStringLiteral("Failed to encode screenshot."));
         codec.fails = false;
-        const auto missingFolder = writer.writeImage(Bitmap::filled(4, 4, 0), dir.filePath(QStringLiteral("gone/a.jpeg")),
-                                                     ScreenshotFormat::Jpeg, 0.6);
-        QVERIFY(missingFolder.error().startsWith(QStringLiteral("Couldn't write a.jpeg: ")));
+        QVERIFY(write(QStringLiteral("gone/a.jpeg")).error().startsWith(QStringLiteral("Couldn't write a.jpeg: ")));
         // The target is a folder: the rename fails after the data was written.
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("b.jpeg")));
-        QFile(dir.filePath(QStringLiteral("b.jpeg/keep"))).open(QIODevice::WriteOnly);
-        const auto renameFails = writer.writeImage(Bitmap::filled(4, 4, 0), dir.filePath(QStringLiteral("b.jpeg")),
-                                                   ScreenshotFormat::Jpeg, 0.6);
-        QVERIFY(!renameFails.ok());
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("b.jpeg/keep")));
+        QVERIFY(!write(QStringLiteral("b.jpeg")).ok());
         QCOMPARE(allEntries(dir.path()), QStringList{QStringLiteral("b.jpeg")});
     }
 
@@ -109,12 +95,9 @@ private Q_SLOTS:
         touch(QStringLiteral(".Momentra_2024-05-01_09-30-00.jpeg.partial-a1b2c3"), 3600);
         touch(QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"), 5);
         touch(QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg"), 3600);
-        touch(QStringLiteral(".hidden-notes"), 3600);
         QCOMPARE(ScreenshotWriter::removeStalePartials(dir.path()), 1);
         QCOMPARE(allEntries(dir.path()), (QStringList{QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"),
-                                                      QStringLiteral(".hidden-notes"),
                                                       QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg")}));
-        QCOMPARE(ScreenshotWriter::removeStalePartials(dir.filePath(QStringLiteral("missing"))), 0);
     }
 
     // A process killed in the middle of writing never leaves a file under a
@@ -122,17 +105,11 @@ private Q_SLOTS:
     void killedWriterLeavesOnlyWholeScreenshots()
     {
         QTemporaryDir dir;
-        const Bitmap big = [] {
-            Bitmap b = Bitmap::filled(800, 600, 0xFF000000);
-            quint32 seed = 7;
-            auto* p = reinterpret_cast<quint32*>(b.pixels.data());
-            for (int i = 0; i < 800 * 600; ++i) {
-                seed = seed * 1664525u + 1013904223u;
-                p[i] = 0xFF000000u | (seed >> 8);
-            }
-            return b;
-        }();
-        for (int round = 0; round < 6; ++round) {
+        Bitmap big = Bitmap::filled(800, 600, 0xFF000000);  // noise: slow to encode
+        quint32 seed = 7;
+        for (quint32& pixel : std::span(reinterpret_cast<quint32*>(big.pixels.data()), 800 * 600))
+            pixel = 0xFF000000u | ((seed = seed * 1664525u + 1013904223u) >> 8);
+        for (int round = 0; round < 4; ++round) {
             const pid_t child = ::fork();
             QVERIFY(child >= 0);
             if (child == 0) {
