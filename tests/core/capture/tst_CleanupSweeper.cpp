@@ -149,8 +149,7 @@ private Q_SLOTS:
                                   "2024-05-02/Momentra_2024-05-02_09-00-00.jpg", day4 + kShot};
         const QStringList kept{
             // foreign, hidden and look-alike names, a folder named like a screenshot
-            day4 + "holiday.jpeg", day4 + "." + kShot, day4 + "momentra_2024-05-04_10-00-00.jpeg", day4 + "Momentra_2024-13-04_10-00-00.jpeg",
-            day4 + "Momentra_2024-05-04_10-00-00.jpeg.part", day4 + "Momentra_2024-05-04_10-00-00.gif", day4 + "Momentra_2024-05-04_10-00-00.png/inner.txt",
+            day4 + "holiday.jpeg", day4 + "." + kShot, day4 + "Momentra_2024-05-04_10-00-00.jpeg.part", day4 + "Momentra_2024-05-04_10-00-00.png/inner.txt",
             // screenshots outside day folders, a file named like a day folder
             kShot, "2024-5-01/" + kShot, "2024-02-30x/" + kShot, "Exports/2024-05-01/" + kShot, ".2024-05-05/" + kShot,
             "2024-05-06/nested/" + kShot, "2024-05-08",

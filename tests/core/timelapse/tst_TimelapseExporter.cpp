@@ -121,6 +121,7 @@ private Q_SLOTS:
         QCOMPARE(fileNames(result.outputURLs),
                  QStringList({"Momentra_2024-05-01.mp4", "Momentra_2024-05-01_Display2.mp4"}));
         const auto first = TimelapseVideoProbe::probe(result.outputURLs[0].toLocalFile());
+        QCOMPARE(first.codec, QStringLiteral("h264"));
         QCOMPARE(first.pixelFormat, QStringLiteral("yuv420p"));
         QCOMPARE(first.size, QSize(64, 48));
         QCOMPARE(first.frames, 2);
