@@ -4,11 +4,7 @@
 #include "support/TimelapseVideoProbe.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QtTest>
-
-#include <csignal>
 
 // `momentra export` as a user runs it, against a library in a temporary home.
 class ExportCommandTest : public QObject
@@ -67,31 +63,6 @@ private Q_SLOTS:
         const MomentraRun result = run({});
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err.trimmed(), QStringLiteral("momentra: No screenshots from today yet."));
-    }
-
-    void interruptCancelsAndRemovesThePartialVideo()
-    {
-        QDir(library()).mkpath("2024-05-01");  // links to one full-size screenshot: seconds of work
-        const QString original = library() + "/frame.jpeg";
-        TimelapseTestCodec::writeImage(original, {1920, 1080}, Qt::darkBlue);
-        for (int i = 0; i < 600; ++i) {
-            QVERIFY(QFile::link(original, QStringLiteral("%1/2024-05-01/Momentra_2024-05-01_10-%2-%3.jpeg")
-                                              .arg(library())
-                                              .arg(i / 60, 2, 10, QLatin1Char('0'))
-                                              .arg(i % 60, 2, 10, QLatin1Char('0'))));
-        }
-        QProcess process;
-        process.start(QStringLiteral(MOMENTRA_EXECUTABLE), {QStringLiteral("export"), QStringLiteral("2024-05-01")});
-        QVERIFY(process.waitForStarted());
-        const QString video = library() + "/Momentra_2024-05-01.mp4";
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(video), 20000);
-        ::kill(pid_t(process.processId()), SIGINT);
-        QVERIFY(process.waitForFinished(60000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 1);
-        QCOMPARE(QString::fromUtf8(process.readAllStandardError()).trimmed(), QStringLiteral("Cancelled."));
-        QVERIFY(process.readAllStandardOutput().isEmpty());
-        QVERIFY(!QFile::exists(video));
     }
 };
 

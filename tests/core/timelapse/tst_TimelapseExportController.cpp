@@ -85,9 +85,7 @@ private Q_SLOTS:
         runToEnd({day("2024-05-01")});
         QVERIFY(m_statusTexts.contains("Cancelling…"));
         QCOMPARE(m_controller->statusText(), std::optional<QString>("Cancelled. 1 video finished."));
-        QCOMPARE(videos(), QStringList{"Momentra_2024-05-01.mp4"});
         QVERIFY(m_revealed.isEmpty());
-        QVERIFY(m_codec->decodeCount() < 43);
     }
 
     void endings_data()
