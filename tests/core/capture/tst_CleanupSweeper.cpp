@@ -81,30 +81,6 @@ private Q_SLOTS:
         QCOMPARE(result->oldestRemaining.has_value(), !removed);
     }
 
-    void recentDayFoldersAreNotListed_data()
-    {
-        QTest::addColumn<qint64>("maxAge");
-        QTest::addColumn<bool>("processed");
-        QTest::newRow("one hour: processed") << kHour << true;
-        QTest::newRow("one day: skipped") << kDay << false;
-    }
-    void recentDayFoldersAreNotListed()
-    {
-        QFETCH(qint64, maxAge);
-        QFETCH(bool, processed);
-        const QString day = m_library->makeFolder(QStringLiteral("2024-05-01"));
-        const auto birth = CleanupLibrary::birthOf(day);
-        QVERIFY2(birth, "this file system keeps no birth time; run the tests on ext4, btrfs, xfs or tmpfs");
-        const QString file = m_library->makeFile(QStringLiteral("2024-05-01/") + kShot);
-        const auto result = sweep(maxAge, birth->addSecs(2 * kHour));
-        QVERIFY(result);
-        QCOMPARE(result->trashed, processed ? 1 : 0);
-        QCOMPARE(QFile::exists(file), !processed);
-        QCOMPARE(QFileInfo::exists(day), !processed);  // emptied folders are removed
-        if (!processed)  // the oldest screenshot comes from the skipped folder
-            QCOMPARE(result->oldestRemaining, CleanupLibrary::creationOf(file));
-    }
-
     void emptyDayFolders_data()
     {
         QTest::addColumn<qint64>("ageSeconds");
