@@ -12,7 +12,6 @@
 #include "media/image/MediaImageCodec.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -105,37 +104,6 @@ private Q_SLOTS:
         QCOMPARE(accurate.toRead, (QStringList{root + "/a-no-extension", root + "/b.png",
                                                root + "/sub/deeper/photo.dat.jpg", fast}));
         QCOMPARE(TextSearchScan::findImages(root, TextRecognitionLevel::Fast).toRead.size(), 3);
-    }
-
-    void readAllReportsProgressInOrderAndSparingly()
-    {
-        QTemporaryDir dir;
-        QVERIFY(TextSearchFixtures::writeImage(dir.filePath("source.png")));
-        QStringList paths;
-        for (int i = 0; i < 1000; ++i) {
-            const QString path = dir.filePath(QStringLiteral("%1.png").arg(i, 4, 10, QLatin1Char('0')));
-            QVERIFY(QFile::copy(dir.filePath("source.png"), path));
-            paths.append(path);
-        }
-        ScriptedRecognizer recognizer;
-        recognizer.answer = [](const Bitmap&, const TextSearchSettings&) {
-            QThread::usleep(1500);
-            return TextReadResult::read("text");
-        };
-        SweepStop stop;
-        LiveTextSearchSettings settings({TextRecognitionLevel::Fast, std::nullopt, false});
-        QList<int> reports;
-        QElapsedTimer timer;
-        timer.start();
-        const auto outcome = BulkTextReader({&m_codec, &recognizer, 2}).readAll(paths, settings, stop, [&](int n) {
-            reports.append(n);  // called under the reader's lock, one at a time
-        });
-        const qint64 elapsed = timer.elapsed();
-        QCOMPARE(outcome, (BulkTextReader::Outcome{1000, 0}));
-        QCOMPARE(reports.value(reports.size() - 1), 1000);
-        QVERIFY(std::is_sorted(reports.begin(), reports.end()));
-        QVERIFY2(reports.size() <= elapsed / 250 + 2, qPrintable(QString("%1 reports in %2 ms").arg(reports.size()).arg(elapsed)));
-        QCOMPARE(TextMetadata::readMarker(paths[999]), std::optional<QString>("fast"));
     }
 
     void readAllMarksUndecodableFilesNone()
