@@ -3,7 +3,6 @@
 #include "support/TextSearchFixtures.h"
 
 #include "core/textsearch/LiveTextReader.h"
-#include "core/textsearch/TextCharacters.h"
 #include "core/textsearch/TextMetadata.h"
 
 #include <QFile>
@@ -135,19 +134,6 @@ private Q_SLOTS:
         QCOMPARE(TextMetadata::readText(batch[1].filePath), std::optional<QString>(QString()));
         QCOMPARE(TextMetadata::readMarker(batch[1].filePath), std::optional<QString>("accurate"));
         QCOMPARE(log.count("Reading a screenshot's text"), 0);  // no time-out line
-    }
-
-    void recognitionKeepsFirst8000Characters()
-    {
-        QString text;
-        for (int i = 0; i < 8001; ++i)
-            text += i % 2 ? "e\u0301" : "a";  // two UTF-16 units for odd ones
-        ScriptedRecognizer recognizer;
-        recognizer.answer = [&](const Bitmap&, const TextSearchSettings&) { return TextReadResult::read(text); };
-        const TextReadResult result = recognizer.recognizeWithin(Bitmap::filled(1, 1, 0), {}, 15);
-        QVERIFY(result.ok());
-        QCOMPARE(TextCharacters::count(result.text()), 8000);
-        QVERIFY(text.startsWith(result.text()));
     }
 
     void lateResultCountsAsTimedOut()

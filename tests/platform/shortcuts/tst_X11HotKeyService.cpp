@@ -38,7 +38,6 @@ struct Session
         center.setService(service.get());
         registry = std::make_unique<ShortcutRegistry>(preferences, center);
     }
-    ~Session() { registry.reset(); }
     DefaultsStore store;
     Preferences preferences;
     std::shared_ptr<X11HotKeyService> service;
@@ -52,17 +51,13 @@ class X11HotKeysTest : public QObject
 {
     Q_OBJECT
 
-private:
     TestHome m_home;
     XvfbServer m_xvfb;
     int m_file = 0;
 
     QString nextPath() { return m_home.path() + QString("/defaults%1.json").arg(++m_file); }
 
-    void xdotool(const QStringList& arguments)
-    {
-        QCOMPARE(m_xvfb.run("xdotool", arguments), 0);
-    }
+    void xdotool(const QStringList& arguments) { QCOMPARE(m_xvfb.run("xdotool", arguments), 0); }
 
     bool lockIsOn(const QString& label)
     {
