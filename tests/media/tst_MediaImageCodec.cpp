@@ -45,10 +45,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("tolerance");
         QTest::newRow("png") << ScreenshotFormat::Png << 64 << 48 << 0;
-        QTest::newRow("png odd") << ScreenshotFormat::Png << 33 << 17 << 0;
-        QTest::newRow("jpeg") << ScreenshotFormat::Jpeg << 64 << 48 << 12;
         QTest::newRow("jpeg odd") << ScreenshotFormat::Jpeg << 33 << 17 << 12;
-        QTest::newRow("heic") << ScreenshotFormat::Heic << 64 << 48 << 16;
         QTest::newRow("heic odd") << ScreenshotFormat::Heic << 67 << 35 << 16;
     }
     void roundTripKeepsSizeAndColours()
@@ -63,40 +60,27 @@ private Q_SLOTS:
         QVERIFY2(encoded.ok(), qPrintable(encoded.error()));
         const auto decoded = codec.decode(encoded.value());
         QVERIFY2(decoded.ok(), qPrintable(decoded.error()));
-        QCOMPARE(decoded->width, width);
-        QCOMPARE(decoded->height, height);
-        QVERIFY(decoded->stride >= width * 4);
+        QCOMPARE(QSize(decoded->width, decoded->height), QSize(width, height));
         // Sample the middle of each quadrant, away from edges that lossy codecs blur.
         for (const QPoint p : {QPoint(width / 4, height / 4), QPoint(width * 3 / 4, height / 4),
                                QPoint(width / 4, height * 3 / 4), QPoint(width * 3 / 4, height * 3 / 4)}) {
             const quint32 want = original.pixel(p.x(), p.y()), got = decoded->pixel(p.x(), p.y());
-            QVERIFY2(distance(want, got) <= tolerance,
-                     qPrintable(QStringLiteral("at %1,%2: %3 vs %4").arg(p.x()).arg(p.y())
-                                    .arg(want, 8, 16).arg(got, 8, 16)));
+            QVERIFY2(distance(want, got) <= tolerance, qPrintable(QString("%1 vs %2").arg(want, 8, 16).arg(got, 8, 16)));
             QCOMPARE(channel(got, 24), 255);
         }
     }
 
-    void pngKeepsTransparency()
+    // Half-transparent pixels in rows with padding, as shared-memory captures have.
+    void pngKeepsTransparencyAndHonoursRowStride()
     {
-        MediaImageCodec codec;
-        Bitmap image = Bitmap::filled(8, 8, 0x80102030);
-        const auto decoded = codec.decode(codec.encode(image, ScreenshotFormat::Png, 0).value());
-        QVERIFY(decoded.ok());
-        QCOMPARE(decoded->pixel(3, 3), 0x80102030u);
-    }
-
-    void encoderHonoursRowStride()
-    {
-        // A bitmap whose rows carry padding, as shared-memory captures do.
         MediaImageCodec codec;
         Bitmap padded{10, 4, 64, QByteArray(64 * 4, char(0x7F))};
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 10; ++x)
-                reinterpret_cast<quint32*>(padded.row(y))[x] = 0xFF00FF00;
+                reinterpret_cast<quint32*>(padded.row(y))[x] = 0x80102030;
         const auto decoded = codec.decode(codec.encode(padded, ScreenshotFormat::Png, 0).value());
         QVERIFY(decoded.ok());
-        QCOMPARE(decoded->pixel(9, 3), 0xFF00FF00u);
+        QCOMPARE(decoded->pixel(9, 3), 0x80102030u);
     }
 
     void lowerQualityGivesSmallerFiles_data()
@@ -126,7 +110,7 @@ private Q_SLOTS:
     {
         MediaImageCodec codec;
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("misnamed.png"));
+        const QString path = dir.filePath("misnamed.png");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(codec.encode(quadrants(20, 10), ScreenshotFormat::Jpeg, 0.8).value());
@@ -145,49 +129,31 @@ private Q_SLOTS:
         QTest::newRow("text") << QByteArray("hello, this is not an image at all");
         for (ScreenshotFormat format : {ScreenshotFormat::Png, ScreenshotFormat::Jpeg, ScreenshotFormat::Heic}) {
             const QByteArray whole = codec.encode(image, format, 0.8).value();
-            QTest::newRow(qPrintable(ScreenshotFormats::rawValue(format) + QStringLiteral(" truncated")))
+            QTest::newRow(qPrintable(ScreenshotFormats::rawValue(format) + " truncated"))
                 << whole.left(whole.size() / 2);
-            QTest::newRow(qPrintable(ScreenshotFormats::rawValue(format) + QStringLiteral(" header only")))
+            QTest::newRow(qPrintable(ScreenshotFormats::rawValue(format) + " header only"))
                 << whole.left(16);
         }
     }
     void unreadableInputFails()
     {
         QFETCH(QByteArray, data);
-        MediaImageCodec codec;
-        const auto decoded = codec.decode(data);
-        QVERIFY(!decoded.ok());
-        QVERIFY(!decoded.error().isEmpty());
+        const auto decoded = MediaImageCodec().decode(data);
+        QVERIFY(!decoded.ok() && !decoded.error().isEmpty());
     }
 
     void missingFileFailsWithItsPath()
     {
         MediaImageCodec codec;
-        const auto decoded = codec.decodeFile(QStringLiteral("/nonexistent/Momentra_x.jpeg"));
-        QVERIFY(!decoded.ok());
-        QVERIFY(decoded.error().contains(QStringLiteral("/nonexistent/Momentra_x.jpeg")));
+        const auto decoded = codec.decodeFile("/nonexistent/Momentra_x.jpeg");
+        QVERIFY(!decoded.ok() && decoded.error().contains("/nonexistent/Momentra_x.jpeg"));
     }
 
-    void emptyBitmapIsAnEncodingFailure_data()
-    {
-        QTest::addColumn<ScreenshotFormat>("format");
-        QTest::newRow("png") << ScreenshotFormat::Png;
-        QTest::newRow("jpeg") << ScreenshotFormat::Jpeg;
-        QTest::newRow("heic") << ScreenshotFormat::Heic;
-    }
     void emptyBitmapIsAnEncodingFailure()
     {
-        QFETCH(ScreenshotFormat, format);
         MediaImageCodec codec;
-        QVERIFY(!codec.encode(Bitmap{}, format, 0.6).ok());
-    }
-
-    void qualityMapping()
-    {
-        QCOMPARE(MediaImageCodec::qualityPercent(0.6), 60);
-        QCOMPARE(MediaImageCodec::qualityPercent(0.0), 1);
-        QCOMPARE(MediaImageCodec::qualityPercent(1.7), 100);
-        QCOMPARE(MediaImageCodec::heicQualityPercent(0.6), 30);
+        for (ScreenshotFormat format : {ScreenshotFormat::Png, ScreenshotFormat::Jpeg, ScreenshotFormat::Heic})
+            QVERIFY(!codec.encode(Bitmap{}, format, 0.6).ok());
     }
 };
 

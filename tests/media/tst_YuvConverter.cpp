@@ -18,9 +18,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("v");
         QTest::newRow("black") << 0xFF000000u << 16 << 128 << 128;
         QTest::newRow("white") << 0xFFFFFFFFu << 235 << 128 << 128;
-        QTest::newRow("grey") << 0xFF808080u << 126 << 128 << 128;
         QTest::newRow("red") << 0xFFFF0000u << 63 << 102 << 240;
-        QTest::newRow("green") << 0xFF00FF00u << 173 << 42 << 26;
         QTest::newRow("blue") << 0xFF0000FFu << 32 << 240 << 118;
     }
 

@@ -1,18 +1,17 @@
 #include "platform/X11TestDesk.h"
 
-#include <QElapsedTimer>
-#include <QStandardPaths>
+#include <QDeadlineTimer>
 #include <QThread>
 
+#include <xcb/randr.h>
 #include <xcb/xcb_icccm.h>
 
 #include <cstdlib>
 #include <cstring>
 
 X11TestDesk::X11TestDesk()
+    : m_connection(xcb_connect(nullptr, nullptr))
 {
-    int screenNumber = 0;
-    m_connection = xcb_connect(nullptr, &screenNumber);
     if (!xcb_connection_has_error(m_connection))
         m_screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
 }
@@ -114,6 +113,25 @@ void X11TestDesk::setWallpaper(quint32 rgb, bool present)
     sync();
 }
 
+void X11TestDesk::setRootResources(const QByteArray& text)
+{
+    if (text.isEmpty())
+        xcb_delete_property(m_connection, m_screen->root, XCB_ATOM_RESOURCE_MANAGER);
+    else
+        setProperty(m_screen->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 8, text);
+    sync();
+}
+
+void X11TestDesk::setOutputEdid(quint32 output, const QByteArray& edid)
+{
+    if (edid.isEmpty())
+        xcb_randr_delete_output_property(m_connection, output, atom("EDID"));
+    else
+        xcb_randr_change_output_property(m_connection, output, atom("EDID"), XCB_ATOM_INTEGER, 8, XCB_PROP_MODE_REPLACE,
+                                         edid.size(), edid.constData());
+    sync();
+}
+
 void X11TestDesk::warpPointer(int x, int y)
 {
     xcb_warp_pointer(m_connection, XCB_NONE, m_screen->root, 0, 0, 0, 0, x, y);
@@ -127,9 +145,7 @@ void X11TestDesk::sync()
 
 bool X11TestDesk::waitForFrames(int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs) {
+    for (QDeadlineTimer deadline(timeoutMs); !deadline.hasExpired(); QThread::msleep(50)) {
         bool framed = true;
         for (xcb_window_t window : std::as_const(m_windows)) {
             xcb_query_tree_reply_t* tree =
@@ -139,7 +155,6 @@ bool X11TestDesk::waitForFrames(int timeoutMs)
         }
         if (framed)
             return true;
-        QThread::msleep(50);
     }
     return false;
 }
@@ -153,26 +168,17 @@ int X11TestDesk::count(const Bitmap& image, quint32 rgb)
     return found;
 }
 
-X11Helper::~X11Helper()
-{
-    stop();
-}
-
 QString X11Helper::start(const QString& program, const QStringList& arguments, const QString& package)
 {
-    if (QStandardPaths::findExecutable(program).isEmpty())
-        return QStringLiteral("%1 is not installed (Debian package %2)").arg(program, package);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(program, arguments);
     if (!m_process.waitForStarted(5000))
-        return QStringLiteral("%1 did not start").arg(program);
+        return QString("%1 did not start (Debian package %2)").arg(program, package);
     return {};
 }
 
 void X11Helper::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
     m_process.terminate();
     if (!m_process.waitForFinished(5000))
         m_process.kill();

@@ -10,8 +10,6 @@
 
 #include <xcb/xcb.h>
 
-#include <memory>
-
 // Test windows of solid colours on the current DISPLAY, made with raw xcb and
 // carrying the properties that name their application. Destroys them all
 // when it goes.
@@ -23,7 +21,7 @@ public:
         QRect rect;
         quint32 rgb = 0;
         QByteArray gtkApplicationId;
-        QByteArray wmClass;  // "instance\0Class"
+        QByteArray wmClass;     // "instance\0Class"
         QByteArray windowType;  // "_NET_WM_WINDOW_TYPE_NOTIFICATION", …
         bool overrideRedirect = false;
     };
@@ -35,8 +33,10 @@ public:
     xcb_window_t show(const Window& window);
     void destroyAll();
     void setRootColour(quint32 rgb);
-    // Publishes a solid wallpaper pixmap as _XROOTPMAP_ID (0 removes it).
+    // Publishes a solid wallpaper pixmap as _XROOTPMAP_ID (absent removes it).
     void setWallpaper(quint32 rgb, bool present);
+    void setRootResources(const QByteArray& text);  // empty removes them
+    void setOutputEdid(quint32 output, const QByteArray& edid);  // empty removes it
     void warpPointer(int x, int y);
     void sync();
     // Waits until a window manager has framed every shown window (or times out).
@@ -58,7 +58,7 @@ private:
 class X11Helper
 {
 public:
-    ~X11Helper();
+    ~X11Helper() { stop(); }
     // Returns an error text, empty on success. `package` names the Debian package.
     QString start(const QString& program, const QStringList& arguments, const QString& package);
     void stop();

@@ -25,8 +25,8 @@ class TestLinuxCaptureGates : public QObject
     PrivateBus m_system{PrivateBus::Kind::System};
     PrivateBus m_session{PrivateBus::Kind::Session};
 
-    QDBusConnection systemBus() { return QDBusConnection::connectToBus(m_system.address(), QStringLiteral("sys")); }
-    QDBusConnection sessionBus() { return QDBusConnection::connectToBus(m_session.address(), QStringLiteral("ses")); }
+    QDBusConnection systemBus() { return QDBusConnection::connectToBus(m_system.address(), "sys"); }
+    QDBusConnection sessionBus() { return QDBusConnection::connectToBus(m_session.address(), "ses"); }
 
     QDBusMessage call(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
                       const QString& method, const QVariantList& arguments)
@@ -38,27 +38,26 @@ class TestLinuxCaptureGates : public QObject
 
     void setSession(const char* property, bool value)
     {
-        call(systemBus(), QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1/session/c2"),
-             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
-             {QStringLiteral("org.freedesktop.login1.Session"), QLatin1String(property),
-              QVariant::fromValue(QDBusVariant(value))});
+        call(systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1/session/c2", "org.freedesktop.DBus.Properties",
+             "Set", {"org.freedesktop.login1.Session", property, QVariant::fromValue(QDBusVariant(value))});
+    }
+
+    void setScreenSaver(bool active)
+    {
+        call(sessionBus(), "org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "SetActive", {active});
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(m_xvfb.start(QStringLiteral("800x600x24")), qPrintable(m_xvfb.error()));
+        QVERIFY2(m_xvfb.start("800x600x24"), qPrintable(m_xvfb.error()));
         QVERIFY2(m_system.start(), qPrintable(m_system.error()));
         QVERIFY2(m_session.start(), qPrintable(m_session.error()));
-        QVERIFY2(m_system.startMock(QStringLiteral("logind"), QStringLiteral("org.freedesktop.login1")),
-                 qPrintable(m_system.error()));
-        QVERIFY2(m_session.startMock(QStringLiteral("gnome_screensaver"), QStringLiteral("org.gnome.ScreenSaver")),
-                 qPrintable(m_session.error()));
-        const QDBusMessage added = call(systemBus(), QStringLiteral("org.freedesktop.login1"),
-                                        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.DBus.Mock"),
-                                        QStringLiteral("AddSession"),
-                                        {QStringLiteral("c2"), QStringLiteral("seat0"), uint(::getuid()),
-                                         QStringLiteral("tester"), true});
+        QVERIFY2(m_system.startMock("logind", "org.freedesktop.login1"), qPrintable(m_system.error()));
+        QVERIFY2(m_session.startMock("gnome_screensaver", "org.gnome.ScreenSaver"), qPrintable(m_session.error()));
+        const QDBusMessage added = call(systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1",
+                                        "org.freedesktop.DBus.Mock", "AddSession",
+                                        {"c2", "seat0", uint(::getuid()), "tester", true});
         QCOMPARE(added.type(), QDBusMessage::ReplyMessage);
         qputenv("XDG_SESSION_ID", "c2");
     }
@@ -78,11 +77,9 @@ private Q_SLOTS:
         setSession("Active", true);
         QVERIFY(!gates.isScreenLocked());
 
-        call(sessionBus(), QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("/org/gnome/ScreenSaver"),
-             QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("SetActive"), {true});
+        setScreenSaver(true);
         QVERIFY(gates.isScreenLocked());
-        call(sessionBus(), QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("/org/gnome/ScreenSaver"),
-             QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("SetActive"), {false});
+        setScreenSaver(false);
         QVERIFY(!gates.isScreenLocked());
 
         // Xvfb has no DPMS: display power is unknown, which never counts as locked.
@@ -100,28 +97,28 @@ private Q_SLOTS:
         PrivateBus empty(PrivateBus::Kind::System);
         QVERIFY2(empty.start(), qPrintable(empty.error()));
         EventLogWatcher log;
-        LinuxCaptureGates gates(QDBusConnection::connectToBus(empty.address(), QStringLiteral("empty")), sessionBus());
+        LinuxCaptureGates gates(QDBusConnection::connectToBus(empty.address(), "empty"), sessionBus());
         for (int i = 0; i < 5; ++i)
             QVERIFY(!gates.isScreenLocked());
-        QCOMPARE(log.count(QStringLiteral("systemd-logind isn't running")), 1);
+        QCOMPARE(log.count("systemd-logind isn't running"), 1);
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_system.address().toLocal8Bit());
     }
 
     void idleTimeFollowsInput()
     {
         LinuxCaptureGates gates(systemBus(), sessionBus());
-        QCOMPARE(m_xvfb.run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("10"), QStringLiteral("10")}), 0);
+        QCOMPARE(m_xvfb.run("xdotool", {"mousemove", "10", "10"}), 0);
         QThread::msleep(1300);
         const double idle = gates.secondsSinceLastInput();
         QVERIFY2(idle >= 1.0 && idle < 30, qPrintable(QString::number(idle)));
-        QCOMPARE(m_xvfb.run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("50"), QStringLiteral("50")}), 0);
+        QCOMPARE(m_xvfb.run("xdotool", {"mousemove", "50", "50"}), 0);
         QTRY_VERIFY(gates.secondsSinceLastInput() < 1.0);
     }
 
     void frontmostApplication()
     {
         X11Helper openbox;
-        const QString error = openbox.start(QStringLiteral("openbox"), {}, QStringLiteral("openbox"));
+        const QString error = openbox.start("openbox", {}, "openbox");
         QVERIFY2(error.isEmpty(), qPrintable(error));
         X11TestDesk desk;
         QVERIFY(desk.isConnected());
@@ -131,10 +128,8 @@ private Q_SLOTS:
                                               QByteArray("keepassxc\0KeePassXC", 20), {}, false});
         QVERIFY(desk.waitForFrames());
         LinuxCaptureGates gates(systemBus(), sessionBus());
-        for (const auto& [window, id] : {std::pair{terminal, QStringLiteral("org.gnome.Terminal")},
-                                         std::pair{vault, QStringLiteral("KeePassXC")}}) {
-            QCOMPARE(m_xvfb.run(QStringLiteral("xdotool"),
-                                {QStringLiteral("windowactivate"), QString::number(window)}), 0);
+        for (const auto& [window, id] : {std::pair{terminal, QString("org.gnome.Terminal")}, std::pair{vault, QString("KeePassXC")}}) {
+            QCOMPARE(m_xvfb.run("xdotool", {"windowactivate", QString::number(window)}), 0);
             QTRY_COMPARE(gates.frontmostAppId(), std::optional<QString>(id));
         }
     }

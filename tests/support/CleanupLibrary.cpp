@@ -47,7 +47,7 @@ QStringList CleanupLibrary::tree() const
         const QFileInfo info = it.fileInfo();
         QString relative = QDir(m_root).relativeFilePath(info.filePath());
         if (info.isDir() && !info.isSymLink())
-            relative += QLatin1Char('/');
+            relative += '/';
         paths << relative;
     }
     paths.sort();
@@ -65,24 +65,19 @@ QDateTime CleanupLibrary::creationOf(const QString& path)
 std::optional<QDateTime> CleanupLibrary::birthOf(const QString& path)
 {
     struct statx info{};
-    if (!FileTimes::read(AT_FDCWD, QFile::encodeName(path).constData(), &info))
-        return std::nullopt;
-    const auto birth = FileTimes::birthMs(info);
-    if (!birth)
-        return std::nullopt;
-    return QDateTime::fromMSecsSinceEpoch(*birth);
+    std::optional<qint64> birth;
+    if (FileTimes::read(AT_FDCWD, QFile::encodeName(path).constData(), &info))
+        birth = FileTimes::birthMs(info);
+    return birth ? std::optional(QDateTime::fromMSecsSinceEpoch(*birth)) : std::nullopt;
 }
 
 LockedFolder::LockedFolder(QString path)
     : m_path(std::move(path)), m_asRoot(::geteuid() == 0)
 {
-    if (m_asRoot) {
+    if (m_asRoot)
         setImmutable(true);
-    } else {
-        m_locked = QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        if (!m_locked)
-            m_error = QStringLiteral("chmod failed");
-    }
+    else if (!(m_locked = QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ExeOwner)))
+        m_error = "chmod failed";
 }
 
 LockedFolder::~LockedFolder()
@@ -98,19 +93,14 @@ LockedFolder::~LockedFolder()
 void LockedFolder::setImmutable(bool on)
 {
     const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        m_error = QStringLiteral("open failed");
-        return;
-    }
     int flags = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+    if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
         flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
         if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0)
             m_locked = on;
-        else
-            m_error = QStringLiteral("FS_IOC_SETFLAGS failed (needs CAP_LINUX_IMMUTABLE and ext4/xfs/btrfs)");
-    } else {
-        m_error = QStringLiteral("FS_IOC_GETFLAGS failed");
     }
-    ::close(fd);
+    if (m_locked != on)
+        m_error = "making the folder immutable failed (needs CAP_LINUX_IMMUTABLE and ext4/xfs/btrfs)";
+    if (fd >= 0)
+        ::close(fd);
 }

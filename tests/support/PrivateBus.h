@@ -15,7 +15,7 @@ class PrivateBus
 public:
     enum class Kind { Session, System };
 
-    explicit PrivateBus(Kind kind);
+    explicit PrivateBus(Kind kind) : m_kind(kind) {}
     ~PrivateBus();
 
     // Starts dbus-daemon and points DBUS_SESSION_BUS_ADDRESS or
@@ -29,10 +29,10 @@ public:
     // writes one line per method call to logFile when one is given.
     bool startMock(const QString& templateName, const QString& busName, const QString& parametersJson = {},
                    const QString& logFile = {});
-    void stopMocks();
 
 private:
-    bool waitForName(const QString& busName, int timeoutMs);
+    bool fail(const QString& error);
+    const char* variable() const { return m_kind == Kind::Session ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SYSTEM_BUS_ADDRESS"; }
 
     Kind m_kind;
     QProcess m_daemon;

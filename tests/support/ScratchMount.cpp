@@ -9,37 +9,28 @@
 ScratchMount::ScratchMount(Kind kind)
 {
     if (::geteuid() != 0) {
-        m_error = QStringLiteral("mounting a scratch file system needs root");
+        m_error = "mounting a scratch file system needs root";
         return;
     }
     switch (kind) {
     case Kind::Tmpfs:
-        m_mounted = run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                  QStringLiteral("size=16m"), QStringLiteral("momentra-test"), path()});
-        break;
-    case Kind::Ramfs:
-        m_mounted = run(QStringLiteral("mount"),
-                        {QStringLiteral("-t"), QStringLiteral("ramfs"), QStringLiteral("momentra-test"), path()});
+        m_mounted = run("mount", {"-t", "tmpfs", "-o", "size=16m", "momentra-test", path()});
         break;
     case Kind::Ext4Loop: {
-        if (QStandardPaths::findExecutable(QStringLiteral("mkfs.ext4"), {QStringLiteral("/usr/sbin"),
-                                                                          QStringLiteral("/sbin")}).isEmpty()) {
-            m_error = QStringLiteral("mkfs.ext4 is missing: install the Debian package e2fsprogs");
+        if (QStandardPaths::findExecutable("mkfs.ext4", {"/usr/sbin", "/sbin"}).isEmpty()) {
+            m_error = "mkfs.ext4 is missing: install the Debian package e2fsprogs";
             return;
         }
-        const QString image = m_work.filePath(QStringLiteral("ext4.img"));
+        const QString image = m_work.filePath("ext4.img");
         QFile file(image);
         if (!file.open(QIODevice::WriteOnly) || !file.resize(16 * 1024 * 1024)) {
-            m_error = QStringLiteral("couldn't create the image file");
+            m_error = "couldn't create the image file";
             return;
         }
         file.close();
         // 256-byte inodes and 4 KiB blocks, as a desktop's ext4 has them.
-        if (!run(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-b"),
-                                               QStringLiteral("4096"), QStringLiteral("-I"), QStringLiteral("256"),
-                                               image}))
-            return;
-        m_mounted = run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"), image, path()});
+        m_mounted = run("mkfs.ext4", {"-q", "-F", "-b", "4096", "-I", "256", image})
+                    && run("mount", {"-o", "loop", image, path()});
         break;
     }
     }
@@ -48,12 +39,12 @@ ScratchMount::ScratchMount(Kind kind)
 ScratchMount::~ScratchMount()
 {
     if (m_mounted)
-        run(QStringLiteral("umount"), {path()});
+        run("umount", {path()});
 }
 
 bool ScratchMount::remountReadOnly()
 {
-    return run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), path()});
+    return run("mount", {"-o", "remount,ro", path()});
 }
 
 bool ScratchMount::run(const QString& program, const QStringList& arguments)
@@ -61,11 +52,9 @@ bool ScratchMount::run(const QString& program, const QStringList& arguments)
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        m_error = QStringLiteral("%1 %2 failed: %3")
-                      .arg(program, arguments.join(QLatin1Char(' ')),
-                           QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
-        if (process.error() == QProcess::FailedToStart)
-            m_error += QStringLiteral(" (couldn't start %1)").arg(program);
+        m_error = QString("%1 %2 failed: %3 %4")
+                      .arg(program, arguments.join(' '), QString::fromLocal8Bit(process.readAllStandardError()).trimmed(),
+                           process.errorString());
         return false;
     }
     return true;

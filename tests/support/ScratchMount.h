@@ -3,14 +3,13 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A private, small file system mounted for one test and unmounted when the
-// object goes: tmpfs, a freshly made ext4 image on a loop device, or ramfs
-// (which keeps no extended attributes at all). Needs root; when mounting is
-// not possible, error() says why.
+// A small file system mounted for one test and unmounted when the object
+// goes: tmpfs or a fresh ext4 image on a loop device. Needs root; when
+// mounting is not possible, error() says why.
 class ScratchMount
 {
 public:
-    enum class Kind { Tmpfs, Ext4Loop, Ramfs };
+    enum class Kind { Tmpfs, Ext4Loop };
 
     explicit ScratchMount(Kind kind);
     ~ScratchMount();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDir>
+#include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -10,14 +12,25 @@
 class TestHome
 {
 public:
-    TestHome();
-    ~TestHome();
+    TestHome()
+        : m_oldHome(qgetenv("HOME"))
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        qputenv("HOME", QFile::encodeName(path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(path() + "/cache"));
+        for (const QString& folder : {configHome(), stateHome(), dataHome()})
+            QDir().mkpath(folder);
+    }
+    ~TestHome() { qputenv("HOME", m_oldHome); }
 
     QString path() const { return m_dir.path(); }
-    QString configHome() const { return path() + QStringLiteral("/config"); }
-    QString stateHome() const { return path() + QStringLiteral("/state"); }
-    QString dataHome() const { return path() + QStringLiteral("/data"); }
-    QString picturesFolder() const { return path() + QStringLiteral("/Pictures/Momentra"); }
+    QString configHome() const { return path() + "/config"; }
+    QString stateHome() const { return path() + "/state"; }
+    QString dataHome() const { return path() + "/data"; }
+    QString picturesFolder() const { return path() + "/Pictures/Momentra"; }
 
 private:
     QTemporaryDir m_dir;

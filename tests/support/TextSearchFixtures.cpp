@@ -1,12 +1,10 @@
 #include "TextSearchFixtures.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
-#include <QImageReader>
 #include <QPainter>
 
 namespace TextSearchFixtures {
@@ -16,16 +14,13 @@ QImage renderText(const QStringList& lines, bool dark, QSize size, int pixelSize
     QImage image(size, QImage::Format_ARGB32);
     image.fill(dark ? QColor(30, 31, 36) : QColor(250, 250, 250));
     QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font("DejaVu Sans");
     font.setPixelSize(pixelSize);
     painter.setFont(font);
     painter.setPen(dark ? QColor(225, 225, 230) : QColor(25, 25, 25));
     const QFontMetrics metrics(font);
-    int y = 20 + metrics.ascent();
-    for (const QString& line : lines) {
-        painter.drawText(20, y, line);
-        y += int(metrics.height() * 1.4);
-    }
+    for (int i = 0, y = 20 + metrics.ascent(); i < lines.size(); ++i, y += int(metrics.height() * 1.4))
+        painter.drawText(20, y, lines[i]);
     return image;
 }
 
@@ -39,8 +34,7 @@ Bitmap toBitmap(const QImage& image)
 bool writeImage(const QString& path, const QStringList& lines, bool dark)
 {
     QDir().mkpath(QFileInfo(path).path());
-    const char* format = path.endsWith(QLatin1String(".jpg")) || path.endsWith(QLatin1String(".jpeg")) ? "JPEG" : "PNG";
-    return renderText(lines, dark, QSize(400, 80)).save(path, format);
+    return renderText(lines, dark, QSize(400, 80)).save(path, path.endsWith(".jpg") || path.endsWith(".jpeg") ? "JPEG" : "PNG");
 }
 
 bool writeNonImage(const QString& path)
@@ -57,9 +51,7 @@ TextReadResult ScriptedRecognizer::recognize(const Bitmap& image, const TextSear
         QMutexLocker lock(&m_mutex);
         m_seen.append(image.width);
     }
-    if (answer)
-        return answer(image, settings);
-    return TextReadResult::read(QString::number(image.width));
+    return answer ? answer(image, settings) : TextReadResult::read(QString::number(image.width));
 }
 
 QList<int> ScriptedRecognizer::seenWidths() const

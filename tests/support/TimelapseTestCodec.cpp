@@ -1,28 +1,14 @@
 #include "support/TimelapseTestCodec.h"
+#include "support/TextSearchFixtures.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QThread>
 
-namespace {
-
-Result<Bitmap> toBitmap(QImage image)
-{
-    if (image.isNull())
-        return Result<Bitmap>::failure(QStringLiteral("not an image"));
-    image = image.convertToFormat(QImage::Format_ARGB32);
-    Bitmap bitmap{image.width(), image.height(), int(image.bytesPerLine()),
-                  QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes())};
-    return bitmap;
-}
-
-}  // namespace
-
 Result<QByteArray> TimelapseTestCodec::encode(const Bitmap&, ScreenshotFormat, double)
 {
-    return Result<QByteArray>::failure(QStringLiteral("encoding is not part of this test codec"));
+    return Result<QByteArray>::failure("encoding is not part of this test codec");
 }
 
 Result<Bitmap> TimelapseTestCodec::decode(const QByteArray& data)
@@ -30,7 +16,10 @@ Result<Bitmap> TimelapseTestCodec::decode(const QByteArray& data)
     ++m_decodes;
     if (m_delayMs > 0)
         QThread::msleep(m_delayMs);
-    return toBitmap(QImage::fromData(data));
+    const QImage image = QImage::fromData(data);
+    if (image.isNull())
+        return Result<Bitmap>::failure("not an image");
+    return TextSearchFixtures::toBitmap(image);
 }
 
 Result<Bitmap> TimelapseTestCodec::decodeFile(const QString& path)

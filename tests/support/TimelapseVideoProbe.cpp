@@ -21,41 +21,33 @@ QByteArray run(const QString& program, const QStringList& arguments)
 
 QString TimelapseVideoProbe::missingTools()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("ffprobe")).isEmpty()
-        || QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())
-        return QStringLiteral("ffprobe and ffmpeg are needed to check videos: install the Debian package \"ffmpeg\"");
+    if (QStandardPaths::findExecutable("ffprobe").isEmpty() || QStandardPaths::findExecutable("ffmpeg").isEmpty())
+        return "ffprobe and ffmpeg are needed to check videos: install the Debian package \"ffmpeg\"";
     return {};
 }
 
 TimelapseVideoProbe::Facts TimelapseVideoProbe::probe(const QString& path)
 {
-    const QByteArray json = run(QStringLiteral("ffprobe"),
-                                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
-                                 QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-                                 QStringLiteral("-show_streams"), QStringLiteral("-show_format"),
-                                 QStringLiteral("-of"), QStringLiteral("json"), path});
+    const QByteArray json = run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_streams",
+                                            "-show_format", "-of", "json", path});
     Facts facts;
     const QJsonObject root = QJsonDocument::fromJson(json).object();
-    const QJsonObject stream = root.value(QStringLiteral("streams")).toArray().first().toObject();
+    const QJsonObject stream = root.value("streams").toArray().first().toObject();
     if (stream.isEmpty())
         return facts;
-    facts.codec = stream.value(QStringLiteral("codec_name")).toString();
-    facts.pixelFormat = stream.value(QStringLiteral("pix_fmt")).toString();
-    facts.size = QSize(stream.value(QStringLiteral("width")).toInt(), stream.value(QStringLiteral("height")).toInt());
-    facts.frameRate = stream.value(QStringLiteral("r_frame_rate")).toString();
-    facts.frames = stream.value(QStringLiteral("nb_read_frames")).toString().toInt();
-    facts.duration = root.value(QStringLiteral("format")).toObject().value(QStringLiteral("duration")).toString().toDouble();
+    facts.codec = stream.value("codec_name").toString();
+    facts.pixelFormat = stream.value("pix_fmt").toString();
+    facts.size = QSize(stream.value("width").toInt(), stream.value("height").toInt());
+    facts.frameRate = stream.value("r_frame_rate").toString();
+    facts.frames = stream.value("nb_read_frames").toString().toInt();
+    facts.duration = root.value("format").toObject().value("duration").toString().toDouble();
     return facts;
 }
 
 QByteArray TimelapseVideoProbe::decodeFrameRgb(const QString& path, int index, QSize size)
 {
-    const QByteArray rgb = run(QStringLiteral("ffmpeg"),
-                               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
-                                QStringLiteral("-vf"), QStringLiteral("select=eq(n\\,%1)").arg(index),
-                                QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-f"),
-                                QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"), QStringLiteral("rgb24"),
-                                QStringLiteral("-")});
+    const QByteArray rgb = run("ffmpeg", {"-v", "error", "-i", path, "-vf", QString("select=eq(n\\,%1)").arg(index),
+                                          "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
     return rgb.size() == qsizetype(size.width()) * size.height() * 3 ? rgb : QByteArray();
 }
 

@@ -13,22 +13,16 @@ XvfbServer::~XvfbServer()
 
 bool XvfbServer::start(const QString& screen)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
-        m_error = QStringLiteral("Xvfb is not installed (Debian package xvfb)");
-        return false;
-    }
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        m_error = QStringLiteral("pipe failed");
+    if (QStandardPaths::findExecutable("Xvfb").isEmpty() || ::pipe2(fds, O_CLOEXEC) != 0) {
+        m_error = "Xvfb is not installed (Debian package xvfb)";
         return false;
     }
     const int writeEnd = fds[1];
     m_process.setChildProcessModifier([writeEnd] { ::fcntl(writeEnd, F_SETFD, 0); });
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral("Xvfb"),
-                    {QStringLiteral("-displayfd"), QString::number(writeEnd), QStringLiteral("-noreset"),
-                     QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
-                     QStringLiteral("0"), screen, QStringLiteral("+extension"), QStringLiteral("RANDR")});
+    m_process.start("Xvfb", {"-displayfd", QString::number(writeEnd), "-noreset", "-nolisten", "tcp", "-screen", "0",
+                             screen, "+extension", "RANDR"});
     ::close(writeEnd);
     QByteArray number;
     pollfd pfd{fds[0], POLLIN, 0};
@@ -40,7 +34,7 @@ bool XvfbServer::start(const QString& screen)
     }
     ::close(fds[0]);
     if (number.isEmpty()) {
-        m_error = QStringLiteral("Xvfb did not start");
+        m_error = "Xvfb did not start";
         stop();
         return false;
     }
@@ -51,19 +45,17 @@ bool XvfbServer::start(const QString& screen)
 
 void XvfbServer::stop()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(2000);
-    }
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000))
+        m_process.kill();
+    m_process.waitForFinished(2000);
 }
 
 int XvfbServer::run(const QString& program, const QStringList& arguments, QString* output) const
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert("DISPLAY", m_display);
     process.setProcessEnvironment(env);
     process.start(program, arguments);
     if (!process.waitForStarted(5000))

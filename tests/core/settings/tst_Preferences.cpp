@@ -1,5 +1,4 @@
 #include "core/settings/DefaultsStore.h"
-#include "core/settings/LoginItems.h"
 #include "core/settings/Preferences.h"
 #include "support/TestHome.h"
 
@@ -9,18 +8,6 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
-
-namespace {
-
-struct FixedLoginItems : LoginItems
-{
-    Status value = Status::NotRegistered;
-    Status status() const override { return value; }
-    QString registerItem() override { return {}; }
-    QString unregisterItem() override { return {}; }
-};
-
-}  // namespace
 
 class TestPreferences : public QObject
 {
@@ -56,48 +43,29 @@ private Q_SLOTS:
     {
         DefaultsStore store(m_path);
         Preferences p(store);
-        QCOMPARE(p.folderPath(), m_home.path() + QStringLiteral("/Pictures/Momentra"));
-        const CaptureConfiguration c = p.captureConfiguration();
-        QCOMPARE(c.minimumFreeBytes, std::optional<qint64>(5000000000LL));
-        QCOMPARE(c.folder, p.folderPath());
-        QVERIFY(!c.textSearch && !c.onlyDisplay);
+        QCOMPARE(p.captureConfiguration().folder, m_home.path() + "/Pictures/Momentra");
         QVERIFY(!QFile::exists(m_path));  // reading never writes defaults back
     }
 
-    // Stored JSON → what the getters read.
+    // Stored JSON → what the getters read: interval, custom?, format, free-space GB, idle seconds, deletion policy.
     void readRules_data()
     {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<int>("interval");
-        QTest::addColumn<bool>("custom");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<qint64>("freeSpaceGB");
-        QTest::addColumn<int>("idle");
-        QTest::addColumn<QString>("policy");
-        QTest::newRow("45 s is custom") << QByteArray(R"({"Momentra.intervalSeconds":45})") << 45 << true
-                                        << "JPEG" << qint64(5) << 300 << "Never";
-        QTest::newRow("300 s is a preset") << QByteArray(R"({"Momentra.intervalSeconds":300})") << 300 << false
-                                           << "JPEG" << qint64(5) << 300 << "Never";
-        QTest::newRow("stored flag wins") << QByteArray(R"({"Momentra.intervalSeconds":45,"Momentra.usesCustomInterval":false})")
-                                          << 45 << false << "JPEG" << qint64(5) << 300 << "Never";
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("45 s is custom") << QByteArray(R"({"Momentra.intervalSeconds":45})") << "45 custom JPEG 5 300 Never";
+        QTest::newRow("300 s is a preset") << QByteArray(R"({"Momentra.intervalSeconds":300})") << "300 preset JPEG 5 300 Never";
         QTest::newRow("non-positive falls back") << QByteArray(R"({"Momentra.intervalSeconds":-4,"Momentra.idleThresholdSeconds":0})")
-                                                 << 60 << false << "JPEG" << qint64(5) << 300 << "Never";
+                                                 << "60 preset JPEG 5 300 Never";
         QTest::newRow("wrong types fall back")
             << QByteArray(R"({"Momentra.intervalSeconds":"45","Momentra.idleThresholdSeconds":true,"Momentra.format":7})")
-            << 60 << false << "JPEG" << qint64(5) << 300 << "Never";
-        QTest::newRow("fractional integer falls back") << QByteArray(R"({"Momentra.intervalSeconds":45.5})") << 60
-                                                       << false << "JPEG" << qint64(5) << 300 << "Never";
-        QTest::newRow("format exact text only")
-            << QByteArray(R"({"Momentra.format":"png","Momentra.deletionPolicy":"1 week"})") << 60 << false
-            << "JPEG" << qint64(5) << 300 << "Never";
+            << "60 preset JPEG 5 300 Never";
+        QTest::newRow("fractional integer falls back") << QByteArray(R"({"Momentra.intervalSeconds":45.5})") << "60 preset JPEG 5 300 Never";
+        QTest::newRow("format exact text only") << QByteArray(R"({"Momentra.format":"png","Momentra.deletionPolicy":"1 week"})")
+                                                << "60 preset JPEG 5 300 Never";
         QTest::newRow("known texts") << QByteArray(R"({"Momentra.format":"HEIC","Momentra.deletionPolicy":"2 Weeks"})")
-                                     << 60 << false << "HEIC" << qint64(5) << 300 << "2 Weeks";
-        QTest::newRow("free space 0 is off, not absent") << QByteArray(R"({"Momentra.freeSpaceLimitGB":0})") << 60
-                                                         << false << "JPEG" << qint64(0) << 300 << "Never";
-        QTest::newRow("free space read as an integer") << QByteArray(R"({"Momentra.freeSpaceLimitGB":"12"})")
-                                                       << 60 << false << "JPEG" << qint64(12) << 300 << "Never";
-        QTest::newRow("free space real truncated") << QByteArray(R"({"Momentra.freeSpaceLimitGB":2.9})") << 60
-                                                   << false << "JPEG" << qint64(2) << 300 << "Never";
+                                     << "60 preset HEIC 5 300 2 Weeks";
+        QTest::newRow("free space 0 is off") << QByteArray(R"({"Momentra.freeSpaceLimitGB":0})") << "60 preset JPEG 0 300 Never";
+        QTest::newRow("free space as text") << QByteArray(R"({"Momentra.freeSpaceLimitGB":"12"})") << "60 preset JPEG 12 300 Never";
     }
     void readRules()
     {
@@ -105,14 +73,14 @@ private Q_SLOTS:
         writeRaw(json);
         DefaultsStore store(m_path);
         Preferences p(store);
-        QTEST(p.intervalSeconds(), "interval");
-        QTEST(p.usesCustomInterval(), "custom");
-        QTEST(ScreenshotFormats::rawValue(p.format()), "format");
-        QTEST(p.freeSpaceLimitGB(), "freeSpaceGB");
-        QTEST(p.idleThresholdSeconds(), "idle");
-        QTEST(DeletionPolicies::rawValue(p.deletionPolicy()), "policy");
-        QFETCH(qint64, freeSpaceGB);
-        QCOMPARE(p.captureConfiguration().minimumFreeBytes.has_value(), freeSpaceGB > 0);
+        QTEST(QString("%1 %2 %3 %4 %5 %6")
+                  .arg(p.intervalSeconds())
+                  .arg(QString(p.usesCustomInterval() ? "custom" : "preset"), ScreenshotFormats::rawValue(p.format()))
+                  .arg(p.freeSpaceLimitGB())
+                  .arg(p.idleThresholdSeconds())
+                  .arg(DeletionPolicies::rawValue(p.deletionPolicy())),
+              "expected");
+        QCOMPARE(p.captureConfiguration().minimumFreeBytes.has_value(), p.freeSpaceLimitGB() > 0);
     }
 
     void chosenDisplayAndOrdinals()
@@ -127,10 +95,7 @@ private Q_SLOTS:
         p.setDisplayOrdinals({{"a", 1}, {"b", 2}});
         QCOMPARE(p.displayOrdinals(), (QMap<QString, int>{{"a", 1}, {"b", 2}}));
         p.setChosenDisplay(std::nullopt);
-        QVERIFY(!readRaw().contains("Momentra.onlyDisplayIdentity"));
-        QVERIFY(!readRaw().contains("Momentra.onlyDisplayName"));
-        p.setChosenDisplay(ChosenDisplay{"edid:9-9-9", "DELL U2720Q"});
-        QCOMPARE(readRaw().value("Momentra.onlyDisplayName").toString(), QStringLiteral("DELL U2720Q"));
+        QVERIFY(!readRaw().contains("Momentra.onlyDisplayIdentity") && !readRaw().contains("Momentra.onlyDisplayName"));
     }
 
     void parseCustomInterval_data()
@@ -139,12 +104,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("expected");  // 0 = nothing
         QTest::newRow("clamped up") << " 3 " << 5;
         QTest::newRow("clamped down") << "90000" << 86400;
-        QTest::newRow("plus sign") << "+30" << 30;
-        QTest::newRow("zero") << "0" << 0;
         QTest::newRow("negative") << "-5" << 0;
         QTest::newRow("letters") << "1a" << 0;
-        QTest::newRow("empty") << "   " << 0;
-        QTest::newRow("sign only") << "+" << 0;
         QTest::newRow("overflow") << "99999999999999999999999" << 0;
         QTest::newRow("non-ASCII digits") << QString::fromUtf8("٣٠") << 0;
     }
@@ -159,40 +120,24 @@ private Q_SLOTS:
     {
         DefaultsStore store(m_path);
         Preferences p(store);
-        p.setIntervalSeconds(45);
-        p.setFormat(ScreenshotFormat::Png);
-        p.setFolderPath(QStringLiteral("/data/shots"));
-        p.setJpegQuality(0.8);
-        p.setShowsCursor(true);
-        p.setCapturesHalfSize(true);
-        p.setSearchesText(true);
-        p.setTextRecognitionLevel(TextRecognitionLevel::Fast);
-        p.setTextRecognitionLanguage(QStringLiteral("deu"));
-        p.setUsesTextLanguageCorrection(true);
-        p.setChosenDisplay(ChosenDisplay{"edid:1-2-3", "Left"});
-        p.setPausesWhenLocked(true);
-        p.setPauseWhenIdle(true);
-        p.setIdleThresholdSeconds(120);
+        p.setIntervalSeconds(45), p.setFormat(ScreenshotFormat::Png), p.setFolderPath("/data/shots");
+        p.setJpegQuality(0.8), p.setShowsCursor(true), p.setCapturesHalfSize(true), p.setSearchesText(true);
+        p.setTextRecognitionLevel(TextRecognitionLevel::Fast), p.setTextRecognitionLanguage("deu");
+        p.setUsesTextLanguageCorrection(true), p.setChosenDisplay(ChosenDisplay{"edid:1-2-3", "Left"});
+        p.setPausesWhenLocked(true), p.setPauseWhenIdle(true), p.setIdleThresholdSeconds(120);
         p.setExcludedBundleIDs({"org.keepassxc.KeePassXC", "org.gnome.Terminal"});
-        p.setHidesNotifications(true);
-        p.setHidesDesktopIcons(true);
-        p.setDisplayOrdinals({{"edid:1-2-3", 2}});
-        p.setFreeSpaceLimitGB(12);
+        p.setHidesNotifications(true), p.setHidesDesktopIcons(true);
+        p.setDisplayOrdinals({{"edid:1-2-3", 2}}), p.setFreeSpaceLimitGB(12);
 
         CaptureConfiguration e;
-        e.intervalSeconds = 45;
-        e.format = ScreenshotFormat::Png;
-        e.folder = QStringLiteral("/data/shots");
-        e.jpegQuality = 0.8;
+        e.intervalSeconds = 45, e.format = ScreenshotFormat::Png, e.folder = "/data/shots", e.jpegQuality = 0.8;
         e.showsCursor = e.capturesHalfSize = true;
-        e.textSearch = TextSearchSettings{TextRecognitionLevel::Fast, QStringLiteral("deu"), true};
+        e.textSearch = TextSearchSettings{TextRecognitionLevel::Fast, "deu", true};
         e.onlyDisplay = ChosenDisplay{"edid:1-2-3", "Left"};
-        e.pausesWhenLocked = e.pauseWhenIdle = true;
-        e.idleThresholdSeconds = 120;
+        e.pausesWhenLocked = e.pauseWhenIdle = true, e.idleThresholdSeconds = 120;
         e.excludedBundleIDs = {"org.keepassxc.KeePassXC", "org.gnome.Terminal"};
         e.hidesNotifications = e.hidesDesktopIcons = true;
-        e.displayOrdinals = {{"edid:1-2-3", 2}};
-        e.minimumFreeBytes = 12000000000LL;
+        e.displayOrdinals = {{"edid:1-2-3", 2}}, e.minimumFreeBytes = 12000000000LL;
         QVERIFY(p.captureConfiguration() == e);
 
         p.setSearchesText(false);
@@ -228,8 +173,7 @@ private Q_SLOTS:
         p.setShowsCursor(false);
         p.setTextRecognitionLanguage(std::nullopt);  // removing an absent key changes nothing
         QCOMPARE(spy.count(), 2);
-        QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("Momentra.intervalSeconds"));
-        QCOMPARE(spy.at(1).at(0).toString(), QStringLiteral("Momentra.showsCursor"));
+        QCOMPARE(spy.at(1).at(0).toString(), "Momentra.showsCursor");
     }
 
     void anotherProcessesChangeIsSeen()
@@ -240,13 +184,11 @@ private Q_SLOTS:
         QSignalSpy spy(&p, &Preferences::changed);
         DefaultsStore other(m_path);  // stands for the command line writing the same file
         QTest::qWait(20);             // a new mtime even on coarse-timestamp file systems
-        other.setValue(QStringLiteral("Momentra.intervalSeconds"), 600);
+        other.setValue("Momentra.intervalSeconds", 600);
         QTRY_COMPARE(spy.count(), 1);  // from the file watcher, without a read
-        QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("Momentra.intervalSeconds"));
+        QCOMPARE(spy.at(0).at(0).toString(), "Momentra.intervalSeconds");
         QCOMPARE(p.intervalSeconds(), 600);
-        const QFileDevice::Permissions mode = QFile::permissions(m_path);
-        QVERIFY(mode.testFlag(QFileDevice::ReadOwner));
-        QVERIFY(!mode.testAnyFlags(QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        QCOMPARE(int(QFile::permissions(m_path) & 0x7077), 0x6000);  // 0600
     }
 
     void corruptFileIsMovedAsideNotOverwritten()
@@ -255,27 +197,14 @@ private Q_SLOTS:
         DefaultsStore store(m_path);
         Preferences p(store);
         QCOMPARE(p.intervalSeconds(), 60);
-        const QStringList aside = QDir(QFileInfo(m_path).absolutePath())
-                                      .entryList({QStringLiteral("defaults.json.corrupt-*")}, QDir::Files);
+        const QDir folder = QFileInfo(m_path).absoluteDir();
+        const QStringList aside = folder.entryList({"defaults.json.corrupt-*"}, QDir::Files);
         QCOMPARE(aside.size(), 1);
-        QFile saved(QFileInfo(m_path).absolutePath() + QLatin1Char('/') + aside.first());
+        QFile saved(folder.filePath(aside.first()));
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), QByteArray("{\"Momentra.intervalSeconds\": 45,"));
+        QCOMPARE(saved.readAll(), "{\"Momentra.intervalSeconds\": 45,");
         p.setIntervalSeconds(120);
         QCOMPARE(readRaw().value("Momentra.intervalSeconds").toInt(), 120);
-    }
-
-    void launchAtLoginFollowsTheService()
-    {
-        DefaultsStore store(m_path);
-        Preferences p(store);
-        FixedLoginItems items;
-        p.setLoginItems(&items);
-        QVERIFY(!p.launchAtLogin());
-        items.value = LoginItems::Status::Enabled;
-        QVERIFY(p.launchAtLogin());
-        items.value = LoginItems::Status::RequiresApproval;
-        QVERIFY(!p.launchAtLogin());
     }
 };
 

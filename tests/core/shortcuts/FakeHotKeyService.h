@@ -2,7 +2,6 @@
 
 #include "core/shortcuts/HotKeyService.h"
 
-#include <QList>
 #include <QMap>
 #include <QPair>
 #include <QSet>
@@ -27,7 +26,7 @@ public:
 
     void markTaken(int code, int modifiers) { m_taken.insert({code, modifiers}); }
     int grabCount() const { return int(m_grabs.size()); }
-    bool isGrabbed(int code, int modifiers) const;
+    bool isGrabbed(int code, int modifiers) const { return find(code, modifiers); }
 
     // Sends a hot-key event for a grabbed combination; false when not grabbed
     // or not handled.
@@ -44,6 +43,7 @@ public:
     int registrationAttempts = 0;
 
 private:
+    const Grab* find(int code, int modifiers) const;
     bool send(EventKind kind, int code, int modifiers);
 
     Handlers m_handlers;

@@ -3,7 +3,6 @@
 #include "support/TextSearchFixtures.h"
 
 #include "core/textsearch/LiveTextReader.h"
-#include "core/textsearch/TextCharacters.h"
 #include "core/textsearch/TextMetadata.h"
 
 #include <QFile>
@@ -15,19 +14,17 @@
 
 namespace {
 
-const QString kFirstTimeout = QStringLiteral("Reading a screenshot's text took over 15 seconds; trying once more");
-const QString kSecondTimeout = QStringLiteral("Reading a screenshot's text timed out twice; left unread");
+const QString kFirstTimeout = "Reading a screenshot's text took over 15 seconds; trying once more";
+const QString kSecondTimeout = "Reading a screenshot's text timed out twice; left unread";
 
 // Screenshot n is an image n pixels wide, so a recogniser can tell them apart.
 QList<CapturedImage> shots(const QTemporaryDir& dir, QList<int> widths)
 {
     QList<CapturedImage> list;
     for (int width : widths) {
-        const QString path = dir.filePath(QStringLiteral("Momentra_2024-05-01_10-00-%1.png").arg(width, 2, 10,
-                                                                                              QLatin1Char('0')));
+        const QString path = dir.filePath(QString("Momentra_2024-05-01_10-00-%1.png").arg(width, 2, 10, QChar('0')));
         QFile file(path);
         file.open(QIODevice::WriteOnly);
-        file.write("png");
         list.append({Bitmap::filled(width, 1, 0xffffffff), path});
     }
     return list;
@@ -47,169 +44,112 @@ class TestLiveTextReader : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void newestFourOfSixAreRead();
-    void capCountsOnlyWaitingEntries();
-    void timeoutIsRetriedFirstAndLoggedOnce();
-    void secondTimeoutLeavesFileUnread();
-    void otherFailuresWriteNothingEmptyTextIsKept();
-    void recognitionKeepsFirst8000Characters_data();
-    void recognitionKeepsFirst8000Characters();
-    void lateResultCountsAsTimedOut();
-
-private:
     TestHome m_home;  // before the event log is first used
-};
 
-void TestLiveTextReader::newestFourOfSixAreRead()
-{
-    QTemporaryDir dir;
-    ScriptedRecognizer recognizer;
-    const auto reader = readerOver(recognizer);
-    const QList<CapturedImage> six = shots(dir, {1, 2, 3, 4, 5, 6});
-    reader->enqueue(six, {TextRecognitionLevel::Fast, std::nullopt, false});
-    QVERIFY(reader->waitUntilIdle(10000));
-    QCOMPARE(recognizer.seenWidths(), (QList<int>{3, 4, 5, 6}));
-    QCOMPARE(TextMetadata::textState(six[0].filePath), TextState::Unread);
-    QCOMPARE(TextMetadata::textState(six[1].filePath), TextState::Unread);
-    for (int i = 2; i < 6; ++i) {
-        QCOMPARE(TextMetadata::readText(six[i].filePath), std::optional<QString>(QString::number(i + 1)));
-        QCOMPARE(TextMetadata::readMarker(six[i].filePath), std::optional<QString>(QStringLiteral("fast")));
+private Q_SLOTS:
+    void newestFourOfSixAreRead()
+    {
+        QTemporaryDir dir;
+        ScriptedRecognizer recognizer;
+        const auto reader = readerOver(recognizer);
+        const QList<CapturedImage> six = shots(dir, {1, 2, 3, 4, 5, 6});
+        reader->enqueue(six, {TextRecognitionLevel::Fast, std::nullopt, false});
+        QVERIFY(reader->waitUntilIdle(10000));
+        QCOMPARE(recognizer.seenWidths(), (QList<int>{3, 4, 5, 6}));
+        QCOMPARE(TextMetadata::textState(six[1].filePath), TextState::Unread);
+        for (int i = 2; i < 6; ++i) {
+            QCOMPARE(TextMetadata::readText(six[i].filePath), std::optional<QString>(QString::number(i + 1)));
+            QCOMPARE(TextMetadata::readMarker(six[i].filePath), std::optional<QString>("fast"));
+        }
     }
-    QVERIFY(!reader->isReading());
-}
 
-void TestLiveTextReader::capCountsOnlyWaitingEntries()
-{
-    QTemporaryDir dir;
-    QSemaphore started, release;
-    ScriptedRecognizer recognizer;
-    recognizer.answer = [&](const Bitmap& image, const TextSearchSettings&) {
-        if (image.width == 1) {
-            started.release();
-            release.acquire();
-        }
-        return TextReadResult::read(QStringLiteral("ok"));
-    };
-    const auto reader = readerOver(recognizer);
-    reader->enqueue(shots(dir, {1}), {});
-    QVERIFY(started.tryAcquire(1, 10000));  // 1 is being read, nothing waits
-    reader->enqueue(shots(dir, {2, 3}), {});
-    reader->enqueue(shots(dir, {4, 5, 6}), {});
-    QCOMPARE(reader->waitingCount(), 4);
-    release.release();
-    QVERIFY(reader->waitUntilIdle(10000));
-    QCOMPARE(recognizer.seenWidths(), (QList<int>{1, 3, 4, 5, 6}));
-}
+    void capCountsOnlyWaitingEntries()
+    {
+        QTemporaryDir dir;
+        QSemaphore started, release;
+        ScriptedRecognizer recognizer;
+        recognizer.answer = [&](const Bitmap& image, const TextSearchSettings&) {
+            if (image.width == 1) {
+                started.release();
+                release.acquire();
+            }
+            return TextReadResult::read("ok");
+        };
+        const auto reader = readerOver(recognizer);
+        reader->enqueue(shots(dir, {1}), {});
+        QVERIFY(started.tryAcquire(1, 10000));  // 1 is being read, nothing waits
+        reader->enqueue(shots(dir, {2, 3}), {});
+        reader->enqueue(shots(dir, {4, 5, 6}), {});
+        QCOMPARE(reader->waitingCount(), 4);
+        release.release();
+        QVERIFY(reader->waitUntilIdle(10000));
+        QCOMPARE(recognizer.seenWidths(), (QList<int>{1, 3, 4, 5, 6}));
+    }
 
-void TestLiveTextReader::timeoutIsRetriedFirstAndLoggedOnce()
-{
-    QTemporaryDir dir;
-    EventLogWatcher log;
-    QSet<int> timedOutOnce;
-    ScriptedRecognizer recognizer;
-    recognizer.answer = [&](const Bitmap& image, const TextSearchSettings&) {
-        if ((image.width == 1 || image.width == 7) && !timedOutOnce.contains(image.width)) {
-            timedOutOnce.insert(image.width);
-            return TextReadResult::timedOut();
-        }
-        return TextReadResult::read(QStringLiteral("read %1").arg(image.width));
-    };
-    const auto reader = readerOver(recognizer);
-    const QList<CapturedImage> batch = shots(dir, {1, 2, 3});
-    reader->enqueue(batch, {});
-    QVERIFY(reader->waitUntilIdle(10000));
-    QCOMPARE(recognizer.seenWidths(), (QList<int>{1, 1, 2, 3}));
-    QCOMPARE(TextMetadata::readText(batch[0].filePath), std::optional<QString>(QStringLiteral("read 1")));
-    QCOMPARE(log.count(kFirstTimeout), 1);
+    // A first time-out is retried at once; a second leaves the file unread. Each is logged once per run.
+    void timeoutsAreRetriedOnceAndLoggedOnce()
+    {
+        QTemporaryDir dir;
+        EventLogWatcher log;
+        QSet<int> timedOutOnce;
+        ScriptedRecognizer recognizer;
+        recognizer.answer = [&](const Bitmap& image, const TextSearchSettings&) {
+            if (image.width == 5 || ((image.width == 1 || image.width == 7) && !timedOutOnce.contains(image.width))) {
+                timedOutOnce.insert(image.width);
+                return TextReadResult::timedOut();
+            }
+            return TextReadResult::read(QString("read %1").arg(image.width));
+        };
+        const auto reader = readerOver(recognizer);
+        const QList<CapturedImage> batch = shots(dir, {1, 5, 6});
+        reader->enqueue(batch, {});
+        QVERIFY(reader->waitUntilIdle(10000));
+        QCOMPARE(recognizer.seenWidths(), (QList<int>{1, 1, 5, 5, 6}));
+        QCOMPARE(TextMetadata::readText(batch[0].filePath), std::optional<QString>("read 1"));
+        QCOMPARE(TextMetadata::textState(batch[1].filePath), TextState::Unread);
+        QCOMPARE(TextMetadata::textState(batch[2].filePath), TextState::Searchable);
 
-    // A later first time-out in the same run of the application logs nothing.
-    reader->enqueue(shots(dir, {7}), {});
-    QVERIFY(reader->waitUntilIdle(10000));
-    QCOMPARE(recognizer.seenWidths().mid(4), (QList<int>{7, 7}));
-    QCOMPARE(log.count(kFirstTimeout), 1);
-}
+        reader->enqueue(shots(dir, {7, 5}), {});
+        QVERIFY(reader->waitUntilIdle(10000));
+        QCOMPARE(recognizer.seenWidths().mid(5), (QList<int>{7, 7, 5, 5}));
+        QCOMPARE(log.count(kFirstTimeout), 1);
+        QCOMPARE(log.count(kSecondTimeout), 1);
+    }
 
-void TestLiveTextReader::secondTimeoutLeavesFileUnread()
-{
-    QTemporaryDir dir;
-    EventLogWatcher log;
-    ScriptedRecognizer recognizer;
-    recognizer.answer = [](const Bitmap& image, const TextSearchSettings&) {
-        return image.width == 5 ? TextReadResult::timedOut() : TextReadResult::read(QStringLiteral("fine"));
-    };
-    const auto reader = readerOver(recognizer);
-    const QList<CapturedImage> batch = shots(dir, {5, 6});
-    reader->enqueue(batch, {});
-    QVERIFY(reader->waitUntilIdle(10000));
-    QCOMPARE(recognizer.seenWidths(), (QList<int>{5, 5, 6}));
-    QCOMPARE(TextMetadata::textState(batch[0].filePath), TextState::Unread);
-    QCOMPARE(TextMetadata::textState(batch[1].filePath), TextState::Searchable);
-    QCOMPARE(log.count(kSecondTimeout), 1);
+    void otherFailuresWriteNothingEmptyTextIsKept()
+    {
+        QTemporaryDir dir;
+        EventLogWatcher log;
+        ScriptedRecognizer recognizer;
+        recognizer.answer = [](const Bitmap& image, const TextSearchSettings&) {
+            return image.width == 2 ? TextReadResult::failed("broken") : TextReadResult::read({});
+        };
+        const auto reader = readerOver(recognizer);
+        const QList<CapturedImage> batch = shots(dir, {2, 3});
+        reader->enqueue(batch, {TextRecognitionLevel::Accurate, std::nullopt, false});
+        QVERIFY(reader->waitUntilIdle(10000));
+        QCOMPARE(recognizer.seenWidths(), (QList<int>{2, 3}));  // not retried
+        QCOMPARE(TextMetadata::textState(batch[0].filePath), TextState::Unread);
+        // An empty text is a result: stored with its marker.
+        QCOMPARE(TextMetadata::readText(batch[1].filePath), std::optional<QString>(QString()));
+        QCOMPARE(TextMetadata::readMarker(batch[1].filePath), std::optional<QString>("accurate"));
+        QCOMPARE(log.count("Reading a screenshot's text"), 0);  // no time-out line
+    }
 
-    reader->enqueue(shots(dir, {5}), {});
-    QVERIFY(reader->waitUntilIdle(10000));
-    QCOMPARE(recognizer.seenWidths().size(), 5);
-    QCOMPARE(log.count(kSecondTimeout), 1);  // once per run of the application
-}
-
-void TestLiveTextReader::otherFailuresWriteNothingEmptyTextIsKept()
-{
-    QTemporaryDir dir;
-    EventLogWatcher log;
-    ScriptedRecognizer recognizer;
-    recognizer.answer = [](const Bitmap& image, const TextSearchSettings&) {
-        return image.width == 2 ? TextReadResult::failed(QStringLiteral("broken")) : TextReadResult::read({});
-    };
-    const auto reader = readerOver(recognizer);
-    const QList<CapturedImage> batch = shots(dir, {2, 3});
-    reader->enqueue(batch, {TextRecognitionLevel::Accurate, std::nullopt, false});
-    QVERIFY(reader->waitUntilIdle(10000));
-    QCOMPARE(recognizer.seenWidths(), (QList<int>{2, 3}));  // not retried
-    QCOMPARE(TextMetadata::textState(batch[0].filePath), TextState::Unread);
-    // An empty text is a result: stored with its marker.
-    QCOMPARE(TextMetadata::readText(batch[1].filePath), std::optional<QString>(QString()));
-    QCOMPARE(TextMetadata::readMarker(batch[1].filePath), std::optional<QString>(QStringLiteral("accurate")));
-    QCOMPARE(log.count(QStringLiteral("Reading a screenshot's text")), 0);  // no time-out line
-}
-
-void TestLiveTextReader::recognitionKeepsFirst8000Characters_data()
-{
-    QTest::addColumn<int>("length");
-    QTest::addColumn<int>("kept");
-    QTest::newRow("7999") << 7999 << 7999;
-    QTest::newRow("8000") << 8000 << 8000;
-    QTest::newRow("8001") << 8001 << 8000;
-}
-
-void TestLiveTextReader::recognitionKeepsFirst8000Characters()
-{
-    QFETCH(int, length);
-    QFETCH(int, kept);
-    QString text;
-    for (int i = 0; i < length; ++i)
-        text += i % 2 ? QStringLiteral("e\u0301") : QStringLiteral("a");  // two UTF-16 units for odd ones
-    ScriptedRecognizer recognizer;
-    recognizer.answer = [&](const Bitmap&, const TextSearchSettings&) { return TextReadResult::read(text); };
-    const TextReadResult result = recognizer.recognizeWithin(Bitmap::filled(1, 1, 0), {}, 15);
-    QVERIFY(result.ok());
-    QCOMPARE(TextCharacters::count(result.text()), kept);
-    QVERIFY(text.startsWith(result.text()));
-}
-
-void TestLiveTextReader::lateResultCountsAsTimedOut()
-{
-    const TextReadResult late = withTimeout(0.05, [](QDeadlineTimer) {
-        QThread::msleep(120);
-        return TextReadResult::read(QStringLiteral("too late"));
-    });
-    QVERIFY(late.isTimedOut());
-    QVERIFY(late.text().isEmpty());
-    const TextReadResult inTime = withTimeout(5, [](QDeadlineTimer deadline) {
-        return TextReadResult::read(deadline.hasExpired() ? QString() : QStringLiteral("in time"));
-    });
-    QCOMPARE(inTime.text(), QStringLiteral("in time"));
-}
+    void lateResultCountsAsTimedOut()
+    {
+        const TextReadResult late = withTimeout(0.05, [](QDeadlineTimer) {
+            QThread::msleep(120);
+            return TextReadResult::read("too late");
+        });
+        QVERIFY(late.isTimedOut());
+        QVERIFY(late.text().isEmpty());
+        const TextReadResult inTime = withTimeout(5, [](QDeadlineTimer deadline) {
+            return TextReadResult::read(deadline.hasExpired() ? QString() : "in time");
+        });
+        QCOMPARE(inTime.text(), "in time");
+    }
+};
 
 QTEST_GUILESS_MAIN(TestLiveTextReader)
 #include "tst_LiveTextReader.moc"

@@ -6,14 +6,13 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <sys/xattr.h>
 
 namespace {
 
-QString touch(const QString& folder, const QString& name = QStringLiteral("Momentra_2024-05-01_10-00-00.png"))
+QString touch(const QString& folder, const QString& name = "Momentra_2024-05-01_10-00-00.png")
 {
     const QString path = folder + QLatin1Char('/') + name;
     QFile file(path);
@@ -42,224 +41,170 @@ class TestTextMetadata : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void plistRoundTrip_data();
-    void plistRoundTrip();
-    void plistBytesAreTheStandardLayout();
-    void plistRejectsOtherData();
-    void charactersCountGraphemes();
-    void writeAndClassifyOnTmpfs();
-    void markerClassification_data();
-    void markerClassification();
-    void capCountsCharactersNotBytes();
-    void oversizedTextKeepsLongestPrefixOnExt4();
-    void fileWithoutUserAttributesFails();
-    void immutableFileFailsWithoutMarker();
+    void plistRoundTrip_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("14 chars") << "abcdefghijklmn";
+        QTest::newRow("15 chars, extended count") << "abcdefghijklmno";
+        QTest::newRow("emoji, surrogate pairs") << "ok 👍🏽 done";
+        QTest::newRow("long unicode, offsets past 255") << QString(2000, QChar(0x00e9));
+    }
+
+    void plistRoundTrip()
+    {
+        QFETCH(QString, text);
+        const QByteArray bytes = BinaryPlist::encodeString(text);
+        QVERIFY(bytes.startsWith("bplist00"));
+        QCOMPARE(BinaryPlist::decodeString(bytes), std::optional<QString>(text));
+    }
+
+    void plistBytesAreTheStandardLayout()
+    {
+        // What the platform's serialiser writes for the string "hi".
+        const QByteArray expected = QByteArray("bplist00") + QByteArray::fromHex("526869")  // ASCII string, 2 chars
+                                    + QByteArray::fromHex("08")                              // offset table
+                                    + QByteArray(6, '\0') + QByteArray::fromHex("0101")      // sizes
+                                    + QByteArray::fromHex("0000000000000001") + QByteArray(8, '\0')
+                                    + QByteArray::fromHex("000000000000000b");
+        QCOMPARE(BinaryPlist::encodeString("hi"), expected);
+        // Non-ASCII text is UTF-16 big-endian, its count in UTF-16 units.
+        const QByteArray unicode = BinaryPlist::encodeString("é");
+        QCOMPARE(unicode.mid(8, 3), QByteArray::fromHex("6100e9"));
+    }
+
+    void plistRejectsOtherData()
+    {
+        QVERIFY(!BinaryPlist::decodeString(QByteArray()));
+        QVERIFY(!BinaryPlist::decodeString("hello world, certainly not a property list at all"));
+        QByteArray truncated = BinaryPlist::encodeString(QString(100, QLatin1Char('x')));
+        truncated.remove(20, 60);
+        QVERIFY(!BinaryPlist::decodeString(truncated));
+        QByteArray integer = BinaryPlist::encodeString("a");
+        integer[8] = char(0x10);  // an integer object, not a string
+        QVERIFY(!BinaryPlist::decodeString(integer));
+    }
+
+    void charactersCountGraphemes()
+    {
+        const QString text = "e\u0301👍🏽ab";  // e + combining accent, thumbs up + skin tone
+        QCOMPARE(TextCharacters::count(text), 4);
+        QCOMPARE(TextCharacters::prefix(text, 2), "e\u0301👍🏽");
+        QCOMPARE(TextCharacters::prefix(text, 10), text);
+    }
+
+    void writeAndClassifyOnTmpfs()
+    {
+        ScratchMount tmpfs(ScratchMount::Kind::Tmpfs);
+        if (!tmpfs.isMounted())
+            QSKIP(qPrintable("no tmpfs to test on: " + tmpfs.error()));
+        const QString path = touch(tmpfs.path());
+        QCOMPARE(TextMetadata::textState(path), TextState::Unread);
+
+        // An empty text still writes both attributes.
+        QVERIFY(TextMetadata::write(QString(), path, TextRecognitionLevel::Fast).ok());
+        QCOMPARE(TextMetadata::readText(path), std::optional<QString>(QString()));
+        QCOMPARE(rawMarker(path), QByteArray("fast"));
+        QCOMPARE(TextMetadata::textState(path), TextState::ReadWithFast);
+
+        QVERIFY(TextMetadata::write("Invoice 42\nTotal", path, TextRecognitionLevel::Accurate).ok());
+        QCOMPARE(TextMetadata::readText(path), std::optional<QString>("Invoice 42\nTotal"));
+        QCOMPARE(rawMarker(path), QByteArray("accurate"));
+        QCOMPARE(TextMetadata::textState(path), TextState::Searchable);
+
+        QVERIFY(TextMetadata::write(QString(), path, std::nullopt).ok());
+        QCOMPARE(rawMarker(path), QByteArray("none"));
+    }
+
+    void markerClassification_data()
+    {
+        QTest::addColumn<QByteArray>("marker");  // empty: none set
+        QTest::addColumn<bool>("withText");
+        QTest::addColumn<int>("state");
+        QTest::newRow("nothing") << QByteArray() << false << int(TextState::Unread);
+        QTest::newRow("text from another program") << QByteArray() << true << int(TextState::Searchable);
+        QTest::newRow("fast") << QByteArray("fast") << false << int(TextState::ReadWithFast);
+        QTest::newRow("Fast capitalised") << QByteArray("Fast") << false << int(TextState::Searchable);
+        QTest::newRow("foreign word") << QByteArray("ocr-v2") << false << int(TextState::Searchable);
+        // Longer than 16 bytes: unreadable, so the text attribute decides.
+        QTest::newRow("too long, no text") << QByteArray("fast-but-much-too-long") << false << int(TextState::Unread);
+    }
+
+    void markerClassification()
+    {
+        QFETCH(QByteArray, marker);
+        QFETCH(bool, withText);
+        QFETCH(int, state);
+        QTemporaryDir dir;
+        const QString path = touch(dir.path());
+        if (!marker.isEmpty())
+            setRaw(path, TextMetadata::kMarkerAttribute, marker);
+        if (withText)
+            setRaw(path, TextMetadata::kTextAttribute, BinaryPlist::encodeString("words"));
+        QCOMPARE(int(TextMetadata::textState(path)), state);
+    }
+
+    void capCountsCharactersNotBytes()
+    {
+        ScratchMount tmpfs(ScratchMount::Kind::Tmpfs);
+        if (!tmpfs.isMounted())
+            QSKIP(qPrintable("no tmpfs to test on: " + tmpfs.error()));
+        const QString path = touch(tmpfs.path());
+        // 8000 characters of two UTF-16 units each (and four UTF-8 bytes) stay whole.
+        const QString exact = QString("👍").repeated(8000);
+        QVERIFY(TextMetadata::write(exact, path, TextRecognitionLevel::Accurate).ok());
+        QCOMPARE(TextCharacters::count(*TextMetadata::readText(path)), 8000);
+
+        QVERIFY(TextMetadata::write(exact + "é", path, TextRecognitionLevel::Accurate).ok());
+        QCOMPARE(*TextMetadata::readText(path), exact);  // the 8001st character is dropped
+    }
+
+    void oversizedTextKeepsLongestPrefixOnExt4()
+    {
+        ScratchMount ext4(ScratchMount::Kind::Ext4Loop);
+        if (!ext4.isMounted())
+            QSKIP(qPrintable("can't mount an ext4 loop image in this environment: " + ext4.error()));
+        const QString path = touch(ext4.path());
+        // 6000 accented characters: 12 KiB as UTF-16, more than ext4's 4 KiB of attributes.
+        QString text;
+        for (int i = 0; i < 6000; ++i)
+            text += i % 7 == 6 ? "\n" : "é";
+        text += "👍";
+        QVERIFY(TextMetadata::write(text, path, TextRecognitionLevel::Fast).ok());
+        QCOMPARE(rawMarker(path), QByteArray("fast"));
+        const std::optional<QString> stored = TextMetadata::readText(path);
+        QVERIFY(stored);
+        QVERIFY(text.startsWith(*stored));
+        QVERIFY2(stored->size() > 1500, qPrintable(QString::number(stored->size())));
+        // Longest: one more character no longer fits beside the marker.
+        const QByteArray longer = BinaryPlist::encodeString(text.left(stored->size() + 1));
+        QVERIFY(::setxattr(QFile::encodeName(path).constData(), TextMetadata::kTextAttribute, longer.constData(),
+                           size_t(longer.size()), 0) != 0);
+
+        // A pair of surrogates is never split: the prefix ends on a whole character.
+        const QString emoji = touch(ext4.path(), "emoji.png");
+        QVERIFY(TextMetadata::write(QString("👍").repeated(3000), emoji, TextRecognitionLevel::Accurate).ok());
+        const QString storedThumbs = *TextMetadata::readText(emoji);
+        QVERIFY(!storedThumbs.isEmpty() && !storedThumbs.back().isHighSurrogate());
+        QCOMPARE(TextMetadata::textState(emoji), TextState::Searchable);
+    }
+
+    void immutableFileFailsWithoutMarker()
+    {
+        ScratchMount ext4(ScratchMount::Kind::Ext4Loop);
+        if (!ext4.isMounted())
+            QSKIP(qPrintable("can't mount an ext4 loop image in this environment: " + ext4.error()));
+        const QString path = touch(ext4.path());
+        // Root writes attributes even on read-only files; an immutable file refuses everyone.
+        QCOMPARE(QProcess::execute("chattr", {"+i", path}), 0);
+        const Result<bool> written = TextMetadata::write("text", path, TextRecognitionLevel::Fast);
+        QProcess::execute("chattr", {"-i", path});
+        QVERIFY(!written.ok());
+        QVERIFY(written.error().contains(path));
+        QVERIFY(rawMarker(path).isEmpty());
+        QCOMPARE(TextMetadata::textState(path), TextState::Unread);
+    }
 };
-
-void TestTextMetadata::plistRoundTrip_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("short ascii") << QStringLiteral("hello");
-    QTest::newRow("14 chars") << QStringLiteral("abcdefghijklmn");
-    QTest::newRow("15 chars, extended count") << QStringLiteral("abcdefghijklmno");
-    QTest::newRow("300 chars, two-byte count") << QString(300, QLatin1Char('a'));
-    QTest::newRow("accents") << QStringLiteral("Café – naïve résumé");
-    QTest::newRow("emoji, surrogate pairs") << QStringLiteral("ok 👍🏽 done");
-    QTest::newRow("lines") << QStringLiteral("first line\nsecond line");
-    QTest::newRow("long unicode, offsets past 255") << QString(2000, QChar(0x00e9));
-}
-
-void TestTextMetadata::plistRoundTrip()
-{
-    QFETCH(QString, text);
-    const QByteArray bytes = BinaryPlist::encodeString(text);
-    QVERIFY(bytes.startsWith("bplist00"));
-    QCOMPARE(BinaryPlist::decodeString(bytes), std::optional<QString>(text));
-
-    // When plistutil is installed, it must read our bytes the same way.
-    const QString plistutil = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
-    if (plistutil.isEmpty() || text.isEmpty())
-        return;
-    QProcess process;
-    process.start(plistutil, {QStringLiteral("-i"), QStringLiteral("-"), QStringLiteral("-f"), QStringLiteral("xml")});
-    process.write(bytes);
-    process.closeWriteChannel();
-    QVERIFY(process.waitForFinished());
-    QVERIFY(QString::fromUtf8(process.readAllStandardOutput()).contains(text.toHtmlEscaped().left(10)));
-}
-
-void TestTextMetadata::plistBytesAreTheStandardLayout()
-{
-    // What the platform's serialiser writes for the string "hi".
-    const QByteArray expected = QByteArray("bplist00") + QByteArray::fromHex("526869")  // ASCII string, 2 chars
-                                + QByteArray::fromHex("08")                              // offset table
-                                + QByteArray(6, '\0') + QByteArray::fromHex("0101")      // sizes
-                                + QByteArray::fromHex("0000000000000001") + QByteArray(8, '\0')
-                                + QByteArray::fromHex("000000000000000b");
-    QCOMPARE(BinaryPlist::encodeString(QStringLiteral("hi")), expected);
-    // Non-ASCII text is UTF-16 big-endian, its count in UTF-16 units.
-    const QByteArray unicode = BinaryPlist::encodeString(QStringLiteral("é"));
-    QCOMPARE(unicode.mid(8, 3), QByteArray::fromHex("6100e9"));
-}
-
-void TestTextMetadata::plistRejectsOtherData()
-{
-    QVERIFY(!BinaryPlist::decodeString(QByteArray()));
-    QVERIFY(!BinaryPlist::decodeString("hello world, certainly not a property list at all"));
-    QByteArray truncated = BinaryPlist::encodeString(QString(100, QLatin1Char('x')));
-    truncated.remove(20, 60);
-    QVERIFY(!BinaryPlist::decodeString(truncated));
-    QByteArray integer = BinaryPlist::encodeString(QStringLiteral("a"));
-    integer[8] = char(0x10);  // an integer object, not a string
-    QVERIFY(!BinaryPlist::decodeString(integer));
-}
-
-void TestTextMetadata::charactersCountGraphemes()
-{
-    const QString text = QStringLiteral("e\u0301👍🏽ab");  // e + combining accent, thumbs up + skin tone
-    QCOMPARE(TextCharacters::count(text), 4);
-    QCOMPARE(TextCharacters::prefix(text, 2), QStringLiteral("e\u0301👍🏽"));
-    QCOMPARE(TextCharacters::prefix(text, 10), text);
-}
-
-void TestTextMetadata::writeAndClassifyOnTmpfs()
-{
-    ScratchMount tmpfs(ScratchMount::Kind::Tmpfs);
-    if (!tmpfs.isMounted())
-        QSKIP(qPrintable(QStringLiteral("no tmpfs to test on: ") + tmpfs.error()));
-    const QString path = touch(tmpfs.path());
-    QCOMPARE(TextMetadata::textState(path), TextState::Unread);
-
-    // An empty text still writes both attributes.
-    QVERIFY(TextMetadata::write(QString(), path, TextRecognitionLevel::Fast).ok());
-    QCOMPARE(TextMetadata::readText(path), std::optional<QString>(QString()));
-    QCOMPARE(rawMarker(path), QByteArray("fast"));
-    QCOMPARE(TextMetadata::textState(path), TextState::ReadWithFast);
-
-    QVERIFY(TextMetadata::write(QStringLiteral("Invoice 42\nTotal"), path, TextRecognitionLevel::Accurate).ok());
-    QCOMPARE(TextMetadata::readText(path), std::optional<QString>(QStringLiteral("Invoice 42\nTotal")));
-    QCOMPARE(rawMarker(path), QByteArray("accurate"));
-    QCOMPARE(TextMetadata::textState(path), TextState::Searchable);
-
-    QVERIFY(TextMetadata::write(QString(), path, std::nullopt).ok());
-    QCOMPARE(rawMarker(path), QByteArray("none"));
-    QCOMPARE(TextMetadata::textState(path), TextState::Searchable);
-    QVERIFY(!TextMetadata::readMarker(tmpfs.path() + QStringLiteral("/missing")));
-}
-
-void TestTextMetadata::markerClassification_data()
-{
-    QTest::addColumn<QByteArray>("marker");  // empty: none set
-    QTest::addColumn<bool>("withText");
-    QTest::addColumn<int>("state");
-    QTest::newRow("nothing") << QByteArray() << false << int(TextState::Unread);
-    QTest::newRow("text from another program") << QByteArray() << true << int(TextState::Searchable);
-    QTest::newRow("fast") << QByteArray("fast") << false << int(TextState::ReadWithFast);
-    QTest::newRow("Fast capitalised") << QByteArray("Fast") << false << int(TextState::Searchable);
-    QTest::newRow("accurate") << QByteArray("accurate") << false << int(TextState::Searchable);
-    QTest::newRow("none") << QByteArray("none") << false << int(TextState::Searchable);
-    QTest::newRow("foreign word") << QByteArray("ocr-v2") << false << int(TextState::Searchable);
-    // Longer than 16 bytes: unreadable, so the text attribute decides.
-    QTest::newRow("too long, no text") << QByteArray("fast-but-much-too-long") << false << int(TextState::Unread);
-    QTest::newRow("too long, with text") << QByteArray("fast-but-much-too-long") << true << int(TextState::Searchable);
-}
-
-void TestTextMetadata::markerClassification()
-{
-    QFETCH(QByteArray, marker);
-    QFETCH(bool, withText);
-    QFETCH(int, state);
-    QTemporaryDir dir;
-    const QString path = touch(dir.path());
-    if (!marker.isEmpty())
-        setRaw(path, TextMetadata::kMarkerAttribute, marker);
-    if (withText)
-        setRaw(path, TextMetadata::kTextAttribute, BinaryPlist::encodeString(QStringLiteral("words")));
-    QCOMPARE(int(TextMetadata::textState(path)), state);
-}
-
-void TestTextMetadata::capCountsCharactersNotBytes()
-{
-    ScratchMount tmpfs(ScratchMount::Kind::Tmpfs);
-    if (!tmpfs.isMounted())
-        QSKIP(qPrintable(QStringLiteral("no tmpfs to test on: ") + tmpfs.error()));
-    const QString path = touch(tmpfs.path());
-    // 8000 characters of two UTF-16 units each (and four UTF-8 bytes) stay whole.
-    const QString thumbs = QStringLiteral("👍");
-    QString exact;
-    for (int i = 0; i < 8000; ++i)
-        exact += thumbs;
-    QVERIFY(TextMetadata::write(exact, path, TextRecognitionLevel::Accurate).ok());
-    QCOMPARE(TextCharacters::count(*TextMetadata::readText(path)), 8000);
-
-    QVERIFY(TextMetadata::write(exact + QStringLiteral("é"), path, TextRecognitionLevel::Accurate).ok());
-    QCOMPARE(*TextMetadata::readText(path), exact);  // the 8001st character is dropped
-}
-
-void TestTextMetadata::oversizedTextKeepsLongestPrefixOnExt4()
-{
-    ScratchMount ext4(ScratchMount::Kind::Ext4Loop);
-    if (!ext4.isMounted())
-        QSKIP(qPrintable(QStringLiteral("can't mount an ext4 loop image in this environment: ") + ext4.error()));
-    const QString path = touch(ext4.path());
-    // 6000 accented characters: 12 KiB as UTF-16, more than ext4's 4 KiB of attributes.
-    QString text;
-    for (int i = 0; i < 6000; ++i)
-        text += i % 7 == 6 ? QStringLiteral("\n") : QStringLiteral("é");
-    text += QStringLiteral("👍");
-    QVERIFY(TextMetadata::write(text, path, TextRecognitionLevel::Fast).ok());
-    QCOMPARE(rawMarker(path), QByteArray("fast"));
-    const std::optional<QString> stored = TextMetadata::readText(path);
-    QVERIFY(stored);
-    QVERIFY(text.startsWith(*stored));
-    QVERIFY2(stored->size() > 1500, qPrintable(QString::number(stored->size())));
-    // Longest: one more character no longer fits beside the marker.
-    const QString longer = text.left(stored->size() + 1);
-    const QByteArray value = BinaryPlist::encodeString(longer);
-    QVERIFY(::setxattr(QFile::encodeName(path).constData(), TextMetadata::kTextAttribute, value.constData(),
-                       size_t(value.size()), 0) != 0);
-
-    // A pair of surrogates is never split: the prefix ends on a whole character.
-    const QString emoji = touch(ext4.path(), QStringLiteral("emoji.png"));
-    QString thumbs;
-    for (int i = 0; i < 3000; ++i)
-        thumbs += QStringLiteral("👍");
-    QVERIFY(TextMetadata::write(thumbs, emoji, TextRecognitionLevel::Accurate).ok());
-    const QString storedThumbs = *TextMetadata::readText(emoji);
-    QVERIFY(!storedThumbs.isEmpty());
-    QCOMPARE(storedThumbs.size() % 2, 0);
-    QVERIFY(!storedThumbs.back().isHighSurrogate());
-    QCOMPARE(TextMetadata::textState(emoji), TextState::Searchable);
-}
-
-void TestTextMetadata::fileWithoutUserAttributesFails()
-{
-    ScratchMount ramfs(ScratchMount::Kind::Ramfs);
-    if (!ramfs.isMounted())
-        QSKIP(qPrintable(QStringLiteral("can't mount ramfs in this environment: ") + ramfs.error()));
-    const QString path = touch(ramfs.path());
-    const Result<bool> written = TextMetadata::write(QStringLiteral("text"), path, TextRecognitionLevel::Fast);
-    QVERIFY(!written.ok());
-    QVERIFY2(written.error().contains(QStringLiteral("not supported")), qPrintable(written.error()));
-    QCOMPARE(TextMetadata::textState(path), TextState::Unread);
-}
-
-void TestTextMetadata::immutableFileFailsWithoutMarker()
-{
-    ScratchMount ext4(ScratchMount::Kind::Ext4Loop);
-    if (!ext4.isMounted())
-        QSKIP(qPrintable(QStringLiteral("can't mount an ext4 loop image in this environment: ") + ext4.error()));
-    const QString path = touch(ext4.path());
-    // Root writes attributes even on read-only files; an immutable file refuses everyone.
-    QCOMPARE(QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}), 0);
-    const Result<bool> written = TextMetadata::write(QStringLiteral("text"), path, TextRecognitionLevel::Fast);
-    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
-    QVERIFY(!written.ok());
-    QVERIFY(written.error().contains(path));
-    QVERIFY(rawMarker(path).isEmpty());
-    QCOMPARE(TextMetadata::textState(path), TextState::Unread);
-}
 
 QTEST_GUILESS_MAIN(TestTextMetadata)
 #include "tst_TextMetadata.moc"

@@ -12,7 +12,6 @@
 #include "media/image/MediaImageCodec.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -33,7 +32,7 @@ QString make(const QString& path, const QByteArray& content = "\x89PNG\r\n\x1a\n
     return path;
 }
 
-QString shot(const QString& root, const QString& day, const QString& time, const QString& ext = QStringLiteral("png"))
+QString shot(const QString& root, const QString& day, const QString& time, const QString& ext = "png")
 {
     return QStringLiteral("%1/%2/Momentra_%2_%3.%4").arg(root, day, time, ext);
 }
@@ -44,316 +43,229 @@ class TestTextSearchController : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    void captureFolderScanCountsOwnScreenshots();
-    void captureFolderScanOfEmptyOrMissingFolder();
-    void findImagesByContentSkippingHidden();
-    void readAllReportsProgressInOrderAndSparingly();
-    void readAllMarksUndecodableFilesNone();
-    void captureFolderRunUpdatesCounts();
-    void otherFolderRunAndStop();
-    void laterCountWins();
-    void statusSentences_data();
-    void statusSentences();
-    void estimatedDuration_data();
-    void estimatedDuration();
-
-private:
     TestHome m_home;
     MediaImageCodec m_codec;
+
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void captureFolderScanCountsOwnScreenshots()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        const QString unread = make(shot(root, "2024-05-01", "10-00-00"));
+        const QString fast = make(shot(root, "2024-05-01", "09-00-00"));
+        const QString accurate = make(shot(root, "2024-05-01", "11-00-00"));
+        const QString foreignText = make(shot(root, "2024-05-01", "12-00-00", "JPG"));
+        const QString older = make(shot(root, "2024-04-30", "23-59-59_Display2", "heic"));
+        TextMetadata::write("a", fast, TextRecognitionLevel::Fast);
+        TextMetadata::write("b", accurate, TextRecognitionLevel::Accurate);
+        const QByteArray plist = BinaryPlist::encodeString("by another program");
+        QVERIFY(::setxattr(QFile::encodeName(foreignText).constData(), TextMetadata::kTextAttribute, plist.constData(),
+                           size_t(plist.size()), 0) == 0);
+        // Not counted: another prefix or extension, a folder, an invalid day, a non-day folder.
+        make(root + "/2024-05-01/notes.png");
+        make(shot(root, "2024-05-01", "13-00-00", "gif"));
+        QDir().mkpath(shot(root, "2024-05-01", "14-00-00"));
+        make(shot(root, "2024-13-01", "10-00-00"));
+        make(root + "/Timelapses/Momentra_2024-05-01_10-00-00.png");
+
+        const auto forAccurate = TextSearchScan::scanCaptureFolder(root, TextRecognitionLevel::Accurate);
+        QCOMPARE(forAccurate.total, 5);
+        QCOMPARE(forAccurate.toRead, (QStringList{older, fast, unread}));  // day order, then name order
+        QCOMPARE(forAccurate.readWithFast, 1);
+
+        const auto forFast = TextSearchScan::scanCaptureFolder(root, TextRecognitionLevel::Fast);
+        QCOMPARE(forFast.total, 5);
+        QCOMPARE(forFast.toRead, (QStringList{older, unread}));
+        QCOMPARE(forFast.readWithFast, 0);
+    }
+
+    void findImagesByContentSkippingHidden()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QVERIFY(TextSearchFixtures::writeImage(root + "/b.png"));
+        QVERIFY(TextSearchFixtures::writeImage(root + "/sub/deeper/photo.dat.jpg"));
+        QVERIFY(TextSearchFixtures::writeImage(root + "/a-no-extension"));  // PNG bytes, no name hint
+        const QString searchable = root + "/sub/done.png";
+        QVERIFY(TextSearchFixtures::writeImage(searchable));
+        TextMetadata::write("x", searchable, TextRecognitionLevel::Accurate);
+        const QString fast = root + "/sub/fast.png";
+        QVERIFY(TextSearchFixtures::writeImage(fast));
+        TextMetadata::write("x", fast, TextRecognitionLevel::Fast);
+        QVERIFY(TextSearchFixtures::writeNonImage(root + "/text-named.png"));
+        QVERIFY(TextSearchFixtures::writeImage(root + "/.hidden.png"));
+        QVERIFY(TextSearchFixtures::writeImage(root + "/.cache/inside.png"));
+        QVERIFY(QFile::link(root + "/b.png", root + "/link.png"));
+
+        const auto accurate = TextSearchScan::findImages(root, TextRecognitionLevel::Accurate);
+        QCOMPARE(accurate.imageCount, 5);
+        QCOMPARE(accurate.toRead, (QStringList{root + "/a-no-extension", root + "/b.png",
+                                               root + "/sub/deeper/photo.dat.jpg", fast}));
+        QCOMPARE(TextSearchScan::findImages(root, TextRecognitionLevel::Fast).toRead.size(), 3);
+    }
+
+    void readAllMarksUndecodableFilesNone()
+    {
+        QTemporaryDir dir;
+        const QString broken = dir.filePath("broken.png");
+        QVERIFY(TextSearchFixtures::writeNonImage(broken));
+        const QString good = dir.filePath("good.png");
+        QVERIFY(TextSearchFixtures::writeImage(good));
+        const QString vanished = dir.filePath("vanished.png");
+        ScriptedRecognizer recognizer;
+        SweepStop stop;
+        LiveTextSearchSettings settings;
+        const auto outcome = BulkTextReader({&m_codec, &recognizer, 1}).readAll({broken, vanished, good}, settings, stop, {});
+        QCOMPARE(outcome, (BulkTextReader::Outcome{1, 1}));
+        QCOMPARE(TextMetadata::readMarker(broken), std::optional<QString>("none"));
+        QCOMPARE(TextMetadata::readText(broken), std::optional<QString>(QString()));
+        QCOMPARE(TextMetadata::textState(broken), TextState::Searchable);
+        QCOMPARE(recognizer.seenWidths().size(), 1);
+    }
+
+    void captureFolderRunUpdatesCounts()
+    {
+        EventLogWatcher log;
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QStringList files;
+        for (const char* time : {"10-00-00", "10-05-00", "10-10-00"}) {
+            files.append(shot(root, "2024-05-01", time));
+            QVERIFY(TextSearchFixtures::writeImage(files.last()));
+        }
+        ScriptedRecognizer recognizer;
+        TextSearchController controller({&m_codec, &recognizer, 2});
+        controller.refreshCounts(root, TextRecognitionLevel::Fast);
+        QTRY_COMPARE(controller.counts(), std::optional<Counts>(Counts{3, 0, 3, 0}));
+
+        QSignalSpy finished(&controller, &TextSearchController::runFinished);
+        controller.readCaptureFolder(root, {TextRecognitionLevel::Fast, std::nullopt, false});
+        QVERIFY(controller.isRunning());
+        controller.readCaptureFolder(root, {TextRecognitionLevel::Accurate, std::nullopt, false});  // ignored
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(controller.statusText(), std::optional<QString>("Recognized text in 3 screenshots."));
+        QCOMPARE(controller.fraction(), 1.0);
+        QCOMPARE(controller.counts(), std::optional<Counts>(Counts{3, 3, 0, 0}));  // adjusted at once
+        for (const QString& file : files)
+            QCOMPARE(TextMetadata::textState(file), TextState::ReadWithFast);
+
+        QCOMPARE(log.count("OCR: reading 3 screenshots (Fast)"), 1);
+        QCOMPARE(log.count("OCR: read 3, failed 0"), 1);
+    }
+
+    void otherFolderRunAndStop()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("Desktop");
+        QDir().mkpath(folder);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(TextSearchFixtures::writeImage(folder + QStringLiteral("/%1.png").arg(i)));
+        QVERIFY(TextSearchFixtures::writeNonImage(folder + "/9.png"));
+
+        ScriptedRecognizer recognizer;
+        TextSearchController controller({&m_codec, &recognizer, 1});
+        QSignalSpy finished(&controller, &TextSearchController::runFinished);
+        QStringList images = TextSearchScan::findImages(folder, TextRecognitionLevel::Fast).toRead;
+        QCOMPARE(images.size(), 4);  // the text file is no image
+        images.append(folder + "/9.png");  // an image that turned out broken
+        controller.readFolder(folder, images, {TextRecognitionLevel::Fast, std::nullopt, false});
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(controller.isCaptureFolderRun(), false);
+        QCOMPARE(controller.statusText(), std::optional<QString>(QStringLiteral(
+                                              "Recognized text in 4 images in \u201cDesktop\u201d. Couldn't recognize 1.")));
+
+        // Stop while the first file is being read: that file completes, no other starts.
+        QSemaphore started, release;
+        recognizer.answer = [&](const Bitmap&, const TextSearchSettings&) {
+            started.release();
+            release.acquire();
+            return TextReadResult::read("late");
+        };
+        for (const QString& image : images)
+            QVERIFY(::removexattr(QFile::encodeName(image).constData(), TextMetadata::kMarkerAttribute) == 0);
+        controller.readFolder(folder, images.mid(0, 4), {TextRecognitionLevel::Fast, std::nullopt, false});
+        QVERIFY(QTest::qWaitFor([&] { return started.tryAcquire(); }, 10000));
+        controller.stop();
+        QVERIFY(controller.isStopping());
+        release.release(4);
+        QVERIFY(finished.wait(20000));
+        QVERIFY(!controller.isStopping());
+        QCOMPARE(controller.statusText(),
+                 std::optional<QString>("Stopped after 1 image in \u201cDesktop\u201d."));
+    }
+
+    void laterCountWins()
+    {
+        // The first count (a large folder) finishes after the second (one file):
+        // its result must never show.
+        QTemporaryDir large, small;
+        for (int day = 1; day <= 200; ++day) {
+            const QString name = QDate(2023, 1, 1).addDays(day).toString("yyyy-MM-dd");
+            for (int i = 0; i < 10; ++i)
+                make(shot(large.path(), name, QStringLiteral("10-00-%1").arg(i, 2, 10, QLatin1Char('0'))));
+        }
+        const QString fast = make(shot(small.path(), "2024-05-01", "10-00-00"));
+        TextMetadata::write("a", fast, TextRecognitionLevel::Fast);
+        TextSearchController controller({&m_codec, nullptr, 1});
+        QList<std::optional<Counts>> seen;
+        connect(&controller, &TextSearchController::changed, this, [&] { seen.append(controller.counts()); });
+        controller.refreshCounts(large.path(), TextRecognitionLevel::Accurate);
+        controller.refreshCounts(small.path(), TextRecognitionLevel::Accurate);
+        QTRY_COMPARE(controller.counts(), std::optional<Counts>(Counts{1, 1, 1, 1}));
+        QTest::qWait(500);
+        QCOMPARE(controller.counts(), std::optional<Counts>(Counts{1, 1, 1, 1}));
+        QVERIFY(!seen.contains(std::optional<Counts>(Counts{2000, 0, 2000, 0})));
+    }
+
+    void statusSentences_data()
+    {
+        QTest::addColumn<int>("read");
+        QTest::addColumn<int>("failed");
+        QTest::addColumn<bool>("stopped");
+        QTest::addColumn<bool>("captureFolder");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("sentence");
+        QTest::newRow("one") << 1 << 0 << false << true << "en_US" << "Recognized text in 1 screenshot.";
+        QTest::newRow("grouped") << 1204 << 0 << false << true << "en_US" << "Recognized text in 1,204 screenshots.";
+        QTest::newRow("stopped, other folder") << 37 << 2 << true << false << "en_US"
+                                               << "Stopped after 37 images in \u201cDesktop\u201d. Couldn't recognize 2.";
+        QTest::newRow("german grouping") << 1204 << 1500 << false << true << "de_DE"
+                                         << "Recognized text in 1.204 screenshots. Couldn't recognize 1.500.";
+    }
+
+    void statusSentences()
+    {
+        QFETCH(int, read);
+        QFETCH(int, failed);
+        QFETCH(bool, stopped);
+        QFETCH(bool, captureFolder);
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
+        QTEST(TextSearchController::statusSentence(read, failed, stopped, "/home/u/Desktop", captureFolder), "sentence");
+    }
+
+    void estimatedDuration_data()
+    {
+        QTest::addColumn<qint64>("count");
+        QTest::addColumn<bool>("fast");
+        QTest::addColumn<QString>("phrase");
+        QTest::newRow("150 accurate") << qint64(150) << false << "about a minute";
+        QTest::newRow("200 accurate: 1.5 rounds up") << qint64(200) << false << "about 2 minutes";
+        QTest::newRow("11,866 accurate: 88.995") << qint64(11866) << false << "about 89 minutes";
+        QTest::newRow("12,000 accurate") << qint64(12000) << false << "about 2 hours";
+        QTest::newRow("100,000 fast") << qint64(100000) << true << "about 2 hours";
+    }
+
+    void estimatedDuration()
+    {
+        QFETCH(qint64, count);
+        QFETCH(bool, fast);
+        QTEST(TextSearchController::estimatedDuration(count, fast ? TextRecognitionLevel::Fast : TextRecognitionLevel::Accurate),
+              "phrase");
+    }
 };
-
-void TestTextSearchController::captureFolderScanCountsOwnScreenshots()
-{
-    QTemporaryDir dir;
-    const QString root = dir.path();
-    const QString unread = make(shot(root, QStringLiteral("2024-05-01"), QStringLiteral("10-00-00")));
-    const QString fast = make(shot(root, QStringLiteral("2024-05-01"), QStringLiteral("09-00-00")));
-    const QString accurate = make(shot(root, QStringLiteral("2024-05-01"), QStringLiteral("11-00-00")));
-    const QString foreignText = make(shot(root, QStringLiteral("2024-05-01"), QStringLiteral("12-00-00"), "JPG"));
-    const QString older = make(shot(root, QStringLiteral("2024-04-30"), QStringLiteral("23-59-59_Display2"), "heic"));
-    TextMetadata::write(QStringLiteral("a"), fast, TextRecognitionLevel::Fast);
-    TextMetadata::write(QStringLiteral("b"), accurate, TextRecognitionLevel::Accurate);
-    const QByteArray plist = BinaryPlist::encodeString(QStringLiteral("by another program"));
-    QVERIFY(::setxattr(QFile::encodeName(foreignText).constData(), TextMetadata::kTextAttribute, plist.constData(),
-                       size_t(plist.size()), 0) == 0);
-    // Not counted: another prefix or extension, a folder, an invalid day, a non-day folder.
-    make(root + QStringLiteral("/2024-05-01/notes.png"));
-    make(shot(root, QStringLiteral("2024-05-01"), QStringLiteral("13-00-00"), "gif"));
-    QDir().mkpath(shot(root, QStringLiteral("2024-05-01"), QStringLiteral("14-00-00")));
-    make(shot(root, QStringLiteral("2024-13-01"), QStringLiteral("10-00-00")));
-    make(root + QStringLiteral("/Timelapses/Momentra_2024-05-01_10-00-00.png"));
-
-    const auto forAccurate = TextSearchScan::scanCaptureFolder(root, TextRecognitionLevel::Accurate);
-    QCOMPARE(forAccurate.total, 5);
-    QCOMPARE(forAccurate.toRead, (QStringList{older, fast, unread}));  // day order, then name order
-    QCOMPARE(forAccurate.readWithFast, 1);
-
-    const auto forFast = TextSearchScan::scanCaptureFolder(root, TextRecognitionLevel::Fast);
-    QCOMPARE(forFast.total, 5);
-    QCOMPARE(forFast.toRead, (QStringList{older, unread}));
-    QCOMPARE(forFast.readWithFast, 0);
-}
-
-void TestTextSearchController::captureFolderScanOfEmptyOrMissingFolder()
-{
-    QTemporaryDir dir;
-    for (const QString& folder : {dir.path(), dir.filePath(QStringLiteral("missing"))}) {
-        const auto scan = TextSearchScan::scanCaptureFolder(folder, TextRecognitionLevel::Accurate);
-        QCOMPARE(scan.total, 0);
-        QVERIFY(scan.toRead.isEmpty());
-    }
-    TextSearchController controller({&m_codec, nullptr, 1});
-    controller.refreshCounts(dir.path(), TextRecognitionLevel::Accurate);
-    QTRY_COMPARE(controller.counts(), std::optional<Counts>(Counts{0, 0, 0, 0}));
-}
-
-void TestTextSearchController::findImagesByContentSkippingHidden()
-{
-    QTemporaryDir dir;
-    const QString root = dir.path();
-    QVERIFY(TextSearchFixtures::writeImage(root + QStringLiteral("/b.png")));
-    QVERIFY(TextSearchFixtures::writeImage(root + QStringLiteral("/sub/deeper/photo.dat.jpg")));
-    QVERIFY(TextSearchFixtures::writeImage(root + QStringLiteral("/a-no-extension")));  // PNG bytes, no name hint
-    const QString searchable = root + QStringLiteral("/sub/done.png");
-    QVERIFY(TextSearchFixtures::writeImage(searchable));
-    TextMetadata::write(QStringLiteral("x"), searchable, TextRecognitionLevel::Accurate);
-    const QString fast = root + QStringLiteral("/sub/fast.png");
-    QVERIFY(TextSearchFixtures::writeImage(fast));
-    TextMetadata::write(QStringLiteral("x"), fast, TextRecognitionLevel::Fast);
-    QVERIFY(TextSearchFixtures::writeNonImage(root + QStringLiteral("/text-named.png")));
-    QVERIFY(TextSearchFixtures::writeImage(root + QStringLiteral("/.hidden.png")));
-    QVERIFY(TextSearchFixtures::writeImage(root + QStringLiteral("/.cache/inside.png")));
-    QVERIFY(QFile::link(root + QStringLiteral("/b.png"), root + QStringLiteral("/link.png")));
-
-    const auto accurate = TextSearchScan::findImages(root, TextRecognitionLevel::Accurate);
-    QCOMPARE(accurate.imageCount, 5);
-    QCOMPARE(accurate.toRead, (QStringList{root + QStringLiteral("/a-no-extension"), root + QStringLiteral("/b.png"),
-                                           root + QStringLiteral("/sub/deeper/photo.dat.jpg"), fast}));
-    const auto forFast = TextSearchScan::findImages(root, TextRecognitionLevel::Fast);
-    QCOMPARE(forFast.imageCount, 5);
-    QCOMPARE(forFast.toRead.size(), 3);
-
-    QTemporaryDir empty;
-    TextSearchFixtures::writeNonImage(empty.filePath(QStringLiteral("readme.txt")));
-    QCOMPARE(TextSearchScan::findImages(empty.path(), TextRecognitionLevel::Accurate).imageCount, 0);
-}
-
-void TestTextSearchController::readAllReportsProgressInOrderAndSparingly()
-{
-    QTemporaryDir dir;
-    QVERIFY(TextSearchFixtures::writeImage(dir.filePath(QStringLiteral("source.png"))));
-    QStringList paths;
-    for (int i = 0; i < 1000; ++i) {
-        const QString path = dir.filePath(QStringLiteral("%1.png").arg(i, 4, 10, QLatin1Char('0')));
-        QVERIFY(QFile::copy(dir.filePath(QStringLiteral("source.png")), path));
-        paths.append(path);
-    }
-    ScriptedRecognizer recognizer;
-    recognizer.answer = [](const Bitmap&, const TextSearchSettings&) {
-        QThread::usleep(1500);
-        return TextReadResult::read(QStringLiteral("text"));
-    };
-    SweepStop stop;
-    LiveTextSearchSettings settings({TextRecognitionLevel::Fast, std::nullopt, false});
-    QList<int> reports;
-    QElapsedTimer timer;
-    timer.start();
-    const auto outcome = BulkTextReader({&m_codec, &recognizer, 2}).readAll(paths, settings, stop, [&](int n) {
-        reports.append(n);  // called under the reader's lock, one at a time
-    });
-    const qint64 elapsed = timer.elapsed();
-    QCOMPARE(outcome, (BulkTextReader::Outcome{1000, 0}));
-    QVERIFY(!reports.isEmpty());
-    QCOMPARE(reports.last(), 1000);
-    QVERIFY(std::is_sorted(reports.begin(), reports.end()));
-    QVERIFY2(reports.size() <= elapsed / 250 + 2, qPrintable(QStringLiteral("%1 reports in %2 ms")
-                                                                 .arg(reports.size()).arg(elapsed)));
-    QCOMPARE(TextMetadata::readMarker(paths[999]), std::optional<QString>(QStringLiteral("fast")));
-}
-
-void TestTextSearchController::readAllMarksUndecodableFilesNone()
-{
-    QTemporaryDir dir;
-    const QString broken = dir.filePath(QStringLiteral("broken.png"));
-    QVERIFY(TextSearchFixtures::writeNonImage(broken));
-    const QString good = dir.filePath(QStringLiteral("good.png"));
-    QVERIFY(TextSearchFixtures::writeImage(good));
-    const QString vanished = dir.filePath(QStringLiteral("vanished.png"));
-    ScriptedRecognizer recognizer;
-    SweepStop stop;
-    LiveTextSearchSettings settings;
-    const auto outcome = BulkTextReader({&m_codec, &recognizer, 1}).readAll({broken, vanished, good}, settings, stop, {});
-    QCOMPARE(outcome, (BulkTextReader::Outcome{1, 1}));
-    QCOMPARE(TextMetadata::readMarker(broken), std::optional<QString>(QStringLiteral("none")));
-    QCOMPARE(TextMetadata::readText(broken), std::optional<QString>(QString()));
-    QCOMPARE(TextMetadata::textState(broken), TextState::Searchable);
-    QCOMPARE(recognizer.seenWidths().size(), 1);
-}
-
-void TestTextSearchController::captureFolderRunUpdatesCounts()
-{
-    EventLogWatcher log;
-    QTemporaryDir dir;
-    const QString root = dir.path();
-    QStringList files;
-    for (const QString& time : {QStringLiteral("10-00-00"), QStringLiteral("10-05-00"), QStringLiteral("10-10-00")}) {
-        files.append(shot(root, QStringLiteral("2024-05-01"), time));
-        QDir().mkpath(QFileInfo(files.last()).path());
-        QVERIFY(TextSearchFixtures::writeImage(files.last()));
-    }
-    ScriptedRecognizer recognizer;
-    TextSearchController controller({&m_codec, &recognizer, 2});
-    controller.refreshCounts(root, TextRecognitionLevel::Fast);
-    QTRY_COMPARE(controller.counts(), std::optional<Counts>(Counts{3, 0, 3, 0}));
-
-    QSignalSpy finished(&controller, &TextSearchController::runFinished);
-    controller.readCaptureFolder(root, {TextRecognitionLevel::Fast, std::nullopt, false});
-    QVERIFY(controller.isRunning());
-    controller.readCaptureFolder(root, {TextRecognitionLevel::Accurate, std::nullopt, false});  // ignored
-    QVERIFY(finished.wait(20000));
-    QCOMPARE(controller.statusText(), std::optional<QString>(QStringLiteral("Recognized text in 3 screenshots.")));
-    QCOMPARE(controller.completed(), 3);
-    QCOMPARE(controller.total(), 3);
-    QCOMPARE(controller.fraction(), 1.0);
-    QCOMPARE(controller.counts(), std::optional<Counts>(Counts{3, 3, 0, 0}));  // adjusted at once
-    QTRY_COMPARE(controller.counts(), std::optional<Counts>(Counts{3, 3, 0, 0}));
-    for (const QString& file : files)
-        QCOMPARE(TextMetadata::textState(file), TextState::ReadWithFast);
-
-    // Accurate reads the Fast ones again.
-    controller.refreshCounts(root, TextRecognitionLevel::Accurate);
-    QTRY_COMPARE(controller.counts(), std::optional<Counts>(Counts{3, 3, 3, 3}));
-    controller.readCaptureFolder(root, {TextRecognitionLevel::Accurate, std::nullopt, false});
-    QVERIFY(finished.wait(20000));
-    QTRY_COMPARE(controller.counts(), std::optional<Counts>(Counts{3, 3, 0, 0}));
-    QCOMPARE(TextMetadata::readMarker(files[0]), std::optional<QString>(QStringLiteral("accurate")));
-
-    QCOMPARE(log.count(QStringLiteral("OCR: reading 3 screenshots (Fast)")), 1);
-    QCOMPARE(log.count(QStringLiteral("OCR: reading 3 screenshots (Accurate)")), 1);
-    QCOMPARE(log.count(QStringLiteral("OCR: read 3, failed 0")), 2);
-}
-
-void TestTextSearchController::otherFolderRunAndStop()
-{
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("Desktop"));
-    QDir().mkpath(folder);
-    for (int i = 0; i < 4; ++i)
-        QVERIFY(TextSearchFixtures::writeImage(folder + QStringLiteral("/%1.png").arg(i)));
-    QVERIFY(TextSearchFixtures::writeNonImage(folder + QStringLiteral("/9.png")));
-
-    ScriptedRecognizer recognizer;
-    TextSearchController controller({&m_codec, &recognizer, 1});
-    QSignalSpy finished(&controller, &TextSearchController::runFinished);
-    QStringList images = TextSearchScan::findImages(folder, TextRecognitionLevel::Fast).toRead;
-    QCOMPARE(images.size(), 4);  // the text file is no image
-    images.append(folder + QStringLiteral("/9.png"));  // an image that turned out broken
-    controller.readFolder(folder, images, {TextRecognitionLevel::Fast, std::nullopt, false});
-    QVERIFY(finished.wait(20000));
-    QCOMPARE(controller.isCaptureFolderRun(), false);
-    QCOMPARE(controller.statusText(), std::optional<QString>(QStringLiteral(
-                                          "Recognized text in 4 images in \u201cDesktop\u201d. Couldn't recognize 1.")));
-
-    // Stop while the first file is being read: that file completes, no other starts.
-    QSemaphore started, release;
-    recognizer.answer = [&](const Bitmap&, const TextSearchSettings&) {
-        started.release();
-        release.acquire();
-        return TextReadResult::read(QStringLiteral("late"));
-    };
-    for (const QString& image : images)
-        QVERIFY(::removexattr(QFile::encodeName(image).constData(), TextMetadata::kMarkerAttribute) == 0);
-    controller.readFolder(folder, images.mid(0, 4), {TextRecognitionLevel::Fast, std::nullopt, false});
-    QVERIFY(QTest::qWaitFor([&] { return started.tryAcquire(); }, 10000));
-    controller.stop();
-    QVERIFY(controller.isStopping());
-    release.release(4);
-    QVERIFY(finished.wait(20000));
-    QVERIFY(!controller.isRunning());
-    QVERIFY(!controller.isStopping());
-    QCOMPARE(controller.statusText(),
-             std::optional<QString>(QStringLiteral("Stopped after 1 image in \u201cDesktop\u201d.")));
-}
-
-void TestTextSearchController::laterCountWins()
-{
-    // The first count (a large folder) finishes after the second (one file):
-    // its result must never show.
-    QTemporaryDir large, small;
-    for (int day = 1; day <= 200; ++day) {
-        const QString name = QDate(2023, 1, 1).addDays(day).toString(QStringLiteral("yyyy-MM-dd"));
-        for (int i = 0; i < 10; ++i)
-            make(shot(large.path(), name, QStringLiteral("10-00-%1").arg(i, 2, 10, QLatin1Char('0'))));
-    }
-    const QString fast = make(shot(small.path(), QStringLiteral("2024-05-01"), QStringLiteral("10-00-00")));
-    TextMetadata::write(QStringLiteral("a"), fast, TextRecognitionLevel::Fast);
-    TextSearchController controller({&m_codec, nullptr, 1});
-    QList<std::optional<Counts>> seen;
-    connect(&controller, &TextSearchController::changed, this, [&] { seen.append(controller.counts()); });
-    controller.refreshCounts(large.path(), TextRecognitionLevel::Accurate);
-    controller.refreshCounts(small.path(), TextRecognitionLevel::Accurate);
-    QTRY_COMPARE(controller.counts(), std::optional<Counts>(Counts{1, 1, 1, 1}));
-    QTest::qWait(500);
-    QCOMPARE(controller.counts(), std::optional<Counts>(Counts{1, 1, 1, 1}));
-    QVERIFY(!seen.contains(std::optional<Counts>(Counts{2000, 0, 2000, 0})));
-}
-
-void TestTextSearchController::statusSentences_data()
-{
-    QTest::addColumn<int>("read");
-    QTest::addColumn<int>("failed");
-    QTest::addColumn<bool>("stopped");
-    QTest::addColumn<bool>("captureFolder");
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("sentence");
-    QTest::newRow("one") << 1 << 0 << false << true << "en_US" << "Recognized text in 1 screenshot.";
-    QTest::newRow("zero") << 0 << 0 << false << true << "en_US" << "Recognized text in 0 screenshots.";
-    QTest::newRow("grouped") << 1204 << 0 << false << true << "en_US" << "Recognized text in 1,204 screenshots.";
-    QTest::newRow("stopped, other folder") << 37 << 2 << true << false << "en_US"
-                                           << "Stopped after 37 images in \u201cDesktop\u201d. Couldn't recognize 2.";
-    QTest::newRow("german grouping") << 1204 << 1500 << false << true << "de_DE"
-                                     << "Recognized text in 1.204 screenshots. Couldn't recognize 1.500.";
-}
-
-void TestTextSearchController::statusSentences()
-{
-    QFETCH(int, read);
-    QFETCH(int, failed);
-    QFETCH(bool, stopped);
-    QFETCH(bool, captureFolder);
-    QFETCH(QString, locale);
-    QFETCH(QString, sentence);
-    QLocale::setDefault(QLocale(locale));
-    QCOMPARE(TextSearchController::statusSentence(read, failed, stopped, QStringLiteral("/home/u/Desktop"),
-                                                  captureFolder),
-             sentence);
-}
-
-void TestTextSearchController::estimatedDuration_data()
-{
-    QTest::addColumn<qint64>("count");
-    QTest::addColumn<bool>("fast");
-    QTest::addColumn<QString>("phrase");
-    QTest::newRow("1 accurate") << qint64(1) << false << "under a minute";
-    QTest::newRow("150 accurate") << qint64(150) << false << "about a minute";
-    QTest::newRow("200 accurate: 1.5 rounds up") << qint64(200) << false << "about 2 minutes";
-    QTest::newRow("11,866 accurate: 88.995") << qint64(11866) << false << "about 89 minutes";
-    QTest::newRow("12,000 accurate") << qint64(12000) << false << "about 2 hours";
-    QTest::newRow("1,000 fast") << qint64(1000) << true << "about a minute";
-    QTest::newRow("100,000 fast") << qint64(100000) << true << "about 2 hours";
-}
-
-void TestTextSearchController::estimatedDuration()
-{
-    QFETCH(qint64, count);
-    QFETCH(bool, fast);
-    QFETCH(QString, phrase);
-    QCOMPARE(TextSearchController::estimatedDuration(
-                 count, fast ? TextRecognitionLevel::Fast : TextRecognitionLevel::Accurate),
-             phrase);
-}
 
 QTEST_MAIN(TestTextSearchController)
 #include "tst_TextSearchController.moc"
