@@ -17,17 +17,55 @@
 class FakeScreenSource : public ScreenSource
 {
 public:
-    static DisplayInfo display(quint32 number, int width, int height, bool builtIn = false, bool main = false);
+    static DisplayInfo display(quint32 number, int width, int height, bool builtIn = false, bool main = false)
+    {
+        DisplayInfo info;
+        info.facts = DisplayFacts{number, std::nullopt, 0x1000 + number, 7, number};
+        info.name = QStringLiteral("Display %1").arg(number);
+        info.width = info.logicalWidth = width;
+        info.height = info.logicalHeight = height;
+        info.isBuiltIn = builtIn;
+        info.isMain = main;
+        return info;
+    }
 
-    Result<ShareableContent> content() override;
-    Result<Bitmap> capture(const DisplayInfo& display, const DisplayCaptureRequest& request) override;
+    Result<ShareableContent> content() override
+    {
+        ++m_contentCalls;
+        if (m_hold) {
+            m_entered.release();
+            m_released.acquire();
+        }
+        QMutexLocker lock(&m_mutex);
+        if (m_contentFailure)
+            return Result<ShareableContent>::failure(*m_contentFailure);
+        ShareableContent content;
+        content.displays = m_displays;
+        return content;
+    }
+    Result<Bitmap> capture(const DisplayInfo& display, const DisplayCaptureRequest& request) override
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_displayFailures.contains(display.facts.displayNumber))
+            return Result<Bitmap>::failure(m_displayFailures.value(display.facts.displayNumber));
+        return Bitmap::filled(request.outputWidth, request.outputHeight, 0xFF000000u | (display.facts.displayNumber * 0x203040u));
+    }
 
-    void setDisplays(QList<DisplayInfo> displays);
-    void failContent(const QString& message);
-    void failDisplay(quint32 displayNumber, const QString& message);
-    void clearFailures();
+    void setDisplays(QList<DisplayInfo> displays) { QMutexLocker lock(&m_mutex); m_displays = std::move(displays); }
+    void failContent(const QString& message) { QMutexLocker lock(&m_mutex); m_contentFailure = message; }
+    void failDisplay(quint32 number, const QString& message) { QMutexLocker lock(&m_mutex); m_displayFailures.insert(number, message); }
+    void clearFailures()
+    {
+        QMutexLocker lock(&m_mutex);
+        m_contentFailure.reset();
+        m_displayFailures.clear();
+    }
     void holdCaptures() { m_hold = true; }
-    void release();
+    void release()
+    {
+        m_hold = false;
+        m_released.release();
+    }
     bool waitUntilCapturing() { return m_entered.tryAcquire(1, 5000); }
     int contentCalls() const { return m_contentCalls; }
 
@@ -46,7 +84,12 @@ private:
 class FakeImageCodec : public ImageCodec
 {
 public:
-    Result<QByteArray> encode(const Bitmap& image, ScreenshotFormat format, double quality) override;
+    Result<QByteArray> encode(const Bitmap& image, ScreenshotFormat, double) override
+    {
+        if (fails)
+            return Result<QByteArray>::failure(QStringLiteral("fake encoder failure"));
+        return QByteArray("FAKE") + QByteArray::number(image.width) + 'x' + QByteArray::number(image.height);
+    }
     Result<Bitmap> decode(const QByteArray&) override { return Result<Bitmap>::failure(QStringLiteral("not decodable")); }
     Result<Bitmap> decodeFile(const QString&) override { return Result<Bitmap>::failure(QStringLiteral("not decodable")); }
 
