@@ -35,6 +35,16 @@ private Q_SLOTS:
         QCOMPARE(MomentraRun::of({QStringLiteral("search"), QStringLiteral("invoice"), QStringLiteral("paris")}).exitCode, 1);
     }
 
+    void searchIgnoresCaseAndAccents()
+    {
+        const QString other = m_home.picturesFolder() + QStringLiteral("/2024-05-01/Momentra_2024-05-01_12-00-00.jpeg");
+        TextSearchFixtures::writeNonImage(other);
+        QVERIFY(TextMetadata::write(QStringLiteral("Notes\nRésumé draft for the CAFÉ"), other, TextRecognitionLevel::Accurate).ok());
+        const MomentraRun found = MomentraRun::of({QStringLiteral("search"), QStringLiteral("resume"), QStringLiteral("cafe")});
+        QCOMPARE(found.exitCode, 0);
+        QCOMPARE(found.out, other + QStringLiteral("\n    Résumé draft for the CAFÉ\n"));
+    }
+
     void badInput_data()
     {
         QTest::addColumn<QStringList>("arguments");

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 using KeyboardShortcuts::Name;
@@ -114,6 +115,30 @@ private Q_SLOTS:
         QCOMPARE(m_recorder->field()->text(), text);
         QVERIFY(m_service->isGrabbed(expected.carbonKeyCode, expected.carbonModifiers));
         QVERIFY(!m_service->isGrabbed(1, 2560));
+    }
+
+    // Accepted, with a warning: a menu item uses the keys, or the desktop has no global shortcuts.
+    void warnings()
+    {
+        QMenu menu(m_window.get());
+        menu.addAction(QStringLiteral("&Reveal Today"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+        record(Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(m_registry->shortcut(m_name), (Shortcut{15, Shortcut::kControl}));
+        QVERIFY2(m_recorder->message().contains(QStringLiteral("\u201cReveal Today\u201d")), qPrintable(m_recorder->message()));
+        m_center->setService(nullptr);
+        record(Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(m_registry->shortcut(m_name), (Shortcut{40, Shortcut::kControl}));
+        QVERIFY2(m_recorder->message().contains(QStringLiteral("momentra toggle")), qPrintable(m_recorder->message()));
+    }
+
+    void reportsFailedRegistrationAfterRecording()
+    {
+        record(Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);  // free while probing
+        QVERIFY(m_recorder->message().isEmpty());
+        m_service->markTaken(38, Shortcut::kControl | Shortcut::kOption);
+        m_registry->setPaused(true);
+        m_registry->setPaused(false);
+        QVERIFY2(m_recorder->message().contains(QStringLiteral("Ctrl+Alt+J is taken")), qPrintable(m_recorder->message()));
     }
 
     void clearStoresFalse()

@@ -157,6 +157,9 @@ private Q_SLOTS:
                  QStringList({"Momentra_2024-05-01 2.mp4", "Momentra_2024-05-01_Display2 2.mp4"}));
         QVERIFY(taken.open(QIODevice::ReadOnly));
         QCOMPARE(taken.readAll(), QByteArray("keep me"));
+        FfmpegVideoWriter writer;  // nor does the writer itself replace a file
+        QVERIFY(!writer.create(taken.fileName(), 64, 48));
+        QCOMPARE(QFileInfo(taken.fileName()).size(), 7);
     }
 
     void corruptFirstFileGivesNoFrameAndNoGap()
