@@ -4,8 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 // Builds screenshot libraries on the real file system for cleanup tests.
 // Files cannot be backdated (their birth time is the file system's), so
 // tests make them "old" by handing the sweep a later now.
@@ -26,29 +24,7 @@ public:
 
     // The creation date the sweep sees: birth time, or modification time.
     static QDateTime creationOf(const QString& path);
-    static std::optional<QDateTime> birthOf(const QString& path);
 
 private:
     QString m_root;
-};
-
-// Makes a folder refuse changes to its entries for the lifetime of this
-// object: immutable (FS_IMMUTABLE_FL) when running as root, which ignores
-// permissions, otherwise mode 0555. Restored on destruction.
-class LockedFolder
-{
-public:
-    explicit LockedFolder(QString path);
-    ~LockedFolder();
-    LockedFolder(const LockedFolder&) = delete;
-    LockedFolder& operator=(const LockedFolder&) = delete;
-    bool isLocked() const { return m_locked; }
-    QString error() const { return m_error; }
-
-private:
-    void setImmutable(bool on);
-    QString m_path;
-    bool m_asRoot = false;
-    bool m_locked = false;
-    QString m_error;
 };

@@ -13,7 +13,6 @@ Result<QByteArray> TimelapseTestCodec::encode(const Bitmap&, ScreenshotFormat, d
 
 Result<Bitmap> TimelapseTestCodec::decode(const QByteArray& data)
 {
-    ++m_decodes;
     if (m_delayMs > 0)
         QThread::msleep(m_delayMs);
     const QImage image = QImage::fromData(data);

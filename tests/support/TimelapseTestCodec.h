@@ -18,7 +18,6 @@ public:
     Result<Bitmap> decodeFile(const QString& path) override;
 
     void setDecodeDelayMs(int ms) { m_delayMs = ms; }
-    int decodeCount() const { return m_decodes; }
 
     // Writes a JPEG (by extension: .jpeg/.png) of one colour, with a white
     // square in the top-left corner so frames differ from plain colour.
@@ -26,5 +25,4 @@ public:
 
 private:
     std::atomic_int m_delayMs{0};
-    std::atomic_int m_decodes{0};
 };

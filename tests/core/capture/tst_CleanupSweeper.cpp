@@ -4,6 +4,7 @@
 #include "platform/linux/FreedesktopTrash.h"
 #include "support/CleanupFakeTrash.h"
 #include "support/CleanupLibrary.h"
+#include "support/LockedFolder.h"
 #include "support/TestHome.h"
 
 #include <QDir>
