@@ -9,23 +9,35 @@ function(momentra_refresh_moc target files)
   endif()
 endfunction()
 
-# Each layer is one library built from every source below its folder, so
+# Every layer sees only its own folders and those of the layers it links:
+# its include root is a folder of the build tree that holds links to just
+# those folders of src/. `#include "core/…"` works everywhere, while a core
+# file that includes "platform/…", "media/…", "ui/…" or "app/…" does not
+# compile. The include roots are handed down the link graph, so a layer sees
+# what it links and nothing else.
+function(momentra_include_root target)
+  set(root ${CMAKE_BINARY_DIR}/include-roots/${target})
+  file(MAKE_DIRECTORY ${root})
+  foreach(folder ${ARGN})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+  endforeach()
+  set(${target}_include_root ${root} PARENT_SCOPE)
+endfunction()
+
+# Each layer is one library built from every source below its folders, so
 # adding a class never means editing a list of files.
-function(momentra_add_layer target dir)
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
-       ${dir}/*.cpp ${dir}/*.c ${dir}/*.h)
-  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
-  set(cpp_sources ${sources})
-  list(FILTER cpp_sources INCLUDE REGEX "\\.(cpp|c)$")
-  if(cpp_sources)
-    add_library(${target} STATIC ${sources})
-    target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR}/src)
-    momentra_refresh_moc(${target} "${sources}")
-    set(${target}_scope PUBLIC PARENT_SCOPE)
-  else()
-    # Nothing compiled yet: an interface library keeps the dependency graph.
-    add_library(${target} INTERFACE)
-    target_include_directories(${target} INTERFACE ${CMAKE_SOURCE_DIR}/src)
-    set(${target}_scope INTERFACE PARENT_SCOPE)
-  endif()
+#   momentra_add_layer(TARGET FOLDER… [LINKS lib…])
+function(momentra_add_layer target)
+  cmake_parse_arguments(PARSE_ARGV 1 layer "" "" "LINKS")
+  set(sources)
+  foreach(folder ${layer_UNPARSED_ARGUMENTS})
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS
+         ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/src/${folder}/*.h)
+    list(APPEND sources ${found})
+  endforeach()
+  momentra_include_root(${target} ${layer_UNPARSED_ARGUMENTS})
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${${target}_include_root})
+  target_link_libraries(${target} PUBLIC ${layer_LINKS})
+  momentra_refresh_moc(${target} "${sources}")
 endfunction()

@@ -4,9 +4,9 @@
 //  2. moving files to the Trash by a sweep, against `gio trash`.
 // Prints the times and the ratios. See README.md.
 
-#include "core/capture/CleanupSweeper.h"
-#include "core/capture/LibraryLayout.h"
-#include "core/capture/SweepStop.h"
+#include "core/cleanup/CleanupSweeper.h"
+#include "core/library/LibraryLayout.h"
+#include "core/StopFlag.h"
 #include "platform/linux/FreedesktopTrash.h"
 
 #include <QCoreApplication>
@@ -173,7 +173,7 @@ int main(int argc, char** argv)
         return 1;
     }
     settle(options);
-    const SweepStop stop;
+    const StopFlag stop;
     QElapsedTimer timer;
     double findSeconds = 0;
     double sweepSeconds = 0;

@@ -4,7 +4,7 @@
 #include "ScreenRenderer.h"
 #include "WordRecall.h"
 
-#include "core/capture/Bitmap.h"
+#include "core/Bitmap.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextSearchScan.h"
 #include "media/TesseractRecognizer.h"

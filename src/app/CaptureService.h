@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/CleanupController.h"
+#include "core/cleanup/CleanupController.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenshotManager.h"
 #include "media/image/MediaImageCodec.h"

@@ -1,6 +1,6 @@
 #include "app/ToggleCaptureShortcut.h"
 
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 #include "core/shortcuts/HotKeyCenter.h"
 #include "core/shortcuts/ShortcutRegistry.h"
 #include "core/shortcuts/VirtualKeyCodes.h"

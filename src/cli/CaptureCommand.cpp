@@ -4,7 +4,7 @@
 #include "cli/CommandRegistry.h"
 #include "cli/Console.h"
 #include "core/capture/DisplayCapture.h"
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
 #include "media/image/MediaImageCodec.h"
 #include "platform/linux/ScreenSourceFactory.h"

@@ -1,11 +1,11 @@
 #include "cli/CommandRegistry.h"
 #include "cli/Console.h"
 
-#include "core/capture/CleanupSentence.h"
-#include "core/capture/CleanupSweeper.h"
-#include "core/capture/SweepLog.h"
-#include "core/capture/SweepStop.h"
-#include "core/settings/EventLog.h"
+#include "core/cleanup/CleanupSentence.h"
+#include "core/cleanup/CleanupSweeper.h"
+#include "core/cleanup/SweepLog.h"
+#include "core/StopFlag.h"
+#include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
 #include "platform/linux/FreedesktopTrash.h"
 
@@ -82,7 +82,7 @@ int run(const QStringList& arguments)
 
     CleanupSweeper sweeper(std::make_shared<FreedesktopTrash>());
     sweeper.setDryRun(options.dryRun);
-    const SweepStop stop;
+    const StopFlag stop;
     const QDateTime now = QDateTime::currentDateTime();
     const std::optional<SweepResult> result = sweeper.sweep(folder, *maxAge, permanently, stop, now);
     const QString nothing = QStringLiteral("No screenshots older than ")

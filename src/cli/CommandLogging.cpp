@@ -1,7 +1,7 @@
 #include "cli/CommandLogging.h"
 
 #include "cli/StderrLogMirror.h"
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 #include "platform/linux/JournalLogMirror.h"
 
 void CommandLogging::install(bool echoToStderr)

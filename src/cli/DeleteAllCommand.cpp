@@ -1,11 +1,11 @@
 #include "cli/CommandRegistry.h"
 #include "cli/Console.h"
 
-#include "core/capture/CleanupSentence.h"
-#include "core/capture/CleanupSweeper.h"
-#include "core/capture/SweepLog.h"
-#include "core/capture/SweepStop.h"
-#include "core/settings/EventLog.h"
+#include "core/cleanup/CleanupSentence.h"
+#include "core/cleanup/CleanupSweeper.h"
+#include "core/cleanup/SweepLog.h"
+#include "core/StopFlag.h"
+#include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
 #include "platform/linux/FreedesktopTrash.h"
 
@@ -49,7 +49,7 @@ int run(const QStringList& arguments)
     const QString folder = preferences.folderPath();
     const bool permanently = preferences.deletesPermanently();
     auto trash = std::make_shared<FreedesktopTrash>();
-    const SweepStop stop;
+    const StopFlag stop;
 
     if (!confirmed) {
         if (::isatty(STDIN_FILENO) != 1)

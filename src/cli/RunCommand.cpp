@@ -8,7 +8,7 @@
 #include "app/RemoteControl.h"
 #include "app/ToggleCaptureShortcut.h"
 #include "core/capture/ScreenshotManager.h"
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
 #include "platform/linux/ScreenSourceFactory.h"
 

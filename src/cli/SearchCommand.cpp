@@ -3,7 +3,7 @@
 #include "cli/CommandRegistry.h"
 #include "cli/Console.h"
 
-#include "core/capture/LibraryLayout.h"
+#include "core/library/LibraryLayout.h"
 #include "core/settings/Preferences.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextSearchScan.h"

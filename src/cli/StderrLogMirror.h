@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings/SystemLogMirror.h"
+#include "core/log/SystemLogMirror.h"
 
 #include <memory>
 

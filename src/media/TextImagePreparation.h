@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/Bitmap.h"
+#include "core/Bitmap.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "core/capture/LibraryLayout.h"
+#include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotWriter.h"
 #include "media/image/MediaImageCodec.h"
 #include "support/MomentraRun.h"

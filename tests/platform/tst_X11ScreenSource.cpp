@@ -1,4 +1,4 @@
-#include "core/capture/LibraryLayout.h"
+#include "core/library/LibraryLayout.h"
 #include "platform/X11TestDesk.h"
 #include "platform/linux/x11/X11ScreenSource.h"
 #include "support/XvfbServer.h"

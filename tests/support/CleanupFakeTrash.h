@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/Trash.h"
+#include "core/cleanup/Trash.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "support/CleanupLibrary.h"
 
-#include "core/capture/FileTimes.h"
+#include "core/cleanup/FileTimes.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 
 #include <QFile>
 #include <QFileInfo>

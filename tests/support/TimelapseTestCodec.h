@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/ImageCodec.h"
+#include "core/library/ImageCodec.h"
 
 #include <QColor>
 #include <QSize>

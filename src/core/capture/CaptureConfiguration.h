@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/capture/ChosenDisplay.h"
-#include "core/capture/ScreenshotFormat.h"
+#include "core/library/ScreenshotFormat.h"
 #include "core/textsearch/TextSearchSettings.h"
 
 #include <QMap>

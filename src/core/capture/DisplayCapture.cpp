@@ -1,8 +1,8 @@
 #include "core/capture/DisplayCapture.h"
 
 #include "core/capture/CaptureError.h"
-#include "core/capture/LibraryLayout.h"
-#include "core/capture/LiveTextSink.h"
+#include "core/library/LibraryLayout.h"
+#include "core/textsearch/LiveTextSink.h"
 #include "core/capture/ScreenshotWriter.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/Result.h"
-#include "core/capture/Bitmap.h"
-#include "core/capture/DisplayFacts.h"
+#include "core/Bitmap.h"
+#include "core/library/DisplayFacts.h"
 
 #include <QList>
 #include <QSet>

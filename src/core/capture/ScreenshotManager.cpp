@@ -3,9 +3,9 @@
 #include "core/capture/CaptureGates.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/FreeSpaceGate.h"
-#include "core/capture/LibraryLayout.h"
+#include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotWriter.h"
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "core/capture/ScreenshotWriter.h"
 
 #include "core/capture/CaptureError.h"
-#include "core/capture/ImageCodec.h"
+#include "core/library/ImageCodec.h"
 
 #include <QDateTime>
 #include <QDir>

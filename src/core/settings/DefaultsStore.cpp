@@ -1,6 +1,6 @@
 #include "core/settings/DefaultsStore.h"
 
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 
 #include <QDateTime>
 #include <QDir>

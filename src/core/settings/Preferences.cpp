@@ -1,6 +1,6 @@
 #include "core/settings/Preferences.h"
 
-#include "core/capture/LibraryLayout.h"
+#include "core/library/LibraryLayout.h"
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/LoginItems.h"
 

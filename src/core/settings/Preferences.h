@@ -2,8 +2,8 @@
 
 #include "core/capture/CaptureConfiguration.h"
 #include "core/capture/ChosenDisplay.h"
-#include "core/capture/DeletionPolicy.h"
-#include "core/capture/ScreenshotFormat.h"
+#include "core/cleanup/DeletionPolicy.h"
+#include "core/library/ScreenshotFormat.h"
 #include "core/textsearch/TextRecognitionLevel.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "core/shortcuts/ShortcutRegistry.h"
 
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
 #include "core/shortcuts/HotKeyCenter.h"
 

@@ -1,7 +1,7 @@
 #include "core/textsearch/BulkTextReader.h"
 
-#include "core/capture/ImageCodec.h"
-#include "core/capture/SweepStop.h"
+#include "core/library/ImageCodec.h"
+#include "core/StopFlag.h"
 #include "core/textsearch/LiveTextSearchSettings.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextRecognizer.h"
@@ -42,7 +42,7 @@ public:
         m_sinceReport.start();
     }
 
-    qsizetype take(const SweepStop& stop)
+    qsizetype take(const StopFlag& stop)
     {
         std::lock_guard lock(m_mutex);
         if (m_next >= m_done.size() || stop.isSet())
@@ -77,7 +77,7 @@ private:
 }  // namespace
 
 BulkTextReader::Outcome BulkTextReader::readAll(const QStringList& paths, const LiveTextSearchSettings& settings,
-                                                const SweepStop& stop, const Progress& progress) const
+                                                const StopFlag& stop, const Progress& progress) const
 {
     ProgressLedger ledger(paths.size(), progress);
     std::mutex outcomeMutex;

@@ -9,7 +9,7 @@
 
 class ImageCodec;
 class LiveTextSearchSettings;
-class SweepStop;
+class StopFlag;
 class TextRecognizer;
 struct Bitmap;
 
@@ -42,7 +42,7 @@ public:
     // `stop` is set. Progress is reported at most every 250 ms and for the
     // last file. A vanished file counts neither as read nor as failed; a file
     // that is not an image is marked "none" and counts as failed.
-    Outcome readAll(const QStringList& paths, const LiveTextSearchSettings& settings, const SweepStop& stop,
+    Outcome readAll(const QStringList& paths, const LiveTextSearchSettings& settings, const StopFlag& stop,
                     const Progress& progress) const;
 
     // One image with the 15-second deadline, on the calling thread.

@@ -1,6 +1,6 @@
 #include "core/textsearch/LiveTextReader.h"
 
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextRecognizer.h"
 

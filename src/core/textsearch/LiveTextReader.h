@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/LiveTextSink.h"
+#include "core/textsearch/LiveTextSink.h"
 #include "core/textsearch/TextReadResult.h"
 
 #include <condition_variable>

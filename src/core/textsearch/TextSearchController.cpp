@@ -1,7 +1,7 @@
 #include "core/textsearch/TextSearchController.h"
 
-#include "core/capture/SweepStop.h"
-#include "core/settings/EventLog.h"
+#include "core/StopFlag.h"
+#include "core/log/EventLog.h"
 #include "core/textsearch/LiveTextSearchSettings.h"
 #include "core/textsearch/TextSearchScan.h"
 
@@ -31,7 +31,7 @@ QString displayName(const QString& folder)
 TextSearchController::TextSearchController(BulkTextReader::Tools tools, QObject* parent)
     : QObject(parent),
       m_tools(tools),
-      m_stopFlag(std::make_shared<SweepStop>()),
+      m_stopFlag(std::make_shared<StopFlag>()),
       m_liveSettings(std::make_shared<LiveTextSearchSettings>())
 {
 }
@@ -91,7 +91,7 @@ void TextSearchController::startRun(const QString& folder, bool isCaptureFolderR
     m_isRunning = true;
     m_isStopping = false;
     m_isCaptureFolderRun = isCaptureFolderRun;
-    m_stopFlag = std::make_shared<SweepStop>();
+    m_stopFlag = std::make_shared<StopFlag>();
     m_liveSettings = std::make_shared<LiveTextSearchSettings>(settings);
     m_completed = 0;
     m_total = 0;
@@ -99,7 +99,7 @@ void TextSearchController::startRun(const QString& folder, bool isCaptureFolderR
     Q_EMIT changed();
 
     const QString runFolder = normalizedFolder(folder);
-    const std::shared_ptr<SweepStop> stopFlag = m_stopFlag;
+    const std::shared_ptr<StopFlag> stopFlag = m_stopFlag;
     const std::shared_ptr<LiveTextSearchSettings> liveSettings = m_liveSettings;
     const BulkTextReader reader(m_tools);
     QPointer<TextSearchController> self(this);

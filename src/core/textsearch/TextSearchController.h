@@ -12,7 +12,7 @@
 #include <optional>
 
 class LiveTextSearchSettings;
-class SweepStop;
+class StopFlag;
 
 // Makes existing images searchable in bulk: counts how many screenshots of
 // the capture folder carry text, reads those that still need it (a capture
@@ -79,7 +79,7 @@ private:
     int m_completed = 0;
     int m_total = 0;
     std::optional<QString> m_statusText;
-    std::shared_ptr<SweepStop> m_stopFlag;
+    std::shared_ptr<StopFlag> m_stopFlag;
     std::shared_ptr<LiveTextSearchSettings> m_liveSettings;
     quint64 m_countGeneration = 0;
     std::optional<QString> m_countedFolder;

@@ -1,6 +1,6 @@
 #include "core/textsearch/TextSearchScan.h"
 
-#include "core/capture/LibraryLayout.h"
+#include "core/library/LibraryLayout.h"
 #include "core/textsearch/ImageContent.h"
 #include "core/textsearch/TextMetadata.h"
 

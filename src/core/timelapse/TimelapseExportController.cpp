@@ -1,7 +1,7 @@
 #include "core/timelapse/TimelapseExportController.h"
 
-#include "core/capture/LibraryLayout.h"
-#include "core/settings/EventLog.h"
+#include "core/library/LibraryLayout.h"
+#include "core/log/EventLog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -78,7 +78,7 @@ void TimelapseExportController::exportDays(const QList<QUrl>& dayFolders, int fp
     assign(m_days, names);
     m_isRunning = true;
     m_isCancelling = false;
-    m_cancelFlag = std::make_shared<SweepStop>();
+    m_cancelFlag = std::make_shared<StopFlag>();
     m_completedFrames = 0;
     m_totalFrames = 0;
     m_statusText = QStringLiteral("Preparing…");

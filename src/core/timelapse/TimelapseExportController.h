@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/SweepStop.h"
+#include "core/StopFlag.h"
 #include "core/timelapse/TimelapseDay.h"
 #include "core/timelapse/TimelapseExporter.h"
 #include "core/timelapse/TimelapseProgress.h"
@@ -86,5 +86,5 @@ private:
     QFuture<TimelapseExporter::Outcome> m_work;  // the exporter's run
     QFuture<void> m_exportTask;                  // its outcome handled here
     // Set on the main thread, read by the exporter's thread; one per export.
-    std::shared_ptr<SweepStop> m_cancelFlag;
+    std::shared_ptr<StopFlag> m_cancelFlag;
 };

@@ -1,7 +1,7 @@
 #include "core/timelapse/TimelapseExporter.h"
 
-#include "core/capture/ImageCodec.h"
-#include "core/capture/LibraryLayout.h"
+#include "core/library/ImageCodec.h"
+#include "core/library/LibraryLayout.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/ImageCodec.h"
+#include "core/library/ImageCodec.h"
 
 // The real image codec: JPEG through TurboJPEG, PNG through libpng, HEIC
 // through libheif. Stateless and safe to use from several threads at once.

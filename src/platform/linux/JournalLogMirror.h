@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings/SystemLogMirror.h"
+#include "core/log/SystemLogMirror.h"
 
 // Mirrors event-log lines to the systemd journal (identifier "momentra"),
 // or to syslog when no journal is running.

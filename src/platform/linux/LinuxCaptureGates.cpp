@@ -1,7 +1,7 @@
 #include "platform/linux/LinuxCaptureGates.h"
 
 #include "core/capture/VolumeSpace.h"
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 
 LinuxCaptureGates::LinuxCaptureGates(QDBusConnection systemBus, QDBusConnection sessionBus)
     : m_logind(std::move(systemBus))

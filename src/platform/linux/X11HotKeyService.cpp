@@ -1,6 +1,6 @@
 #include "platform/linux/X11HotKeyService.h"
 
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 #include "platform/linux/X11KeySymbols.h"
 
 #include <QCoreApplication>

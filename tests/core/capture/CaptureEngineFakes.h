@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/capture/CaptureGates.h"
-#include "core/capture/ImageCodec.h"
-#include "core/capture/LiveTextSink.h"
+#include "core/library/ImageCodec.h"
+#include "core/textsearch/LiveTextSink.h"
 #include "core/capture/ScreenSource.h"
 
 #include <QHash>

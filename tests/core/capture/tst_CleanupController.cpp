@@ -1,5 +1,5 @@
-#include "core/capture/CleanupController.h"
-#include "core/settings/EventLog.h"
+#include "core/cleanup/CleanupController.h"
+#include "core/log/EventLog.h"
 #include "support/EventLogWatcher.h"
 #include "support/CleanupFakeTrash.h"
 #include "support/CleanupLibrary.h"

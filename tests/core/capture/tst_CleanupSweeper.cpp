@@ -1,6 +1,6 @@
-#include "core/capture/CleanupSweeper.h"
-#include "core/capture/FileTimes.h"
-#include "core/capture/SweepStop.h"
+#include "core/cleanup/CleanupSweeper.h"
+#include "core/cleanup/FileTimes.h"
+#include "core/StopFlag.h"
 #include "platform/linux/FreedesktopTrash.h"
 #include "support/CleanupFakeTrash.h"
 #include "support/CleanupLibrary.h"
@@ -34,7 +34,7 @@ private:
     std::shared_ptr<CleanupFakeTrash> m_trash;
 
     std::optional<SweepResult> sweep(qint64 maxAge, const QDateTime& now, bool permanently = true,
-                                     const SweepStop& stop = SweepStop())
+                                     const StopFlag& stop = StopFlag())
     {
         return CleanupSweeper(m_trash).sweep(m_library->root(), maxAge, permanently, stop, now);
     }
@@ -144,7 +144,7 @@ private Q_SLOTS:
         LockedFolder locked(lib.path(QStringLiteral("2024-05-07")));
         QVERIFY2(locked.isLocked(), qPrintable(locked.error()));
 
-        const auto result = CleanupSweeper(trash).sweep(lib.root(), kHour, permanently, SweepStop(),
+        const auto result = CleanupSweeper(trash).sweep(lib.root(), kHour, permanently, StopFlag(),
                                                         QDateTime::currentDateTime().addDays(2));
         QVERIFY(result);
         QCOMPARE(result->trashed, 5);
@@ -164,7 +164,7 @@ private Q_SLOTS:
     {
         for (int i = 0; i < 5; ++i)
             m_library->makeFile(QStringLiteral("2024-05-01/Momentra_2024-05-01_10-00-0%1.jpeg").arg(i));
-        SweepStop stop;
+        StopFlag stop;
         m_trash->setBehaviour([&](const QString& path, int call) {
             if (call == 3)
                 stop.set();
@@ -203,8 +203,8 @@ private Q_SLOTS:
     void unlistableFolderHasNoResult()
     {
         const CleanupSweeper sweeper(m_trash);
-        QCOMPARE(sweeper.sweep(m_dir->path() + QStringLiteral("/missing"), kHour, true, SweepStop()), std::nullopt);
-        QCOMPARE(sweeper.sweep(m_library->makeFile(QStringLiteral("plain-file")), kHour, true, SweepStop()), std::nullopt);
+        QCOMPARE(sweeper.sweep(m_dir->path() + QStringLiteral("/missing"), kHour, true, StopFlag()), std::nullopt);
+        QCOMPARE(sweeper.sweep(m_library->makeFile(QStringLiteral("plain-file")), kHour, true, StopFlag()), std::nullopt);
     }
 
 };

@@ -1,6 +1,6 @@
 #include "core/capture/CaptureEngineFakes.h"
 #include "core/capture/DisplayCapture.h"
-#include "core/capture/LibraryLayout.h"
+#include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotManager.h"
 #include "support/EventLogWatcher.h"
 #include "support/TestHome.h"

@@ -1,5 +1,5 @@
 #include "core/capture/CaptureEngineFakes.h"
-#include "core/capture/LibraryLayout.h"
+#include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotWriter.h"
 #include "media/image/MediaImageCodec.h"
 

@@ -1,4 +1,4 @@
-#include "core/capture/SweepLog.h"
+#include "core/cleanup/SweepLog.h"
 
 #include <QTest>
 

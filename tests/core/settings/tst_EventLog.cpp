@@ -1,5 +1,5 @@
-#include "core/settings/EventLog.h"
-#include "core/settings/SystemLogMirror.h"
+#include "core/log/EventLog.h"
+#include "core/log/SystemLogMirror.h"
 #include "support/TestHome.h"
 
 #include <QDir>

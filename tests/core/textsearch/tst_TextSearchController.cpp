@@ -2,7 +2,7 @@
 #include "support/TestHome.h"
 #include "support/TextSearchFixtures.h"
 
-#include "core/capture/SweepStop.h"
+#include "core/StopFlag.h"
 #include "core/textsearch/BinaryPlist.h"
 #include "core/textsearch/BulkTextReader.h"
 #include "core/textsearch/LiveTextSearchSettings.h"
@@ -115,7 +115,7 @@ private Q_SLOTS:
         QVERIFY(TextSearchFixtures::writeImage(good));
         const QString vanished = dir.filePath("vanished.png");
         ScriptedRecognizer recognizer;
-        SweepStop stop;
+        StopFlag stop;
         LiveTextSearchSettings settings;
         const auto outcome = BulkTextReader({&m_codec, &recognizer, 1}).readAll({broken, vanished, good}, settings, stop, {});
         QCOMPARE(outcome, (BulkTextReader::Outcome{1, 1}));

@@ -1,4 +1,4 @@
-#include "core/capture/LibraryLayout.h"
+#include "core/library/LibraryLayout.h"
 #include "core/timelapse/TimelapseExportController.h"
 #include "media/FfmpegVideoWriter.h"
 #include "support/TestHome.h"

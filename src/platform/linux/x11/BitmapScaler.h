@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/Bitmap.h"
+#include "core/Bitmap.h"
 
 // Resizes a Bitmap by averaging the source pixels each target pixel covers
 // (a box filter), which is what a screenshot shrunk to half size needs;

@@ -1,4 +1,4 @@
-#include "core/capture/FileTimes.h"
+#include "core/cleanup/FileTimes.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/SweepResult.h"
+#include "core/cleanup/SweepResult.h"
 
 #include <QDateTime>
 #include <QString>
@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-class SweepStop;
+class StopFlag;
 class Trash;
 
 // One cleanup pass over the screenshots folder. It removes the application's
@@ -33,7 +33,7 @@ public:
     // when now − creation > maxAgeSeconds; a day folder created no more than
     // maxAgeSeconds ago cannot hold old screenshots and is not listed.
     std::optional<SweepResult> sweep(const QString& folder, qint64 maxAgeSeconds, bool permanently,
-                                     const SweepStop& stop,
+                                     const StopFlag& stop,
                                      const QDateTime& now = QDateTime::currentDateTime()) const;
 
 private:

@@ -1,12 +1,12 @@
-#include "core/capture/SweepStop.h"
+#include "core/StopFlag.h"
 
-void SweepStop::set()
+void StopFlag::set()
 {
     std::lock_guard lock(m_mutex);
     m_flag = true;
 }
 
-bool SweepStop::isSet() const
+bool StopFlag::isSet() const
 {
     std::lock_guard lock(m_mutex);
     return m_flag;

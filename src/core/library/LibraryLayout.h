@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/capture/DisplayFacts.h"
-#include "core/capture/OrdinalAssignment.h"
-#include "core/capture/ScreenshotFormat.h"
+#include "core/library/DisplayFacts.h"
+#include "core/library/OrdinalAssignment.h"
+#include "core/library/ScreenshotFormat.h"
 
 #include <QDateTime>
 #include <QList>

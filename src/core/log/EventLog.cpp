@@ -1,6 +1,6 @@
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 
-#include "core/settings/SystemLogMirror.h"
+#include "core/log/SystemLogMirror.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "core/capture/LibraryLayout.h"
+#include "core/library/LibraryLayout.h"
 
 #include <QDir>
 #include <QLocale>

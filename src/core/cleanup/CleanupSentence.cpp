@@ -1,4 +1,4 @@
-#include "core/capture/CleanupSentence.h"
+#include "core/cleanup/CleanupSentence.h"
 
 #include <QLocale>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "core/capture/ScreenshotFormat.h"
+#include "core/library/ScreenshotFormat.h"
 
 namespace ScreenshotFormats {
 

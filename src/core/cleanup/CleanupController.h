@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/capture/CleanupStatus.h"
-#include "core/capture/DeletionConfiguration.h"
-#include "core/capture/SweepLog.h"
-#include "core/capture/SweepResult.h"
-#include "core/capture/SweepTrigger.h"
+#include "core/cleanup/CleanupStatus.h"
+#include "core/cleanup/DeletionConfiguration.h"
+#include "core/cleanup/SweepLog.h"
+#include "core/cleanup/SweepResult.h"
+#include "core/cleanup/SweepTrigger.h"
 
 #include <QDateTime>
 #include <QFuture>
@@ -18,7 +18,7 @@
 class CleanupSweeper;
 class EventLog;
 class QTimer;
-class SweepStop;
+class StopFlag;
 class Trash;
 
 // The cleanup machinery of the capture engine, on the main thread: the
@@ -55,7 +55,7 @@ public:
     const std::optional<CleanupStatus>& lastCleanup() const { return m_lastCleanup; }
     const SweepLog& sweepLog() const { return m_sweepLog; }
     const QTimer* deletionTimer() const { return m_deletionTimer; }
-    std::shared_ptr<SweepStop> sweepStop() const { return m_sweepStop; }
+    std::shared_ptr<StopFlag> sweepStop() const { return m_sweepStop; }
     QFuture<std::optional<SweepResult>> currentSweep() const { return m_currentSweep; }
 
 Q_SIGNALS:
@@ -81,7 +81,7 @@ private:
     std::optional<DeletionConfiguration> m_configuration;
     SweepLog m_sweepLog;
     QFuture<std::optional<SweepResult>> m_currentSweep;
-    std::shared_ptr<SweepStop> m_sweepStop;
+    std::shared_ptr<StopFlag> m_sweepStop;
     std::optional<CleanupStatus> m_lastCleanup;
     QThreadPool m_worker;  // one thread: sweeps never overlap and run in order
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/SweepResult.h"
+#include "core/cleanup/SweepResult.h"
 
 #include <QString>
 

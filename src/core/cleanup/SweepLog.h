@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/capture/DeletionPolicy.h"
-#include "core/capture/SweepResult.h"
-#include "core/capture/SweepTrigger.h"
+#include "core/cleanup/DeletionPolicy.h"
+#include "core/cleanup/SweepResult.h"
+#include "core/cleanup/SweepTrigger.h"
 
 #include <QDateTime>
 #include <QList>

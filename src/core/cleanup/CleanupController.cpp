@@ -1,9 +1,9 @@
-#include "core/capture/CleanupController.h"
+#include "core/cleanup/CleanupController.h"
 
-#include "core/capture/CleanupSweeper.h"
-#include "core/capture/SweepStop.h"
-#include "core/capture/Trash.h"
-#include "core/settings/EventLog.h"
+#include "core/cleanup/CleanupSweeper.h"
+#include "core/StopFlag.h"
+#include "core/cleanup/Trash.h"
+#include "core/log/EventLog.h"
 
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -12,7 +12,7 @@ CleanupController::CleanupController(std::shared_ptr<Trash> trash, QObject* pare
     : QObject(parent)
     , m_sweeper(std::make_shared<CleanupSweeper>(std::move(trash)))
     , m_clock([] { return QDateTime::currentDateTime(); })
-    , m_sweepStop(std::make_shared<SweepStop>())
+    , m_sweepStop(std::make_shared<StopFlag>())
 {
     m_worker.setMaxThreadCount(1);
     m_worker.setObjectName(QStringLiteral("app.momentra.Momentra.cleanup"));
@@ -61,7 +61,7 @@ void CleanupController::configureCleanup(const QString& folder, DeletionPolicy p
                               || (previous->permanently && !permanently);
     if (stopsRunning) {
         m_sweepStop->set();
-        m_sweepStop = std::make_shared<SweepStop>();
+        m_sweepStop = std::make_shared<StopFlag>();
     }
     m_configuration = DeletionConfiguration{folder, policy, permanently};
     delete m_deletionTimer;
@@ -94,7 +94,7 @@ QFuture<std::optional<SweepResult>> CleanupController::startPass(const QString& 
                                                                  qint64 maxAgeSeconds, bool permanently)
 {
     const std::shared_ptr<CleanupSweeper> sweeper = m_sweeper;
-    const std::shared_ptr<SweepStop> stop = m_sweepStop;
+    const std::shared_ptr<StopFlag> stop = m_sweepStop;
     const Clock clock = m_clock;
     m_currentSweep = QtConcurrent::run(&m_worker, [=]() -> std::optional<SweepResult> {
         return sweeper->sweep(folder, maxAgeSeconds, permanently, *stop, clock());

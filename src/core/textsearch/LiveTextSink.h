@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/Bitmap.h"
+#include "core/Bitmap.h"
 #include "core/textsearch/TextSearchSettings.h"
 
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/DeletionPolicy.h"
+#include "core/cleanup/DeletionPolicy.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "core/capture/SweepLog.h"
+#include "core/cleanup/SweepLog.h"
 
-#include "core/settings/EventLog.h"
+#include "core/log/EventLog.h"
 
 #include <QDir>
 #include <QLocale>

@@ -1,10 +1,10 @@
-#include "core/capture/CleanupSweeper.h"
+#include "core/cleanup/CleanupSweeper.h"
 
 #include "core/FileDescriptor.h"
-#include "core/capture/FileTimes.h"
-#include "core/capture/LibraryLayout.h"
-#include "core/capture/SweepStop.h"
-#include "core/capture/Trash.h"
+#include "core/cleanup/FileTimes.h"
+#include "core/library/LibraryLayout.h"
+#include "core/StopFlag.h"
+#include "core/cleanup/Trash.h"
 
 #include <QFile>
 
@@ -66,7 +66,7 @@ class CleanupSweeper::Pass
 {
 public:
     Pass(const CleanupSweeper& owner, int rootFd, const QString& folder, qint64 maxAgeMs,
-         bool permanently, const SweepStop& stop, qint64 nowMs)
+         bool permanently, const StopFlag& stop, qint64 nowMs)
         : m_owner(owner), m_rootFd(rootFd), m_folder(folder), m_maxAgeMs(maxAgeMs),
           m_permanently(permanently), m_stop(stop), m_nowMs(nowMs)
     {
@@ -209,7 +209,7 @@ private:
     const QString m_folder;
     const qint64 m_maxAgeMs;
     const bool m_permanently;
-    const SweepStop& m_stop;
+    const StopFlag& m_stop;
     const qint64 m_nowMs;
     SweepResult m_result;
     std::optional<qint64> m_oldestMs;
@@ -221,7 +221,7 @@ CleanupSweeper::CleanupSweeper(std::shared_ptr<Trash> trash)
 }
 
 std::optional<SweepResult> CleanupSweeper::sweep(const QString& folder, qint64 maxAgeSeconds,
-                                                 bool permanently, const SweepStop& stop,
+                                                 bool permanently, const StopFlag& stop,
                                                  const QDateTime& now) const
 {
     const QString root = folder.endsWith(QLatin1Char('/')) && folder.size() > 1 ? folder.chopped(1) : folder;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/LiveTextSink.h"
+#include "core/textsearch/LiveTextSink.h"
 
 // Drops every hand-off: used while no text reader is built in, and when text
 // search is not wanted at all.

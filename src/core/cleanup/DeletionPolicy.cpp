@@ -1,4 +1,4 @@
-#include "core/capture/DeletionPolicy.h"
+#include "core/cleanup/DeletionPolicy.h"
 
 #include <algorithm>
 

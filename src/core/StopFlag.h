@@ -6,7 +6,7 @@
 // pass (a cleanup sweep, a bulk text run, an export). The main thread sets it;
 // the worker reads it between items and ends early. A fresh instance is made
 // for each new piece of work; setting an old one stops only what holds it.
-class SweepStop
+class StopFlag
 {
 public:
     void set();

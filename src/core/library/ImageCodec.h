@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/Result.h"
-#include "core/capture/Bitmap.h"
-#include "core/capture/ScreenshotFormat.h"
+#include "core/Bitmap.h"
+#include "core/library/ScreenshotFormat.h"
 
 #include <QByteArray>
 #include <QString>
