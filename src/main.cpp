@@ -1,6 +1,27 @@
+#include "cli/CaptureCommand.h"
+#include "cli/CleanupCommand.h"
 #include "cli/CommandLine.h"
+#include "cli/DefaultsCommand.h"
+#include "cli/DeleteAllCommand.h"
+#include "cli/ExportCommand.h"
+#include "cli/OcrCommand.h"
+#include "cli/RemoteCommand.h"
+#include "cli/RunCommand.h"
+#include "cli/SearchCommand.h"
 
 int main(int argc, char** argv)
 {
-    return CommandLine::run(argc, argv);
+    CommandRegistry commands;
+    commands.add(RunCommand::command());
+    commands.add(CaptureCommand::command());
+    commands.add(RemoteCommand::toggle());
+    commands.add(RemoteCommand::start());
+    commands.add(RemoteCommand::stop());
+    commands.add(CleanupCommand::command());
+    commands.add(DeleteAllCommand::command());
+    commands.add(ExportCommand::command());
+    commands.add(OcrCommand::command());
+    commands.add(SearchCommand::command());
+    commands.add(DefaultsCommand::command());
+    return CommandLine(std::move(commands)).run(argc, argv);
 }

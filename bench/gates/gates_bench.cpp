@@ -9,7 +9,8 @@
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenshotManager.h"
 #include "media/image/MediaImageCodec.h"
-#include "platform/linux/LinuxCaptureGates.h"
+#include "core/log/EventLog.h"
+#include "platform/linux/LinuxSessionState.h"
 #include "platform/linux/x11/X11ScreenSource.h"
 
 #include <QCoreApplication>
@@ -66,8 +67,9 @@ void run(const Scenario& scenario, int ticks, BenchXServer& server, const QStrin
     X11ScreenSource source;
     MediaImageCodec codec;
     DisplayCapture capture(source, codec);
-    LinuxCaptureGates gates(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
-    ScreenshotManager engine(capture, gates);
+    EventLog log(folder + QStringLiteral("/log"));
+    LinuxSessionState session(QDBusConnection::systemBus(), QDBusConnection::sessionBus(), log);
+    ScreenshotManager engine(capture, session, log);
 
     CaptureConfiguration configuration;
     configuration.folder = folder;

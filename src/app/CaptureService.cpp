@@ -1,22 +1,23 @@
 #include "app/CaptureService.h"
 
+#include "core/Notifier.h"
+#include "core/capture/ScreenCapturePermission.h"
+#include "core/capture/ScreenSource.h"
+#include "core/capture/SessionState.h"
+#include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
-#include "core/textsearch/LiveTextReader.h"
-#include "platform/linux/FreedesktopTrash.h"
 
-#include <QDBusConnection>
-
-#include <unistd.h>
-
-CaptureService::CaptureService(std::unique_ptr<ScreenSource> source, Preferences& preferences, QObject* parent)
+CaptureService::CaptureService(Services services, Preferences& preferences, EventLog& log, QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
-    , m_source(std::move(source))
-    , m_capture(*m_source, m_codec, &LiveTextReader::shared())
-    , m_gates(QDBusConnection::systemBus(), QDBusConnection::sessionBus())
-    , m_notifier(QDBusConnection::sessionBus())
-    , m_engine(std::make_unique<ScreenshotManager>(m_capture, m_gates))
-    , m_cleanup(std::make_shared<FreedesktopTrash>())
+    , m_log(log)
+    , m_source(std::move(services.source))
+    , m_session(std::move(services.session))
+    , m_notifier(services.notifier)
+    , m_permission(services.permission)
+    , m_capture(*m_source, services.codec, services.liveText)
+    , m_engine(std::make_unique<ScreenshotManager>(m_capture, *m_session, log))
+    , m_cleanup(std::move(services.trash), log)
 {
     installCallbacks();
     // Settings changed elsewhere (the settings window, `momentra defaults`) apply at once.
@@ -27,16 +28,13 @@ CaptureService::CaptureService(std::unique_ptr<ScreenSource> source, Preferences
             configureCleanup();
     });
     configureCleanup();  // the launch sweep
-    followSleep();
-    holdSleepWhileTicking();
+    delaySleepWhileTicking();
 }
 
 CaptureService::~CaptureService()
 {
     m_cleanup.flushSweepLog();
     m_engine.reset();  // waits for a running capture before the source goes
-    if (m_sleepInhibitor >= 0)
-        ::close(m_sleepInhibitor);
 }
 
 void CaptureService::installCallbacks()
@@ -61,32 +59,25 @@ void CaptureService::configureCleanup()
                                m_preferences.deletesPermanently());
 }
 
-void CaptureService::followSleep()
-{
-    connect(&m_gates.logind(), &LogindClient::prepareForSleep, this, [this](bool sleeping) {
-        if (sleeping)
-            m_engine->handleWillSleep();
-        else
-            m_engine->handleDidWake();
-    });
-}
-
-// logind waits for a delay inhibitor before suspending, so a screenshot being
-// written when the lid closes is finished, not cut off.
-void CaptureService::holdSleepWhileTicking()
+// A screenshot being written when the lid closes is finished, not cut off.
+void CaptureService::delaySleepWhileTicking()
 {
     connect(m_engine.get(), &ScreenshotManager::isTickingChanged, this, [this] {
-        if (m_engine->isTicking() && m_sleepInhibitor < 0) {
-            m_sleepInhibitor = m_gates.logind().inhibitSleepDelay(QStringLiteral("Writing a screenshot"));
-        } else if (!m_engine->isTicking() && m_sleepInhibitor >= 0) {
-            ::close(m_sleepInhibitor);
-            m_sleepInhibitor = -1;
-        }
+        if (m_engine->isTicking() && !m_sleepDelay.isOpen())
+            m_sleepDelay = m_session->delaySleep(QStringLiteral("Writing a screenshot"));
+        else if (!m_engine->isTicking())
+            m_sleepDelay.reset();
     });
 }
 
 void CaptureService::start()
 {
+    if (!m_permission.isGranted()) {
+        m_log.logError(QStringLiteral("Capture not started: this desktop hasn't allowed Momentra to capture the "
+                                      "screen"),
+                       EventLog::kEngine);
+        return;
+    }
     m_engine->start(m_preferences.captureConfiguration());
 }
 

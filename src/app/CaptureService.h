@@ -1,39 +1,54 @@
 #pragma once
 
-#include "core/cleanup/CleanupController.h"
+#include "core/FileDescriptor.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenshotManager.h"
-#include "media/image/MediaImageCodec.h"
-#include "platform/linux/DesktopNotifier.h"
-#include "platform/linux/LinuxCaptureGates.h"
+#include "core/cleanup/CleanupController.h"
 
 #include <QObject>
-#include <QString>
 
 #include <memory>
 
+class EventLog;
+class ImageCodec;
+class LiveTextSink;
+class Notifier;
 class Preferences;
+class ScreenCapturePermission;
 class ScreenSource;
+class SessionState;
+class Trash;
 
 // Everything a running Momentra needs around the capture engine: the screen
-// source, codecs, the desktop's gates, sleep and wake from logind (with a
-// delay inhibitor while a tick writes), failure notifications, text
-// recognition of new screenshots, cleanup of old screenshots into the Trash,
-// and the settings that feed them. The tray application and `momentra run`
-// both host one.
+// source, the session's gates, sleep and wake (with sleep held off while a
+// tick writes), failure notifications, text recognition of new
+// screenshots, cleanup of old screenshots, and the settings that feed them.
+// The tray application and `momentra run` both host one.
 class CaptureService : public QObject
 {
     Q_OBJECT
 
 public:
-    CaptureService(std::unique_ptr<ScreenSource> source, Preferences& preferences, QObject* parent = nullptr);
+    // The desktop's services the engine works with.
+    struct Services
+    {
+        std::unique_ptr<ScreenSource> source;
+        std::unique_ptr<SessionState> session;
+        ImageCodec& codec;
+        LiveTextSink* liveText;  // null: text is never read as screenshots arrive
+        Notifier& notifier;
+        std::shared_ptr<Trash> trash;
+        ScreenCapturePermission& permission;
+    };
+
+    CaptureService(Services services, Preferences& preferences, EventLog& log, QObject* parent = nullptr);
     ~CaptureService() override;
 
     ScreenshotManager& engine() { return *m_engine; }
     CleanupController& cleanup() { return m_cleanup; }
-    LinuxCaptureGates& gates() { return m_gates; }
 
     // Starts capture with the stored settings and follows their changes.
+    // Without the desktop's permission to capture, capture stays stopped.
     void start();
     // Stops a running capture, or starts one with the stored settings
     // (the global shortcut, `momentra toggle`).
@@ -41,17 +56,17 @@ public:
 
 private:
     void installCallbacks();
-    void followSleep();
-    void holdSleepWhileTicking();
+    void delaySleepWhileTicking();
     void configureCleanup();
 
     Preferences& m_preferences;
+    EventLog& m_log;
     std::unique_ptr<ScreenSource> m_source;
-    MediaImageCodec m_codec;
+    std::unique_ptr<SessionState> m_session;
+    Notifier& m_notifier;
+    ScreenCapturePermission& m_permission;
     DisplayCapture m_capture;
-    LinuxCaptureGates m_gates;
-    DesktopNotifier m_notifier;
     std::unique_ptr<ScreenshotManager> m_engine;
     CleanupController m_cleanup;
-    int m_sleepInhibitor = -1;
+    FileDescriptor m_sleepDelay;
 };

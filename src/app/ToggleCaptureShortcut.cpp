@@ -1,13 +1,8 @@
 #include "app/ToggleCaptureShortcut.h"
 
 #include "core/log/EventLog.h"
-#include "core/shortcuts/HotKeyCenter.h"
 #include "core/shortcuts/ShortcutRegistry.h"
 #include "core/shortcuts/VirtualKeyCodes.h"
-#include "platform/linux/X11HotKeyService.h"
-#include "ui/MenuTrackingObserver.h"
-
-#include <memory>
 
 using KeyboardShortcuts::Name;
 using KeyboardShortcuts::Shortcut;
@@ -18,38 +13,14 @@ Name ToggleCaptureShortcut::name()
                 Shortcut{VirtualKeyCodes::kS, Shortcut::kOption | Shortcut::kShift});
 }
 
-Result<bool> ToggleCaptureShortcut::install(std::function<void()> onToggle)
-{
-    return install(std::move(onToggle), ShortcutRegistry::shared(), HotKeyCenter::shared());
-}
-
-Result<bool> ToggleCaptureShortcut::install(std::function<void()> onToggle, ShortcutRegistry& registry,
-                                            HotKeyCenter& center)
+Result<void> ToggleCaptureShortcut::install(std::function<void()> onToggle, ShortcutRegistry& registry,
+                                            const Result<void>& desktop, EventLog& log)
 {
     registry.declare(name());
-    const auto connected = connectDesktop(center);
-    if (!connected) {
-        EventLog::shared().log(QStringLiteral("Global shortcut unavailable: %1").arg(connected.error()),
-                               EventLog::kApp);
-        return connected;
+    if (!desktop) {
+        log.log(QStringLiteral("Global shortcut unavailable: %1").arg(desktop.error()), EventLog::kApp);
+        return desktop;
     }
     registry.onKeyUp(name(), std::move(onToggle));
-    MenuTrackingObserver::install(center);
-    return true;
-}
-
-Result<bool> ToggleCaptureShortcut::connectDesktop(HotKeyCenter& center)
-{
-    if (center.service())
-        return true;
-    // The service lives as long as the process; centres only borrow it.
-    static std::shared_ptr<X11HotKeyService> service;
-    if (!service) {
-        auto connected = X11HotKeyService::connect();
-        if (!connected)
-            return Result<bool>::failure(connected.error());
-        service = std::move(connected).value();
-    }
-    center.setService(service.get());
-    return true;
+    return Result<void>::success();
 }

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class HotKeyCenter;
+class EventLog;
 class ShortcutRegistry;
 
 // The application's one global shortcut: "toggleCapture", Alt+Shift+S until
@@ -16,15 +16,10 @@ class ToggleCaptureShortcut
 public:
     static KeyboardShortcuts::Name name();
 
-    // Connects the shared hot-key centre to the desktop (once per process),
-    // declares the name (storing Alt+Shift+S on first start) and toggles on
-    // key-up; with a QApplication running, also follows our own open menus
-    // so the shortcut keeps working while one holds the keyboard. A desktop without X11 global shortcuts gives an error message
-    // (also logged); the name is declared either way.
-    static Result<bool> install(std::function<void()> onToggle);
-    // The same over a given registry and centre (tests, a second process role).
-    static Result<bool> install(std::function<void()> onToggle, ShortcutRegistry& registry, HotKeyCenter& center);
-
-private:
-    static Result<bool> connectDesktop(HotKeyCenter& center);
+    // Declares the name (storing Alt+Shift+S on first start) and toggles on
+    // key-up. `desktop` says whether the registry's hot-key centre reaches
+    // the desktop's global shortcuts; when it does not, the reason is logged
+    // and returned, and the name is declared all the same.
+    static Result<void> install(std::function<void()> onToggle, ShortcutRegistry& registry,
+                                const Result<void>& desktop, EventLog& log);
 };

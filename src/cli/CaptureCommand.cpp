@@ -1,21 +1,13 @@
 #include "cli/CaptureCommand.h"
 
 #include "cli/CommandLogging.h"
-#include "cli/CommandRegistry.h"
+#include "app/AppRoot.h"
 #include "cli/Console.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
-#include "media/image/MediaImageCodec.h"
-#include "platform/linux/ScreenSourceFactory.h"
 
 namespace {
-
-const bool registered = CommandRegistry::instance().add(
-    {QStringLiteral("capture"), QStringLiteral("capture"),
-     QStringLiteral("take one screenshot of every display now with the stored settings and print the files "
-                    "written (exit 1 if any display failed)"),
-     &CaptureCommand::run});
 
 // Keeps the ordinals given to new displays, as the engine does.
 void persistOrdinals(Preferences& preferences, const CaptureConfiguration& configuration,
@@ -27,19 +19,26 @@ void persistOrdinals(Preferences& preferences, const CaptureConfiguration& confi
 
 }  // namespace
 
-int CaptureCommand::run(const QStringList& arguments)
+Command CaptureCommand::command()
+{
+    return {QStringLiteral("capture"), QStringLiteral("capture"),
+            QStringLiteral("take one screenshot of every display now with the stored settings and print the files "
+                           "written (exit 1 if any display failed)"),
+            &CaptureCommand::run};
+}
+
+int CaptureCommand::run(AppRoot& root, const QStringList& arguments)
 {
     if (!arguments.isEmpty())
         return Console::usageError(QStringLiteral("capture takes no arguments"));
-    CommandLogging::install(false);
-    Preferences& preferences = Preferences::shared();
+    CommandLogging::install(root.log(), false);
+    Preferences& preferences = root.preferences();
     const CaptureConfiguration configuration = preferences.captureConfiguration();
 
-    auto source = createScreenSource();
+    auto source = root.createScreenSource();
     if (!source)
         return Console::failure(source.error());
-    MediaImageCodec codec;
-    DisplayCapture capture(*source.value(), codec);
+    DisplayCapture capture(*source.value(), root.codec());
     const QDateTime now = QDateTime::currentDateTime();
     QStringList written;
     const CaptureTickResult result = capture.capture(configuration, now, &written);
@@ -55,9 +54,9 @@ int CaptureCommand::run(const QStringList& arguments)
         status = Console::failure(configuration.onlyDisplay->name
                                   + QStringLiteral(" isn't connected; nothing was captured"));
     } else if (result.failureText()) {
-        EventLog::shared().logError(QStringLiteral("Capture failed: ") + *result.failureText(), EventLog::kEngine);
+        root.log().logError(QStringLiteral("Capture failed: ") + *result.failureText(), EventLog::kEngine);
         status = Console::failure(*result.failureText());
     }
-    EventLog::shared().flush();
+    root.log().flush();
     return status;
 }

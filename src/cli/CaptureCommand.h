@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QStringList>
+#include "cli/CommandRegistry.h"
 
 // `momentra capture`: one capture now with the stored settings.
 class CaptureCommand
 {
 public:
-    static int run(const QStringList& arguments);
+    static Command command();
+    static int run(AppRoot& root, const QStringList& arguments);
 };

@@ -1,17 +1,25 @@
-#include "cli/CommandRegistry.h"
-#include "cli/Console.h"
+#include "cli/CleanupCommand.h"
 
+#include "app/AppRoot.h"
+#include "cli/Console.h"
+#include "cli/SweepReport.h"
+#include "core/StopFlag.h"
 #include "core/cleanup/CleanupSentence.h"
 #include "core/cleanup/CleanupSweeper.h"
-#include "core/cleanup/SweepLog.h"
-#include "core/StopFlag.h"
-#include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
-#include "platform/linux/FreedesktopTrash.h"
 
 #include <QStringList>
 
+#include <variant>
+
 namespace {
+
+struct Options
+{
+    bool dryRun = false;
+    bool permanently = false;
+    std::optional<DeletionPolicy> policy;
+};
 
 // "1 Day", "1 day", "1day" and "1-day" all name the same policy.
 QString normalized(QString text)
@@ -38,14 +46,8 @@ QString policyChoices()
     return labels.join(QStringLiteral(", "));
 }
 
-struct Options
-{
-    bool dryRun = false;
-    bool permanently = false;
-    std::optional<DeletionPolicy> policy;
-};
-
-int run(const QStringList& arguments)
+// The options, or the usage error to print.
+std::variant<Options, QString> parse(const QStringList& arguments)
 {
     Options options;
     for (int i = 0; i < arguments.size(); ++i) {
@@ -54,7 +56,8 @@ int run(const QStringList& arguments)
             options.dryRun = true;
         } else if (argument == QLatin1String("--permanently")) {
             options.permanently = true;
-        } else if (argument == QLatin1String("--older-than") || argument.startsWith(QLatin1String("--older-than="))) {
+        } else if (argument == QLatin1String("--older-than")
+                   || argument.startsWith(QLatin1String("--older-than="))) {
             QString value;
             if (argument.contains(QLatin1Char('=')))
                 value = argument.section(QLatin1Char('='), 1);
@@ -62,15 +65,36 @@ int run(const QStringList& arguments)
                 value = arguments[++i];
             options.policy = parsePolicy(value);
             if (!options.policy || *options.policy == DeletionPolicy::Never)
-                return Console::usageError(QStringLiteral("unknown age \"%1\"; use one of %2").arg(value, policyChoices()));
+                return QStringLiteral("unknown age \"%1\"; use one of %2").arg(value, policyChoices());
         } else {
-            return Console::usageError(QStringLiteral("unknown argument \"%1\"; usage: momentra cleanup "
-                                                      "[--dry-run] [--older-than POLICY] [--permanently]")
-                                           .arg(argument));
+            return QStringLiteral("unknown argument \"%1\"; usage: momentra cleanup [--dry-run] "
+                                  "[--older-than POLICY] [--permanently]")
+                .arg(argument);
         }
     }
+    return options;
+}
 
-    Preferences& preferences = Preferences::shared();
+int reportDryRun(const std::optional<SweepResult>& result, bool permanently, const QString& nothing)
+{
+    if (!result)
+        return Console::failure(CleanupSentence::couldNotOpenFolder());
+    if (result->trashed == 0)
+        Console::out(nothing);
+    else
+        Console::out((permanently ? QStringLiteral("Would delete %1.") : QStringLiteral("Would move %1 to the Trash."))
+                         .arg(CleanupSentence::countText(result->trashed)));
+    return 0;
+}
+
+int run(AppRoot& root, const QStringList& arguments)
+{
+    const auto parsed = parse(arguments);
+    if (const auto* message = std::get_if<QString>(&parsed))
+        return Console::usageError(*message);
+    const Options& options = std::get<Options>(parsed);
+
+    Preferences& preferences = root.preferences();
     const DeletionPolicy policy = options.policy.value_or(preferences.deletionPolicy());
     const std::optional<qint64> maxAge = DeletionPolicies::maximumAgeSeconds(policy);
     if (!maxAge) {
@@ -80,37 +104,23 @@ int run(const QStringList& arguments)
     const bool permanently = options.permanently || preferences.deletesPermanently();
     const QString folder = preferences.folderPath();
 
-    CleanupSweeper sweeper(std::make_shared<FreedesktopTrash>());
+    CleanupSweeper sweeper(root.trash());
     sweeper.setDryRun(options.dryRun);
-    const StopFlag stop;
     const QDateTime now = QDateTime::currentDateTime();
-    const std::optional<SweepResult> result = sweeper.sweep(folder, *maxAge, permanently, stop, now);
+    const std::optional<SweepResult> result = sweeper.sweep(folder, *maxAge, permanently, StopFlag(), now);
     const QString nothing = QStringLiteral("No screenshots older than ")
                             + DeletionPolicies::rawValue(policy).toLower() + QLatin1Char('.');
-    if (options.dryRun) {
-        if (!result)
-            return Console::failure(CleanupSentence::couldNotOpenFolder());
-        if (result->trashed == 0)
-            Console::out(nothing);
-        else
-            Console::out((permanently ? QStringLiteral("Would delete %1.") : QStringLiteral("Would move %1 to the Trash."))
-                             .arg(CleanupSentence::countText(result->trashed)));
-        return 0;
-    }
-
+    if (options.dryRun)
+        return reportDryRun(result, permanently, nothing);
     SweepLog log;
-    SweepLog::write(log.record(result, SweepTrigger::Configured, folder, policy, permanently, now),
-                    EventLog::shared());
-    EventLog::shared().flush();
-    const QString sentence = CleanupSentence::outcome(result, permanently, nothing);
-    if (!result || result->failed > 0)
-        return Console::failure(sentence);
-    Console::out(sentence);
-    return 0;
+    return SweepReport::finish(log.record(result, SweepTrigger::Configured, folder, policy, permanently, now), result,
+                               permanently, nothing, root.log());
 }
 
-const bool registered = CommandRegistry::instance().add(
-    {QStringLiteral("cleanup"), QStringLiteral("cleanup [--dry-run] [--older-than POLICY] [--permanently]"),
-     QStringLiteral("move screenshots older than the cleanup age to the Trash (or delete them) now"), run});
-
 }  // namespace
+
+Command CleanupCommand::command()
+{
+    return {QStringLiteral("cleanup"), QStringLiteral("cleanup [--dry-run] [--older-than POLICY] [--permanently]"),
+            QStringLiteral("move screenshots older than the cleanup age to the Trash (or delete them) now"), &run};
+}

@@ -1,22 +1,22 @@
 #include "cli/CommandLine.h"
 
-#include "cli/CommandRegistry.h"
+#include "app/AppRoot.h"
 #include "cli/Console.h"
 
 #include <QCoreApplication>
 
-void CommandLine::printHelp()
+void CommandLine::printHelp() const
 {
     Console::out(QStringLiteral("Momentra keeps a visual record of your day: screenshots on a timer,\n"
                                 "one folder per day, searchable by their text.\n\n"
                                 "Usage: momentra COMMAND [ARGUMENTS]\n\n"
                                 "Commands:"));
-    for (const Command& command : CommandRegistry::instance().commands())
+    for (const Command& command : m_commands.commands())
         Console::out(QStringLiteral("  %1\n      %2").arg(command.usage, command.summary));
     Console::out(QStringLiteral("\nOptions:\n  --help     show this help\n  --version  show the version"));
 }
 
-int CommandLine::run(int argc, char** argv)
+int CommandLine::run(int argc, char** argv) const
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Momentra"));
@@ -34,8 +34,9 @@ int CommandLine::run(int argc, char** argv)
         return 0;
     }
     const QString name = arguments.takeFirst();
-    const Command* command = CommandRegistry::instance().find(name);
+    const Command* command = m_commands.find(name);
     if (!command)
         return Console::usageError(QStringLiteral("unknown command \"%1\"; see momentra --help").arg(name));
-    return command->run(arguments);
+    AppRoot root;
+    return command->run(root, arguments);
 }

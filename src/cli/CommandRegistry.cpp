@@ -2,16 +2,9 @@
 
 #include <algorithm>
 
-CommandRegistry& CommandRegistry::instance()
-{
-    static CommandRegistry registry;
-    return registry;
-}
-
-bool CommandRegistry::add(Command command)
+void CommandRegistry::add(Command command)
 {
     m_commands.append(std::move(command));
-    return true;
 }
 
 const Command* CommandRegistry::find(const QString& name) const

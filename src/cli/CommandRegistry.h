@@ -6,25 +6,24 @@
 
 #include <functional>
 
+class AppRoot;
+
 // One subcommand of the `momentra` command line.
 struct Command
 {
     QString name;     // "defaults"
     QString usage;    // "defaults read [KEY] | write KEY VALUE | delete KEY"
     QString summary;  // one line for --help
-    // Runs with the arguments after the name. Returns the exit status:
-    // 0 success, 1 the work failed, 2 bad input.
-    std::function<int(const QStringList& arguments)> run;
+    // Runs with the arguments after the name, taking what it needs from the
+    // root. Returns the exit status: 0 success, 1 the work failed, 2 bad input.
+    std::function<int(AppRoot& root, const QStringList& arguments)> run;
 };
 
-// Commands register themselves from a static object in their own file:
-//   static const bool registered = CommandRegistry::instance().add({...});
+// The commands of the command line, added one by one by main().
 class CommandRegistry
 {
 public:
-    static CommandRegistry& instance();
-
-    bool add(Command command);
+    void add(Command command);
     const Command* find(const QString& name) const;
     QList<Command> commands() const;  // sorted by name
 

@@ -1,6 +1,6 @@
 #include "cli/DefaultsCommand.h"
 
-#include "cli/CommandRegistry.h"
+#include "app/AppRoot.h"
 #include "cli/Console.h"
 #include "core/settings/DefaultsStore.h"
 
@@ -15,11 +15,6 @@ namespace {
 const QString kUsage = QStringLiteral(
     "defaults read [KEY] | defaults write KEY [--int|--bool|--float|--string|--array|--dict] VALUE | "
     "defaults delete KEY");
-
-const bool registered = CommandRegistry::instance().add(
-    {QStringLiteral("defaults"), kUsage,
-     QStringLiteral("read, write or delete a setting in the settings file (JSON types kept)"),
-     &DefaultsCommand::run});
 
 std::optional<QJsonValue> parseJson(const QString& text, bool wantArray)
 {
@@ -36,18 +31,25 @@ std::optional<QJsonValue> parseJson(const QString& text, bool wantArray)
 
 }  // namespace
 
-int DefaultsCommand::run(const QStringList& arguments)
+Command DefaultsCommand::command()
+{
+    return {QStringLiteral("defaults"), kUsage,
+            QStringLiteral("read, write or delete a setting in the settings file (JSON types kept)"),
+            [](AppRoot& root, const QStringList& arguments) { return run(root.defaults(), arguments); }};
+}
+
+int DefaultsCommand::run(DefaultsStore& store, const QStringList& arguments)
 {
     if (arguments.isEmpty())
         return Console::usageError(QStringLiteral("usage: momentra ") + kUsage);
     const QString verb = arguments.first();
     const QStringList rest = arguments.mid(1);
     if (verb == QLatin1String("read"))
-        return read(rest);
+        return read(store, rest);
     if (verb == QLatin1String("write"))
-        return write(rest);
+        return write(store, rest);
     if (verb == QLatin1String("delete"))
-        return remove(rest);
+        return remove(store, rest);
     return Console::usageError(QStringLiteral("unknown defaults action \"%1\"; use read, write or delete").arg(verb));
 }
 
@@ -102,11 +104,10 @@ std::optional<QJsonValue> DefaultsCommand::parseTypedValue(const QString& type, 
     return std::nullopt;
 }
 
-int DefaultsCommand::read(const QStringList& arguments)
+int DefaultsCommand::read(DefaultsStore& store, const QStringList& arguments)
 {
     if (arguments.size() > 1)
         return Console::usageError(QStringLiteral("usage: momentra defaults read [KEY]"));
-    DefaultsStore& store = DefaultsStore::standard();
     if (arguments.isEmpty()) {
         Console::out(QString::fromUtf8(QJsonDocument(store.all()).toJson(QJsonDocument::Indented)).trimmed());
         return 0;
@@ -118,7 +119,7 @@ int DefaultsCommand::read(const QStringList& arguments)
     return 0;
 }
 
-int DefaultsCommand::write(const QStringList& arguments)
+int DefaultsCommand::write(DefaultsStore& store, const QStringList& arguments)
 {
     QStringList words = arguments;
     if (words.isEmpty())
@@ -135,17 +136,15 @@ int DefaultsCommand::write(const QStringList& arguments)
     const auto value = parseTypedValue(type, words.first(), &error);
     if (!value)
         return Console::usageError(error);
-    DefaultsStore& store = DefaultsStore::standard();
     if (!store.setValue(key, *value))
         return Console::failure(store.lastError());
     return 0;
 }
 
-int DefaultsCommand::remove(const QStringList& arguments)
+int DefaultsCommand::remove(DefaultsStore& store, const QStringList& arguments)
 {
     if (arguments.size() != 1)
         return Console::usageError(QStringLiteral("usage: momentra defaults delete KEY"));
-    DefaultsStore& store = DefaultsStore::standard();
     if (!store.contains(arguments.first()))
         return Console::failure(QStringLiteral("no setting named %1").arg(arguments.first()));
     if (!store.remove(arguments.first()))

@@ -1,13 +1,13 @@
-#include "cli/CommandRegistry.h"
+#include "cli/DeleteAllCommand.h"
+
+#include "app/AppRoot.h"
 #include "cli/Console.h"
+#include "cli/SweepReport.h"
 
 #include "core/cleanup/CleanupSentence.h"
 #include "core/cleanup/CleanupSweeper.h"
-#include "core/cleanup/SweepLog.h"
 #include "core/StopFlag.h"
-#include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
-#include "platform/linux/FreedesktopTrash.h"
 
 #include <QDir>
 #include <QLocale>
@@ -36,52 +36,64 @@ bool confirm(int count, const QString& folder, bool permanently)
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
-int run(const QStringList& arguments)
+// Counts what would go and asks; true when the user agreed. `status` is the
+// exit status when there is nothing to do or the user declined.
+bool askFirst(CleanupSweeper& counter, const QString& folder, bool permanently, int* status)
+{
+    counter.setDryRun(true);
+    const std::optional<SweepResult> count = counter.sweep(folder, 0, permanently, StopFlag());
+    if (!count) {
+        *status = Console::failure(CleanupSentence::couldNotOpenFolder());
+        return false;
+    }
+    if (count->trashed == 0) {
+        Console::out(kNothing);
+        *status = 0;
+        return false;
+    }
+    if (!confirm(count->trashed, folder, permanently)) {
+        Console::out(QStringLiteral("Nothing was deleted."));
+        *status = 1;
+        return false;
+    }
+    return true;
+}
+
+int run(AppRoot& root, const QStringList& arguments)
 {
     bool confirmed = false;
     for (const QString& argument : arguments) {
         if (argument == QLatin1String("--yes") || argument == QLatin1String("-y"))
             confirmed = true;
         else
-            return Console::usageError(QStringLiteral("unknown argument \"%1\"; usage: momentra delete-all [--yes]").arg(argument));
+            return Console::usageError(
+                QStringLiteral("unknown argument \"%1\"; usage: momentra delete-all [--yes]").arg(argument));
     }
-    Preferences& preferences = Preferences::shared();
+    Preferences& preferences = root.preferences();
     const QString folder = preferences.folderPath();
     const bool permanently = preferences.deletesPermanently();
-    auto trash = std::make_shared<FreedesktopTrash>();
-    const StopFlag stop;
 
     if (!confirmed) {
         if (::isatty(STDIN_FILENO) != 1)
-            return Console::usageError(QStringLiteral("not asking without a terminal; add --yes to delete all screenshots"));
-        CleanupSweeper counter(trash);
-        counter.setDryRun(true);
-        const std::optional<SweepResult> count = counter.sweep(folder, 0, permanently, stop);
-        if (!count)
-            return Console::failure(CleanupSentence::couldNotOpenFolder());
-        if (count->trashed == 0) {
-            Console::out(kNothing);
-            return 0;
-        }
-        if (!confirm(count->trashed, folder, permanently)) {
-            Console::out(QStringLiteral("Nothing was deleted."));
-            return 1;
-        }
+            return Console::usageError(
+                QStringLiteral("not asking without a terminal; add --yes to delete all screenshots"));
+        CleanupSweeper counter(root.trash());
+        int status = 0;
+        if (!askFirst(counter, folder, permanently, &status))
+            return status;
     }
 
-    const CleanupSweeper sweeper(trash);
-    const std::optional<SweepResult> result = sweeper.sweep(folder, 0, permanently, stop);
-    SweepLog::write({SweepLog::deleteAllEntry(folder, permanently, result)}, EventLog::shared());
-    EventLog::shared().flush();
-    const QString sentence = CleanupSentence::outcome(result, permanently, kNothing);
-    if (!result || result->failed > 0)
-        return Console::failure(sentence);
-    Console::out(sentence);
-    return 0;
+    const CleanupSweeper sweeper(root.trash());
+    const std::optional<SweepResult> result = sweeper.sweep(folder, 0, permanently, StopFlag());
+    return SweepReport::finish({SweepLog::deleteAllEntry(folder, permanently, result)}, result, permanently, kNothing,
+                               root.log());
 }
 
-const bool registered = CommandRegistry::instance().add(
-    {QStringLiteral("delete-all"), QStringLiteral("delete-all [--yes]"),
-     QStringLiteral("move every screenshot Momentra saved to the Trash (or delete it, as set); asks first"), run});
-
 }  // namespace
+
+Command DeleteAllCommand::command()
+{
+    return {QStringLiteral("delete-all"), QStringLiteral("delete-all [--yes]"),
+            QStringLiteral("move every screenshot Momentra saved to the Trash (or delete it, as set); asks first"),
+            &run};
+}

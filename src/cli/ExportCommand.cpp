@@ -1,13 +1,12 @@
 #include "cli/ExportCommand.h"
 
-#include "cli/CommandRegistry.h"
+#include "app/AppRoot.h"
 #include "cli/Console.h"
 #include "cli/SignalWatcher.h"
 #include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
 #include "core/timelapse/TimelapseExportController.h"
-#include "media/TimelapseExporterFactory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,12 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-const bool registered = CommandRegistry::instance().add(
-    {QStringLiteral("export"), QStringLiteral("export [today|yesterday|DAY...] [--fps N]"),
-     QStringLiteral("make one timelapse video per display of the given days (default today) beside the day "
-                    "folders and print the files written; Ctrl-C cancels"),
-     &ExportCommand::run});
 
 struct Request
 {
@@ -81,21 +74,29 @@ void drawProgress(const TimelapseExportController& controller)
 
 }  // namespace
 
-int ExportCommand::run(const QStringList& arguments)
+Command ExportCommand::command()
+{
+    return {QStringLiteral("export"), QStringLiteral("export [today|yesterday|DAY...] [--fps N]"),
+            QStringLiteral("make one timelapse video per display of the given days (default today) beside the day "
+                           "folders and print the files written; Ctrl-C cancels"),
+            &ExportCommand::run};
+}
+
+int ExportCommand::run(AppRoot& root, const QStringList& arguments)
 {
     const auto parsed = parse(arguments);
     if (const auto* message = std::get_if<QString>(&parsed))
         return Console::usageError(*message);
     const Request& request = std::get<Request>(parsed);
 
-    Preferences& preferences = Preferences::shared();
+    Preferences& preferences = root.preferences();
     const QDir library(preferences.folderPath());
     QList<QUrl> folders;
     for (const QString& day : request.days)
         folders.append(QUrl::fromLocalFile(library.filePath(day)));
     const int fps = request.fps.value_or(preferences.timelapseFPS());
 
-    TimelapseExportController controller(TimelapseExporterFactory::create());
+    TimelapseExportController controller(root.timelapseExporter(), root.log());
     const bool showsProgress = ::isatty(STDERR_FILENO) == 1;
     if (showsProgress) {
         QObject::connect(&controller, &TimelapseExportController::changed, &controller,
@@ -118,7 +119,7 @@ int ExportCommand::run(const QStringList& arguments)
 
     for (const QUrl& video : controller.outputURLs())
         Console::out(video.toLocalFile());
-    EventLog::shared().flush();
+    root.log().flush();
     if (controller.errorMessage())
         return Console::failure(*controller.errorMessage());
     Console::err(controller.statusText().value_or(QString()));

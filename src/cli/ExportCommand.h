@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include "cli/CommandRegistry.h"
 
 // `momentra export [today|yesterday|DAY…] [--fps N]`: one timelapse video per
 // display of the given days (today when none is given), written beside the
@@ -10,5 +10,6 @@
 class ExportCommand
 {
 public:
-    static int run(const QStringList& arguments);
+    static Command command();
+    static int run(AppRoot& root, const QStringList& arguments);
 };

@@ -1,8 +1,7 @@
-// `momentra ocr [FOLDER] [--level fast|accurate] [--language L]`: makes the
-// screenshots folder (or any folder of images) searchable by its text.
-#include "cli/CommandRegistry.h"
+#include "cli/OcrCommand.h"
+
+#include "app/AppRoot.h"
 #include "cli/Console.h"
-#include "media/image/MediaImageCodec.h"
 
 #include "core/settings/Preferences.h"
 #include "core/textsearch/TextRecognizer.h"
@@ -75,21 +74,19 @@ void drawProgress(int completed, int total)
     std::fflush(stdout);
 }
 
-int run(const QStringList& arguments)
+int run(AppRoot& root, const QStringList& arguments)
 {
     OcrOptions options;
     if (const auto error = parse(arguments, options))
         return Console::usageError(*error + QStringLiteral("; usage: momentra ocr [FOLDER] [--level fast|accurate] "
                                                            "[--language L]"));
-    Preferences& preferences = Preferences::shared();
+    Preferences& preferences = root.preferences();
     const QString screenshots = QDir::cleanPath(QDir(preferences.folderPath()).absolutePath());
     const QString folder = options.folder ? QDir::cleanPath(QDir(*options.folder).absolutePath()) : screenshots;
     if (!QFileInfo(folder).isDir())
         return Console::usageError(QStringLiteral("\"%1\" is not a folder").arg(folder));
 
-    const std::shared_ptr<TextRecognizer> recognizer = TextRecognizer::shared();
-    if (!recognizer)
-        return Console::failure(QStringLiteral("text recognition isn't available"));
+    const std::shared_ptr<TextRecognizer> recognizer = root.recognizer();
     TextSearchSettings settings{options.level.value_or(preferences.textRecognitionLevel()),
                                 options.language ? options.language : preferences.textRecognitionLanguage(),
                                 preferences.usesTextLanguageCorrection()};
@@ -99,8 +96,7 @@ int run(const QStringList& arguments)
                                             recognizer->supportedLanguages(settings.level).join(QStringLiteral(", "))));
     }
 
-    MediaImageCodec codec;
-    TextSearchController controller({&codec, recognizer.get(), 0});
+    TextSearchController controller({&root.codec(), recognizer.get(), 0}, root.log());
     const bool isCaptureFolder = folder == screenshots;
     const bool showProgress = Console::isTerminal();
     QEventLoop loop;
@@ -137,8 +133,11 @@ int run(const QStringList& arguments)
     return stoppedOrFailed ? 1 : 0;
 }
 
-const bool registered = CommandRegistry::instance().add(
-    {QStringLiteral("ocr"), QStringLiteral("ocr [FOLDER] [--level fast|accurate] [--language L]"),
-     QStringLiteral("make the screenshots (or the images in FOLDER) searchable by their text"), run});
-
 }  // namespace
+
+Command OcrCommand::command()
+{
+    return {QStringLiteral("ocr"), QStringLiteral("ocr [FOLDER] [--level fast|accurate] [--language L]"),
+            QStringLiteral("make the screenshots (or the images in FOLDER) searchable by their text"),
+            &run};
+}

@@ -1,28 +1,30 @@
 #include "cli/RemoteCommand.h"
 
 #include "app/RemoteControl.h"
-#include "cli/CommandRegistry.h"
 #include "cli/Console.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 
-namespace {
+Command RemoteCommand::toggle()
+{
+    return {QStringLiteral("toggle"), QStringLiteral("toggle"),
+            QStringLiteral("start or stop capture in the running Momentra (bind it to a key on desktops "
+                           "without global shortcuts)"),
+            [](AppRoot&, const QStringList& a) { return call(QStringLiteral("Toggle"), a); }};
+}
 
-const bool registered = [] {
-    auto& registry = CommandRegistry::instance();
-    registry.add({QStringLiteral("toggle"), QStringLiteral("toggle"),
-                  QStringLiteral("start or stop capture in the running Momentra (bind it to a key on desktops "
-                                 "without global shortcuts)"),
-                  [](const QStringList& a) { return RemoteCommand::call(QStringLiteral("Toggle"), a); }});
-    registry.add({QStringLiteral("start"), QStringLiteral("start"), QStringLiteral("start capture in the running Momentra"),
-                  [](const QStringList& a) { return RemoteCommand::call(QStringLiteral("Start"), a); }});
-    registry.add({QStringLiteral("stop"), QStringLiteral("stop"), QStringLiteral("stop capture in the running Momentra"),
-                  [](const QStringList& a) { return RemoteCommand::call(QStringLiteral("Stop"), a); }});
-    return true;
-}();
+Command RemoteCommand::start()
+{
+    return {QStringLiteral("start"), QStringLiteral("start"), QStringLiteral("start capture in the running Momentra"),
+            [](AppRoot&, const QStringList& a) { return call(QStringLiteral("Start"), a); }};
+}
 
-}  // namespace
+Command RemoteCommand::stop()
+{
+    return {QStringLiteral("stop"), QStringLiteral("stop"), QStringLiteral("stop capture in the running Momentra"),
+            [](AppRoot&, const QStringList& a) { return call(QStringLiteral("Stop"), a); }};
+}
 
 int RemoteCommand::call(const QString& method, const QStringList& arguments)
 {

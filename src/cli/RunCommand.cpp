@@ -1,7 +1,7 @@
 #include "cli/RunCommand.h"
 
 #include "cli/CommandLogging.h"
-#include "cli/CommandRegistry.h"
+#include "app/AppRoot.h"
 #include "cli/Console.h"
 #include "cli/SignalWatcher.h"
 #include "app/CaptureService.h"
@@ -9,8 +9,6 @@
 #include "app/ToggleCaptureShortcut.h"
 #include "core/capture/ScreenshotManager.h"
 #include "core/log/EventLog.h"
-#include "core/settings/Preferences.h"
-#include "platform/linux/ScreenSourceFactory.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -18,12 +16,6 @@
 #include <csignal>
 
 namespace {
-
-const bool registered = CommandRegistry::instance().add(
-    {QStringLiteral("run"), QStringLiteral("run"),
-     QStringLiteral("capture on the stored interval in the foreground, logging to standard error, "
-                    "until Ctrl-C"),
-     &RunCommand::run});
 
 // First signal: stop, let a running capture finish, quit. A second one quits
 // at once (the engine still waits for the capture before it goes away).
@@ -45,22 +37,30 @@ void stopOnSignals(SignalWatcher& signals, ScreenshotManager& engine)
 
 }  // namespace
 
-int RunCommand::run(const QStringList& arguments)
+Command RunCommand::command()
+{
+    return {QStringLiteral("run"), QStringLiteral("run"),
+            QStringLiteral("capture on the stored interval in the foreground, logging to standard error, "
+                           "until Ctrl-C"),
+            &RunCommand::run};
+}
+
+int RunCommand::run(AppRoot& root, const QStringList& arguments)
 {
     if (!arguments.isEmpty())
         return Console::usageError(QStringLiteral("run takes no arguments"));
-    CommandLogging::install(true);
+    CommandLogging::install(root.log(), true);
 
-    auto source = createScreenSource();
-    if (!source)
-        return Console::failure(source.error());
-    CaptureService service(std::move(source).value(), Preferences::shared());
+    auto created = root.createCaptureService();
+    if (!created)
+        return Console::failure(created.error());
+    CaptureService& service = *created.value();
     RemoteControl remote(service, QDBusConnection::sessionBus());
     switch (remote.registerOnBus()) {
     case RemoteControl::Registration::AlreadyRunning:
         return Console::failure(QStringLiteral("Momentra is already running in this session"));
     case RemoteControl::Registration::NoBus:
-        EventLog::shared().log(QStringLiteral("No D-Bus session bus; momentra toggle can't reach this instance"));
+        root.log().log(QStringLiteral("No D-Bus session bus; momentra toggle can't reach this instance"));
         break;
     case RemoteControl::Registration::Registered:
         break;
@@ -69,9 +69,10 @@ int RunCommand::run(const QStringList& arguments)
     SignalWatcher signals({SIGINT, SIGTERM});
     stopOnSignals(signals, service.engine());
 
-    ToggleCaptureShortcut::install([&service] { service.toggle(); });
+    ToggleCaptureShortcut::install([&service] { service.toggle(); }, root.shortcuts(),
+                                   root.connectGlobalShortcuts(), root.log());
     service.start();
     const int status = QCoreApplication::exec();
-    EventLog::shared().flush();
+    root.log().flush();
     return status;
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QStringList>
+#include "cli/CommandRegistry.h"
 
 // `momentra run`: the capture engine in the foreground, without the tray.
 class RunCommand
 {
 public:
-    static int run(const QStringList& arguments);
+    static Command command();
+    static int run(AppRoot& root, const QStringList& arguments);
 };

@@ -1,6 +1,6 @@
-// `momentra search WORDS…`: the screenshots whose stored text holds every
-// word, newest first, each with its best matching line.
-#include "cli/CommandRegistry.h"
+#include "cli/SearchCommand.h"
+
+#include "app/AppRoot.h"
 #include "cli/Console.h"
 
 #include "core/library/LibraryLayout.h"
@@ -63,7 +63,7 @@ QString bestLine(const QString& text, const QStringList& words)
     return best;
 }
 
-int run(const QStringList& arguments)
+int run(AppRoot& root, const QStringList& arguments)
 {
     QStringList words;
     for (const QString& argument : arguments) {
@@ -73,7 +73,7 @@ int run(const QStringList& arguments)
     if (words.isEmpty())
         return Console::usageError(QStringLiteral("give the words to look for; usage: momentra search WORDS…"));
 
-    const QString folder = Preferences::shared().folderPath();
+    const QString folder = root.preferences().folderPath();
     int found = 0;
     for (const QString& path : newestScreenshotsFirst(folder)) {
         const std::optional<QString> text = TextMetadata::readText(path);
@@ -94,8 +94,11 @@ int run(const QStringList& arguments)
     return 0;
 }
 
-const bool registered = CommandRegistry::instance().add(
-    {QStringLiteral("search"), QStringLiteral("search WORDS…"),
-     QStringLiteral("list the screenshots whose text contains all the words, newest first"), run});
-
 }  // namespace
+
+Command SearchCommand::command()
+{
+    return {QStringLiteral("search"), QStringLiteral("search WORDS…"),
+            QStringLiteral("list the screenshots whose text contains all the words, newest first"),
+            &run};
+}

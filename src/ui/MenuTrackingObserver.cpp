@@ -15,14 +15,6 @@ MenuTrackingObserver::MenuTrackingObserver(HotKeyCenter& center, QObject* parent
     update();
 }
 
-void MenuTrackingObserver::install(HotKeyCenter& center)
-{
-    static MenuTrackingObserver* observer = nullptr;
-    if (observer || !qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return;
-    observer = new MenuTrackingObserver(center, QCoreApplication::instance());
-}
-
 bool MenuTrackingObserver::eventFilter(QObject* watched, QEvent* event)
 {
     if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()

@@ -12,11 +12,8 @@ class MenuTrackingObserver : public QObject
     Q_OBJECT
 
 public:
+    // Watches the running QApplication's popups; does nothing without one.
     explicit MenuTrackingObserver(HotKeyCenter& center, QObject* parent = nullptr);
-
-    // Watches the running QApplication for the life of the process; does
-    // nothing without one (the command line has no menus). Installs once.
-    static void install(HotKeyCenter& center);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -57,11 +57,6 @@ QString ShortcutRecorder::pressShortcutText()
     return tr("Press Shortcut");
 }
 
-ShortcutRecorder::ShortcutRecorder(const Name& name, OnChange onChange, QWidget* parent)
-    : ShortcutRecorder(name, ShortcutRegistry::shared(), std::move(onChange), parent)
-{
-}
-
 ShortcutRecorder::ShortcutRecorder(const Name& name, ShortcutRegistry& registry, OnChange onChange, QWidget* parent)
     : QWidget(parent)
     , m_name(name)

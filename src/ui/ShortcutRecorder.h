@@ -34,7 +34,6 @@ public:
     static QString recordShortcutText();  // placeholder while idle
     static QString pressShortcutText();   // placeholder while recording
 
-    ShortcutRecorder(const KeyboardShortcuts::Name& name, OnChange onChange = {}, QWidget* parent = nullptr);
     ShortcutRecorder(const KeyboardShortcuts::Name& name, ShortcutRegistry& registry, OnChange onChange = {},
                      QWidget* parent = nullptr);
     ~ShortcutRecorder() override;

@@ -29,7 +29,7 @@ private:
 
     void setSettings(const QString& policy, bool permanently)
     {
-        DefaultsStore store(DefaultsStore::standardPath());
+        DefaultsStore store(DefaultsStore::standardPath(), m_home.log());
         store.setValue(QStringLiteral("Momentra.folderPath"), m_home.picturesFolder());
         store.setValue(QStringLiteral("Momentra.deletionPolicy"), policy);
         store.setValue(QStringLiteral("Momentra.deletesPermanently"), permanently);

@@ -10,16 +10,17 @@
 class EventLogWatcher
 {
 public:
-    EventLogWatcher()
+    explicit EventLogWatcher(EventLog& log)
+        : m_log(log)
     {
-        EventLog::shared().flush();
-        m_start = QFileInfo(EventLog::shared().currentFile()).size();
+        m_log.flush();
+        m_start = QFileInfo(m_log.currentFile()).size();
     }
 
     QStringList lines() const
     {
-        EventLog::shared().flush();
-        QFile file(EventLog::shared().currentFile());
+        m_log.flush();
+        QFile file(m_log.currentFile());
         if (!file.open(QIODevice::ReadOnly) || !file.seek(m_start))
             return {};
         return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
@@ -31,5 +32,6 @@ public:
     }
 
 private:
+    EventLog& m_log;
     qint64 m_start = 0;
 };

@@ -72,13 +72,13 @@ private Q_SLOTS:
 
     void init()
     {
-        m_store = std::make_unique<DefaultsStore>(m_home.path() + QStringLiteral("/d%1.json").arg(++m_file));
+        m_store = std::make_unique<DefaultsStore>(m_home.path() + QStringLiteral("/d%1.json").arg(++m_file), m_home.log());
         m_preferences = std::make_unique<Preferences>(*m_store);
-        auto connected = X11HotKeyService::connect();
+        auto connected = X11HotKeyService::connect(m_home.log());
         QVERIFY2(connected.ok(), qPrintable(connected.error()));
         m_service = std::move(connected).value();
         m_center = std::make_unique<HotKeyCenter>(m_service.get());
-        m_registry = std::make_unique<ShortcutRegistry>(*m_preferences, *m_center);
+        m_registry = std::make_unique<ShortcutRegistry>(*m_preferences, *m_center, m_home.log());
         m_downs = m_ups = 0;
         m_registry->onKeyDown(kName, [this] { ++m_downs; });
         m_registry->onKeyUp(kName, [this] { ++m_ups; });

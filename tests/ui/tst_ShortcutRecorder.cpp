@@ -43,11 +43,11 @@ class ShortcutRecorderTest : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_store = std::make_unique<DefaultsStore>(m_home.path() + QStringLiteral("/d%1.json").arg(++m_file));
+        m_store = std::make_unique<DefaultsStore>(m_home.path() + QStringLiteral("/d%1.json").arg(++m_file), m_home.log());
         m_preferences = std::make_unique<Preferences>(*m_store);
         m_service = std::make_unique<FakeHotKeyService>();
         m_center = std::make_unique<HotKeyCenter>(m_service.get());
-        m_registry = std::make_unique<ShortcutRegistry>(*m_preferences, *m_center);
+        m_registry = std::make_unique<ShortcutRegistry>(*m_preferences, *m_center, m_home.log());
         m_toggles = 0;
         m_registry->onKeyUp(m_name, [this] { ++m_toggles; });
         m_window = std::make_unique<QWidget>();

@@ -1,6 +1,6 @@
 #include "core/capture/ScreenshotManager.h"
 
-#include "core/capture/CaptureGates.h"
+#include "core/capture/SessionState.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/FreeSpaceGate.h"
 #include "core/library/LibraryLayout.h"
@@ -35,10 +35,16 @@ void ensureScreenshotsFolder(const QString& folder)
 
 }  // namespace
 
-ScreenshotManager::ScreenshotManager(DisplayCapture& capture, CaptureGates& gates, QObject* parent)
-    : QObject(parent), m_capture(capture), m_gates(gates)
+ScreenshotManager::ScreenshotManager(DisplayCapture& capture, SessionState& session, EventLog& log,
+                                     QObject* parent)
+    : QObject(parent)
+    , m_capture(capture)
+    , m_session(session)
+    , m_log(log)
 {
     m_pool.setMaxThreadCount(1);
+    connect(&m_session, &SessionState::willSleep, this, &ScreenshotManager::handleWillSleep);
+    connect(&m_session, &SessionState::didWake, this, &ScreenshotManager::handleDidWake);
 }
 
 ScreenshotManager::~ScreenshotManager()
@@ -87,7 +93,7 @@ void ScreenshotManager::stopTimer()
 
 bool ScreenshotManager::start(const CaptureConfiguration& configuration)
 {
-    EventLog::shared().log(QStringLiteral("Capture started: every %1s, %2, into %3")
+    m_log.log(QStringLiteral("Capture started: every %1s, %2, into %3")
                                .arg(wholeSeconds(configuration.intervalSeconds),
                                     ScreenshotFormats::rawValue(configuration.format), configuration.folder),
                            EventLog::kEngine);
@@ -110,7 +116,7 @@ bool ScreenshotManager::start(const CaptureConfiguration& configuration)
 void ScreenshotManager::stop()
 {
     if (m_isCapturing) {
-        EventLog::shared().log(QStringLiteral("Capture stopped"), EventLog::kEngine);
+        m_log.log(QStringLiteral("Capture stopped"), EventLog::kEngine);
         setIsCapturing(false);
     }
     if (onCapturingChanged)
@@ -130,7 +136,7 @@ void ScreenshotManager::handleWillSleep()
 {
     if (!m_isCapturing)
         return;
-    EventLog::shared().log(QStringLiteral("Sleeping; capture paused"), EventLog::kEngine);
+    m_log.log(QStringLiteral("Sleeping; capture paused"), EventLog::kEngine);
     m_wasCapturingBeforeSleep = true;
     stopTimer();  // isCapturing stays true and nextCaptureAt keeps its value
 }
@@ -141,7 +147,7 @@ void ScreenshotManager::handleDidWake()
         onDidWake();
     if (!m_wasCapturingBeforeSleep || !m_configuration)
         return;
-    EventLog::shared().log(QStringLiteral("Woke; capture resumed"), EventLog::kEngine);
+    m_log.log(QStringLiteral("Woke; capture resumed"), EventLog::kEngine);
     m_wasCapturingBeforeSleep = false;
     scheduleTimer(m_configuration->intervalSeconds);
 }
@@ -159,7 +165,7 @@ void ScreenshotManager::update(const CaptureConfiguration& configuration)
     if (!previous || previous->folder != configuration.folder)
         ensureScreenshotsFolder(configuration.folder);
     if (!previous || previous->intervalSeconds != configuration.intervalSeconds) {
-        EventLog::shared().log(
+        m_log.log(
             QStringLiteral("Interval changed: every %1s").arg(wholeSeconds(configuration.intervalSeconds)),
             EventLog::kEngine);
         scheduleTimer(configuration.intervalSeconds);
@@ -208,11 +214,11 @@ bool ScreenshotManager::gatesSkip(const CaptureConfiguration& configuration)
 {
     if (isLowOnSpace(configuration))
         return true;
-    if (configuration.pausesWhenLocked && m_gates.isScreenLocked())
+    if (configuration.pausesWhenLocked && m_session.isScreenLocked())
         return true;
-    if (configuration.pauseWhenIdle && m_gates.secondsSinceLastInput() >= configuration.idleThresholdSeconds)
+    if (configuration.pauseWhenIdle && m_session.secondsSinceLastInput() >= configuration.idleThresholdSeconds)
         return true;
-    const std::optional<QString> frontmost = m_gates.frontmostAppId();
+    const std::optional<QString> frontmost = m_session.frontmostAppId();
     return frontmost && configuration.excludedBundleIDs.contains(*frontmost);
 }
 
@@ -220,11 +226,11 @@ bool ScreenshotManager::isLowOnSpace(const CaptureConfiguration& configuration)
 {
     std::optional<qint64> free;
     if (configuration.minimumFreeBytes)
-        free = m_gates.freeBytes(configuration.folder);
+        free = m_session.freeBytes(configuration.folder);
     const FreeSpaceGate::Verdict verdict =
         FreeSpaceGate::evaluate(configuration.minimumFreeBytes, free, m_lowSpaceFreeBytes);
     if (!verdict.logLine.isEmpty())
-        EventLog::shared().log(verdict.logLine, EventLog::kEngine);
+        m_log.log(verdict.logLine, EventLog::kEngine);
     setLowSpaceFreeBytes(verdict.lowSpaceFreeBytes);
     return verdict.isLow;
 }
@@ -238,7 +244,7 @@ void ScreenshotManager::handleResult(const CaptureTickResult& result)
             m_configuration ? m_configuration->onlyDisplay : std::optional<ChosenDisplay>();
         if (chosen) {
             if (!m_missingDisplayName)
-                EventLog::shared().log(chosen->name + QStringLiteral(" isn't connected; skipping captures"),
+                m_log.log(chosen->name + QStringLiteral(" isn't connected; skipping captures"),
                                        EventLog::kEngine);
             setMissingDisplayName(chosen->name);
         }
@@ -246,7 +252,7 @@ void ScreenshotManager::handleResult(const CaptureTickResult& result)
         return;
     }
     if (m_missingDisplayName) {
-        EventLog::shared().log(QStringLiteral("Chosen display connected again"), EventLog::kEngine);
+        m_log.log(QStringLiteral("Chosen display connected again"), EventLog::kEngine);
         setMissingDisplayName(std::nullopt);
     }
     if (result.isFailure()) {
@@ -280,10 +286,10 @@ void ScreenshotManager::storeOrdinals(const QMap<QString, int>& ordinals)
 
 void ScreenshotManager::reportError(const QString& message)
 {
-    if (m_gates.isScreenLocked())
+    if (m_session.isScreenLocked())
         return;  // failures while locked are expected
     if (m_lastError != message)
-        EventLog::shared().logError(QStringLiteral("Capture failed: ") + message, EventLog::kEngine);
+        m_log.logError(QStringLiteral("Capture failed: ") + message, EventLog::kEngine);
     setLastError(message);
     if (!m_hasNotifiedError) {
         setHasNotifiedError(true);

@@ -13,8 +13,9 @@
 #include <functional>
 #include <optional>
 
-class CaptureGates;
 class DisplayCapture;
+class EventLog;
+class SessionState;
 
 // The capture engine: takes a screenshot of every display (or the chosen
 // one) at a fixed interval while started, and publishes its state. It lives
@@ -29,7 +30,9 @@ class ScreenshotManager : public QObject
     Q_OBJECT
 
 public:
-    ScreenshotManager(DisplayCapture& capture, CaptureGates& gates, QObject* parent = nullptr);
+    // Follows the session's sleep and wake by itself.
+    ScreenshotManager(DisplayCapture& capture, SessionState& session, EventLog& log,
+                      QObject* parent = nullptr);
     ~ScreenshotManager() override;  // waits for a running capture
 
     // State
@@ -122,7 +125,8 @@ private:
     void setHasNotifiedError(bool value);
 
     DisplayCapture& m_capture;
-    CaptureGates& m_gates;
+    SessionState& m_session;
+    EventLog& m_log;
     QThreadPool m_pool;
     QFuture<CaptureTickResult> m_running;
     std::function<QDateTime()> m_clock;

@@ -8,9 +8,10 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
-CleanupController::CleanupController(std::shared_ptr<Trash> trash, QObject* parent)
+CleanupController::CleanupController(std::shared_ptr<Trash> trash, EventLog& log, QObject* parent)
     : QObject(parent)
     , m_sweeper(std::make_shared<CleanupSweeper>(std::move(trash)))
+    , m_log(log)
     , m_clock([] { return QDateTime::currentDateTime(); })
     , m_sweepStop(std::make_shared<StopFlag>())
 {
@@ -24,14 +25,9 @@ CleanupController::~CleanupController()
     m_worker.waitForDone();
 }
 
-EventLog& CleanupController::log() const
-{
-    return m_log ? *m_log : EventLog::shared();
-}
-
 void CleanupController::write(const QList<SweepLog::Entry>& entries)
 {
-    SweepLog::write(entries, log());
+    SweepLog::write(entries, m_log);
 }
 
 void CleanupController::setLastCleanup(const std::optional<CleanupStatus>& status)

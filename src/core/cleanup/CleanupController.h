@@ -32,10 +32,9 @@ class CleanupController : public QObject
 public:
     using Clock = std::function<QDateTime()>;
 
-    explicit CleanupController(std::shared_ptr<Trash> trash, QObject* parent = nullptr);
+    CleanupController(std::shared_ptr<Trash> trash, EventLog& log, QObject* parent = nullptr);
     ~CleanupController() override;  // stops a running sweep and waits for it
 
-    void setEventLog(EventLog* log) { m_log = log; }  // EventLog::shared() by default
     // The time source for sweeps and log lines (read on the worker too).
     void setClock(Clock clock) { m_clock = std::move(clock); }
     // Called on the main thread after "Delete all" finished, before
@@ -69,11 +68,10 @@ private:
                                                   bool permanently);
     void setLastCleanup(const std::optional<CleanupStatus>& status);
     void write(const QList<SweepLog::Entry>& entries);
-    EventLog& log() const;
     QDateTime now() const { return m_clock(); }
 
     std::shared_ptr<CleanupSweeper> m_sweeper;
-    EventLog* m_log = nullptr;
+    EventLog& m_log;
     Clock m_clock;
     std::function<void()> m_onDeleteAllFinished;
 

@@ -58,12 +58,6 @@ QString readText(const QString& path)
 
 }  // namespace
 
-EventLog& EventLog::shared()
-{
-    static EventLog log(defaultFolder());
-    return log;
-}
-
 QString EventLog::defaultFolder()
 {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");

@@ -23,7 +23,6 @@ public:
     static const QString kApp;     // "app"
     static const QString kEngine;  // "engine"
 
-    static EventLog& shared();  // over defaultFolder(), created on first use
     static QString defaultFolder();  // $XDG_STATE_HOME/Momentra (~/.local/state/Momentra)
 
     // sizeLimit is for tests that need a log that never rotates.

@@ -14,9 +14,10 @@
 
 #include <sys/stat.h>
 
-DefaultsStore::DefaultsStore(QString path, QObject* parent)
+DefaultsStore::DefaultsStore(QString path, EventLog& log, QObject* parent)
     : QObject(parent)
     , m_path(std::move(path))
+    , m_log(log)
 {
     reload();
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { reloadIfChanged(); watch(); });
@@ -30,12 +31,6 @@ QString DefaultsStore::standardPath()
     if (config.isEmpty() || !QDir::isAbsolutePath(config))
         config = QDir::homePath() + QStringLiteral("/.config");
     return config + QStringLiteral("/Momentra/defaults.json");
-}
-
-DefaultsStore& DefaultsStore::standard()
-{
-    static DefaultsStore* store = new DefaultsStore(standardPath());
-    return *store;
 }
 
 QJsonValue DefaultsStore::value(const QString& key)
@@ -146,11 +141,11 @@ void DefaultsStore::moveCorruptFileAside(const QString& reason)
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = m_path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
     if (QFile::rename(m_path, aside)) {
-        EventLog::shared().logError(QStringLiteral("Settings file %1 was damaged (%2); moved it to %3 and "
+        m_log.logError(QStringLiteral("Settings file %1 was damaged (%2); moved it to %3 and "
                                                    "using default settings")
                                         .arg(m_path, reason, aside));
     } else {
-        EventLog::shared().logError(
+        m_log.logError(
             QStringLiteral("Settings file %1 was damaged (%2) and could not be moved aside").arg(m_path, reason));
     }
     m_stamp = currentStamp();
@@ -165,14 +160,14 @@ bool DefaultsStore::save()
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly)) {
         m_lastError = QStringLiteral("Couldn't save the settings file %1: %2").arg(m_path, file.errorString());
-        EventLog::shared().logError(m_lastError);
+        m_log.logError(m_lastError);
         return false;
     }
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     file.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented));
     if (!file.commit()) {
         m_lastError = QStringLiteral("Couldn't save the settings file %1: %2").arg(m_path, file.errorString());
-        EventLog::shared().logError(m_lastError);
+        m_log.logError(m_lastError);
         return false;
     }
     m_stamp = currentStamp();

@@ -14,15 +14,16 @@
 // by another process is picked up: through a file watcher while an event
 // loop runs, and by a freshness check before every read and write. A file
 // that is not a JSON object is moved aside, logged, and treated as empty.
+class EventLog;
+
 class DefaultsStore : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit DefaultsStore(QString path, QObject* parent = nullptr);
+    DefaultsStore(QString path, EventLog& log, QObject* parent = nullptr);
 
     static QString standardPath();        // $XDG_CONFIG_HOME/Momentra/defaults.json
-    static DefaultsStore& standard();     // over standardPath(), on the main thread
 
     QString path() const { return m_path; }
 
@@ -57,6 +58,7 @@ private:
     void watch();
 
     const QString m_path;
+    EventLog& m_log;
     QJsonObject m_values;
     FileStamp m_stamp;
     QString m_lastError;

@@ -2,7 +2,6 @@
 
 #include "core/library/LibraryLayout.h"
 #include "core/settings/DefaultsStore.h"
-#include "core/settings/LoginItems.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -33,12 +32,6 @@ Preferences::Preferences(DefaultsStore& store, QObject* parent)
     , m_store(store)
 {
     connect(&m_store, &DefaultsStore::valueChanged, this, &Preferences::changed);
-}
-
-Preferences& Preferences::shared()
-{
-    static Preferences* preferences = new Preferences(DefaultsStore::standard());
-    return *preferences;
 }
 
 QString Preferences::key(const char* suffix)
@@ -273,11 +266,6 @@ std::optional<QString> Preferences::lastCaptureDay() const { return stringValue(
 void Preferences::setLastCaptureDay(const std::optional<QString>& value) { setString("lastCaptureDay", value); }
 bool Preferences::hasRespondedToFeedbackPrompt() const { return boolValue("hasRespondedToFeedbackPrompt"); }
 void Preferences::setHasRespondedToFeedbackPrompt(bool value) { setBool("hasRespondedToFeedbackPrompt", value); }
-
-bool Preferences::launchAtLogin() const
-{
-    return m_loginItems && m_loginItems->status() == LoginItems::Status::Enabled;
-}
 
 void Preferences::recordCaptureDay(const QDateTime& date)
 {

@@ -16,7 +16,6 @@
 #include <optional>
 
 class DefaultsStore;
-class LoginItems;
 
 // Every persisted user setting, typed, with its default and read rule. The
 // store caches nothing: each getter reads the defaults database, so a value
@@ -32,7 +31,6 @@ public:
     static const QList<int> kIntervalPresets;  // 60, 300, 600, 1800 seconds
 
     explicit Preferences(DefaultsStore& store, QObject* parent = nullptr);
-    static Preferences& shared();  // over DefaultsStore::standard()
 
     static QString key(const char* suffix);  // "Momentra." + suffix
 
@@ -97,9 +95,6 @@ public:
     bool hasRespondedToFeedbackPrompt() const;
     void setHasRespondedToFeedbackPrompt(bool value);
 
-    // True exactly when the login-item service reports "enabled".
-    bool launchAtLogin() const;
-    void setLoginItems(LoginItems* service) { m_loginItems = service; }
 
     // Counts a calendar day with at least one saved screenshot, once per day.
     void recordCaptureDay(const QDateTime& date);
@@ -126,5 +121,4 @@ private:
     void setString(const char* suffix, const std::optional<QString>& value);
 
     DefaultsStore& m_store;
-    LoginItems* m_loginItems = nullptr;
 };

@@ -17,12 +17,6 @@ HotKeyCenter::~HotKeyCenter()
     }
 }
 
-HotKeyCenter& HotKeyCenter::shared()
-{
-    static HotKeyCenter* center = new HotKeyCenter();
-    return *center;
-}
-
 void HotKeyCenter::setService(HotKeyService* service)
 {
     if (service == m_service)

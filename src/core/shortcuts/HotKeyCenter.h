@@ -24,7 +24,6 @@ public:
     explicit HotKeyCenter(HotKeyService* service = nullptr, QObject* parent = nullptr);
     ~HotKeyCenter() override;
 
-    static HotKeyCenter& shared();
 
     // The platform service, set at start-up. Changing it lets go of every
     // grab made with the old one and grabs again with the new one.

@@ -9,10 +9,12 @@
 
 using KeyboardShortcuts::EventType;
 
-ShortcutRegistry::ShortcutRegistry(Preferences& preferences, HotKeyCenter& center, QObject* parent)
+ShortcutRegistry::ShortcutRegistry(Preferences& preferences, HotKeyCenter& center, EventLog& log,
+                                   QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
     , m_center(center)
+    , m_log(log)
 {
     updateCenter();
     connect(&m_preferences, &Preferences::changed, this, &ShortcutRegistry::storedValueChanged);
@@ -22,12 +24,6 @@ ShortcutRegistry::~ShortcutRegistry()
 {
     for (const auto& hotKey : std::as_const(m_hotKeys))
         m_center.unregisterHotKey(*hotKey);
-}
-
-ShortcutRegistry& ShortcutRegistry::shared()
-{
-    static ShortcutRegistry* registry = new ShortcutRegistry(Preferences::shared(), HotKeyCenter::shared());
-    return *registry;
 }
 
 void ShortcutRegistry::declare(const Name& name)
@@ -147,7 +143,7 @@ void ShortcutRegistry::registerShortcut(const Shortcut& shortcut)
     hotKey->onRegistrationFailed = [this, shortcut] {
         const QString message = tr("%1 is already used by another application or by the desktop.")
                                     .arg(shortcut.words());
-        EventLog::shared().logError(QStringLiteral("Could not register the global shortcut %1: it is taken")
+        m_log.logError(QStringLiteral("Could not register the global shortcut %1: it is taken")
                                         .arg(shortcut.words()),
                                     EventLog::kApp);
         Q_EMIT registrationFailed(shortcut, message);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class EventLog;
 class HotKeyCenter;
 class Preferences;
 
@@ -31,10 +32,9 @@ public:
     using Shortcut = KeyboardShortcuts::Shortcut;
     using Action = std::function<void()>;
 
-    ShortcutRegistry(Preferences& preferences, HotKeyCenter& center, QObject* parent = nullptr);
+    ShortcutRegistry(Preferences& preferences, HotKeyCenter& center, EventLog& log, QObject* parent = nullptr);
     ~ShortcutRegistry() override;
 
-    static ShortcutRegistry& shared();  // over Preferences::shared() and HotKeyCenter::shared()
 
     // Stores the initial shortcut when the settings file has no entry for
     // the name yet. Every other call declares its name on first sight.
@@ -80,6 +80,7 @@ private:
 
     Preferences& m_preferences;
     HotKeyCenter& m_center;
+    EventLog& m_log;
     QHash<QString, Name> m_declared;
     QStringList m_namesWithHandlers;  // in the order their first action arrived
     QHash<QString, QList<Action>> m_keyDownActions;

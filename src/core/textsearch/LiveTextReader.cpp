@@ -18,25 +18,20 @@ void lowerThreadPriority()
 
 }  // namespace
 
-LiveTextReader& LiveTextReader::shared()
+LiveTextReader::Recognize LiveTextReader::recognizeWith(std::shared_ptr<TextRecognizer> recognizer)
 {
-    // Leaked on purpose: screenshots still waiting at quit stay unread, and
-    // quitting must not wait for a read in progress.
-    static LiveTextReader* reader = new LiveTextReader(defaultRecognize());
-    return *reader;
-}
-
-LiveTextReader::Recognize LiveTextReader::defaultRecognize()
-{
-    return [](const Bitmap& image, const TextSearchSettings& settings) {
-        const std::shared_ptr<TextRecognizer> recognizer = TextRecognizer::shared();
+    return [recognizer](const Bitmap& image, const TextSearchSettings& settings) {
         if (!recognizer)
             return TextReadResult::failed(QStringLiteral("Text recognition isn't available"));
         return recognizer->recognizeWithin(image, settings, TextRecognizer::kTimeoutSeconds);
     };
 }
 
-LiveTextReader::LiveTextReader(Recognize recognize) : m_recognize(std::move(recognize)) {}
+LiveTextReader::LiveTextReader(Recognize recognize, EventLog& log)
+    : m_recognize(std::move(recognize))
+    , m_log(log)
+{
+}
 
 LiveTextReader::~LiveTextReader()
 {
@@ -140,10 +135,10 @@ void LiveTextReader::handleTimeout(Entry entry)
         }
     }
     if (logFirst)
-        EventLog::shared().logError(QStringLiteral("Reading a screenshot's text took over %1 seconds; trying once more")
+        m_log.logError(QStringLiteral("Reading a screenshot's text took over %1 seconds; trying once more")
                                         .arg(TextRecognizer::kTimeoutSeconds),
                                     EventLog::kEngine);
     if (logSecond)
-        EventLog::shared().logError(QStringLiteral("Reading a screenshot's text timed out twice; left unread"),
+        m_log.logError(QStringLiteral("Reading a screenshot's text timed out twice; left unread"),
                                     EventLog::kEngine);
 }

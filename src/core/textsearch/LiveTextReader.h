@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -14,6 +15,9 @@
 // At most four screenshots wait: when more arrive the oldest are dropped
 // (a later bulk run reads them). A read that times out is tried once more,
 // before anything else; a second time-out leaves the file unread.
+class EventLog;
+class TextRecognizer;
+
 class LiveTextReader : public LiveTextSink
 {
 public:
@@ -21,11 +25,7 @@ public:
 
     using Recognize = std::function<TextReadResult(const Bitmap& image, const TextSearchSettings& settings)>;
 
-    // The application's reader, created on first use; it reads with the
-    // shared recogniser and a 15-second time-out. Never destroyed.
-    static LiveTextReader& shared();
-
-    explicit LiveTextReader(Recognize recognize);
+    LiveTextReader(Recognize recognize, EventLog& log);
     ~LiveTextReader() override;  // drops what waits and waits for the read in progress
     LiveTextReader(const LiveTextReader&) = delete;
     LiveTextReader& operator=(const LiveTextReader&) = delete;
@@ -38,7 +38,8 @@ public:
     // Waits until nothing waits and nothing is being read; false on time-out.
     bool waitUntilIdle(int timeoutMs) const;
 
-    static Recognize defaultRecognize();
+    // Reads with `recognizer` and its 15-second time-out.
+    static Recognize recognizeWith(std::shared_ptr<TextRecognizer> recognizer);
 
 private:
     struct Entry
@@ -57,6 +58,7 @@ private:
     mutable std::condition_variable m_changed;
     std::deque<Entry> m_waiting;
     Recognize m_recognize;
+    EventLog& m_log;
     bool m_isReading = false;
     bool m_quit = false;
     bool m_hasLoggedTimeout = false;

@@ -30,11 +30,6 @@ public:
     // Reads within `timeoutSeconds`, cutting the text to 8000 characters. A
     // read that ends after its deadline counts as timed out: its text is dropped.
     TextReadResult recognizeWithin(const Bitmap& image, const TextSearchSettings& settings, double timeoutSeconds);
-
-    // The process-wide recogniser, made on first use by the installed factory
-    // (the application installs the real one at start-up). Null without one.
-    static std::shared_ptr<TextRecognizer> shared();
-    static void setSharedFactory(std::function<std::shared_ptr<TextRecognizer>()> factory);
 };
 
 // Runs `operation` with a deadline `timeoutSeconds` from now and reports

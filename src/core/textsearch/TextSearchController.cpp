@@ -28,9 +28,10 @@ QString displayName(const QString& folder)
 
 }  // namespace
 
-TextSearchController::TextSearchController(BulkTextReader::Tools tools, QObject* parent)
+TextSearchController::TextSearchController(BulkTextReader::Tools tools, EventLog& log, QObject* parent)
     : QObject(parent),
       m_tools(tools),
+      m_log(log),
       m_stopFlag(std::make_shared<StopFlag>()),
       m_liveSettings(std::make_shared<LiveTextSearchSettings>())
 {
@@ -105,7 +106,7 @@ void TextSearchController::startRun(const QString& folder, bool isCaptureFolderR
     QPointer<TextSearchController> self(this);
 
     // The list, the opening log line and the reading all happen off the main thread.
-    m_runTask = QtConcurrent::run([=] {
+    m_runTask = QtConcurrent::run([=, &log = m_log] {
         const QStringList list = isCaptureFolderRun
                                      ? TextSearchScan::scanCaptureFolder(runFolder, settings.level).toRead
                                      : images;
@@ -113,7 +114,7 @@ void TextSearchController::startRun(const QString& folder, bool isCaptureFolderR
             if (self)
                 self->assign(self->m_total, size);
         });
-        EventLog::shared().log(QStringLiteral("OCR: reading %1 %2 (%3)")
+        log.log(QStringLiteral("OCR: reading %1 %2 (%3)")
                                    .arg(list.size())
                                    .arg(isCaptureFolderRun ? QStringLiteral("screenshots")
                                                            : QStringLiteral("images in another folder"),
@@ -155,7 +156,7 @@ void TextSearchController::finish(BulkTextReader::Outcome outcome, bool stopped,
     m_isStopping = false;
     m_statusText = statusSentence(outcome.read, outcome.failed, stopped, folder, isCaptureFolderRun);
     Q_EMIT changed();
-    EventLog::shared().log(QStringLiteral("OCR: read %1, failed %2%3")
+    m_log.log(QStringLiteral("OCR: read %1, failed %2%3")
                                .arg(outcome.read)
                                .arg(outcome.failed)
                                .arg(stopped ? QStringLiteral(", stopped") : QString()),

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class EventLog;
 class LiveTextSearchSettings;
 class StopFlag;
 
@@ -33,7 +34,7 @@ public:
         bool operator==(const Counts&) const = default;
     };
 
-    explicit TextSearchController(BulkTextReader::Tools tools, QObject* parent = nullptr);
+    TextSearchController(BulkTextReader::Tools tools, EventLog& log, QObject* parent = nullptr);
     ~TextSearchController() override;  // stops a run and waits for it
 
     std::optional<Counts> counts() const { return m_counts; }
@@ -72,6 +73,7 @@ private:
     void assign(T& field, const T& value);
 
     BulkTextReader::Tools m_tools;
+    EventLog& m_log;
     std::optional<Counts> m_counts;
     bool m_isRunning = false;
     bool m_isStopping = false;

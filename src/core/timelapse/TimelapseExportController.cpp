@@ -13,12 +13,6 @@
 
 namespace {
 
-std::shared_ptr<const TimelapseExporter>& sharedExporter()
-{
-    static std::shared_ptr<const TimelapseExporter> exporter;
-    return exporter;
-}
-
 QString videoCountText(qsizetype count)
 {
     return count == 1 ? QStringLiteral("1 video") : QLocale().toString(count) + QStringLiteral(" videos");
@@ -27,8 +21,10 @@ QString videoCountText(qsizetype count)
 }  // namespace
 
 TimelapseExportController::TimelapseExportController(std::shared_ptr<const TimelapseExporter> exporter,
-                                                     QObject* parent)
-    : QObject(parent), m_exporter(std::move(exporter))
+                                                     EventLog& log, QObject* parent)
+    : QObject(parent)
+    , m_exporter(std::move(exporter))
+    , m_log(log)
 {
 }
 
@@ -38,17 +34,6 @@ TimelapseExportController::~TimelapseExportController()
     if (m_cancelFlag)
         m_cancelFlag->set();
     m_work.waitForFinished();
-}
-
-TimelapseExportController& TimelapseExportController::shared()
-{
-    static auto* instance = new TimelapseExportController(sharedExporter());
-    return *instance;
-}
-
-void TimelapseExportController::setSharedExporter(std::shared_ptr<const TimelapseExporter> exporter)
-{
-    sharedExporter() = std::move(exporter);
 }
 
 template <typename T>
@@ -178,7 +163,7 @@ void TimelapseExportController::finish(const QList<QUrl>& outputURLs, bool wasCa
             note = QLatin1Char(' ') + QLocale().toString(skippedDays.size())
                    + QStringLiteral(" days had no screenshots left.");
         m_statusText = QStringLiteral("Exported ") + count + QLatin1Char('.') + note;
-        EventLog::shared().log(QStringLiteral("Timelapse export finished: %1.").arg(count), EventLog::kApp);
+        m_log.log(QStringLiteral("Timelapse export finished: %1.").arg(count), EventLog::kApp);
     } else if (outputURLs.isEmpty()) {
         m_statusText = QStringLiteral("Cancelled.");
     } else {
@@ -199,7 +184,7 @@ void TimelapseExportController::fail(const QString& message)
     m_exportTask = QFuture<void>();
     m_statusText.reset();
     m_errorMessage = message;
-    EventLog::shared().logError(QStringLiteral("Timelapse export failed: ") + message, EventLog::kApp);
+    m_log.logError(QStringLiteral("Timelapse export failed: ") + message, EventLog::kApp);
     Q_EMIT changed();
     Q_EMIT ended();
 }

@@ -20,6 +20,8 @@
 // works on a pool thread, its progress and outcome come back to this object
 // on the main thread as state and a status line. changed() is emitted once for
 // every call that altered any of the published values.
+class EventLog;
+
 class TimelapseExportController : public QObject
 {
     Q_OBJECT
@@ -27,13 +29,10 @@ class TimelapseExportController : public QObject
 public:
     using Revealer = std::function<void(const QList<QUrl>&)>;
 
-    explicit TimelapseExportController(std::shared_ptr<const TimelapseExporter> exporter,
-                                       QObject* parent = nullptr);
+    TimelapseExportController(std::shared_ptr<const TimelapseExporter> exporter, EventLog& log,
+                              QObject* parent = nullptr);
     ~TimelapseExportController() override;
 
-    // The process-wide instance, over the exporter installed with setSharedExporter().
-    static TimelapseExportController& shared();
-    static void setSharedExporter(std::shared_ptr<const TimelapseExporter> exporter);
 
     const QStringList& days() const { return m_days; }
     bool isRunning() const { return m_isRunning; }
@@ -73,6 +72,7 @@ private:
     void handleOutcome(const TimelapseExporter::Outcome& outcome, const QString& firstFolderName);
 
     std::shared_ptr<const TimelapseExporter> m_exporter;
+    EventLog& m_log;
     Revealer m_revealer;
 
     QStringList m_days;

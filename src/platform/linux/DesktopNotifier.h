@@ -1,17 +1,18 @@
 #pragma once
 
+#include "core/Notifier.h"
+
 #include <QDBusConnection>
 #include <QString>
 
-// Posts desktop notifications through org.freedesktop.Notifications. The
-// call is asynchronous and never blocks; without a notification service
-// nothing is shown and nothing breaks.
-class DesktopNotifier
+// Desktop notifications through org.freedesktop.Notifications. The call is
+// asynchronous and never blocks.
+class DesktopNotifier : public Notifier
 {
 public:
     explicit DesktopNotifier(QDBusConnection sessionBus);
 
-    void notify(const QString& summary, const QString& body);
+    void notify(const QString& summary, const QString& body) override;
 
 private:
     QDBusConnection m_bus;

@@ -45,7 +45,7 @@ void X11HotKeyService::KeySymbolsDeleter::operator()(xcb_key_symbols_t* symbols)
     xcb_key_symbols_free(symbols);
 }
 
-Result<std::shared_ptr<X11HotKeyService>> X11HotKeyService::connect(const QByteArray& displayName)
+Result<std::shared_ptr<X11HotKeyService>> X11HotKeyService::connect(EventLog& log, const QByteArray& displayName)
 {
     using R = Result<std::shared_ptr<X11HotKeyService>>;
     int screenNumber = 0;
@@ -56,7 +56,7 @@ Result<std::shared_ptr<X11HotKeyService>> X11HotKeyService::connect(const QByteA
             xcb_disconnect(connection);
         return R::failure(QObject::tr("Global shortcuts need an X11 display; none could be opened."));
     }
-    std::shared_ptr<X11HotKeyService> service(new X11HotKeyService(connection));
+    std::shared_ptr<X11HotKeyService> service(new X11HotKeyService(connection, log));
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && screens.rem; ++i)
         xcb_screen_next(&screens);
@@ -67,8 +67,9 @@ Result<std::shared_ptr<X11HotKeyService>> X11HotKeyService::connect(const QByteA
     return service;
 }
 
-X11HotKeyService::X11HotKeyService(xcb_connection_t* connection)
+X11HotKeyService::X11HotKeyService(xcb_connection_t* connection, EventLog& log)
     : m_connection(connection)
+    , m_log(log)
     , m_symbols(xcb_key_symbols_alloc(connection))
 {
 }
@@ -343,7 +344,7 @@ void X11HotKeyService::processEvents()
     }
     if (xcb_connection_has_error(c) && m_notifier && m_notifier->isEnabled()) {
         m_notifier->setEnabled(false);
-        EventLog::shared().logError(QStringLiteral("Global shortcuts stopped: the connection to the X server was lost"),
+        m_log.logError(QStringLiteral("Global shortcuts stopped: the connection to the X server was lost"),
                                     EventLog::kApp);
     }
 }
@@ -393,7 +394,7 @@ void X11HotKeyService::reloadKeymap()
         const auto grabbed = grab(registration.keycodes, registration.modifiers);
         registration.grabs = grabbed ? *grabbed : 0;
         if (!grabbed)
-            EventLog::shared().logError(
+            m_log.logError(
                 QStringLiteral("Could not grab a global shortcut again after a keyboard change: %1").arg(grabbed.error()),
                 EventLog::kApp);
     }

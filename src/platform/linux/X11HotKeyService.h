@@ -17,6 +17,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
+class EventLog;
 class QSocketNotifier;
 
 // Global hot keys on X11. A connection of its own grabs each combination on
@@ -38,7 +39,7 @@ class X11HotKeyService : public QObject, public HotKeyService, public QAbstractN
 
 public:
     // Connects to $DISPLAY (or the given display name).
-    static Result<std::shared_ptr<X11HotKeyService>> connect(const QByteArray& displayName = {});
+    static Result<std::shared_ptr<X11HotKeyService>> connect(EventLog& log, const QByteArray& displayName = {});
     ~X11HotKeyService() override;
 
     void installEventHandler(Handlers handlers) override;
@@ -65,7 +66,7 @@ private:
         int grabs = 0;
     };
 
-    explicit X11HotKeyService(xcb_connection_t* connection);
+    X11HotKeyService(xcb_connection_t* connection, EventLog& log);
     void setUp();
     void readModifierMapping();
     void rebuildKeycodeMap();
@@ -91,6 +92,7 @@ private:
     };
 
     std::unique_ptr<xcb_connection_t, ConnectionDeleter> m_connection;
+    EventLog& m_log;
     std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> m_symbols;
     std::unique_ptr<QSocketNotifier> m_notifier;
     uint32_t m_root = 0;

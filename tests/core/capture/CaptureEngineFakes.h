@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/capture/CaptureGates.h"
+#include "core/capture/SessionState.h"
 #include "core/library/ImageCodec.h"
 #include "core/textsearch/LiveTextSink.h"
 #include "core/capture/ScreenSource.h"
@@ -96,7 +96,7 @@ public:
     std::atomic<bool> fails{false};
 };
 
-class FakeCaptureGates : public CaptureGates
+class FakeSessionState : public SessionState
 {
 public:
     std::optional<qint64> freeBytes(const QString& folder) override
@@ -107,6 +107,7 @@ public:
     bool isScreenLocked() override { return locked; }
     double secondsSinceLastInput() override { return idleSeconds; }
     std::optional<QString> frontmostAppId() override { return frontmost; }
+    FileDescriptor delaySleep(const QString&) override { return FileDescriptor(); }
 
     std::optional<qint64> free;
     QString lastFolderAsked;

@@ -63,11 +63,11 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_library = std::make_unique<CleanupLibrary>(m_dir->path() + QStringLiteral("/Momentra"));
         m_library->makeFolder(QString());
-        m_log.emplace();
+        m_log.emplace(m_home.log());
         m_trash = std::make_shared<CleanupFakeTrash>(m_dir->path() + QStringLiteral("/trash"));
         m_offsetMs = 2LL * 86400 * 1000;  // every file made by a test is old enough
         m_holdNextPass = false;
-        m_controller = std::make_unique<CleanupController>(m_trash);
+        m_controller = std::make_unique<CleanupController>(m_trash, m_home.log());
         m_controller->setClock([this] {
             if (QThread::currentThread() != QCoreApplication::instance()->thread() && m_holdNextPass.exchange(false)) {
                 m_passHeld.release();

@@ -15,10 +15,10 @@ class ScreenshotManagerTest : public QObject
 {
     Q_OBJECT
 
-    TestHome m_home;  // before anything opens the event log
+    TestHome m_home;
     std::unique_ptr<FakeScreenSource> m_source;
     std::unique_ptr<FakeImageCodec> m_codec;
-    std::unique_ptr<FakeCaptureGates> m_gates;
+    std::unique_ptr<FakeSessionState> m_gates;
     std::unique_ptr<DisplayCapture> m_capture;
     std::unique_ptr<ScreenshotManager> m_engine;
     QDateTime m_now;
@@ -39,15 +39,15 @@ private Q_SLOTS:
         m_source = std::make_unique<FakeScreenSource>();
         m_source->setDisplays({FakeScreenSource::display(1, 16, 10, true), FakeScreenSource::display(2, 20, 10)});
         m_codec = std::make_unique<FakeImageCodec>();
-        m_gates = std::make_unique<FakeCaptureGates>();
+        m_gates = std::make_unique<FakeSessionState>();
         m_capture = std::make_unique<DisplayCapture>(*m_source, *m_codec);
-        m_engine = std::make_unique<ScreenshotManager>(*m_capture, *m_gates);
+        m_engine = std::make_unique<ScreenshotManager>(*m_capture, *m_gates, m_home.log());
         m_now = QDateTime(QDate(2024, 5, 1), QTime(9, 30, 0));
         m_engine->setClock([this] { return m_now; });
         m_config = CaptureConfiguration{};
         m_config.intervalSeconds = 3600;  // the timer never fires during a test
         m_config.folder = m_home.path() + QStringLiteral("/shots-") + QString::number(QRandomGenerator::global()->generate());
-        m_log.emplace();
+        m_log.emplace(m_home.log());
     }
     void cleanup()
     {
@@ -225,11 +225,11 @@ private Q_SLOTS:
         int wakeHooks = 0;
         m_engine->onDidWake = [&] { ++wakeHooks; };
         m_engine->start(m_config);
-        m_engine->handleWillSleep();
+        Q_EMIT m_gates->willSleep();
         QVERIFY(m_engine->isCapturing() && !m_engine->timer());
         m_now = m_now.addSecs(5000);
-        m_engine->handleDidWake();
-        m_engine->handleDidWake();
+        Q_EMIT m_gates->didWake();
+        Q_EMIT m_gates->didWake();
         QCOMPARE(wakeHooks, 2);
         QCOMPARE(*m_engine->nextCaptureAt(), m_now.addSecs(3600));
         QCOMPARE(m_log->count(QStringLiteral("Sleeping; capture paused")), 1);

@@ -41,7 +41,7 @@ private Q_SLOTS:
 
     void freshUser()
     {
-        DefaultsStore store(m_path);
+        DefaultsStore store(m_path, m_home.log());
         Preferences p(store);
         QCOMPARE(p.captureConfiguration().folder, m_home.path() + "/Pictures/Momentra");
         QVERIFY(!QFile::exists(m_path));  // reading never writes defaults back
@@ -71,7 +71,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, json);
         writeRaw(json);
-        DefaultsStore store(m_path);
+        DefaultsStore store(m_path, m_home.log());
         Preferences p(store);
         QTEST(QString("%1 %2 %3 %4 %5 %6")
                   .arg(p.intervalSeconds())
@@ -87,7 +87,7 @@ private Q_SLOTS:
     {
         writeRaw(R"({"Momentra.onlyDisplayIdentity":"edid:1-2-3",
                      "Momentra.displayOrdinals":{"a":1,"b":"2","c":3}})");
-        DefaultsStore store(m_path);
+        DefaultsStore store(m_path, m_home.log());
         Preferences p(store);
         QCOMPARE(p.chosenDisplay(), std::optional(ChosenDisplay{"edid:1-2-3", "Display"}));
         QVERIFY(p.displayOrdinals().isEmpty());  // one string value spoils the dictionary
@@ -118,7 +118,7 @@ private Q_SLOTS:
 
     void captureConfigurationFieldByField()
     {
-        DefaultsStore store(m_path);
+        DefaultsStore store(m_path, m_home.log());
         Preferences p(store);
         p.setIntervalSeconds(45), p.setFormat(ScreenshotFormat::Png), p.setFolderPath("/data/shots");
         p.setJpegQuality(0.8), p.setShowsCursor(true), p.setCapturesHalfSize(true), p.setSearchesText(true);
@@ -151,7 +151,7 @@ private Q_SLOTS:
 
     void captureDaysCountedOncePerDay()
     {
-        DefaultsStore store(m_path);
+        DefaultsStore store(m_path, m_home.log());
         Preferences p(store);
         const QDateTime morning(QDate(2024, 5, 1), QTime(9, 0));
         p.recordCaptureDay(morning);
@@ -164,7 +164,7 @@ private Q_SLOTS:
 
     void changesSignalOncePerRealChange()
     {
-        DefaultsStore store(m_path);
+        DefaultsStore store(m_path, m_home.log());
         Preferences p(store);
         QSignalSpy spy(&p, &Preferences::changed);
         p.setIntervalSeconds(300);
@@ -178,11 +178,11 @@ private Q_SLOTS:
 
     void anotherProcessesChangeIsSeen()
     {
-        DefaultsStore store(m_path);
+        DefaultsStore store(m_path, m_home.log());
         Preferences p(store);
         p.setIntervalSeconds(300);
         QSignalSpy spy(&p, &Preferences::changed);
-        DefaultsStore other(m_path);  // stands for the command line writing the same file
+        DefaultsStore other(m_path, m_home.log());  // stands for the command line writing the same file
         QTest::qWait(20);             // a new mtime even on coarse-timestamp file systems
         other.setValue("Momentra.intervalSeconds", 600);
         QTRY_COMPARE(spy.count(), 1);  // from the file watcher, without a read
@@ -194,7 +194,7 @@ private Q_SLOTS:
     void corruptFileIsMovedAsideNotOverwritten()
     {
         writeRaw("{\"Momentra.intervalSeconds\": 45,");
-        DefaultsStore store(m_path);
+        DefaultsStore store(m_path, m_home.log());
         Preferences p(store);
         QCOMPARE(p.intervalSeconds(), 60);
         const QDir folder = QFileInfo(m_path).absoluteDir();

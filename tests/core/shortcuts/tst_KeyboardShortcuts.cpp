@@ -27,8 +27,8 @@ const Name kToggle("toggleCapture", kAltShiftS);
 // rebuilding it over the same file is a restart.
 struct Setup
 {
-    explicit Setup(const QString& path)
-        : store(path), preferences(store), center(&service), registry(std::make_unique<ShortcutRegistry>(preferences, center))
+    Setup(const QString& path, EventLog& log)
+        : store(path, log), preferences(store), center(&service), registry(std::make_unique<ShortcutRegistry>(preferences, center, log))
     {
     }
     DefaultsStore store;
@@ -75,7 +75,7 @@ private Q_SLOTS:
     {
         QFETCH(QJsonValue, stored);
         QFETCH(bool, hasShortcut);
-        Setup setup(nextPath());
+        Setup setup(nextPath(), m_home.log());
         setup.preferences.setValue(kToggle.settingsKey(), stored);
         const auto shortcut = setup.registry->shortcut(kToggle);
         QCOMPARE(setup.preferences.value(kToggle.settingsKey()), stored);
@@ -86,7 +86,7 @@ private Q_SLOTS:
     {
         const QString path = nextPath();
         {
-            Setup setup(path);
+            Setup setup(path, m_home.log());
             int ups = 0;
             setup.registry->onKeyUp(kToggle, [&] { ++ups; });
             QCOMPARE(setup.preferences.value("KeyboardShortcuts_toggleCapture").toString(), kAltShiftS.toJsonString());
@@ -109,7 +109,7 @@ private Q_SLOTS:
             setup.registry->setShortcut(std::nullopt, other);
             QVERIFY(setup.preferences.value(other.settingsKey()).isUndefined());
         }
-        Setup restarted(path);
+        Setup restarted(path, m_home.log());
         restarted.registry->onKeyUp(kToggle, [] {});
         QCOMPARE(restarted.preferences.value(kToggle.settingsKey()), QJsonValue(false));
         QCOMPARE(restarted.service.registrationAttempts, 0);
@@ -117,7 +117,7 @@ private Q_SLOTS:
 
     void namesShareOneRegistration()
     {
-        Setup setup(nextPath());
+        Setup setup(nextPath(), m_home.log());
         const Name first("first", kCtrlK);
         const Name second("second", kCtrlK);
         QStringList order;
@@ -137,7 +137,7 @@ private Q_SLOTS:
 
     void pausedDisabledAndTakenDoNothing()
     {
-        Setup setup(nextPath());
+        Setup setup(nextPath(), m_home.log());
         int downs = 0;
         setup.registry->onKeyDown(kToggle, [&] { ++downs; });
         setup.registry->setRecorderActive(true);
@@ -149,7 +149,7 @@ private Q_SLOTS:
         QVERIFY(setup.service.press(1, 2560));
         QCOMPARE(downs, 1);
 
-        Setup taken(nextPath());
+        Setup taken(nextPath(), m_home.log());
         taken.service.markTaken(1, 2560);
         QSignalSpy failed(taken.registry.get(), &ShortcutRegistry::registrationFailed);
         taken.registry->onKeyUp(kToggle, [] {});
@@ -160,7 +160,7 @@ private Q_SLOTS:
 
     void menuOpenUsesRawKeys()
     {
-        Setup setup(nextPath());
+        Setup setup(nextPath(), m_home.log());
         int captures = 0;
         int reloads = 0;
         setup.registry->onKeyUp(kToggle, [&] { ++captures; });
@@ -180,10 +180,10 @@ private Q_SLOTS:
     // A change written by another process takes effect without a restart.
     void followsChangesInTheSettingsFile()
     {
-        Setup setup(nextPath());
+        Setup setup(nextPath(), m_home.log());
         QSignalSpy changed(setup.registry.get(), &ShortcutRegistry::shortcutByNameDidChange);
         setup.registry->onKeyUp(kToggle, [] {});
-        DefaultsStore(setup.store.path()).setValue(kToggle.settingsKey(), kCtrlK.toJsonString());
+        DefaultsStore(setup.store.path(), m_home.log()).setValue(kToggle.settingsKey(), kCtrlK.toJsonString());
         QTRY_COMPARE(changed.size(), 1);  // declaring was no change
         QVERIFY(setup.service.isGrabbed(40, Shortcut::kControl));
         setup.registry->setShortcut(kF5, kToggle);  // our own write: one notice, not two

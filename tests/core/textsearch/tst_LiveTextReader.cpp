@@ -31,11 +31,13 @@ QList<CapturedImage> shots(const QTemporaryDir& dir, QList<int> widths)
 }
 
 // A reader over the recogniser with the live time limit.
-std::unique_ptr<LiveTextReader> readerOver(ScriptedRecognizer& recognizer)
+std::unique_ptr<LiveTextReader> readerOver(ScriptedRecognizer& recognizer, EventLog& log)
 {
-    return std::make_unique<LiveTextReader>([&recognizer](const Bitmap& image, const TextSearchSettings& settings) {
-        return recognizer.recognizeWithin(image, settings, 15);
-    });
+    return std::make_unique<LiveTextReader>(
+        [&recognizer](const Bitmap& image, const TextSearchSettings& settings) {
+            return recognizer.recognizeWithin(image, settings, 15);
+        },
+        log);
 }
 
 }  // namespace
@@ -44,14 +46,14 @@ class TestLiveTextReader : public QObject
 {
     Q_OBJECT
 
-    TestHome m_home;  // before the event log is first used
+    TestHome m_home;
 
 private Q_SLOTS:
     void newestFourOfSixAreRead()
     {
         QTemporaryDir dir;
         ScriptedRecognizer recognizer;
-        const auto reader = readerOver(recognizer);
+        const auto reader = readerOver(recognizer, m_home.log());
         const QList<CapturedImage> six = shots(dir, {1, 2, 3, 4, 5, 6});
         reader->enqueue(six, {TextRecognitionLevel::Fast, std::nullopt, false});
         QVERIFY(reader->waitUntilIdle(10000));
@@ -75,7 +77,7 @@ private Q_SLOTS:
             }
             return TextReadResult::read("ok");
         };
-        const auto reader = readerOver(recognizer);
+        const auto reader = readerOver(recognizer, m_home.log());
         reader->enqueue(shots(dir, {1}), {});
         QVERIFY(started.tryAcquire(1, 10000));  // 1 is being read, nothing waits
         reader->enqueue(shots(dir, {2, 3}), {});
@@ -90,7 +92,7 @@ private Q_SLOTS:
     void timeoutsAreRetriedOnceAndLoggedOnce()
     {
         QTemporaryDir dir;
-        EventLogWatcher log;
+        EventLogWatcher log(m_home.log());
         QSet<int> timedOutOnce;
         ScriptedRecognizer recognizer;
         recognizer.answer = [&](const Bitmap& image, const TextSearchSettings&) {
@@ -100,7 +102,7 @@ private Q_SLOTS:
             }
             return TextReadResult::read(QString("read %1").arg(image.width));
         };
-        const auto reader = readerOver(recognizer);
+        const auto reader = readerOver(recognizer, m_home.log());
         const QList<CapturedImage> batch = shots(dir, {1, 5, 6});
         reader->enqueue(batch, {});
         QVERIFY(reader->waitUntilIdle(10000));
@@ -119,12 +121,12 @@ private Q_SLOTS:
     void otherFailuresWriteNothingEmptyTextIsKept()
     {
         QTemporaryDir dir;
-        EventLogWatcher log;
+        EventLogWatcher log(m_home.log());
         ScriptedRecognizer recognizer;
         recognizer.answer = [](const Bitmap& image, const TextSearchSettings&) {
             return image.width == 2 ? TextReadResult::failed("broken") : TextReadResult::read({});
         };
-        const auto reader = readerOver(recognizer);
+        const auto reader = readerOver(recognizer, m_home.log());
         const QList<CapturedImage> batch = shots(dir, {2, 3});
         reader->enqueue(batch, {TextRecognitionLevel::Accurate, std::nullopt, false});
         QVERIFY(reader->waitUntilIdle(10000));

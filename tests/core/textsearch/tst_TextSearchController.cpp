@@ -127,7 +127,7 @@ private Q_SLOTS:
 
     void captureFolderRunUpdatesCounts()
     {
-        EventLogWatcher log;
+        EventLogWatcher log(m_home.log());
         QTemporaryDir dir;
         const QString root = dir.path();
         QStringList files;
@@ -136,7 +136,7 @@ private Q_SLOTS:
             QVERIFY(TextSearchFixtures::writeImage(files.last()));
         }
         ScriptedRecognizer recognizer;
-        TextSearchController controller({&m_codec, &recognizer, 2});
+        TextSearchController controller({&m_codec, &recognizer, 2}, m_home.log());
         controller.refreshCounts(root, TextRecognitionLevel::Fast);
         QTRY_COMPARE(controller.counts(), std::optional<Counts>(Counts{3, 0, 3, 0}));
 
@@ -165,7 +165,7 @@ private Q_SLOTS:
         QVERIFY(TextSearchFixtures::writeNonImage(folder + "/9.png"));
 
         ScriptedRecognizer recognizer;
-        TextSearchController controller({&m_codec, &recognizer, 1});
+        TextSearchController controller({&m_codec, &recognizer, 1}, m_home.log());
         QSignalSpy finished(&controller, &TextSearchController::runFinished);
         QStringList images = TextSearchScan::findImages(folder, TextRecognitionLevel::Fast).toRead;
         QCOMPARE(images.size(), 4);  // the text file is no image
@@ -208,7 +208,7 @@ private Q_SLOTS:
         }
         const QString fast = make(shot(small.path(), "2024-05-01", "10-00-00"));
         TextMetadata::write("a", fast, TextRecognitionLevel::Fast);
-        TextSearchController controller({&m_codec, nullptr, 1});
+        TextSearchController controller({&m_codec, nullptr, 1}, m_home.log());
         QList<std::optional<Counts>> seen;
         connect(&controller, &TextSearchController::changed, this, [&] { seen.append(controller.counts()); });
         controller.refreshCounts(large.path(), TextRecognitionLevel::Accurate);

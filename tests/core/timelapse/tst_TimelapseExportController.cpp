@@ -51,7 +51,7 @@ private Q_SLOTS:
         QDir().mkpath(library());
         m_codec = std::make_shared<TimelapseTestCodec>();
         auto exporter = std::make_shared<TimelapseExporter>(m_codec, [] { return std::make_unique<FfmpegVideoWriter>(); });
-        m_controller = std::make_unique<TimelapseExportController>(exporter);
+        m_controller = std::make_unique<TimelapseExportController>(exporter, m_home.log());
         m_statusTexts.clear();
         m_revealed.clear();
         m_controller->setRevealer([this](const QList<QUrl>& urls) { m_revealed.append(urls); });

@@ -1,5 +1,5 @@
 #include "app/ToggleCaptureShortcut.h"
-#include "core/shortcuts/KeyboardShortcuts.h"
+#include "core/shortcuts/ShortcutRegistry.h"
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/Preferences.h"
 #include "core/shortcuts/HotKeyCenter.h"
@@ -29,14 +29,14 @@ const Shortcut kCtrlAltG{5, Shortcut::kControl | Shortcut::kOption};
 // the X11 service and the registry.
 struct Session
 {
-    explicit Session(const QString& path)
-        : store(path)
+    Session(const QString& path, EventLog& log)
+        : store(path, log)
         , preferences(store)
     {
-        if (auto connected = X11HotKeyService::connect())
+        if (auto connected = X11HotKeyService::connect(log))
             service = std::move(connected).value();
         center.setService(service.get());
-        registry = std::make_unique<ShortcutRegistry>(preferences, center);
+        registry = std::make_unique<ShortcutRegistry>(preferences, center, log);
     }
     DefaultsStore store;
     Preferences preferences;
@@ -85,11 +85,11 @@ private Q_SLOTS:
 
     void firstStartStoresAndReleaseTogglesOnce()
     {
-        Session session(nextPath());
+        Session session(nextPath(), m_home.log());
         QVERIFY(session.service);
         int toggles = 0;
         int presses = 0;
-        QVERIFY(ToggleCaptureShortcut::install([&] { ++toggles; }, *session.registry, session.center).ok());
+        QVERIFY(ToggleCaptureShortcut::install([&] { ++toggles; }, *session.registry, Result<void>::success(), m_home.log()).ok());
         session.registry->onKeyDown(ToggleCaptureShortcut::name(), [&] { ++presses; });
         QCOMPARE(session.preferences.value("KeyboardShortcuts_toggleCapture").toString(),
                  QStringLiteral(R"({"carbonKeyCode":1,"carbonModifiers":2560})"));
@@ -116,7 +116,7 @@ private Q_SLOTS:
     void holdingGivesOnePressAndOneRelease()
     {
         QFETCH(QStringList, sequence);
-        Session session(nextPath());
+        Session session(nextPath(), m_home.log());
         int presses = 0;
         int releases = 0;
         session.registry->onKeyDown(ToggleCaptureShortcut::name(), [&] { ++presses; });
@@ -133,7 +133,7 @@ private Q_SLOTS:
         const QStringList lockKeys{"Num_Lock", "Caps_Lock", "Scroll_Lock"};
         const QStringList labels{"Num Lock:", "Caps Lock:", "Scroll Lock:"};
         QCOMPARE(m_xvfb.run("xmodmap", {"-e", "add mod3 = Scroll_Lock"}), 0);
-        Session session(nextPath());
+        Session session(nextPath(), m_home.log());
         QCOMPARE(session.service->scrollLockMask(), quint16(0x20));
         int releases = 0;
         session.registry->onKeyUp(ToggleCaptureShortcut::name(), [&] { ++releases; });
@@ -157,7 +157,7 @@ private Q_SLOTS:
     {
         ForeignKeyGrab other(m_xvfb.display());
         QVERIFY(other.grab(XKB_KEY_g, 0x4 | 0x8 | 0x10));  // Ctrl+Alt+G with Num Lock
-        Session session(nextPath());
+        Session session(nextPath(), m_home.log());
         const Name name("taken", kCtrlAltG);
         QSignalSpy failed(session.registry.get(), &ShortcutRegistry::registrationFailed);
         session.registry->onKeyUp(name, [] {});

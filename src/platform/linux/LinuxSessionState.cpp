@@ -1,22 +1,31 @@
-#include "platform/linux/LinuxCaptureGates.h"
+#include "platform/linux/LinuxSessionState.h"
 
 #include "core/capture/VolumeSpace.h"
 #include "core/log/EventLog.h"
 
-LinuxCaptureGates::LinuxCaptureGates(QDBusConnection systemBus, QDBusConnection sessionBus)
-    : m_logind(std::move(systemBus))
+LinuxSessionState::LinuxSessionState(QDBusConnection systemBus, QDBusConnection sessionBus, EventLog& log,
+                                     QObject* parent)
+    : SessionState(parent)
+    , m_log(log)
+    , m_logind(std::move(systemBus))
     , m_screenSaver(std::move(sessionBus))
 {
+    connect(&m_logind, &LogindClient::prepareForSleep, this, [this](bool sleeping) {
+        if (sleeping)
+            Q_EMIT willSleep();
+        else
+            Q_EMIT didWake();
+    });
 }
 
-std::optional<qint64> LinuxCaptureGates::freeBytes(const QString& folder)
+std::optional<qint64> LinuxSessionState::freeBytes(const QString& folder)
 {
     return VolumeSpace::freeBytes(folder);
 }
 
 // Without logind the lock test still works from the screen saver and display
 // power; say so once rather than treating the machine as locked forever.
-void LinuxCaptureGates::noteSessionPresence(LogindClient::Presence presence)
+void LinuxSessionState::noteSessionPresence(LogindClient::Presence presence)
 {
     if (m_loggedPresence == presence)
         return;
@@ -24,21 +33,21 @@ void LinuxCaptureGates::noteSessionPresence(LogindClient::Presence presence)
     m_loggedPresence = presence;
     switch (presence) {
     case LogindClient::Presence::LogindAbsent:
-        EventLog::shared().log(QStringLiteral("systemd-logind isn't running; the lock test uses the screen saver "
+        m_log.log(QStringLiteral("systemd-logind isn't running; the lock test uses the screen saver "
                                               "and display power only"));
         break;
     case LogindClient::Presence::Unidentified:
-        EventLog::shared().log(QStringLiteral("No login session found for Momentra; the lock test uses the screen "
+        m_log.log(QStringLiteral("No login session found for Momentra; the lock test uses the screen "
                                               "saver and display power only"));
         break;
     default:
         if (!firstAnswer)
-            EventLog::shared().log(QStringLiteral("Login session found again; the lock test uses it"));
+            m_log.log(QStringLiteral("Login session found again; the lock test uses it"));
         break;
     }
 }
 
-LockFacts LinuxCaptureGates::lockFacts()
+LockFacts LinuxSessionState::lockFacts()
 {
     LockFacts facts;
     const LogindClient::SessionFacts session = m_logind.sessionFacts();
@@ -55,17 +64,24 @@ LockFacts LinuxCaptureGates::lockFacts()
     return facts;
 }
 
-bool LinuxCaptureGates::isScreenLocked()
+bool LinuxSessionState::isScreenLocked()
 {
     return lockFacts().isLocked();
 }
 
-double LinuxCaptureGates::secondsSinceLastInput()
+double LinuxSessionState::secondsSinceLastInput()
 {
     return m_probe.secondsSinceLastInput().value_or(0);
 }
 
-std::optional<QString> LinuxCaptureGates::frontmostAppId()
+std::optional<QString> LinuxSessionState::frontmostAppId()
 {
     return m_probe.frontmostAppId();
+}
+
+// logind waits for a delay inhibitor before suspending, so that a screenshot
+// being written when the lid closes is finished, not cut off.
+FileDescriptor LinuxSessionState::delaySleep(const QString& why)
+{
+    return FileDescriptor(m_logind.inhibitSleepDelay(why));
 }

@@ -1,5 +1,5 @@
 #include "X11TestDesk.h"
-#include "platform/linux/LinuxCaptureGates.h"
+#include "platform/linux/LinuxSessionState.h"
 #include "support/EventLogWatcher.h"
 #include "support/PrivateBus.h"
 #include "support/TestHome.h"
@@ -16,7 +16,7 @@
 // The desktop's answers to the engine's gate questions, from real services:
 // a private Xvfb (idle time, display power, the active window under
 // openbox) and python3-dbusmock's logind and GNOME screen saver.
-class TestLinuxCaptureGates : public QObject
+class TestLinuxSessionState : public QObject
 {
     Q_OBJECT
 
@@ -65,7 +65,7 @@ private Q_SLOTS:
     // The five lock tests, one at a time.
     void lockTest()
     {
-        LinuxCaptureGates gates(systemBus(), sessionBus());
+        LinuxSessionState gates(systemBus(), sessionBus(), m_home.log());
         QVERIFY(!gates.isScreenLocked());
 
         setSession("LockedHint", true);
@@ -86,7 +86,7 @@ private Q_SLOTS:
         QCOMPARE(gates.lockFacts().allDisplaysOff, std::nullopt);
 
         qputenv("XDG_SESSION_ID", "c404");  // logind answers: no such session
-        LinuxCaptureGates gone(systemBus(), sessionBus());
+        LinuxSessionState gone(systemBus(), sessionBus(), m_home.log());
         QVERIFY(gone.isScreenLocked());
         qputenv("XDG_SESSION_ID", "c2");
     }
@@ -96,8 +96,8 @@ private Q_SLOTS:
     {
         PrivateBus empty(PrivateBus::Kind::System);
         QVERIFY2(empty.start(), qPrintable(empty.error()));
-        EventLogWatcher log;
-        LinuxCaptureGates gates(QDBusConnection::connectToBus(empty.address(), "empty"), sessionBus());
+        EventLogWatcher log(m_home.log());
+        LinuxSessionState gates(QDBusConnection::connectToBus(empty.address(), "empty"), sessionBus(), m_home.log());
         for (int i = 0; i < 5; ++i)
             QVERIFY(!gates.isScreenLocked());
         QCOMPARE(log.count("systemd-logind isn't running"), 1);
@@ -106,7 +106,7 @@ private Q_SLOTS:
 
     void idleTimeFollowsInput()
     {
-        LinuxCaptureGates gates(systemBus(), sessionBus());
+        LinuxSessionState gates(systemBus(), sessionBus(), m_home.log());
         QCOMPARE(m_xvfb.run("xdotool", {"mousemove", "10", "10"}), 0);
         QThread::msleep(1300);
         const double idle = gates.secondsSinceLastInput();
@@ -127,7 +127,7 @@ private Q_SLOTS:
         const xcb_window_t vault = desk.show({QRect(100, 100, 200, 200), 0xff0000, {},
                                               QByteArray("keepassxc\0KeePassXC", 20), {}, false});
         QVERIFY(desk.waitForFrames());
-        LinuxCaptureGates gates(systemBus(), sessionBus());
+        LinuxSessionState gates(systemBus(), sessionBus(), m_home.log());
         for (const auto& [window, id] : {std::pair{terminal, QString("org.gnome.Terminal")}, std::pair{vault, QString("KeePassXC")}}) {
             QCOMPARE(m_xvfb.run("xdotool", {"windowactivate", QString::number(window)}), 0);
             QTRY_COMPARE(gates.frontmostAppId(), std::optional<QString>(id));
@@ -135,5 +135,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLinuxCaptureGates)
-#include "tst_LinuxCaptureGates.moc"
+QTEST_GUILESS_MAIN(TestLinuxSessionState)
+#include "tst_LinuxSessionState.moc"

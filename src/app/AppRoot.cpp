@@ -1,0 +1,157 @@
+#include "app/AppRoot.h"
+
+#include "app/CaptureService.h"
+#include "core/log/EventLog.h"
+#include "core/settings/DefaultsStore.h"
+#include "core/settings/Preferences.h"
+#include "core/shortcuts/HotKeyCenter.h"
+#include "core/shortcuts/ShortcutRegistry.h"
+#include "core/textsearch/LiveTextReader.h"
+#include "media/TesseractRecognizer.h"
+#include "media/TimelapseExporterFactory.h"
+#include "media/image/MediaImageCodec.h"
+#include "platform/linux/DesktopNotifier.h"
+#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/LinuxSessionState.h"
+#include "platform/linux/ScreenSourceFactory.h"
+#include "platform/linux/X11HotKeyService.h"
+#include "platform/linux/x11/X11CapturePermission.h"
+
+#include <QDBusConnection>
+
+AppRoot::Locations AppRoot::Locations::standard()
+{
+    return {DefaultsStore::standardPath(), EventLog::defaultFolder()};
+}
+
+AppRoot::AppRoot(Locations locations) : m_locations(std::move(locations)) {}
+
+AppRoot::~AppRoot()
+{
+    if (m_log)
+        m_log->flush();
+}
+
+EventLog& AppRoot::log()
+{
+    if (!m_log)
+        m_log = std::make_unique<EventLog>(m_locations.logFolder);
+    return *m_log;
+}
+
+DefaultsStore& AppRoot::defaults()
+{
+    if (!m_defaults)
+        m_defaults = std::make_unique<DefaultsStore>(m_locations.settingsFile, log());
+    return *m_defaults;
+}
+
+Preferences& AppRoot::preferences()
+{
+    if (!m_preferences)
+        m_preferences = std::make_unique<Preferences>(defaults());
+    return *m_preferences;
+}
+
+ImageCodec& AppRoot::codec()
+{
+    if (!m_codec)
+        m_codec = std::make_unique<MediaImageCodec>();
+    return *m_codec;
+}
+
+// Tesseract's engines are made on the first read, so this costs nothing
+// until text is read.
+std::shared_ptr<TextRecognizer> AppRoot::recognizer()
+{
+    if (!m_recognizer)
+        m_recognizer = std::make_shared<TesseractRecognizer>();
+    return m_recognizer;
+}
+
+LiveTextReader& AppRoot::liveTextReader()
+{
+    if (!m_liveTextReader)
+        m_liveTextReader = std::make_unique<LiveTextReader>(LiveTextReader::recognizeWith(recognizer()), log());
+    return *m_liveTextReader;
+}
+
+std::shared_ptr<Trash> AppRoot::trash()
+{
+    if (!m_trash)
+        m_trash = std::make_shared<FreedesktopTrash>();
+    return m_trash;
+}
+
+std::shared_ptr<const TimelapseExporter> AppRoot::timelapseExporter()
+{
+    if (!m_timelapseExporter)
+        m_timelapseExporter = TimelapseExporterFactory::create();
+    return m_timelapseExporter;
+}
+
+ScreenCapturePermission& AppRoot::capturePermission()
+{
+    if (!m_capturePermission)
+        m_capturePermission = std::make_unique<X11CapturePermission>();
+    return *m_capturePermission;
+}
+
+HotKeyCenter& AppRoot::hotKeys()
+{
+    if (!m_hotKeys)
+        m_hotKeys = std::make_unique<HotKeyCenter>();
+    return *m_hotKeys;
+}
+
+ShortcutRegistry& AppRoot::shortcuts()
+{
+    if (!m_shortcuts)
+        m_shortcuts = std::make_unique<ShortcutRegistry>(preferences(), hotKeys(), log());
+    return *m_shortcuts;
+}
+
+Result<void> AppRoot::connectGlobalShortcuts()
+{
+    if (m_globalShortcuts)
+        return *m_globalShortcuts;
+    auto connected = X11HotKeyService::connect(log());
+    if (!connected) {
+        m_globalShortcuts = Result<void>::failure(connected.error());
+        return *m_globalShortcuts;
+    }
+    m_hotKeyService = std::move(connected).value();
+    hotKeys().setService(m_hotKeyService.get());
+    m_globalShortcuts = Result<void>::success();
+    return *m_globalShortcuts;
+}
+
+Result<std::unique_ptr<ScreenSource>> AppRoot::createScreenSource()
+{
+    return ::createScreenSource();
+}
+
+Notifier& AppRoot::notifier()
+{
+    if (!m_notifier)
+        m_notifier = std::make_unique<DesktopNotifier>(QDBusConnection::sessionBus());
+    return *m_notifier;
+}
+
+Result<std::unique_ptr<CaptureService>> AppRoot::createCaptureService()
+{
+    using R = Result<std::unique_ptr<CaptureService>>;
+    auto source = createScreenSource();
+    if (!source)
+        return R::failure(source.error());
+    CaptureService::Services services{
+        std::move(source).value(),
+        std::make_unique<LinuxSessionState>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(), log()),
+        codec(),
+        &liveTextReader(),
+        notifier(),
+        trash(),
+        capturePermission(),
+    };
+    return R(std::make_unique<CaptureService>(std::move(services), preferences(), log()));
+}

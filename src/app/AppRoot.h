@@ -1,0 +1,86 @@
+#pragma once
+
+#include "core/Result.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class CaptureService;
+class DefaultsStore;
+class EventLog;
+class HotKeyCenter;
+class ImageCodec;
+class LiveTextReader;
+class Notifier;
+class Preferences;
+class ScreenCapturePermission;
+class ScreenSource;
+class ShortcutRegistry;
+class TextRecognizer;
+class TimelapseExporter;
+class Trash;
+class X11HotKeyService;
+
+// The one place that builds Momentra's object graph for this session: the
+// settings, the event log, the codecs, the text recogniser, the desktop's
+// services and the capture service. The tray application and every command
+// start from one root and take what they need; each part is made on first
+// use, so a command builds no more than it uses. Main thread only.
+class AppRoot
+{
+public:
+    // Where the settings file and the event log live.
+    struct Locations
+    {
+        QString settingsFile;  // $XDG_CONFIG_HOME/Momentra/defaults.json
+        QString logFolder;     // $XDG_STATE_HOME/Momentra
+        static Locations standard();
+    };
+
+    explicit AppRoot(Locations locations = Locations::standard());
+    ~AppRoot();
+    AppRoot(const AppRoot&) = delete;
+    AppRoot& operator=(const AppRoot&) = delete;
+
+    EventLog& log();
+    DefaultsStore& defaults();
+    Preferences& preferences();
+    ImageCodec& codec();
+    std::shared_ptr<TextRecognizer> recognizer();
+    LiveTextReader& liveTextReader();
+    std::shared_ptr<Trash> trash();
+    std::shared_ptr<const TimelapseExporter> timelapseExporter();
+    ScreenCapturePermission& capturePermission();
+    Notifier& notifier();
+    HotKeyCenter& hotKeys();
+    ShortcutRegistry& shortcuts();
+
+    // The screen of this session, or why there is none.
+    Result<std::unique_ptr<ScreenSource>> createScreenSource();
+    // The capture engine with everything around it, for `momentra run` and
+    // the tray application.
+    Result<std::unique_ptr<CaptureService>> createCaptureService();
+    // Connects the hot-key centre to the desktop's global shortcuts (once);
+    // the error says why this desktop has none.
+    Result<void> connectGlobalShortcuts();
+
+private:
+    // Declared in the order they may depend on each other: the log goes last.
+    Locations m_locations;
+    std::unique_ptr<EventLog> m_log;
+    std::unique_ptr<DefaultsStore> m_defaults;
+    std::unique_ptr<Preferences> m_preferences;
+    std::unique_ptr<ImageCodec> m_codec;
+    std::shared_ptr<TextRecognizer> m_recognizer;
+    std::unique_ptr<LiveTextReader> m_liveTextReader;
+    std::shared_ptr<Trash> m_trash;
+    std::shared_ptr<const TimelapseExporter> m_timelapseExporter;
+    std::unique_ptr<ScreenCapturePermission> m_capturePermission;
+    std::unique_ptr<Notifier> m_notifier;
+    std::shared_ptr<X11HotKeyService> m_hotKeyService;
+    std::unique_ptr<HotKeyCenter> m_hotKeys;
+    std::unique_ptr<ShortcutRegistry> m_shortcuts;
+    std::optional<Result<void>> m_globalShortcuts;
+};

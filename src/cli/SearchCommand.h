@@ -1,0 +1,11 @@
+#pragma once
+
+#include "cli/CommandRegistry.h"
+
+// `momentra search WORDS…`: the screenshots whose stored text holds every
+// word, newest first, each with its best matching line.
+class SearchCommand
+{
+public:
+    static Command command();
+};
