@@ -1,9 +1,8 @@
 #include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotWriter.h"
-#include "media/image/MediaImageCodec.h"
 #include "support/MomentraRun.h"
 #include "support/PrivateBus.h"
-#include "support/TestHome.h"
+#include "support/core/TestHome.h"
 #include "support/XvfbServer.h"
 
 #include <QDir>
@@ -40,28 +39,23 @@ private Q_SLOTS:
         writeSetting(QStringLiteral("Momentra.folderPath"), QStringLiteral("--string"), m_shots);
     }
 
-    void withoutAGraphicalSessionOrWithExtraArguments_data()
+    void withoutAGraphicalSession_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("code");
-        QTest::newRow("capture") << QStringList{"capture"} << 1;
-        QTest::newRow("run") << QStringList{"run"} << 1;
-        QTest::newRow("capture now") << QStringList{"capture", "now"} << 2;
-        QTest::newRow("run --fast") << QStringList{"run", "--fast"} << 2;
+        QTest::addColumn<QString>("command");
+        QTest::newRow("capture") << "capture";
+        QTest::newRow("run") << "run";
     }
-    void withoutAGraphicalSessionOrWithExtraArguments()
+    void withoutAGraphicalSession()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, code);
-        const MomentraRun outcome = MomentraRun::of(arguments, environment(false));
-        QCOMPARE(outcome.exitCode, code);
-        if (code == 1)
-            QCOMPARE(outcome.err, QStringLiteral("momentra: No graphical session: DISPLAY is not set.\n"));
+        QFETCH(QString, command);
+        const MomentraRun outcome = MomentraRun::of({command}, environment(false));
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(outcome.err, QStringLiteral("momentra: No graphical session: DISPLAY is not set.\n"));
         QVERIFY(outcome.out.isEmpty());
         QVERIFY(!QFileInfo::exists(m_shots + QLatin1Char('/') + LibraryLayout::dayFolderName(QDateTime::currentDateTime())));
     }
 
-    // Three RandR monitors of different sizes: three marked private files and their ordinals stored.
+    // Three RandR monitors: three marked private files and their ordinals stored.
     void captureWritesOneFilePerMonitorAndKeepsOrdinals()
     {
         XvfbServer xvfb;
@@ -78,18 +72,13 @@ private Q_SLOTS:
         const QStringList first = outcome.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(first.size(), 3);
         QSet<QString> suffixes;
-        QSet<QSize> sizes;
-        MediaImageCodec codec;
         for (const QString& file : first) {
             QCOMPARE(QFile::permissions(file), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
             char marker[2] = {};
             QCOMPARE(::getxattr(QFile::encodeName(file).constData(), ScreenshotWriter::kMarkerAttribute, marker, 2), 1L);
             suffixes << QFileInfo(file).fileName().mid(28);  // after "Momentra_yyyy-MM-dd_HH-mm-ss"
-            const auto image = codec.decodeFile(file);
-            sizes << (image ? QSize(image->width, image->height) : QSize());
         }
         QCOMPARE(suffixes, (QSet<QString>{".jpeg", "_Display2.jpeg", "_Display3.jpeg"}));
-        QCOMPARE(sizes, (QSet<QSize>{QSize(1920, 1080), QSize(1280, 1024), QSize(640, 480)}));
 
         QFile settings(m_home.configHome() + QStringLiteral("/Momentra/defaults.json"));
         QVERIFY(settings.open(QIODevice::ReadOnly));

@@ -1,13 +1,12 @@
 #include "core/settings/DefaultsStore.h"
-#include "support/CleanupLibrary.h"
+#include "support/core/CleanupLibrary.h"
 #include "support/MomentraRun.h"
-#include "support/TestHome.h"
+#include "support/core/TestHome.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
-#include <QThread>
 
 // Screenshots are made old by moving the command's clock ahead with faketime.
 class CleanupCommandTest : public QObject
@@ -54,8 +53,9 @@ private Q_SLOTS:
         m_library.makeFile(QStringLiteral("2024-05-01/Momentra_2024-05-01_10-00-00.jpeg"));
         m_library.makeFile(QStringLiteral("2024-05-01/Momentra_2024-05-01_10-00-00_Display2.jpeg"));
         m_library.makeFile(QStringLiteral("2024-05-01/notes.txt"));
-        m_library.makeFile(QStringLiteral("2024-05-02/Momentra_2024-05-02_10-00-00.png"));
-        QThread::msleep(20);  // delete-all takes screenshots with a past creation date
+        const QString newest = m_library.makeFile(QStringLiteral("2024-05-02/Momentra_2024-05-02_10-00-00.png"));
+        // delete-all takes screenshots with a past creation date
+        QTRY_VERIFY(QDateTime::currentDateTime() > CleanupLibrary::creationOf(newest));
     }
 
     void cleanupUsesTheStoredSettings()
@@ -84,23 +84,6 @@ private Q_SLOTS:
         QCOMPARE(momentra({"cleanup", "--older-than", "6 hours", "--permanently"}, QStringLiteral("+1d")).out,
                  QStringLiteral("Deleted 3 screenshots."));
         QCOMPARE(trashed(), QStringList());
-    }
-
-    void badInput_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("unknown age") << QStringList{"cleanup", "--older-than", "forever"};
-        QTest::newRow("unknown flag") << QStringList{"cleanup", "--all"};
-        QTest::newRow("delete-all without a terminal") << QStringList{"delete-all"};
-    }
-    void badInput()
-    {
-        QFETCH(QStringList, arguments);
-        setSettings(QStringLiteral("1 Day"), true);
-        const MomentraRun run = momentra(arguments, QStringLiteral("+2d"));
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.err.startsWith(QLatin1String("momentra: ")), qPrintable(run.err));
-        QCOMPARE(m_library.tree().size(), 6);
     }
 
     void missingFolder()

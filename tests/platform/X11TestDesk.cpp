@@ -1,7 +1,6 @@
 #include "platform/X11TestDesk.h"
 
-#include <QDeadlineTimer>
-#include <QThread>
+#include <QTest>
 
 #include <xcb/randr.h>
 #include <xcb/xcb_icccm.h>
@@ -145,7 +144,7 @@ void X11TestDesk::sync()
 
 bool X11TestDesk::waitForFrames(int timeoutMs)
 {
-    for (QDeadlineTimer deadline(timeoutMs); !deadline.hasExpired(); QThread::msleep(50)) {
+    return QTest::qWaitFor([this] {
         bool framed = true;
         for (xcb_window_t window : std::as_const(m_windows)) {
             xcb_query_tree_reply_t* tree =
@@ -153,10 +152,8 @@ bool X11TestDesk::waitForFrames(int timeoutMs)
             framed &= tree && tree->parent != m_screen->root;
             std::free(tree);
         }
-        if (framed)
-            return true;
-    }
-    return false;
+        return framed;
+    }, timeoutMs);
 }
 
 int X11TestDesk::count(const Bitmap& image, quint32 rgb)

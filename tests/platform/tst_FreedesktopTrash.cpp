@@ -1,7 +1,7 @@
 #include "platform/linux/FreedesktopTrash.h"
-#include "support/CleanupLibrary.h"
-#include "support/ScratchMount.h"
-#include "support/TestHome.h"
+#include "support/core/CleanupLibrary.h"
+#include "support/core/ScratchMount.h"
+#include "support/core/TestHome.h"
 
 #include <QDir>
 #include <QTemporaryDir>

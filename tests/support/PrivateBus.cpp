@@ -2,10 +2,9 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QThread>
+#include <QTest>
 
 namespace {
 
@@ -67,10 +66,10 @@ bool PrivateBus::startMock(const QString& templateName, const QString& busName, 
     if (!mock.waitForStarted(5000))
         return fail("python3 -m dbusmock did not start");
     QDBusConnection bus = QDBusConnection::connectToBus(m_address, m_address);
-    for (QDeadlineTimer deadline(15000); !deadline.hasExpired() && mock.state() != QProcess::NotRunning;
-         QThread::msleep(50)) {
-        if (bus.isConnected() && bus.interface()->isServiceRegistered(busName))
-            return true;
-    }
+    if (QTest::qWaitFor([&] {
+            return mock.state() == QProcess::NotRunning
+                   || (bus.isConnected() && bus.interface()->isServiceRegistered(busName));
+        }, 15000) && mock.state() != QProcess::NotRunning)
+        return true;
     return fail(QString("the %1 mock never appeared on the bus (Debian package python3-dbusmock)").arg(templateName));
 }

@@ -1,4 +1,4 @@
-#include "TextSearchFixtures.h"
+#include "support/TextSearchFixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,18 +44,3 @@ bool writeNonImage(const QString& path)
 }
 
 }  // namespace TextSearchFixtures
-
-TextReadResult ScriptedRecognizer::recognize(const Bitmap& image, const TextSearchSettings& settings, QDeadlineTimer)
-{
-    {
-        QMutexLocker lock(&m_mutex);
-        m_seen.append(image.width);
-    }
-    return answer ? answer(image, settings) : TextReadResult::read(QString::number(image.width));
-}
-
-QList<int> ScriptedRecognizer::seenWidths() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_seen;
-}

@@ -1,17 +1,12 @@
 #pragma once
 
 #include "core/Bitmap.h"
-#include "core/textsearch/TextRecognizer.h"
 
 #include <QImage>
-#include <QMutex>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
-// Test helpers for text search: images of known text and a recogniser whose
-// answers a test decides.
+// Images of known text for the recogniser and the commands that use it.
 namespace TextSearchFixtures {
 
 // Lines of text drawn in a common desktop font, dark on light or light on dark.
@@ -23,19 +18,3 @@ bool writeImage(const QString& path, const QStringList& lines = {QStringLiteral(
 bool writeNonImage(const QString& path);
 
 }  // namespace TextSearchFixtures
-
-// Answers every read with `answer` (by default: the image's width as text)
-// and records the widths it was asked about, in order.
-class ScriptedRecognizer : public TextRecognizer
-{
-public:
-    std::function<TextReadResult(const Bitmap&, const TextSearchSettings&)> answer;
-
-    TextReadResult recognize(const Bitmap& image, const TextSearchSettings& settings, QDeadlineTimer) override;
-    QStringList supportedLanguages(TextRecognitionLevel) override { return {QStringLiteral("eng")}; }
-    QList<int> seenWidths() const;
-
-private:
-    mutable QMutex m_mutex;
-    QList<int> m_seen;
-};

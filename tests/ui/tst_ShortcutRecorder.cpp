@@ -1,9 +1,9 @@
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/Preferences.h"
-#include "core/shortcuts/FakeHotKeyService.h"
+#include "support/core/FakeHotKeyService.h"
 #include "core/shortcuts/HotKeyCenter.h"
 #include "core/shortcuts/ShortcutRegistry.h"
-#include "support/TestHome.h"
+#include "support/core/TestHome.h"
 #include "ui/ShortcutRecorder.h"
 
 #include <QAction>

@@ -56,16 +56,15 @@ public:
     static QString daysDescription(const QStringList& dayNames,
                                    const QDateTime& now = QDateTime::currentDateTime());
 
-    void apply(const TimelapseProgress& progress);
-    void finish(const QList<QUrl>& outputURLs, bool wasCancelled, const QStringList& skippedDays);
-    void fail(const QString& message);
-
 Q_SIGNALS:
     void changed();
-    // The export ended through finish() or fail().
+    // The export ended: finished, cancelled or failed.
     void ended();
 
 private:
+    void apply(const TimelapseProgress& progress);
+    void finish(const QList<QUrl>& outputURLs, bool wasCancelled, const QStringList& skippedDays);
+    void fail(const QString& message);
     template <typename T>
     bool assign(T& field, const T& value);
     void publishIf(bool changedAny);

@@ -1,7 +1,6 @@
-#include "core/capture/CaptureEngineFakes.h"
+#include "support/core/CaptureEngineFakes.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/library/LibraryLayout.h"
-#include "media/image/MediaImageCodec.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -22,7 +21,7 @@ class DisplayCaptureTest : public QObject
     QTemporaryDir m_dir;
     CaptureConfiguration m_config;
     FakeScreenSource m_source;
-    FakeImageCodec m_codec;
+    TestCodec m_codec;
     const DisplayInfo m_panel = FakeScreenSource::display(1, 10, 10, true);
     const DisplayInfo m_external = FakeScreenSource::display(2, 20, 10);
 
@@ -47,9 +46,8 @@ private Q_SLOTS:
         const DisplayInfo main = FakeScreenSource::display(20, 800, 600, false, true);
         const DisplayInfo panel = FakeScreenSource::display(10, 320, 200, true);
         m_source.setDisplays({external, main, panel});
-        MediaImageCodec codec;
         QStringList written;
-        const CaptureTickResult result = DisplayCapture(m_source, codec).capture(m_config, kNow, &written);
+        const CaptureTickResult result = DisplayCapture(m_source, m_codec).capture(m_config, kNow, &written);
 
         QCOMPARE(result, CaptureTickResult::success(3, {{identityOf(panel), 1}, {identityOf(main), 2}, {identityOf(external), 3}}));
         QCOMPARE(dayFolderEntries(), (QStringList{"Momentra_2024-05-01_09-30-00.jpeg", "Momentra_2024-05-01_09-30-00_Display2.jpeg",
@@ -58,7 +56,7 @@ private Q_SLOTS:
         QCOMPARE(written.size(), 3);
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(written[i], dayFolder() + QLatin1Char('/') + dayFolderEntries()[i]);
-            const auto image = codec.decodeFile(written[i]);
+            const auto image = m_codec.decodeFile(written[i]);
             QVERIFY2(image.ok(), qPrintable(image.error()));
             QCOMPARE(QSize(image->width, image->height), QSize(byOrdinal[i].width, byOrdinal[i].height));
         }

@@ -1,11 +1,12 @@
-#include "core/capture/CaptureEngineFakes.h"
+#include "support/core/CaptureEngineFakes.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotManager.h"
-#include "support/EventLogWatcher.h"
-#include "support/TestHome.h"
+#include "support/core/EventLogWatcher.h"
+#include "support/core/TestHome.h"
 
 #include <QDir>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -17,7 +18,7 @@ class ScreenshotManagerTest : public QObject
 
     TestHome m_home;
     std::unique_ptr<FakeScreenSource> m_source;
-    std::unique_ptr<FakeImageCodec> m_codec;
+    std::unique_ptr<TestCodec> m_codec;
     std::unique_ptr<FakeSessionState> m_gates;
     std::unique_ptr<DisplayCapture> m_capture;
     std::unique_ptr<ScreenshotManager> m_engine;
@@ -38,7 +39,7 @@ private Q_SLOTS:
     {
         m_source = std::make_unique<FakeScreenSource>();
         m_source->setDisplays({FakeScreenSource::display(1, 16, 10, true), FakeScreenSource::display(2, 20, 10)});
-        m_codec = std::make_unique<FakeImageCodec>();
+        m_codec = std::make_unique<TestCodec>();
         m_gates = std::make_unique<FakeSessionState>();
         m_capture = std::make_unique<DisplayCapture>(*m_source, *m_codec);
         m_engine = std::make_unique<ScreenshotManager>(*m_capture, *m_gates, m_home.log());
@@ -170,18 +171,27 @@ private Q_SLOTS:
         QVERIFY(!m_engine->nextCaptureAt());
     }
 
+    // The capture is held until the engine is gone, or for at most a second
+    // when its destructor waits, as it must, for the capture to end.
     void destroyingTheEngineWaitsForItsCapture()
     {
         m_engine->start(m_config);
         m_source->holdCaptures();
         m_engine->tick();
         QVERIFY(m_source->waitUntilCapturing());
-        std::thread releaser([source = m_source.get()] {
-            QThread::msleep(100);
-            source->release();
+        QSemaphore gone;
+        std::atomic<bool> heldWhenGone{false};
+        connect(m_engine.get(), &QObject::destroyed, [&] {
+            heldWhenGone = m_source->isHolding();
+            gone.release();
         });
-        m_engine.reset();  // must not return while the worker still uses the capture step
+        std::thread releaser([&] {
+            gone.tryAcquire(1, 1000);
+            m_source->release();
+        });
+        m_engine.reset();
         releaser.join();
+        QVERIFY2(!heldWhenGone, "the engine was gone while its capture still ran");
         QCOMPARE(m_source->contentCalls(), 1);
     }
 

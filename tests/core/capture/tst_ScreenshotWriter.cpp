@@ -1,14 +1,12 @@
-#include "core/capture/CaptureEngineFakes.h"
+#include "support/core/CaptureEngineFakes.h"
 #include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotWriter.h"
-#include "media/image/MediaImageCodec.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
-#include <span>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,7 +52,7 @@ private Q_SLOTS:
     void writesPrivatelyAndReplacesAnEarlierFile()
     {
         QTemporaryDir dir;
-        MediaImageCodec codec;
+        TestCodec codec;
         ScreenshotWriter writer(codec);
         const QString path = dir.filePath(QStringLiteral("Momentra_2024-05-01_09-30-00.png"));
         const mode_t oldMask = ::umask(0);
@@ -71,7 +69,7 @@ private Q_SLOTS:
     void failuresLeaveNothingBehind()
     {
         QTemporaryDir dir;
-        FakeImageCodec codec;
+        TestCodec codec;
         ScreenshotWriter writer(codec);
         const auto write = [&](const QString& name) { return writer.writeImage(Bitmap::filled(4, 4, 0), dir.filePath(name), ScreenshotFormat::Jpeg, 0.6); };
         codec.fails = true;
@@ -105,38 +103,31 @@ private Q_SLOTS:
     void killedWriterLeavesOnlyWholeScreenshots()
     {
         QTemporaryDir dir;
-        Bitmap big = Bitmap::filled(800, 600, 0xFF000000);  // noise: slow to encode
-        quint32 seed = 7;
-        for (quint32& pixel : std::span(reinterpret_cast<quint32*>(big.pixels.data()), 800 * 600))
-            pixel = 0xFF000000u | ((seed = seed * 1664525u + 1013904223u) >> 8);
+        TestCodec codec;
+        const Bitmap big = Bitmap::filled(800, 600, 0xFF102030);
         for (int round = 0; round < 4; ++round) {
             const pid_t child = ::fork();
             QVERIFY(child >= 0);
             if (child == 0) {
-                MediaImageCodec codec;
                 ScreenshotWriter writer(codec);
-                for (int i = 0;; ++i) {
-                    const QString name = QStringLiteral("Momentra_2024-05-01_09-30-%1_Display%2.png")
-                                             .arg(i % 60, 2, 10, QLatin1Char('0')).arg(round + 2);
-                    writer.writeImage(big, dir.filePath(name), ScreenshotFormat::Png, 0);
-                }
+                for (int i = 0;; ++i)
+                    writer.writeImage(big, dir.filePath(QStringLiteral("Momentra_2024-05-01_09-30-%1_Display%2.png")
+                                                            .arg(i % 60, 2, 10, QLatin1Char('0')).arg(round + 2)),
+                                      ScreenshotFormat::Png, 0);
             }
-            QThread::msleep(60 + round * 71);
+            // Killed once this round's writer is under way, at some point of a write.
+            const auto written = [&] { return allEntries(dir.path()).filter(QStringLiteral("_Display%1.").arg(round + 2)).size(); };
+            QVERIFY(QTest::qWaitFor([&] { return written() > round; }, 10000));
             ::kill(child, SIGKILL);
-            int status = 0;
-            ::waitpid(child, &status, 0);
+            ::waitpid(child, nullptr, 0);
         }
-        MediaImageCodec codec;
-        int screenshots = 0;
         for (const QString& name : allEntries(dir.path())) {
             if (ScreenshotWriter::isTemporaryName(name))
                 continue;
             QVERIFY2(LibraryLayout::isOwnScreenshotName(name), qPrintable(name));
             const auto image = codec.decodeFile(dir.filePath(name));
             QVERIFY2(image.ok(), qPrintable(name + QStringLiteral(": ") + image.error()));
-            ++screenshots;
         }
-        QVERIFY(screenshots > 0);
     }
 };
 

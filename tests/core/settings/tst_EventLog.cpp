@@ -1,6 +1,6 @@
 #include "core/log/EventLog.h"
 #include "core/log/SystemLogMirror.h"
-#include "support/TestHome.h"
+#include "support/core/TestHome.h"
 
 #include <QDir>
 #include <QFile>

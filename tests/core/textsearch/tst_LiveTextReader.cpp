@@ -1,6 +1,6 @@
-#include "support/EventLogWatcher.h"
-#include "support/TestHome.h"
-#include "support/TextSearchFixtures.h"
+#include "support/core/EventLogWatcher.h"
+#include "support/core/TestHome.h"
+#include "support/core/ScriptedRecognizer.h"
 
 #include "core/textsearch/LiveTextReader.h"
 #include "core/textsearch/TextMetadata.h"
@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QSemaphore>
 #include <QTest>
-#include <QThread>
 
 #include <memory>
 
@@ -140,8 +139,8 @@ private Q_SLOTS:
 
     void lateResultCountsAsTimedOut()
     {
-        const TextReadResult late = withTimeout(0.05, [](QDeadlineTimer) {
-            QThread::msleep(120);
+        const TextReadResult late = withTimeout(0.05, [](QDeadlineTimer deadline) {
+            static_cast<void>(QTest::qWaitFor([&] { return deadline.hasExpired(); }));  // outlasts its time
             return TextReadResult::read("too late");
         });
         QVERIFY(late.isTimedOut());

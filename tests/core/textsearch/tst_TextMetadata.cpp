@@ -1,4 +1,4 @@
-#include "support/ScratchMount.h"
+#include "support/core/ScratchMount.h"
 
 #include "core/textsearch/BinaryPlist.h"
 #include "core/textsearch/TextCharacters.h"
@@ -96,8 +96,7 @@ private Q_SLOTS:
     void writeAndClassifyOnTmpfs()
     {
         ScratchMount tmpfs(ScratchMount::Kind::Tmpfs);
-        if (!tmpfs.isMounted())
-            QSKIP(qPrintable("no tmpfs to test on: " + tmpfs.error()));
+        QVERIFY2(tmpfs.isMounted(), qPrintable(tmpfs.error()));
         const QString path = touch(tmpfs.path());
         QCOMPARE(TextMetadata::textState(path), TextState::Unread);
 
@@ -147,8 +146,7 @@ private Q_SLOTS:
     void capCountsCharactersNotBytes()
     {
         ScratchMount tmpfs(ScratchMount::Kind::Tmpfs);
-        if (!tmpfs.isMounted())
-            QSKIP(qPrintable("no tmpfs to test on: " + tmpfs.error()));
+        QVERIFY2(tmpfs.isMounted(), qPrintable(tmpfs.error()));
         const QString path = touch(tmpfs.path());
         // 8000 characters of two UTF-16 units each (and four UTF-8 bytes) stay whole.
         const QString exact = QString("👍").repeated(8000);
@@ -162,8 +160,7 @@ private Q_SLOTS:
     void oversizedTextKeepsLongestPrefixOnExt4()
     {
         ScratchMount ext4(ScratchMount::Kind::Ext4Loop);
-        if (!ext4.isMounted())
-            QSKIP(qPrintable("can't mount an ext4 loop image in this environment: " + ext4.error()));
+        QVERIFY2(ext4.isMounted(), qPrintable(ext4.error()));
         const QString path = touch(ext4.path());
         // 6000 accented characters: 12 KiB as UTF-16, more than ext4's 4 KiB of attributes.
         QString text;
@@ -192,11 +189,10 @@ private Q_SLOTS:
     void immutableFileFailsWithoutMarker()
     {
         ScratchMount ext4(ScratchMount::Kind::Ext4Loop);
-        if (!ext4.isMounted())
-            QSKIP(qPrintable("can't mount an ext4 loop image in this environment: " + ext4.error()));
+        QVERIFY2(ext4.isMounted(), qPrintable(ext4.error()));
         const QString path = touch(ext4.path());
         // Root writes attributes even on read-only files; an immutable file refuses everyone.
-        QCOMPARE(QProcess::execute("chattr", {"+i", path}), 0);
+        QVERIFY2(QProcess::execute("chattr", {"+i", path}) == 0, "chattr +i failed (Debian package e2fsprogs)");
         const Result<bool> written = TextMetadata::write("text", path, TextRecognitionLevel::Fast);
         QProcess::execute("chattr", {"-i", path});
         QVERIFY(!written.ok());

@@ -6,7 +6,7 @@
 #include "core/shortcuts/ShortcutRegistry.h"
 #include "platform/linux/X11HotKeyService.h"
 #include "platform/shortcuts/ForeignKeyGrab.h"
-#include "support/TestHome.h"
+#include "support/core/TestHome.h"
 #include "support/XvfbServer.h"
 
 #include <QRegularExpression>
@@ -59,6 +59,16 @@ class X11HotKeysTest : public QObject
 
     void xdotool(const QStringList& arguments) { QCOMPARE(m_xvfb.run("xdotool", arguments), 0); }
 
+    // Ctrl+Alt+G pressed after the keys under test: once it has arrived, so
+    // has every event those keys caused.
+    void sendSentinel(Session& session)
+    {
+        int seen = 0;
+        session.registry->onKeyUp(Name("sentinel", kCtrlAltG), [&] { ++seen; });
+        xdotool({"key", "ctrl+alt+g"});
+        QTRY_COMPARE(seen, 1);
+    }
+
     bool lockIsOn(const QString& label)
     {
         QString output;
@@ -99,7 +109,7 @@ private Q_SLOTS:
         QCOMPARE(toggles, 0);  // capture toggles on release, not on press
         xdotool({"keyup", "alt+shift+s"});
         QTRY_COMPARE(toggles, 1);
-        QTest::qWait(200);
+        sendSentinel(session);
         QCOMPARE(toggles + presses, 2);
     }
 
@@ -123,7 +133,7 @@ private Q_SLOTS:
         session.registry->onKeyUp(ToggleCaptureShortcut::name(), [&] { ++releases; });
         xdotool(sequence);
         QTRY_COMPARE(releases, 1);
-        QTest::qWait(300);
+        sendSentinel(session);
         QCOMPARE(presses, 1);
         QCOMPARE(releases, 1);
     }

@@ -1,4 +1,4 @@
-#include "support/CleanupFakeTrash.h"
+#include "support/core/CleanupFakeTrash.h"
 
 #include <QDir>
 #include <QFile>

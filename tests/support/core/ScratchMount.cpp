@@ -1,4 +1,4 @@
-#include "support/ScratchMount.h"
+#include "support/core/ScratchMount.h"
 
 #include <QFile>
 #include <QProcess>
@@ -9,7 +9,7 @@
 ScratchMount::ScratchMount(Kind kind)
 {
     if (::geteuid() != 0) {
-        m_error = "mounting a scratch file system needs root";
+        m_error = "mounting a scratch file system needs root: run the tests as root, as scripts/test.sh in CI does";
         return;
     }
     switch (kind) {

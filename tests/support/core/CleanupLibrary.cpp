@@ -1,4 +1,4 @@
-#include "support/CleanupLibrary.h"
+#include "support/core/CleanupLibrary.h"
 
 #include "core/cleanup/FileTimes.h"
 

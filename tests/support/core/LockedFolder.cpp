@@ -1,4 +1,4 @@
-#include "support/LockedFolder.h"
+#include "support/core/LockedFolder.h"
 
 #include <QFile>
 

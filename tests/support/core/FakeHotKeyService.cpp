@@ -1,4 +1,4 @@
-#include "core/shortcuts/FakeHotKeyService.h"
+#include "support/core/FakeHotKeyService.h"
 
 Result<HotKeyService::Handle> FakeHotKeyService::registerHotKey(int code, int modifiers, Identifier identifier)
 {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/capture/SessionState.h"
-#include "core/library/ImageCodec.h"
 #include "core/textsearch/LiveTextSink.h"
 #include "core/capture/ScreenSource.h"
+#include "support/core/TestCodec.h"
 
 #include <QHash>
 #include <QMutex>
@@ -33,8 +33,10 @@ public:
     {
         ++m_contentCalls;
         if (m_hold) {
+            m_holding = true;
             m_entered.release();
             m_released.acquire();
+            m_holding = false;
         }
         QMutexLocker lock(&m_mutex);
         if (m_contentFailure)
@@ -67,6 +69,7 @@ public:
         m_released.release();
     }
     bool waitUntilCapturing() { return m_entered.tryAcquire(1, 5000); }
+    bool isHolding() const { return m_holding; }
     int contentCalls() const { return m_contentCalls; }
 
 private:
@@ -75,25 +78,10 @@ private:
     std::optional<QString> m_contentFailure;
     QHash<quint32, QString> m_displayFailures;
     std::atomic<bool> m_hold{false};
+    std::atomic<bool> m_holding{false};
     QSemaphore m_entered;
     QSemaphore m_released;
     std::atomic<int> m_contentCalls{0};
-};
-
-// Encodes a bitmap as "FAKE" + its size; fails on request.
-class FakeImageCodec : public ImageCodec
-{
-public:
-    Result<QByteArray> encode(const Bitmap& image, ScreenshotFormat, double) override
-    {
-        if (fails)
-            return Result<QByteArray>::failure(QStringLiteral("fake encoder failure"));
-        return QByteArray("FAKE") + QByteArray::number(image.width) + 'x' + QByteArray::number(image.height);
-    }
-    Result<Bitmap> decode(const QByteArray&) override { return Result<Bitmap>::failure(QStringLiteral("not decodable")); }
-    Result<Bitmap> decodeFile(const QString&) override { return Result<Bitmap>::failure(QStringLiteral("not decodable")); }
-
-    std::atomic<bool> fails{false};
 };
 
 class FakeSessionState : public SessionState

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/textsearch/TextRecognizer.h"
+
+#include <QMutex>
+
+#include <functional>
+
+// A text recogniser whose answers a test decides: `answer`, by default the
+// image's width as text. Records the widths it was asked about, in order.
+class ScriptedRecognizer : public TextRecognizer
+{
+public:
+    std::function<TextReadResult(const Bitmap&, const TextSearchSettings&)> answer;
+
+    TextReadResult recognize(const Bitmap& image, const TextSearchSettings& settings, QDeadlineTimer) override;
+    QStringList supportedLanguages(TextRecognitionLevel) override { return {QStringLiteral("eng")}; }
+    QList<int> seenWidths() const;
+
+private:
+    mutable QMutex m_mutex;
+    QList<int> m_seen;
+};
