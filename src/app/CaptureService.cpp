@@ -35,8 +35,6 @@ CaptureService::~CaptureService()
 {
     m_cleanup.flushSweepLog();
     m_engine.reset();  // waits for a running capture before the source goes
-    if (m_sleepInhibitor >= 0)
-        ::close(m_sleepInhibitor);
 }
 
 void CaptureService::installCallbacks()
@@ -76,11 +74,10 @@ void CaptureService::followSleep()
 void CaptureService::holdSleepWhileTicking()
 {
     connect(m_engine.get(), &ScreenshotManager::isTickingChanged, this, [this] {
-        if (m_engine->isTicking() && m_sleepInhibitor < 0) {
+        if (m_engine->isTicking() && !m_sleepInhibitor.isOpen()) {
             m_sleepInhibitor = m_gates.logind().inhibitSleepDelay(QStringLiteral("Writing a screenshot"));
-        } else if (!m_engine->isTicking() && m_sleepInhibitor >= 0) {
-            ::close(m_sleepInhibitor);
-            m_sleepInhibitor = -1;
+        } else if (!m_engine->isTicking()) {
+            m_sleepInhibitor.reset();
         }
     });
 }

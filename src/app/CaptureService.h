@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FileDescriptor.h"
 #include "core/cleanup/CleanupController.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenshotManager.h"
@@ -53,5 +54,5 @@ private:
     DesktopNotifier m_notifier;
     std::unique_ptr<ScreenshotManager> m_engine;
     CleanupController m_cleanup;
-    int m_sleepInhibitor = -1;
+    FileDescriptor m_sleepInhibitor;
 };
