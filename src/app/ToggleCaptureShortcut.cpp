@@ -15,15 +15,15 @@ using KeyboardShortcuts::Shortcut;
 Name ToggleCaptureShortcut::name()
 {
     return Name(QStringLiteral("toggleCapture"),
-                Shortcut{VirtualKeyCodes::kS, Shortcut::kOption | Shortcut::kShift});
+                Shortcut{VirtualKeyCodes::kS, Shortcut::kAlt | Shortcut::kShift});
 }
 
-Result<bool> ToggleCaptureShortcut::install(std::function<void()> onToggle)
+Result<void> ToggleCaptureShortcut::install(std::function<void()> onToggle)
 {
     return install(std::move(onToggle), ShortcutRegistry::shared(), HotKeyCenter::shared());
 }
 
-Result<bool> ToggleCaptureShortcut::install(std::function<void()> onToggle, ShortcutRegistry& registry,
+Result<void> ToggleCaptureShortcut::install(std::function<void()> onToggle, ShortcutRegistry& registry,
                                             HotKeyCenter& center)
 {
     registry.declare(name());
@@ -35,21 +35,21 @@ Result<bool> ToggleCaptureShortcut::install(std::function<void()> onToggle, Shor
     }
     registry.onKeyUp(name(), std::move(onToggle));
     MenuTrackingObserver::install(center);
-    return true;
+    return Result<void>::success();
 }
 
-Result<bool> ToggleCaptureShortcut::connectDesktop(HotKeyCenter& center)
+Result<void> ToggleCaptureShortcut::connectDesktop(HotKeyCenter& center)
 {
     if (center.service())
-        return true;
+        return Result<void>::success();
     // The service lives as long as the process; centres only borrow it.
     static std::shared_ptr<X11HotKeyService> service;
     if (!service) {
         auto connected = X11HotKeyService::connect();
         if (!connected)
-            return Result<bool>::failure(connected.error());
+            return Result<void>::failure(connected.error());
         service = std::move(connected).value();
     }
     center.setService(service.get());
-    return true;
+    return Result<void>::success();
 }

@@ -21,10 +21,10 @@ public:
     // key-up; with a QApplication running, also follows our own open menus
     // so the shortcut keeps working while one holds the keyboard. A desktop without X11 global shortcuts gives an error message
     // (also logged); the name is declared either way.
-    static Result<bool> install(std::function<void()> onToggle);
+    static Result<void> install(std::function<void()> onToggle);
     // The same over a given registry and centre (tests, a second process role).
-    static Result<bool> install(std::function<void()> onToggle, ShortcutRegistry& registry, HotKeyCenter& center);
+    static Result<void> install(std::function<void()> onToggle, ShortcutRegistry& registry, HotKeyCenter& center);
 
 private:
-    static Result<bool> connectDesktop(HotKeyCenter& center);
+    static Result<void> connectDesktop(HotKeyCenter& center);
 };

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <utility>
 #include <variant>
 
@@ -30,4 +31,21 @@ private:
     };
     explicit Result(Error error) : m_state(std::move(error)) {}
     std::variant<T, Error> m_state;
+};
+
+// Success without a value, or a user-facing error message.
+template <>
+class Result<void>
+{
+public:
+    static Result success() { return Result(std::nullopt); }
+    static Result failure(QString message) { return Result(std::move(message)); }
+
+    bool ok() const { return !m_error.has_value(); }
+    explicit operator bool() const { return ok(); }
+    QString error() const { return m_error.value_or(QString()); }
+
+private:
+    explicit Result(std::optional<QString> error) : m_error(std::move(error)) {}
+    std::optional<QString> m_error;
 };

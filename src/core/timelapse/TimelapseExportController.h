@@ -54,8 +54,6 @@ public:
     static QList<TimelapseDay> loadDays(const QString& screenshotsFolder);
     // "Today", "Yesterday", "Monday, May 6" or, for another year, "Monday, May 6, 2023".
     static QString dayLabel(const QString& dayName, const QDateTime& now = QDateTime::currentDateTime());
-    static QString daysDescription(const QStringList& dayNames,
-                                   const QDateTime& now = QDateTime::currentDateTime());
 
     void apply(const TimelapseProgress& progress);
     void finish(const QList<QUrl>& outputURLs, bool wasCancelled, const QStringList& skippedDays);

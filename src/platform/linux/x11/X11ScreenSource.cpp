@@ -112,7 +112,7 @@ Result<Bitmap> X11ScreenSource::grabWithoutExcluded(X11Session& s, const QRect& 
         Result<Bitmap> image = s.grabber().grabFrame(connection.root(), connection.screen()->root_depth, area);
         if (!image)
             return image;
-        Result<bool> hidden = s.composer().hide(image.value(), area, *windows, excluded);
+        Result<void> hidden = s.composer().hide(image.value(), area, *windows, excluded);
         if (!hidden)
             return Result<Bitmap>::failure(hidden.error());
         return image;
