@@ -79,7 +79,7 @@ void run(const Scenario& scenario, int ticks, BenchXServer& server, const QStrin
     configuration.pauseWhenIdle = scenario.pauseWhenIdle;
     configuration.idleThresholdSeconds = 0;  // always idle: the idle gate skips
     if (scenario.excludeFrontmost) {
-        configuration.excludedBundleIDs = {QStringLiteral("KeePassXC")};
+        configuration.excludedAppIds = {QStringLiteral("KeePassXC")};
     }
     engine.start(configuration);
 

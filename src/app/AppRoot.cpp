@@ -128,7 +128,7 @@ Result<void> AppRoot::connectGlobalShortcuts()
 
 Result<std::unique_ptr<ScreenSource>> AppRoot::createScreenSource()
 {
-    return ::createScreenSource();
+    return ::createScreenSource(log());
 }
 
 Notifier& AppRoot::notifier()

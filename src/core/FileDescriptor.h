@@ -4,7 +4,8 @@
 
 #include <utility>
 
-// An open file descriptor, closed when its owner goes.
+// An open file descriptor, closed when its owner goes. Moving hands the
+// descriptor on; the moved-from owner holds none.
 class FileDescriptor
 {
 public:
@@ -22,13 +23,15 @@ public:
 
     int get() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0; }
+
     // Gives up ownership without closing.
     int release() { return std::exchange(m_fd, -1); }
-    void reset(int fd = -1)
+
+    // Closes the descriptor held (if any) and takes `fd`; returns what close() returned, or 0.
+    int reset(int fd = -1)
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
+        const int old = std::exchange(m_fd, fd);
+        return old >= 0 ? ::close(old) : 0;
     }
 
 private:

@@ -33,7 +33,7 @@ private:
     std::variant<T, Error> m_state;
 };
 
-// Success, or a user-facing error message, for work that yields no value.
+// Success without a value, or a user-facing error message.
 template <>
 class Result<void>
 {
@@ -41,7 +41,7 @@ public:
     static Result success() { return Result(std::nullopt); }
     static Result failure(QString message) { return Result(std::move(message)); }
 
-    bool ok() const { return !m_error; }
+    bool ok() const { return !m_error.has_value(); }
     explicit operator bool() const { return ok(); }
     QString error() const { return m_error.value_or(QString()); }
 

@@ -2,6 +2,8 @@
 
 #include "media/YuvConverter.h"
 
+#include "core/FileDescriptor.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -155,12 +157,10 @@ bool FfmpegVideoWriter::create(const QString& path, int width, int height)
     }
     const QByteArray file = path.toLocal8Bit();
     // The name is claimed before anything is written, so an existing file is never replaced.
-    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    if (!FileDescriptor(::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)).isOpen()) {
         setError(QStringLiteral("Could not create “%1”: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
         return false;
     }
-    ::close(fd);
 
     AVFormatContext* format = nullptr;
     int status = avformat_alloc_output_context2(&format, nullptr, "mp4", file.constData());
@@ -186,6 +186,15 @@ bool FfmpegVideoWriter::startWriting(int fps)
 {
     if (!m_av->format || m_started || fps < 1)
         return false;
+    if (!openEncoder(fps) || !addStream() || !writeHeader() || !allocateFrames())
+        return false;
+    m_started = true;
+    m_encoder = std::thread([this] { encodeLoop(); });
+    return true;
+}
+
+bool FfmpegVideoWriter::openEncoder(int fps)
+{
     const AVCodec* encoder = avcodec_find_encoder_by_name("libx264");
     if (!encoder) {
         setError(QStringLiteral("the H.264 encoder libx264 is not available"));
@@ -197,6 +206,17 @@ bool FfmpegVideoWriter::startWriting(int fps)
         setError(avError(AVERROR(ENOMEM)));
         return false;
     }
+    configureEncoder(codec, fps);
+    const int status = avcodec_open2(codec, encoder, nullptr);
+    if (status < 0) {
+        setError(QStringLiteral("could not open the H.264 encoder: ") + avError(status));
+        return false;
+    }
+    return true;
+}
+
+void FfmpegVideoWriter::configureEncoder(AVCodecContext* codec, int fps) const
+{
     codec->width = evenSize(m_width);
     codec->height = evenSize(m_height);
     codec->pix_fmt = AV_PIX_FMT_YUV420P;
@@ -219,30 +239,38 @@ bool FfmpegVideoWriter::startWriting(int fps)
         av_opt_set(codec->priv_data, "x264-params", params.join(QLatin1Char(':')).toUtf8().constData(), 0);
     if (m_options.lookahead >= 0)
         av_opt_set_int(codec->priv_data, "rc-lookahead", m_options.lookahead, 0);
+}
 
-    int status = avcodec_open2(codec, encoder, nullptr);
-    if (status < 0) {
-        setError(QStringLiteral("could not open the H.264 encoder: ") + avError(status));
-        return false;
-    }
+bool FfmpegVideoWriter::addStream()
+{
     m_av->stream = avformat_new_stream(m_av->format.get(), nullptr);
     if (!m_av->stream) {
         setError(avError(AVERROR(ENOMEM)));
         return false;
     }
+    const AVCodecContext* codec = m_av->codec.get();
     avcodec_parameters_from_context(m_av->stream->codecpar, codec);
     m_av->stream->time_base = codec->time_base;
     m_av->stream->avg_frame_rate = codec->framerate;
+    return true;
+}
 
+bool FfmpegVideoWriter::writeHeader()
+{
     AVDictionary* options = nullptr;
     av_dict_set(&options, "movflags", "+faststart", 0);
-    status = avformat_write_header(m_av->format.get(), &options);
+    const int status = avformat_write_header(m_av->format.get(), &options);
     std::unique_ptr<AVDictionary, DictionaryDeleter> leftover(options);
     if (status < 0) {
         setError(QStringLiteral("could not write the video header: ") + avError(status));
         return false;
     }
+    return true;
+}
 
+bool FfmpegVideoWriter::allocateFrames()
+{
+    const AVCodecContext* codec = m_av->codec.get();
     m_framesInFlight = qint64(codec->width) * codec->height > kLargeFramePixels ? 1 : 2;
     for (int i = 0; i < m_framesInFlight; ++i) {
         Frame& frame = m_av->frames[i];
@@ -254,7 +282,7 @@ bool FfmpegVideoWriter::startWriting(int fps)
         frame->format = AV_PIX_FMT_YUV420P;
         frame->width = codec->width;
         frame->height = codec->height;
-        if ((status = av_frame_get_buffer(frame.get(), 0)) < 0) {
+        if (const int status = av_frame_get_buffer(frame.get(), 0); status < 0) {
             setError(avError(status));
             return false;
         }
@@ -264,8 +292,6 @@ bool FfmpegVideoWriter::startWriting(int fps)
         setError(avError(AVERROR(ENOMEM)));
         return false;
     }
-    m_started = true;
-    m_encoder = std::thread([this] { encodeLoop(); });
     return true;
 }
 

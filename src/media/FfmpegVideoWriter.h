@@ -75,6 +75,12 @@ public:
 private:
     struct Contexts;
 
+    // The steps of startWriting(); each sets the error when it fails.
+    bool openEncoder(int fps);
+    void configureEncoder(AVCodecContext* codec, int fps) const;
+    bool addStream();
+    bool writeHeader();
+    bool allocateFrames();
     bool convert(const Bitmap& image, const QRect& target, AVFrame* frame);
     void encodeLoop();
     bool encode(AVFrame* frame);  // nullptr drains the encoder

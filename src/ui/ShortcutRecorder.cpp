@@ -39,10 +39,10 @@ bool isModifierKey(int key)
     }
 }
 
-QString modifierSymbols(Qt::KeyboardModifiers modifiers)
+QString modifierWords(Qt::KeyboardModifiers modifiers)
 {
     using KeyboardShortcuts::Shortcut;
-    return Shortcut::modifierSymbols(Shortcut::modifierMask(modifiers));
+    return Shortcut::modifierWords(Shortcut::modifierMask(modifiers));
 }
 
 }  // namespace
@@ -65,9 +65,6 @@ ShortcutRecorder::ShortcutRecorder(const Name& name, ShortcutRegistry& registry,
     , m_field(new QLineEdit(this))
     , m_message(new QLabel(this))
 {
-    m_policy = {{ConflictSubject::menuItem, ConflictAnswer::warn},
-                {ConflictSubject::systemShortcut, ConflictAnswer::block},
-                {ConflictSubject::disallowed, ConflictAnswer::block}};
     m_registry.declare(m_name);
 
     m_field->setReadOnly(true);
@@ -143,7 +140,7 @@ bool ShortcutRecorder::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyRelease:
         if (m_recording) {
             const auto* key = static_cast<QKeyEvent*>(event);
-            m_field->setText(modifierSymbols(key->modifiers()));
+            m_field->setText(modifierWords(key->modifiers()));
             return true;
         }
         break;
@@ -177,7 +174,7 @@ void ShortcutRecorder::handleKey(int qtKey, Qt::KeyboardModifiers modifiers)
 {
     const Qt::KeyboardModifiers plain = modifiers & ~Qt::KeypadModifier;
     if (isModifierKey(qtKey)) {
-        m_field->setText(modifierSymbols(modifiers));  // show what is held so far
+        m_field->setText(modifierWords(modifiers));  // show what is held so far
         return;
     }
     if (plain == Qt::NoModifier && qtKey == Qt::Key_Escape) {
@@ -208,49 +205,29 @@ void ShortcutRecorder::handleKey(int qtKey, Qt::KeyboardModifiers modifiers)
 // alongside an accepted shortcut comes back in *warning.
 bool ShortcutRecorder::checkConflicts(const Shortcut& shortcut, QString* warning)
 {
-    const auto answer = [this](ConflictSubject subject) { return m_policy.value(subject, ConflictAnswer::block); };
-
     // Without Ctrl, Alt or Super a shortcut would fire while typing.
-    const int typingSafe = Shortcut::kControl | Shortcut::kOption | Shortcut::kCommand;
-    const bool disallowed = !(shortcut.carbonModifiers & typingSafe) && !VirtualKeyCodes::isFunctionKey(shortcut.carbonKeyCode);
-    if (disallowed && answer(ConflictSubject::disallowed) != ConflictAnswer::allow) {
-        const QString text = tr("%1 would get in the way of typing. Add Ctrl, Alt or Super; only F1 to F20 "
-                                "work on their own.")
-                                 .arg(shortcut.words());
-        if (answer(ConflictSubject::disallowed) == ConflictAnswer::block) {
-            showMessage(text);
-            return false;
-        }
-        *warning = text;
+    const int typingSafe = Shortcut::kControl | Shortcut::kAlt | Shortcut::kSuper;
+    if (!(shortcut.modifiers & typingSafe) && !VirtualKeyCodes::isFunctionKey(shortcut.keyCode)) {
+        showMessage(tr("%1 would get in the way of typing. Add Ctrl, Alt or Super; only F1 to F20 "
+                       "work on their own.")
+                        .arg(shortcut.words()));
+        return false;
     }
 
     if (!m_registry.center().service()) {
         // Nothing to check against, and nothing will fire: say so, keep it.
         *warning = tr("Global shortcuts don't work in this desktop session. You can bind a shortcut to "
                       "\u201cmomentra toggle\u201d in your desktop's keyboard settings instead.");
-    } else if (answer(ConflictSubject::systemShortcut) != ConflictAnswer::allow) {
-        const auto available = m_registry.center().probe(shortcut.carbonKeyCode, shortcut.carbonModifiers);
-        if (!available) {
-            const QString text = tr("%1 can't be used as a global shortcut. %2").arg(shortcut.words(), available.error());
-            if (answer(ConflictSubject::systemShortcut) == ConflictAnswer::block) {
-                showMessage(text);
-                return false;
-            }
-            *warning = text;
-        }
+    } else if (const auto available = m_registry.center().probe(shortcut.keyCode, shortcut.modifiers);
+               !available) {
+        showMessage(tr("%1 can't be used as a global shortcut. %2").arg(shortcut.words(), available.error()));
+        return false;
     }
 
-    if (answer(ConflictSubject::menuItem) != ConflictAnswer::allow) {
-        if (const auto item = menuItemUsing(shortcut)) {
-            const QString text = tr("%1 is also the shortcut of the menu item \u201c%2\u201d; the global shortcut "
-                                    "wins while Momentra is in front.")
-                                     .arg(shortcut.words(), *item);
-            if (answer(ConflictSubject::menuItem) == ConflictAnswer::block) {
-                showMessage(text);
-                return false;
-            }
-            *warning = text;
-        }
+    if (const auto item = menuItemUsing(shortcut)) {
+        *warning = tr("%1 is also the shortcut of the menu item \u201c%2\u201d; the global shortcut "
+                      "wins while Momentra is in front.")
+                       .arg(shortcut.words(), *item);
     }
     return true;
 }
@@ -299,8 +276,7 @@ void ShortcutRecorder::redisplay()
     if (m_recording)
         return;
     const auto shortcut = m_registry.shortcut(m_name);
-    m_field->setText(shortcut ? shortcut->symbols() : QString());
-    m_field->setToolTip(shortcut ? shortcut->words() : QString());
+    m_field->setText(shortcut ? shortcut->words() : QString());
     m_field->setPlaceholderText(recordShortcutText());
     m_clearAction->setVisible(shortcut.has_value());
 }

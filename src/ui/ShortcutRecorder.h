@@ -3,7 +3,6 @@
 #include "core/shortcuts/Name.h"
 #include "core/shortcuts/Shortcut.h"
 
-#include <QHash>
 #include <QWidget>
 
 #include <functional>
@@ -17,7 +16,7 @@ class ShortcutRegistry;
 // A field that records a global shortcut for one name. Focusing it starts
 // recording (the name's shortcuts are paused meanwhile, so the current one
 // can be pressed again); the next combination is checked and stored, and
-// shown as symbols. Escape cancels, Backspace or Delete alone clears, and so
+// shown in words ("Alt+Shift+S"). Escape cancels, Backspace or Delete alone clears, and so
 // does the clear button. Refusals and warnings appear as a line of text
 // under the field, never as a dialog.
 class ShortcutRecorder : public QWidget
@@ -28,17 +27,12 @@ public:
     using Shortcut = KeyboardShortcuts::Shortcut;
     using OnChange = std::function<void(const std::optional<Shortcut>&)>;
 
-    enum class ConflictSubject { menuItem, systemShortcut, disallowed };
-    enum class ConflictAnswer { block, warn, allow };
-
     static QString recordShortcutText();  // placeholder while idle
     static QString pressShortcutText();   // placeholder while recording
 
     ShortcutRecorder(const KeyboardShortcuts::Name& name, ShortcutRegistry& registry, OnChange onChange = {},
                      QWidget* parent = nullptr);
     ~ShortcutRecorder() override;
-
-    void setConflictAnswer(ConflictSubject subject, ConflictAnswer answer) { m_policy[subject] = answer; }
 
     bool isRecording() const { return m_recording; }
     QLineEdit* field() const { return m_field; }
@@ -68,5 +62,4 @@ private:
     QAction* m_clearAction;
     QLabel* m_message;
     bool m_recording = false;
-    QHash<ConflictSubject, ConflictAnswer> m_policy;
 };

@@ -155,6 +155,23 @@ private Q_SLOTS:
         QCOMPARE(source.capture(display, request)->pixels, plain->pixels);
     }
 
+    // A server without MIT-SHM is captured all the same, and the log says so.
+    void missingShmIsReportedAndCaptureFallsBack()
+    {
+        const QByteArray mainDisplay = qgetenv("DISPLAY");
+        XvfbServer plain;
+        QVERIFY2(plain.start("800x600x24", {"-extension", "MIT-SHM"}), qPrintable(plain.error()));
+        qputenv("DISPLAY", mainDisplay);
+        QStringList reports;
+        const auto report = [&reports](const QString& line) { reports << line; };
+        X11ScreenSource complete({mainDisplay, true, true, report});
+        X11ScreenSource source({plain.display().toLocal8Bit(), true, true, report});
+        QVERIFY(complete.content().ok() && source.capture(source.content()->displays[0], {}).ok());
+        QVERIFY(!source.lastCaptureUsedShm());
+        QCOMPARE(reports, QStringList{"The X server has no MIT-SHM extension; "
+                                      "capturing through slower image transfers"});
+    }
+
     void lostServerGivesAClearMessageAndNoCrash()
     {
         const QByteArray mainDisplay = qgetenv("DISPLAY");

@@ -11,7 +11,7 @@ XvfbServer::~XvfbServer()
     stop();
 }
 
-bool XvfbServer::start(const QString& screen)
+bool XvfbServer::start(const QString& screen, const QStringList& options)
 {
     int fds[2];
     if (QStandardPaths::findExecutable("Xvfb").isEmpty() || ::pipe2(fds, O_CLOEXEC) != 0) {
@@ -21,8 +21,8 @@ bool XvfbServer::start(const QString& screen)
     const int writeEnd = fds[1];
     m_process.setChildProcessModifier([writeEnd] { ::fcntl(writeEnd, F_SETFD, 0); });
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start("Xvfb", {"-displayfd", QString::number(writeEnd), "-noreset", "-nolisten", "tcp", "-screen", "0",
-                             screen, "+extension", "RANDR"});
+    m_process.start("Xvfb", QStringList{"-displayfd", QString::number(writeEnd), "-noreset", "-nolisten", "tcp", "-screen", "0",
+                                        screen, "+extension", "RANDR"} + options);
     ::close(writeEnd);
     QByteArray number;
     pollfd pfd{fds[0], POLLIN, 0};

@@ -13,8 +13,9 @@ public:
     XvfbServer() = default;
     ~XvfbServer();
 
-    // screen like "3840x1080x24". Returns false (with error()) on failure.
-    bool start(const QString& screen = QStringLiteral("1920x1080x24"));
+    // screen like "3840x1080x24"; options are added to Xvfb's command line
+    // ("-extension", "MIT-SHM"). Returns false (with error()) on failure.
+    bool start(const QString& screen = QStringLiteral("1920x1080x24"), const QStringList& options = {});
     void stop();
     QString display() const { return m_display; }
     QString error() const { return m_error; }

@@ -20,7 +20,7 @@
 using KeyboardShortcuts::Name;
 using KeyboardShortcuts::Shortcut;
 
-static const Name kName(QStringLiteral("toggleCapture"), Shortcut{1, Shortcut::kOption | Shortcut::kShift});
+static const Name kName(QStringLiteral("toggleCapture"), Shortcut{1, Shortcut::kAlt | Shortcut::kShift});
 
 class ShortcutMenuPathTest : public QObject
 {
@@ -102,7 +102,7 @@ private Q_SLOTS:
         QMenu menu(m_window.get());
         openMenu(menu);
         QTRY_VERIFY(m_center->isMenuOpen());
-        QCOMPARE(m_service->grabCount(), 0);
+        QVERIFY(ForeignKeyGrab(m_xvfb.display()).grab(0x73, 0x1 | 0x8));  // our Alt+Shift+S grab was let go
         xdotool({"key", "alt+shift+s"});
         QTRY_COMPARE(m_ups, 1);
         xdotool({"keydown", "alt+shift+s", "keyup", "alt", "keyup", "shift", "keyup", "s"});  // modifiers let go first
@@ -114,7 +114,6 @@ private Q_SLOTS:
 
         menu.close();
         QTRY_VERIFY(!m_center->isMenuOpen());
-        QVERIFY(m_service->grabCount() > 0);
         xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+s")});
         QTRY_COMPARE(m_ups, 4);
     }

@@ -25,7 +25,7 @@ struct CaptureConfiguration
     bool pausesWhenLocked = false;
     bool pauseWhenIdle = false;
     double idleThresholdSeconds = 300;
-    QSet<QString> excludedBundleIDs;
+    QSet<QString> excludedAppIds;
     bool hidesNotifications = false;
     bool hidesDesktopIcons = false;
     QMap<QString, int> displayOrdinals;  // display identity → ordinal

@@ -30,8 +30,6 @@ public:
     const std::optional<QString>& failureText() const { return m_message; } // success (partial), failure
     QString message() const { return m_message.value_or(QString()); }
 
-    QString debugText() const;  // for test failures and logs of tests
-
     bool operator==(const CaptureTickResult&) const = default;
 
 private:

@@ -18,7 +18,7 @@ DisplayCaptureRequest DisplayCapture::requestFor(const CaptureConfiguration& con
                                                  const DisplayInfo& display)
 {
     DisplayCaptureRequest request;
-    request.excludedAppIds = configuration.excludedBundleIDs;
+    request.excludedAppIds = configuration.excludedAppIds;
     request.hidesNotifications = configuration.hidesNotifications;
     request.hidesDesktopIcons = configuration.hidesDesktopIcons;
     request.showsCursor = configuration.showsCursor;

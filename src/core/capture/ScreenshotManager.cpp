@@ -53,18 +53,11 @@ ScreenshotManager::~ScreenshotManager()
     m_pool.waitForDone();
 }
 
-// MARK: - Timer rules
-
 int ScreenshotManager::timerPeriodMilliseconds(double intervalSeconds)
 {
     if (!(intervalSeconds > 1))
         return 1000;
     return int(qMin<double>(std::round(intervalSeconds * 1000.0), INT_MAX));
-}
-
-double ScreenshotManager::timerToleranceSeconds(double intervalSeconds)
-{
-    return intervalSeconds >= 1 ? qMin(intervalSeconds * 0.1, 60.0) : 0.1;
 }
 
 Qt::TimerType ScreenshotManager::timerType(double intervalSeconds)
@@ -88,8 +81,6 @@ void ScreenshotManager::stopTimer()
     delete m_timer;
     m_timer = nullptr;
 }
-
-// MARK: - Start, stop, update
 
 bool ScreenshotManager::start(const CaptureConfiguration& configuration)
 {
@@ -129,8 +120,6 @@ void ScreenshotManager::stop()
     setHasNotifiedError(false);
     m_wasCapturingBeforeSleep = false;  // a wake after stopping must not restart the timer
 }
-
-// MARK: - Sleep and wake
 
 void ScreenshotManager::handleWillSleep()
 {
@@ -172,8 +161,6 @@ void ScreenshotManager::update(const CaptureConfiguration& configuration)
     }
     isLowOnSpace(configuration);
 }
-
-// MARK: - Tick
 
 void ScreenshotManager::tick()
 {
@@ -219,7 +206,7 @@ bool ScreenshotManager::gatesSkip(const CaptureConfiguration& configuration)
     if (configuration.pauseWhenIdle && m_session.secondsSinceLastInput() >= configuration.idleThresholdSeconds)
         return true;
     const std::optional<QString> frontmost = m_session.frontmostAppId();
-    return frontmost && configuration.excludedBundleIDs.contains(*frontmost);
+    return frontmost && configuration.excludedAppIds.contains(*frontmost);
 }
 
 bool ScreenshotManager::isLowOnSpace(const CaptureConfiguration& configuration)
@@ -234,8 +221,6 @@ bool ScreenshotManager::isLowOnSpace(const CaptureConfiguration& configuration)
     setLowSpaceFreeBytes(verdict.lowSpaceFreeBytes);
     return verdict.isLow;
 }
-
-// MARK: - Results
 
 void ScreenshotManager::handleResult(const CaptureTickResult& result)
 {
@@ -306,8 +291,6 @@ void ScreenshotManager::refreshTodayCountIfNeeded()
     setTodayCount(m_configuration ? LibraryLayout::todayCount(m_configuration->folder, at) : 0);
     setTodayCountDate(at);
 }
-
-// MARK: - Setters
 
 #define MOMENTRA_SETTER(Name, member, Type, signal) \
     void ScreenshotManager::Name(Type value)         \

@@ -80,7 +80,6 @@ public:
     // maps to Qt::CoarseTimer, whose slack (≤ 5 %, whole seconds from 20 s
     // on) always stays within it.
     static int timerPeriodMilliseconds(double intervalSeconds);
-    static double timerToleranceSeconds(double intervalSeconds);
     static Qt::TimerType timerType(double intervalSeconds);
 
     // For tests: the clock the engine reads.

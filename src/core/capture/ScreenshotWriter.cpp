@@ -1,5 +1,7 @@
 #include "core/capture/ScreenshotWriter.h"
 
+#include "core/FileDescriptor.h"
+#include "core/WriteAll.h"
 #include "core/capture/CaptureError.h"
 #include "core/library/ImageCodec.h"
 
@@ -23,61 +25,36 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// Closes a descriptor and removes the temporary file unless released.
+// Removes the temporary file unless kept; its descriptor closes with it.
 class TemporaryFile
 {
 public:
     TemporaryFile(int fd, QByteArray path) : m_fd(fd), m_path(std::move(path)) {}
     ~TemporaryFile()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        m_fd.reset();
         if (!m_kept)
             ::unlink(m_path.constData());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    int fd() const { return m_fd; }
+    int fd() const { return m_fd.get(); }
     const QByteArray& path() const { return m_path; }
-    int close()
-    {
-        const int status = ::close(m_fd);
-        m_fd = -1;
-        return status;
-    }
+    int close() { return m_fd.reset(); }
     void keep() { m_kept = true; }
 
 private:
-    int m_fd;
+    FileDescriptor m_fd;
     QByteArray m_path;
     bool m_kept = false;
 };
 
-int writeAll(int fd, const QByteArray& data)
-{
-    const char* at = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, at, size_t(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        at += n;
-        left -= n;
-    }
-    return 0;
-}
-
 void syncFolder(const QByteArray& folder)
 {
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const FileDescriptor fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.isOpen())
+        ::fsync(fd.get());
 }
 
 }  // namespace

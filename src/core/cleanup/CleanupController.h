@@ -50,11 +50,8 @@ public:
     QFuture<std::optional<SweepResult>> deleteAll(const QString& folder, bool permanently);
     void flushSweepLog();
 
-    const std::optional<DeletionConfiguration>& deletionConfiguration() const { return m_configuration; }
     const std::optional<CleanupStatus>& lastCleanup() const { return m_lastCleanup; }
-    const SweepLog& sweepLog() const { return m_sweepLog; }
     const QTimer* deletionTimer() const { return m_deletionTimer; }
-    std::shared_ptr<StopFlag> sweepStop() const { return m_sweepStop; }
     QFuture<std::optional<SweepResult>> currentSweep() const { return m_currentSweep; }
 
 Q_SIGNALS:

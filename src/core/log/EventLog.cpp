@@ -1,5 +1,7 @@
 #include "core/log/EventLog.h"
 
+#include "core/FileDescriptor.h"
+#include "core/WriteAll.h"
 #include "core/log/SystemLogMirror.h"
 
 #include <QDir>
@@ -184,17 +186,9 @@ void EventLog::append(const Entry& entry)
         ::rename(current.constData(), previous.constData());
     }
     const QByteArray bytes = formatLine(entry.at, entry.category, entry.message).toUtf8() + '\n';
-    const int fd = ::open(current.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n <= 0)
-            break;
-        written += n;
-    }
-    ::close(fd);
+    const FileDescriptor fd(::open(current.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+    if (fd.isOpen())
+        writeAll(fd.get(), bytes);
 }
 
 QStringList EventLog::recentLines(const QDateTime& since, int limit) const

@@ -124,7 +124,7 @@ void Preferences::setPauseWhenIdle(bool value) { setBool("pauseWhenIdle", value)
 int Preferences::idleThresholdSeconds() const { return positiveInt("idleThresholdSeconds", 300); }
 void Preferences::setIdleThresholdSeconds(int value) { m_store.setValue(key("idleThresholdSeconds"), value); }
 
-QStringList Preferences::excludedBundleIDs() const
+QStringList Preferences::excludedAppIds() const
 {
     const QJsonValue value = m_store.value(key("excludedBundleIDs"));
     QStringList ids;
@@ -137,7 +137,7 @@ QStringList Preferences::excludedBundleIDs() const
     return ids;
 }
 
-void Preferences::setExcludedBundleIDs(const QStringList& value)
+void Preferences::setExcludedAppIds(const QStringList& value)
 {
     m_store.setValue(key("excludedBundleIDs"), QJsonArray::fromStringList(value));
 }
@@ -319,8 +319,8 @@ CaptureConfiguration Preferences::captureConfiguration() const
     c.pausesWhenLocked = pausesWhenLocked();
     c.pauseWhenIdle = pauseWhenIdle();
     c.idleThresholdSeconds = idleThresholdSeconds();
-    const QStringList excluded = excludedBundleIDs();
-    c.excludedBundleIDs = QSet<QString>(excluded.begin(), excluded.end());
+    const QStringList excluded = excludedAppIds();
+    c.excludedAppIds = QSet<QString>(excluded.begin(), excluded.end());
     c.hidesNotifications = hidesNotifications();
     c.hidesDesktopIcons = hidesDesktopIcons();
     c.displayOrdinals = displayOrdinals();

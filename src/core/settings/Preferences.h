@@ -54,8 +54,8 @@ public:
     void setPauseWhenIdle(bool value);
     int idleThresholdSeconds() const;
     void setIdleThresholdSeconds(int value);
-    QStringList excludedBundleIDs() const;
-    void setExcludedBundleIDs(const QStringList& value);
+    QStringList excludedAppIds() const;  // stored under the file's key "excludedBundleIDs"
+    void setExcludedAppIds(const QStringList& value);
     bool hidesNotifications() const;
     void setHidesNotifications(bool value);
     bool hidesDesktopIcons() const;

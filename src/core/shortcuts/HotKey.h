@@ -11,11 +11,11 @@ struct HotKey
 {
     using Action = std::function<void()>;
 
-    int carbonKeyCode = 0;
-    int carbonModifiers = 0;
+    int keyCode = 0;
+    int modifiers = 0;
     Action onKeyDown;
     Action onKeyUp;
     Action onRegistrationFailed;  // may be empty
     int id = 0;
-    std::optional<HotKeyService::Handle> eventHotKeyRef;  // present while grabbed
+    std::optional<HotKeyService::Handle> grabHandle;  // present while grabbed
 };

@@ -1,8 +1,5 @@
 #include "core/shortcuts/HotKeyCenter.h"
 
-#include "core/shortcuts/Shortcut.h"
-#include "core/shortcuts/VirtualKeyCodes.h"
-
 HotKeyCenter::HotKeyCenter(HotKeyService* service, QObject* parent)
     : QObject(parent)
     , m_service(service)
@@ -81,7 +78,6 @@ void HotKeyCenter::updateMode()
     m_mode = mode;
     if (m_eventHandlerInstalled)
         applyMode();
-    Q_EMIT modeChanged(m_mode);
 }
 
 void HotKeyCenter::applyMode()
@@ -121,12 +117,12 @@ void HotKeyCenter::installEventHandlerIfNeeded()
 
 void HotKeyCenter::registerWithPlatform(HotKey& hotKey)
 {
-    if (hotKey.eventHotKeyRef)
+    if (hotKey.grabHandle)
         return;
-    const auto handle = m_service->registerHotKey(hotKey.carbonKeyCode, hotKey.carbonModifiers,
+    const auto handle = m_service->registerHotKey(hotKey.keyCode, hotKey.modifiers,
                                                   {kSignature, hotKey.id});
     if (handle) {
-        hotKey.eventHotKeyRef = *handle;
+        hotKey.grabHandle = *handle;
         return;
     }
     if (hotKey.onRegistrationFailed)
@@ -135,11 +131,11 @@ void HotKeyCenter::registerWithPlatform(HotKey& hotKey)
 
 void HotKeyCenter::unregisterFromPlatform(HotKey& hotKey)
 {
-    if (!hotKey.eventHotKeyRef)
+    if (!hotKey.grabHandle)
         return;
     if (m_service)
-        m_service->unregisterHotKey(*hotKey.eventHotKeyRef);
-    hotKey.eventHotKeyRef.reset();
+        m_service->unregisterHotKey(*hotKey.grabHandle);
+    hotKey.grabHandle.reset();
 }
 
 void HotKeyCenter::pruneExpired()
@@ -170,12 +166,9 @@ bool HotKeyCenter::handleRawKeyEvent(const HotKeyService::RawKeyEvent& event)
 {
     if (!m_isRawKeyEventHandlingEnabled)
         return false;
-    int modifiers = event.carbonModifiers;
-    if (VirtualKeyCodes::alwaysHasFunctionFlag(event.carbonKeyCode))
-        modifiers &= ~KeyboardShortcuts::Shortcut::kFunction;
     for (const auto& weak : std::as_const(m_hotKeys)) {
         const auto hotKey = weak.lock();
-        if (!hotKey || hotKey->carbonKeyCode != event.carbonKeyCode || hotKey->carbonModifiers != modifiers)
+        if (!hotKey || hotKey->keyCode != event.keyCode || hotKey->modifiers != event.modifiers)
             continue;
         const HotKey::Action& action =
             event.kind == HotKeyService::EventKind::pressed ? hotKey->onKeyDown : hotKey->onKeyUp;
@@ -186,21 +179,21 @@ bool HotKeyCenter::handleRawKeyEvent(const HotKeyService::RawKeyEvent& event)
     return false;
 }
 
-Result<bool> HotKeyCenter::probe(int carbonKeyCode, int carbonModifiers)
+Result<void> HotKeyCenter::probe(int keyCode, int modifiers)
 {
     if (!m_service)
-        return Result<bool>::failure(tr("Global shortcuts are not available on this desktop."));
+        return Result<void>::failure(tr("Global shortcuts are not available on this desktop."));
     // A combination we hold ourselves is ours to use; grabbing it again and
     // letting go would drop our own grab.
     for (const auto& weak : std::as_const(m_hotKeys)) {
         const auto hotKey = weak.lock();
-        if (hotKey && hotKey->eventHotKeyRef && hotKey->carbonKeyCode == carbonKeyCode
-            && hotKey->carbonModifiers == carbonModifiers)
-            return true;
+        if (hotKey && hotKey->grabHandle && hotKey->keyCode == keyCode
+            && hotKey->modifiers == modifiers)
+            return Result<void>::success();
     }
-    const auto handle = m_service->registerHotKey(carbonKeyCode, carbonModifiers, {kSignature, 0});
+    const auto handle = m_service->registerHotKey(keyCode, modifiers, {kSignature, 0});
     if (!handle)
-        return Result<bool>::failure(handle.error());
+        return Result<void>::failure(handle.error());
     m_service->unregisterHotKey(*handle);
-    return true;
+    return Result<void>::success();
 }

@@ -31,20 +31,15 @@ public:
     HotKeyService* service() const { return m_service; }
 
     int nextHotKeyId() { return ++m_lastHotKeyId; }
-    int lastHotKeyId() const { return m_lastHotKeyId; }
 
     // Accepts a hot key (grabbing it at once in the normal mode). False when
     // there is no service or its id is taken; the caller then drops it.
     bool registerHotKey(const std::shared_ptr<HotKey>& hotKey);
     void unregisterHotKey(HotKey& hotKey);
 
-    bool isEnabled() const { return m_isEnabled; }
     void setEnabled(bool enabled);
     bool isMenuOpen() const { return m_isMenuOpen; }
     void setMenuOpen(bool open);
-    Mode mode() const { return m_mode; }
-    bool isHotKeyEventHandlingEnabled() const { return m_isHotKeyEventHandlingEnabled; }
-    bool isRawKeyEventHandlingEnabled() const { return m_isRawKeyEventHandlingEnabled; }
 
     // The event handler installed on the service.
     bool handleHotKeyEvent(const HotKeyService::HotKeyEvent& event);
@@ -52,10 +47,7 @@ public:
 
     // Whether the combination could be grabbed right now (grabs and releases
     // it); the message says why not. A combination we hold ourselves is free.
-    Result<bool> probe(int carbonKeyCode, int carbonModifiers);
-
-Q_SIGNALS:
-    void modeChanged(HotKeyCenter::Mode mode);
+    Result<void> probe(int keyCode, int modifiers);
 
 private:
     Mode computedMode() const;

@@ -31,8 +31,8 @@ public:
     struct RawKeyEvent
     {
         EventKind kind = EventKind::pressed;
-        int carbonKeyCode = 0;
-        int carbonModifiers = 0;
+        int keyCode = 0;
+        int modifiers = 0;
     };
 
     // Each handler answers whether it handled the event.
@@ -47,7 +47,7 @@ public:
     virtual void installEventHandler(Handlers handlers) = 0;
     // Grabs the combination. A failure (another program holds it, the key
     // is not on this keyboard) leaves nothing grabbed.
-    virtual Result<Handle> registerHotKey(int carbonKeyCode, int carbonModifiers, Identifier identifier) = 0;
+    virtual Result<Handle> registerHotKey(int keyCode, int modifiers, Identifier identifier) = 0;
     virtual void unregisterHotKey(Handle handle) = 0;
     virtual void setHotKeyEventsEnabled(bool enabled) = 0;
     virtual void setRawKeyEventsEnabled(bool enabled) = 0;

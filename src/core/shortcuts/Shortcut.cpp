@@ -31,24 +31,24 @@ int Shortcut::modifierMask(Qt::KeyboardModifiers modifiers)
     if (modifiers & Qt::ControlModifier)
         mask |= kControl;
     if (modifiers & Qt::AltModifier)
-        mask |= kOption;
+        mask |= kAlt;
     if (modifiers & Qt::ShiftModifier)
         mask |= kShift;
     if (modifiers & Qt::MetaModifier)
-        mask |= kCommand;
+        mask |= kSuper;
     return mask;
 }
 
-Shortcut Shortcut::fromKey(int carbonKeyCode, Qt::KeyboardModifiers modifiers)
+Shortcut Shortcut::fromKey(int keyCode, Qt::KeyboardModifiers modifiers)
 {
-    return Shortcut{carbonKeyCode, modifierMask(modifiers)};
+    return Shortcut{keyCode, modifierMask(modifiers)};
 }
 
 QString Shortcut::toJsonString() const
 {
     QJsonObject object;
-    object.insert(QStringLiteral("carbonKeyCode"), carbonKeyCode);
-    object.insert(QStringLiteral("carbonModifiers"), carbonModifiers);
+    object.insert(QStringLiteral("carbonKeyCode"), keyCode);
+    object.insert(QStringLiteral("carbonModifiers"), modifiers);
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
@@ -66,38 +66,23 @@ std::optional<Shortcut> Shortcut::fromJsonString(const QString& text)
     return Shortcut{*code, *modifiers};
 }
 
-QString Shortcut::symbols() const
-{
-    return modifierSymbols(carbonModifiers) + VirtualKeyCodes::symbol(carbonKeyCode);
-}
-
-QString Shortcut::modifierSymbols(int carbonModifiers)
-{
-    QString text;
-    if (carbonModifiers & kControl)
-        text += QChar(0x2303);  // ⌃
-    if (carbonModifiers & kOption)
-        text += QChar(0x2325);  // ⌥
-    if (carbonModifiers & kShift)
-        text += QChar(0x21E7);  // ⇧
-    if (carbonModifiers & kCommand)
-        text += QChar(0x2756);  // ❖
-    return text;
-}
-
 QString Shortcut::words() const
 {
-    QStringList parts;
-    if (carbonModifiers & kControl)
-        parts << QStringLiteral("Ctrl");
-    if (carbonModifiers & kOption)
-        parts << QStringLiteral("Alt");
-    if (carbonModifiers & kShift)
-        parts << QStringLiteral("Shift");
-    if (carbonModifiers & kCommand)
-        parts << QStringLiteral("Super");
-    parts << VirtualKeyCodes::name(carbonKeyCode);
-    return parts.join(QLatin1Char('+'));
+    return modifierWords(modifiers) + VirtualKeyCodes::name(keyCode);
+}
+
+QString Shortcut::modifierWords(int modifiers)
+{
+    QString text;
+    if (modifiers & kControl)
+        text += QStringLiteral("Ctrl+");
+    if (modifiers & kAlt)
+        text += QStringLiteral("Alt+");
+    if (modifiers & kShift)
+        text += QStringLiteral("Shift+");
+    if (modifiers & kSuper)
+        text += QStringLiteral("Super+");
+    return text;
 }
 
 }  // namespace KeyboardShortcuts

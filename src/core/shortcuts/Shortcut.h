@@ -14,41 +14,40 @@ namespace KeyboardShortcuts {
 // the ones stored in the settings file, so they never change meaning.
 struct Shortcut
 {
-    static constexpr int kCommand = 0x100;   // Super on this desktop
+    static constexpr int kSuper = 0x100;
     static constexpr int kShift = 0x200;
-    static constexpr int kOption = 0x800;    // Alt on this desktop
+    static constexpr int kAlt = 0x800;
     static constexpr int kControl = 0x1000;
-    static constexpr int kFunction = 0x20000;
-    static constexpr int kAllModifiers = kCommand | kShift | kOption | kControl | kFunction;
+    static constexpr int kAllModifiers = kSuper | kShift | kAlt | kControl;
 
-    int carbonKeyCode = 0;
-    int carbonModifiers = 0;
+    int keyCode = 0;
+    int modifiers = 0;
 
     bool operator==(const Shortcut&) const = default;
 
-    // Ctrl → control, Alt → option, Shift → shift, Meta (Super) → command;
-    // every other flag (keypad, group switch) is dropped.
-    static Shortcut fromKey(int carbonKeyCode, Qt::KeyboardModifiers modifiers);
+    // Ctrl, Alt, Shift and Meta (Super) map to their bits; every other flag
+    // (keypad, group switch) is dropped.
+    static Shortcut fromKey(int keyCode, Qt::KeyboardModifiers modifiers);
     static int modifierMask(Qt::KeyboardModifiers modifiers);
 
-    // The stored form: the UTF-8 text of {"carbonKeyCode":1,"carbonModifiers":2560}.
+    // The stored form: the UTF-8 text of {"carbonKeyCode":1,"carbonModifiers":2560}
+    // (the member names are the settings file's and keep their spelling).
     QString toJsonString() const;
     // Decodes by member name; anything else (not JSON, not an object, a
     // member missing or not a whole number) is no shortcut.
     static std::optional<Shortcut> fromJsonString(const QString& text);
 
-    bool hasModifiers() const { return (carbonModifiers & (kAllModifiers & ~kFunction)) != 0; }
+    bool hasModifiers() const { return (modifiers & kAllModifiers) != 0; }
 
-    // "⌃⌥⇧❖S": modifier symbols in a fixed order, then the key's symbol.
-    QString symbols() const;
-    static QString modifierSymbols(int carbonModifiers);
-    // "Ctrl+Alt+Shift+S": the same in words, for tooltips and messages.
+    // "Ctrl+Alt+Shift+S": the modifiers in a fixed order, then the key's name.
     QString words() const;
+    // "Ctrl+Alt+": the modifiers alone, as a combination being typed.
+    static QString modifierWords(int modifiers);
 };
 
 inline size_t qHash(const Shortcut& shortcut, size_t seed = 0) noexcept
 {
-    return qHashMulti(seed, shortcut.carbonKeyCode, shortcut.carbonModifiers);
+    return qHashMulti(seed, shortcut.keyCode, shortcut.modifiers);
 }
 
 }  // namespace KeyboardShortcuts

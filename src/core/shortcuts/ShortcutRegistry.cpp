@@ -99,18 +99,6 @@ void ShortcutRegistry::addAction(const Name& name, EventType type, Action action
         registerShortcut(*current);
 }
 
-void ShortcutRegistry::removeHandlers(const Name& name)
-{
-    if (!m_namesWithHandlers.contains(name.rawValue()))
-        return;
-    const auto current = shortcut(name);
-    m_namesWithHandlers.removeAll(name.rawValue());
-    m_keyDownActions.remove(name.rawValue());
-    m_keyUpActions.remove(name.rawValue());
-    if (current && !isUsedByOtherNameWithHandlers(*current, name.rawValue()))
-        unregisterShortcut(*current);
-}
-
 bool ShortcutRegistry::hasHandlers(const QString& rawValue) const
 {
     return m_namesWithHandlers.contains(rawValue);
@@ -125,19 +113,13 @@ bool ShortcutRegistry::isUsedByOtherNameWithHandlers(const Shortcut& used, const
     return false;
 }
 
-bool ShortcutRegistry::isGrabbed(const Shortcut& shortcut) const
-{
-    const auto hotKey = m_hotKeys.value(shortcut);
-    return hotKey && hotKey->eventHotKeyRef.has_value();
-}
-
 void ShortcutRegistry::registerShortcut(const Shortcut& shortcut)
 {
     if (m_hotKeys.contains(shortcut))
         return;
     auto hotKey = std::make_shared<HotKey>();
-    hotKey->carbonKeyCode = shortcut.carbonKeyCode;
-    hotKey->carbonModifiers = shortcut.carbonModifiers;
+    hotKey->keyCode = shortcut.keyCode;
+    hotKey->modifiers = shortcut.modifiers;
     hotKey->onKeyDown = [this, shortcut] { dispatch(shortcut, EventType::keyDown); };
     hotKey->onKeyUp = [this, shortcut] { dispatch(shortcut, EventType::keyUp); };
     hotKey->onRegistrationFailed = [this, shortcut] {

@@ -45,8 +45,6 @@ public:
 
     void onKeyDown(const Name& name, Action action);
     void onKeyUp(const Name& name, Action action);
-    // Drops every action of the name (and its hot key when no other name uses it).
-    void removeHandlers(const Name& name);
 
     bool isEnabled() const { return m_isEnabled; }
     void setEnabled(bool enabled);
@@ -56,9 +54,6 @@ public:
     // shortcuts and announces it.
     void setRecorderActive(bool active);
 
-    bool isRegistered(const Shortcut& shortcut) const { return m_hotKeys.contains(shortcut); }
-    bool isGrabbed(const Shortcut& shortcut) const;
-    int registeredCount() const { return int(m_hotKeys.size()); }
     HotKeyCenter& center() const { return m_center; }
 
 Q_SIGNALS:

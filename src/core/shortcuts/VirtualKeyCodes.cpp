@@ -9,56 +9,56 @@ namespace {
 // clang-format off
 const QList<Key> kKeys = {
     // Letters
-    {0, Qt::Key_A, false, "A", "A"},   {11, Qt::Key_B, false, "B", "B"},  {8, Qt::Key_C, false, "C", "C"},
-    {2, Qt::Key_D, false, "D", "D"},   {14, Qt::Key_E, false, "E", "E"},  {3, Qt::Key_F, false, "F", "F"},
-    {5, Qt::Key_G, false, "G", "G"},   {4, Qt::Key_H, false, "H", "H"},   {34, Qt::Key_I, false, "I", "I"},
-    {38, Qt::Key_J, false, "J", "J"},  {40, Qt::Key_K, false, "K", "K"},  {37, Qt::Key_L, false, "L", "L"},
-    {46, Qt::Key_M, false, "M", "M"},  {45, Qt::Key_N, false, "N", "N"},  {31, Qt::Key_O, false, "O", "O"},
-    {35, Qt::Key_P, false, "P", "P"},  {12, Qt::Key_Q, false, "Q", "Q"},  {15, Qt::Key_R, false, "R", "R"},
-    {1, Qt::Key_S, false, "S", "S"},   {17, Qt::Key_T, false, "T", "T"},  {32, Qt::Key_U, false, "U", "U"},
-    {9, Qt::Key_V, false, "V", "V"},   {13, Qt::Key_W, false, "W", "W"},  {7, Qt::Key_X, false, "X", "X"},
-    {16, Qt::Key_Y, false, "Y", "Y"},  {6, Qt::Key_Z, false, "Z", "Z"},
+    {0, Qt::Key_A, false, "A"},   {11, Qt::Key_B, false, "B"},  {8, Qt::Key_C, false, "C"},
+    {2, Qt::Key_D, false, "D"},   {14, Qt::Key_E, false, "E"},  {3, Qt::Key_F, false, "F"},
+    {5, Qt::Key_G, false, "G"},   {4, Qt::Key_H, false, "H"},   {34, Qt::Key_I, false, "I"},
+    {38, Qt::Key_J, false, "J"},  {40, Qt::Key_K, false, "K"},  {37, Qt::Key_L, false, "L"},
+    {46, Qt::Key_M, false, "M"},  {45, Qt::Key_N, false, "N"},  {31, Qt::Key_O, false, "O"},
+    {35, Qt::Key_P, false, "P"},  {12, Qt::Key_Q, false, "Q"},  {15, Qt::Key_R, false, "R"},
+    {1, Qt::Key_S, false, "S"},   {17, Qt::Key_T, false, "T"},  {32, Qt::Key_U, false, "U"},
+    {9, Qt::Key_V, false, "V"},   {13, Qt::Key_W, false, "W"},  {7, Qt::Key_X, false, "X"},
+    {16, Qt::Key_Y, false, "Y"},  {6, Qt::Key_Z, false, "Z"},
     // Digits of the main block
-    {29, Qt::Key_0, false, "0", "0"},  {18, Qt::Key_1, false, "1", "1"},  {19, Qt::Key_2, false, "2", "2"},
-    {20, Qt::Key_3, false, "3", "3"},  {21, Qt::Key_4, false, "4", "4"},  {23, Qt::Key_5, false, "5", "5"},
-    {22, Qt::Key_6, false, "6", "6"},  {26, Qt::Key_7, false, "7", "7"},  {28, Qt::Key_8, false, "8", "8"},
-    {25, Qt::Key_9, false, "9", "9"},
+    {29, Qt::Key_0, false, "0"},  {18, Qt::Key_1, false, "1"},  {19, Qt::Key_2, false, "2"},
+    {20, Qt::Key_3, false, "3"},  {21, Qt::Key_4, false, "4"},  {23, Qt::Key_5, false, "5"},
+    {22, Qt::Key_6, false, "6"},  {26, Qt::Key_7, false, "7"},  {28, Qt::Key_8, false, "8"},
+    {25, Qt::Key_9, false, "9"},
     // Punctuation
-    {27, Qt::Key_Minus, false, "-", "Minus"},            {24, Qt::Key_Equal, false, "=", "Equal"},
-    {33, Qt::Key_BracketLeft, false, "[", "Left Bracket"}, {30, Qt::Key_BracketRight, false, "]", "Right Bracket"},
-    {41, Qt::Key_Semicolon, false, ";", "Semicolon"},    {39, Qt::Key_Apostrophe, false, "'", "Quote"},
-    {42, Qt::Key_Backslash, false, "\\", "Backslash"},   {43, Qt::Key_Comma, false, ",", "Comma"},
-    {47, Qt::Key_Period, false, ".", "Period"},          {44, Qt::Key_Slash, false, "/", "Slash"},
-    {50, Qt::Key_QuoteLeft, false, "`", "Grave"},        {10, Qt::Key_section, false, "\u00a7", "Section"},
+    {27, Qt::Key_Minus, false, "Minus"},            {24, Qt::Key_Equal, false, "Equal"},
+    {33, Qt::Key_BracketLeft, false, "Left Bracket"}, {30, Qt::Key_BracketRight, false, "Right Bracket"},
+    {41, Qt::Key_Semicolon, false, "Semicolon"},    {39, Qt::Key_Apostrophe, false, "Quote"},
+    {42, Qt::Key_Backslash, false, "Backslash"},   {43, Qt::Key_Comma, false, "Comma"},
+    {47, Qt::Key_Period, false, "Period"},          {44, Qt::Key_Slash, false, "Slash"},
+    {50, Qt::Key_QuoteLeft, false, "Grave"},        {10, Qt::Key_section, false, "Section"},
     // Editing and navigation
-    {36, Qt::Key_Return, false, "\u21a9", "Return"},     {48, Qt::Key_Tab, false, "\u21e5", "Tab"},
-    {49, Qt::Key_Space, false, "Space", "Space"},        {51, Qt::Key_Backspace, false, "\u232b", "Backspace"},
-    {53, Qt::Key_Escape, false, "\u238b", "Escape"},     {117, Qt::Key_Delete, false, "\u2326", "Delete"},
-    {114, Qt::Key_Insert, false, "Ins", "Insert"},       {115, Qt::Key_Home, false, "\u2196", "Home"},
-    {119, Qt::Key_End, false, "\u2198", "End"},          {116, Qt::Key_PageUp, false, "\u21de", "Page Up"},
-    {121, Qt::Key_PageDown, false, "\u21df", "Page Down"},
-    {123, Qt::Key_Left, false, "\u2190", "Left Arrow"},  {124, Qt::Key_Right, false, "\u2192", "Right Arrow"},
-    {125, Qt::Key_Down, false, "\u2193", "Down Arrow"},  {126, Qt::Key_Up, false, "\u2191", "Up Arrow"},
+    {36, Qt::Key_Return, false, "Return"},     {48, Qt::Key_Tab, false, "Tab"},
+    {49, Qt::Key_Space, false, "Space"},        {51, Qt::Key_Backspace, false, "Backspace"},
+    {53, Qt::Key_Escape, false, "Escape"},     {117, Qt::Key_Delete, false, "Delete"},
+    {114, Qt::Key_Insert, false, "Insert"},       {115, Qt::Key_Home, false, "Home"},
+    {119, Qt::Key_End, false, "End"},          {116, Qt::Key_PageUp, false, "Page Up"},
+    {121, Qt::Key_PageDown, false, "Page Down"},
+    {123, Qt::Key_Left, false, "Left Arrow"},  {124, Qt::Key_Right, false, "Right Arrow"},
+    {125, Qt::Key_Down, false, "Down Arrow"},  {126, Qt::Key_Up, false, "Up Arrow"},
     // Function keys
-    {122, Qt::Key_F1, false, "F1", "F1"},    {120, Qt::Key_F2, false, "F2", "F2"},    {99, Qt::Key_F3, false, "F3", "F3"},
-    {118, Qt::Key_F4, false, "F4", "F4"},    {96, Qt::Key_F5, false, "F5", "F5"},     {97, Qt::Key_F6, false, "F6", "F6"},
-    {98, Qt::Key_F7, false, "F7", "F7"},     {100, Qt::Key_F8, false, "F8", "F8"},    {101, Qt::Key_F9, false, "F9", "F9"},
-    {109, Qt::Key_F10, false, "F10", "F10"}, {103, Qt::Key_F11, false, "F11", "F11"}, {111, Qt::Key_F12, false, "F12", "F12"},
-    {105, Qt::Key_F13, false, "F13", "F13"}, {107, Qt::Key_F14, false, "F14", "F14"}, {113, Qt::Key_F15, false, "F15", "F15"},
-    {106, Qt::Key_F16, false, "F16", "F16"}, {64, Qt::Key_F17, false, "F17", "F17"},  {79, Qt::Key_F18, false, "F18", "F18"},
-    {80, Qt::Key_F19, false, "F19", "F19"},  {90, Qt::Key_F20, false, "F20", "F20"},
+    {122, Qt::Key_F1, false, "F1"},    {120, Qt::Key_F2, false, "F2"},    {99, Qt::Key_F3, false, "F3"},
+    {118, Qt::Key_F4, false, "F4"},    {96, Qt::Key_F5, false, "F5"},     {97, Qt::Key_F6, false, "F6"},
+    {98, Qt::Key_F7, false, "F7"},     {100, Qt::Key_F8, false, "F8"},    {101, Qt::Key_F9, false, "F9"},
+    {109, Qt::Key_F10, false, "F10"}, {103, Qt::Key_F11, false, "F11"}, {111, Qt::Key_F12, false, "F12"},
+    {105, Qt::Key_F13, false, "F13"}, {107, Qt::Key_F14, false, "F14"}, {113, Qt::Key_F15, false, "F15"},
+    {106, Qt::Key_F16, false, "F16"}, {64, Qt::Key_F17, false, "F17"},  {79, Qt::Key_F18, false, "F18"},
+    {80, Qt::Key_F19, false, "F19"},  {90, Qt::Key_F20, false, "F20"},
     // Keypad
-    {82, Qt::Key_0, true, "0", "Keypad 0"},  {83, Qt::Key_1, true, "1", "Keypad 1"},  {84, Qt::Key_2, true, "2", "Keypad 2"},
-    {85, Qt::Key_3, true, "3", "Keypad 3"},  {86, Qt::Key_4, true, "4", "Keypad 4"},  {87, Qt::Key_5, true, "5", "Keypad 5"},
-    {88, Qt::Key_6, true, "6", "Keypad 6"},  {89, Qt::Key_7, true, "7", "Keypad 7"},  {91, Qt::Key_8, true, "8", "Keypad 8"},
-    {92, Qt::Key_9, true, "9", "Keypad 9"},
-    {65, Qt::Key_Period, true, ".", "Keypad Decimal"},    {67, Qt::Key_Asterisk, true, "*", "Keypad Multiply"},
-    {69, Qt::Key_Plus, true, "+", "Keypad Plus"},         {78, Qt::Key_Minus, true, "-", "Keypad Minus"},
-    {75, Qt::Key_Slash, true, "/", "Keypad Divide"},      {81, Qt::Key_Equal, true, "=", "Keypad Equals"},
-    {76, Qt::Key_Enter, true, "\u2324", "Keypad Enter"},  {71, Qt::Key_Clear, true, "\u2327", "Keypad Clear"},
+    {82, Qt::Key_0, true, "Keypad 0"},  {83, Qt::Key_1, true, "Keypad 1"},  {84, Qt::Key_2, true, "Keypad 2"},
+    {85, Qt::Key_3, true, "Keypad 3"},  {86, Qt::Key_4, true, "Keypad 4"},  {87, Qt::Key_5, true, "Keypad 5"},
+    {88, Qt::Key_6, true, "Keypad 6"},  {89, Qt::Key_7, true, "Keypad 7"},  {91, Qt::Key_8, true, "Keypad 8"},
+    {92, Qt::Key_9, true, "Keypad 9"},
+    {65, Qt::Key_Period, true, "Keypad Decimal"},    {67, Qt::Key_Asterisk, true, "Keypad Multiply"},
+    {69, Qt::Key_Plus, true, "Keypad Plus"},         {78, Qt::Key_Minus, true, "Keypad Minus"},
+    {75, Qt::Key_Slash, true, "Keypad Divide"},      {81, Qt::Key_Equal, true, "Keypad Equals"},
+    {76, Qt::Key_Enter, true, "Keypad Enter"},  {71, Qt::Key_Clear, true, "Keypad Clear"},
     // Volume keys
-    {72, Qt::Key_VolumeUp, false, "\U0001F50A", "Volume Up"}, {73, Qt::Key_VolumeDown, false, "\U0001F509", "Volume Down"},
-    {74, Qt::Key_VolumeMute, false, "\U0001F507", "Mute"},
+    {72, Qt::Key_VolumeUp, false, "Volume Up"}, {73, Qt::Key_VolumeDown, false, "Volume Down"},
+    {74, Qt::Key_VolumeMute, false, "Mute"},
 };
 
 // Shifted characters of a US layout, by the key that types them.
@@ -107,12 +107,6 @@ std::optional<int> fromQtKey(int qtKey, bool keypad)
     return std::nullopt;
 }
 
-QString symbol(int code)
-{
-    const auto key = find(code);
-    return key ? QString::fromUtf8(key->symbol) : QStringLiteral("#%1").arg(code);
-}
-
 QString name(int code)
 {
     const auto key = find(code);
@@ -124,12 +118,6 @@ bool isFunctionKey(int code)
     static const QList<int> kFunctionKeys = {122, 120, 99, 118, 96, 97, 98, 100, 101, 109,
                                              103, 111, 105, 107, 113, 106, 64, 79, 80, 90};
     return kFunctionKeys.contains(code);
-}
-
-bool alwaysHasFunctionFlag(int code)
-{
-    static const QList<int> kNavigation = {114, 117, 71, 115, 119, 116, 121, 126, 124, 125, 123};
-    return isFunctionKey(code) || kNavigation.contains(code);
 }
 
 }  // namespace VirtualKeyCodes

@@ -8,7 +8,7 @@
 // The virtual key codes stored in shortcuts. They name a key by its place on
 // an ANSI keyboard, not by the character it types: 0 is A, 1 is S, 122 is F1.
 // The platform layer maps each code to the keyboard's own key; this table
-// gives the codes, their Qt keys (for recording) and how they are shown.
+// gives the codes, their Qt keys (for recording) and their names.
 namespace VirtualKeyCodes {
 
 constexpr int kS = 1;
@@ -21,7 +21,6 @@ struct Key
     int code;
     int qtKey;        // Qt::Key
     bool keypad;      // the Qt key comes with Qt::KeypadModifier
-    const char* symbol;
     const char* name;
 };
 
@@ -32,13 +31,8 @@ std::optional<Key> find(int code);
 // US layout ("!", "@", "{") count as their unshifted key.
 std::optional<int> fromQtKey(int qtKey, bool keypad);
 
-QString symbol(int code);  // "S", "F5", "←"; unknown codes as "#code"
-QString name(int code);    // "S", "F5", "Left Arrow"
+QString name(int code);  // "S", "F5", "Left Arrow"; unknown codes as "Key 200"
 
 bool isFunctionKey(int code);  // F1 … F20
-// Keys whose events always carry the function flag on the platform that
-// defined these codes: F1 … F20, help, forward delete, keypad clear, home,
-// end, page up, page down and the four arrows.
-bool alwaysHasFunctionFlag(int code);
 
 }  // namespace VirtualKeyCodes

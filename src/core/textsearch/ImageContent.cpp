@@ -1,5 +1,7 @@
 #include "core/textsearch/ImageContent.h"
 
+#include "core/FileDescriptor.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -46,11 +48,11 @@ bool ImageContent::looksLikeImage(const QByteArray& header)
 
 bool ImageContent::isImageFile(const QString& path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
+    const FileDescriptor fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.isOpen())
         return false;
     char buffer[kHeaderSize];
-    const ssize_t size = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
+    const ssize_t size = ::read(fd.get(), buffer, sizeof buffer);
     return size > 0 && looksLikeImage(QByteArray(buffer, size));
 }

@@ -68,18 +68,6 @@ void LiveTextReader::setRecognize(Recognize recognize)
     m_recognize = std::move(recognize);
 }
 
-bool LiveTextReader::isReading() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_isReading;
-}
-
-qsizetype LiveTextReader::waitingCount() const
-{
-    std::lock_guard lock(m_mutex);
-    return qsizetype(m_waiting.size());
-}
-
 bool LiveTextReader::waitUntilIdle(int timeoutMs) const
 {
     std::unique_lock lock(m_mutex);

@@ -33,8 +33,6 @@ public:
     void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) override;
 
     void setRecognize(Recognize recognize);
-    bool isReading() const;
-    qsizetype waitingCount() const;
     // Waits until nothing waits and nothing is being read; false on time-out.
     bool waitUntilIdle(int timeoutMs) const;
 

@@ -44,14 +44,14 @@ int writeBoth(const QByteArray& path, const QString& text, const QList<qsizetype
 
 // The file system holds less than the whole text: find the most characters
 // for which text and marker both fit.
-Result<bool> writeLongestPrefix(const QString& path, const QByteArray& nativePath, const QString& text,
+Result<void> writeLongestPrefix(const QString& path, const QByteArray& nativePath, const QString& text,
                                 const QByteArray& marker)
 {
     const QList<qsizetype> ends = TextCharacters::boundaries(text);
     qsizetype low = 0, high = ends.size() - 1;  // the whole text did not fit
     int error = writeBoth(nativePath, text, ends, 0, marker);
     if (error)
-        return Result<bool>::failure(errorMessage(path, error));
+        return Result<void>::failure(errorMessage(path, error));
     while (low < high) {
         const qsizetype middle = (low + high + 1) / 2;
         error = writeBoth(nativePath, text, ends, middle, marker);
@@ -60,12 +60,12 @@ Result<bool> writeLongestPrefix(const QString& path, const QByteArray& nativePat
         else if (isOutOfRoom(error))
             high = middle - 1;
         else
-            return Result<bool>::failure(errorMessage(path, error));
+            return Result<void>::failure(errorMessage(path, error));
     }
     error = writeBoth(nativePath, text, ends, low, marker);
     if (error)
-        return Result<bool>::failure(errorMessage(path, error));
-    return true;
+        return Result<void>::failure(errorMessage(path, error));
+    return Result<void>::success();
 }
 
 }  // namespace
@@ -77,7 +77,7 @@ QString TextMetadata::markerWord(std::optional<TextRecognitionLevel> level)
     return *level == TextRecognitionLevel::Fast ? QStringLiteral("fast") : QStringLiteral("accurate");
 }
 
-Result<bool> TextMetadata::write(const QString& text, const QString& path, std::optional<TextRecognitionLevel> level)
+Result<void> TextMetadata::write(const QString& text, const QString& path, std::optional<TextRecognitionLevel> level)
 {
     const QString kept = TextCharacters::prefix(text, TextCharacters::kStoredLimit);
     const QByteArray nativePath = QFile::encodeName(path);
@@ -87,13 +87,13 @@ Result<bool> TextMetadata::write(const QString& text, const QString& path, std::
     if (isOutOfRoom(error))
         return writeLongestPrefix(path, nativePath, kept, marker);
     if (error)
-        return Result<bool>::failure(errorMessage(path, error));
+        return Result<void>::failure(errorMessage(path, error));
     error = setAttribute(nativePath, kMarkerAttribute, marker);
     if (isOutOfRoom(error))  // the text fitted alone, not beside the marker
         return writeLongestPrefix(path, nativePath, kept, marker);
     if (error)
-        return Result<bool>::failure(errorMessage(path, error));
-    return true;
+        return Result<void>::failure(errorMessage(path, error));
+    return Result<void>::success();
 }
 
 std::optional<QString> TextMetadata::readMarker(const QString& path)

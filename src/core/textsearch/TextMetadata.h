@@ -10,10 +10,12 @@
 #include <optional>
 
 // The recognised text stored on the image file itself, in two extended
-// attributes: the desktop's text-content attribute (a binary property list
-// holding one string, at most 8000 characters) and a level marker ("accurate",
-// "fast" or "none" for a file that is not a decodable image). The file alone
-// then tells whether it still needs reading. Stateless; safe on any thread.
+// attributes: the text-content attribute (a binary property list holding one
+// string, at most 8000 characters) and a level marker ("accurate", "fast" or
+// "none" for a file that is not a decodable image). The file alone then tells
+// whether it still needs reading. Stateless; safe on any thread.
+// The text attribute keeps the name and encoding that desktop search on other
+// systems reads, so the text stays findable in screenshots copied there.
 class TextMetadata
 {
 public:
@@ -27,7 +29,7 @@ public:
     // file system has no room for the whole text, the longest prefix of whole
     // characters that fits is stored, so the marker still is. Fails with the
     // system's message; a failed text write leaves the marker untouched.
-    static Result<bool> write(const QString& text, const QString& path,
+    static Result<void> write(const QString& text, const QString& path,
                               std::optional<TextRecognitionLevel> level);
 
     static std::optional<QString> readMarker(const QString& path);

@@ -220,10 +220,3 @@ QString TimelapseExportController::dayLabel(const QString& dayName, const QDateT
     return english.toString(day, day.year() == today.year() ? QStringLiteral("dddd, MMMM d")
                                                             : QStringLiteral("dddd, MMMM d, yyyy"));
 }
-
-QString TimelapseExportController::daysDescription(const QStringList& dayNames, const QDateTime& now)
-{
-    if (dayNames.size() == 1)
-        return dayLabel(dayNames.first(), now);
-    return QString::number(dayNames.size()) + QStringLiteral(" days");
-}

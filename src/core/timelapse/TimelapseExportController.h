@@ -53,8 +53,6 @@ public:
     static QList<TimelapseDay> loadDays(const QString& screenshotsFolder);
     // "Today", "Yesterday", "Monday, May 6" or, for another year, "Monday, May 6, 2023".
     static QString dayLabel(const QString& dayName, const QDateTime& now = QDateTime::currentDateTime());
-    static QString daysDescription(const QStringList& dayNames,
-                                   const QDateTime& now = QDateTime::currentDateTime());
 
 Q_SIGNALS:
     void changed();

@@ -73,6 +73,93 @@ int roundHalfAway(double value)
     return int(std::round(value));  // std::round rounds halves away from zero
 }
 
+using Frame = TimelapseExporter::Frame;
+using FramesByDisplay = QMap<int, QList<Frame>>;
+
+// The requested day folders by name, those with at least one frame, and the
+// frames of all of them per display in time order.
+struct CollectedDays
+{
+    QList<QUrl> sorted;
+    QList<QUrl> withFrames;
+    FramesByDisplay frames;
+};
+
+CollectedDays collectDays(const QList<QUrl>& dayFolders)
+{
+    CollectedDays days;
+    days.sorted = dayFolders;
+    std::sort(days.sorted.begin(), days.sorted.end(),
+              [](const QUrl& a, const QUrl& b) { return a.fileName() < b.fileName(); });
+    for (const QUrl& folder : std::as_const(days.sorted)) {
+        const FramesByDisplay frames = TimelapseExporter::framesByDisplay(folder);
+        if (frames.isEmpty())
+            continue;
+        days.withFrames.append(folder);
+        for (auto it = frames.constBegin(); it != frames.constEnd(); ++it)
+            days.frames[it.key()].append(it.value());
+    }
+    for (QList<Frame>& frames : days.frames) {
+        std::stable_sort(frames.begin(), frames.end(),
+                         [](const Frame& a, const Frame& b) { return a.timestamp < b.timestamp; });
+    }
+    return days;
+}
+
+// "2024-05-06", or "2024-05-06_to_2024-05-08" for several days.
+QString exportLabel(const QList<QUrl>& daysWithFrames)
+{
+    QString label = daysWithFrames.first().fileName();
+    if (daysWithFrames.last().fileName() != label)
+        label += QStringLiteral("_to_") + daysWithFrames.last().fileName();
+    return label;
+}
+
+// The first attempt number whose video names are free for every display.
+int firstFreeAttempt(const QDir& outputFolder, const QString& label, const QList<int>& displays)
+{
+    auto anyExists = [&](int attempt) {
+        return std::any_of(displays.begin(), displays.end(), [&](int display) {
+            return QFileInfo::exists(
+                outputFolder.filePath(TimelapseExporter::videoFileName(label, display, attempt)));
+        });
+    };
+    int attempt = 1;
+    while (anyExists(attempt))
+        ++attempt;
+    return attempt;
+}
+
+int frameCount(const FramesByDisplay& frames)
+{
+    int total = 0;
+    for (const QList<Frame>& display : frames)
+        total += int(display.size());
+    return total;
+}
+
+QStringList skippedDays(const CollectedDays& days)
+{
+    QStringList skipped;
+    for (const QUrl& folder : days.sorted) {
+        if (!days.withFrames.contains(folder))
+            skipped.append(folder.fileName());
+    }
+    return skipped;
+}
+
+// The first frame whose image decodes, by index, with its image (null when
+// none decodes). The image is kept so that it is not decoded twice.
+std::pair<qsizetype, Bitmap> firstDecodable(ImageCodec& codec, const QList<Frame>& frames)
+{
+    for (qsizetype index = 0; index < frames.size(); ++index) {
+        Result<Bitmap> decoded = codec.decodeFile(frames[index].url.toLocalFile());
+        if (decoded && !decoded->isNull())
+            return {index, std::move(decoded).value()};
+    }
+    return {frames.size(), Bitmap()};
+}
+
 }  // namespace
 
 TimelapseExporter::TimelapseExporter(std::shared_ptr<ImageCodec> codec, VideoWriterFactory writers)
@@ -123,45 +210,15 @@ TimelapseExporter::Outcome TimelapseExporter::exportDays(const QList<QUrl>& dayF
                                                         const CancelPredicate& isCancelled,
                                                         const ProgressHandler& progress) const
 {
-    QList<QUrl> sorted = dayFolders;
-    std::sort(sorted.begin(), sorted.end(),
-              [](const QUrl& a, const QUrl& b) { return a.fileName() < b.fileName(); });
-
-    QList<QUrl> daysWithFrames;
-    QMap<int, QList<Frame>> merged;
-    for (const QUrl& folder : sorted) {
-        const QMap<int, QList<Frame>> frames = framesByDisplay(folder);
-        if (frames.isEmpty())
-            continue;
-        daysWithFrames.append(folder);
-        for (auto it = frames.constBegin(); it != frames.constEnd(); ++it)
-            merged[it.key()].append(it.value());
-    }
-    for (QList<Frame>& frames : merged) {
-        std::stable_sort(frames.begin(), frames.end(),
-                         [](const Frame& a, const Frame& b) { return a.timestamp < b.timestamp; });
-    }
-    if (daysWithFrames.isEmpty())
+    const CollectedDays days = collectDays(dayFolders);
+    if (days.withFrames.isEmpty())
         return TimelapseError::noFrames(int(dayFolders.size()));
 
-    QString label = daysWithFrames.first().fileName();
-    if (daysWithFrames.last().fileName() != label)
-        label += QStringLiteral("_to_") + daysWithFrames.last().fileName();
-    const QDir outputFolder = QFileInfo(daysWithFrames.first().toLocalFile()).dir();
-
-    const QList<int> displays = merged.keys();  // ascending
-    int totalFrames = 0;
-    for (const QList<Frame>& frames : merged)
-        totalFrames += int(frames.size());
-
-    int attempt = 1;
-    auto anyExists = [&](int n) {
-        return std::any_of(displays.begin(), displays.end(), [&](int display) {
-            return QFileInfo::exists(outputFolder.filePath(videoFileName(label, display, n)));
-        });
-    };
-    while (anyExists(attempt))
-        ++attempt;
+    const QString label = exportLabel(days.withFrames);
+    const QDir outputFolder = QFileInfo(days.withFrames.first().toLocalFile()).dir();
+    const QList<int> displays = days.frames.keys();  // ascending
+    const int totalFrames = frameCount(days.frames);
+    const int attempt = firstFreeAttempt(outputFolder, label, displays);
 
     TimelapseExportResult result;
     int earlierFrames = 0;
@@ -170,7 +227,7 @@ TimelapseExporter::Outcome TimelapseExporter::exportDays(const QList<QUrl>& dayF
             result.wasCancelled = true;
             break;
         }
-        const QList<Frame>& frames = merged.value(displays[index]);
+        const QList<Frame>& frames = days.frames.value(displays[index]);
         const QUrl destination =
             QUrl::fromLocalFile(outputFolder.filePath(videoFileName(label, displays[index], attempt)));
         const TimelapseProgress base{earlierFrames, totalFrames, index + 1, int(displays.size())};
@@ -189,11 +246,7 @@ TimelapseExporter::Outcome TimelapseExporter::exportDays(const QList<QUrl>& dayF
         earlierFrames += int(frames.size());
         result.outputURLs.append(destination);
     }
-
-    for (const QUrl& folder : sorted) {
-        if (!daysWithFrames.contains(folder))
-            result.skippedDays.append(folder.fileName());
-    }
+    result.skippedDays = skippedDays(days);
     return result;
 }
 
@@ -201,17 +254,7 @@ std::optional<TimelapseError> TimelapseExporter::writeVideo(const QList<Frame>& 
                                                             int fps, const CancelPredicate& isCancelled,
                                                             const FrameProgressHandler& progress) const
 {
-    // The first image that decodes sets the size; it is kept for its own frame
-    // so that it is not decoded twice.
-    qsizetype firstIndex = 0;
-    Bitmap first;
-    for (; firstIndex < frames.size(); ++firstIndex) {
-        Result<Bitmap> decoded = m_codec->decodeFile(frames[firstIndex].url.toLocalFile());
-        if (decoded && !decoded->isNull()) {
-            first = std::move(decoded).value();
-            break;
-        }
-    }
+    auto [firstIndex, first] = firstDecodable(*m_codec, frames);
     if (first.isNull())
         return TimelapseError::noFrames(1);
     const QSize size(first.width, first.height);
@@ -220,12 +263,6 @@ std::optional<TimelapseError> TimelapseExporter::writeVideo(const QList<Frame>& 
     const std::unique_ptr<VideoWriter> writer = m_writers();
     if (!writer->create(path, size.width(), size.height()))
         return TimelapseError::other(writer->errorString());
-
-    auto cancel = [&] {
-        writer->cancelWriting();
-        QFile::remove(path);
-        return TimelapseError::cancelled();
-    };
     if (!writer->startWriting(std::max(fps, 1))) {
         const QString message = writer->errorString();
         writer->cancelWriting();
@@ -233,10 +270,31 @@ std::optional<TimelapseError> TimelapseExporter::writeVideo(const QList<Frame>& 
         return TimelapseError::writerFailed(message.isEmpty() ? QStringLiteral("could not start writing") : message);
     }
 
+    const bool complete = appendFrames(*writer, frames, firstIndex, std::move(first), isCancelled, progress);
+    if (!complete || isCancelled()) {
+        writer->cancelWriting();
+        QFile::remove(path);
+        return TimelapseError::cancelled();
+    }
+    if (!writer->finishWriting()) {
+        const QString message = writer->errorString();
+        QFile::remove(path);
+        return TimelapseError::writerFailed(message.isEmpty() ? QStringLiteral("unknown error") : message);
+    }
+    return std::nullopt;
+}
+
+// Frames before `firstIndex` failed to decode already; `first` is the image of
+// the frame at it. False when cancelled.
+bool TimelapseExporter::appendFrames(VideoWriter& writer, const QList<Frame>& frames, qsizetype firstIndex,
+                                     Bitmap first, const CancelPredicate& isCancelled,
+                                     const FrameProgressHandler& progress) const
+{
+    const QSize size(first.width, first.height);
     for (qsizetype i = 0; i < frames.size(); ++i) {
         if (isCancelled())
-            return cancel();
-        if (i >= firstIndex) {  // frames before the first decodable one failed already
+            return false;
+        if (i >= firstIndex) {
             Bitmap image;
             if (i == firstIndex) {
                 image = std::move(first);
@@ -245,19 +303,11 @@ std::optional<TimelapseError> TimelapseExporter::writeVideo(const QList<Frame>& 
                 image = std::move(decoded).value();
             }
             if (!image.isNull())
-                writer->append(image, fitRect(size, QSize(image.width, image.height)));
+                writer.append(image, fitRect(size, QSize(image.width, image.height)));
         }
         progress(int(i + 1));
-        if (writer->hasFailed())
+        if (writer.hasFailed())
             break;  // the failure is reported when finishing
     }
-
-    if (isCancelled())
-        return cancel();
-    if (!writer->finishWriting()) {
-        const QString message = writer->errorString();
-        QFile::remove(path);
-        return TimelapseError::writerFailed(message.isEmpty() ? QStringLiteral("unknown error") : message);
-    }
-    return std::nullopt;
+    return true;
 }

@@ -67,6 +67,9 @@ public:
     static QString videoFileName(const QString& label, int display, int attempt);
 
 private:
+    bool appendFrames(VideoWriter& writer, const QList<Frame>& frames, qsizetype firstIndex, Bitmap first,
+                      const CancelPredicate& isCancelled, const FrameProgressHandler& progress) const;
+
     std::shared_ptr<ImageCodec> m_codec;
     VideoWriterFactory m_writers;
 };

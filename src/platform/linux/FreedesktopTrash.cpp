@@ -1,6 +1,7 @@
 #include "platform/linux/FreedesktopTrash.h"
 
 #include "core/FileDescriptor.h"
+#include "core/WriteAll.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,20 +69,6 @@ QByteArray percentEncoded(const QByteArray& path)
     return QByteArray(path).toPercentEncoding("/");
 }
 
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
-}
-
 }  // namespace
 
 // One Trash folder with files/ and info/ held open.
@@ -92,8 +79,8 @@ struct FreedesktopTrash::Location
     FileDescriptor files;
     FileDescriptor info;
 
-    Location(QByteArray dir, QByteArray top, int filesFd, int infoFd)
-        : trashDir(std::move(dir)), topDir(std::move(top)), files(filesFd), info(infoFd)
+    Location(QByteArray dir, QByteArray top, FileDescriptor filesFd, FileDescriptor infoFd)
+        : trashDir(std::move(dir)), topDir(std::move(top)), files(std::move(filesFd)), info(std::move(infoFd))
     {
     }
 };
@@ -108,7 +95,7 @@ struct FreedesktopTrash::Folder
     std::shared_ptr<Location> location;
     QByteArray recordedPrefix;  // percent-encoded Path of the folder, ending in "/"
 
-    Folder(QByteArray given, int descriptor) : path(std::move(given)), fd(descriptor) {}
+    Folder(QByteArray given, FileDescriptor descriptor) : path(std::move(given)), fd(std::move(descriptor)) {}
 };
 
 FreedesktopTrash::FreedesktopTrash()
@@ -151,12 +138,11 @@ std::shared_ptr<FreedesktopTrash::Location> FreedesktopTrash::openLocation(const
     if (!ensureOwnDirectory(trashDir) || !ensureOwnDirectory(trashDir + "/files")
         || !ensureOwnDirectory(trashDir + "/info"))
         return nullptr;
-    const int files = ::open((trashDir + "/files").constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    const int info = ::open((trashDir + "/info").constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    auto location = std::make_shared<Location>(trashDir, topDir, files, info);
-    if (files < 0 || info < 0)
+    FileDescriptor files(::open((trashDir + "/files").constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor info(::open((trashDir + "/info").constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!files.isOpen() || !info.isOpen())
         return nullptr;
-    return location;
+    return std::make_shared<Location>(trashDir, topDir, std::move(files), std::move(info));
 }
 
 Result<std::shared_ptr<FreedesktopTrash::Location>> FreedesktopTrash::volumeLocation(const QByteArray& topDir)
@@ -213,7 +199,8 @@ Result<std::shared_ptr<FreedesktopTrash::Folder>> FreedesktopTrash::folderFor(co
     if (m_lastFolder && m_lastFolder->path == path)
         return m_lastFolder;
     m_lastFolder.reset();
-    auto folder = std::make_shared<Folder>(path, ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    auto folder =
+        std::make_shared<Folder>(path, FileDescriptor(::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)));
     struct stat info{};
     char resolved[PATH_MAX];
     if (folder->fd.get() < 0 || ::fstat(folder->fd.get(), &info) != 0 || !::realpath(path.constData(), resolved))
@@ -277,17 +264,16 @@ Result<QString> FreedesktopTrash::moveInto(const Location& location, const Folde
     for (int attempt = 1; attempt <= kMaximumNameAttempts; ++attempt) {
         const QByteArray candidate = candidateName(name, attempt);
         const QByteArray infoName = candidate + ".trashinfo";
-        const int fd = ::openat(location.info.get(), infoName.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        FileDescriptor fd(::openat(location.info.get(), infoName.constData(),
+                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!fd.isOpen()) {
             if (errno == EEXIST)
                 continue;
             return Result<QString>::failure(failure(name, errorText(errno)));
         }
-        const bool written = writeAll(fd, info);
-        const int writeError = errno;
-        ::close(fd);
-        if (!written) {
+        const int writeError = writeAll(fd.get(), info);
+        fd.reset();
+        if (writeError != 0) {
             ::unlinkat(location.info.get(), infoName.constData(), 0);
             return Result<QString>::failure(failure(name, errorText(writeError)));
         }

@@ -163,16 +163,16 @@ LogindClient::SessionFacts LogindClient::sessionFacts()
     return facts;
 }
 
-int LogindClient::inhibitSleepDelay(const QString& why)
+FileDescriptor LogindClient::inhibitSleepDelay(const QString& why)
 {
     if (!m_bus.isConnected())
-        return -1;
+        return FileDescriptor();
     const QDBusMessage reply = call(m_bus, kManagerPath, kManager, QStringLiteral("Inhibit"),
                                     {QStringLiteral("sleep"), QStringLiteral("Momentra"), why, QStringLiteral("delay")});
     if (reply.type() != QDBusMessage::ReplyMessage)
-        return -1;
+        return FileDescriptor();
     const QDBusUnixFileDescriptor descriptor = qdbus_cast<QDBusUnixFileDescriptor>(reply.arguments().value(0));
     if (!descriptor.isValid())
-        return -1;
-    return ::fcntl(descriptor.fileDescriptor(), F_DUPFD_CLOEXEC, 0);
+        return FileDescriptor();
+    return FileDescriptor(::fcntl(descriptor.fileDescriptor(), F_DUPFD_CLOEXEC, 0));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FileDescriptor.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -34,8 +36,8 @@ public:
 
     // A delay inhibitor for sleep: while the returned descriptor is open,
     // logind waits (up to its InhibitDelayMaxSec) before suspending.
-    // Returns -1 when logind refused or is absent. The caller closes it.
-    int inhibitSleepDelay(const QString& why);
+    // Holds no descriptor when logind refused or is absent.
+    FileDescriptor inhibitSleepDelay(const QString& why);
 
     bool isWatchingSleep() const { return m_watchingSleep; }
 

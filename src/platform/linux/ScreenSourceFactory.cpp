@@ -1,10 +1,11 @@
 #include "platform/linux/ScreenSourceFactory.h"
 
+#include "core/log/EventLog.h"
 #include "platform/linux/x11/X11ScreenSource.h"
 
 #include <QtGlobal>
 
-Result<std::unique_ptr<ScreenSource>> createScreenSource()
+Result<std::unique_ptr<ScreenSource>> createScreenSource(EventLog& log)
 {
     using R = Result<std::unique_ptr<ScreenSource>>;
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
@@ -13,5 +14,7 @@ Result<std::unique_ptr<ScreenSource>> createScreenSource()
                                              "Momentra captures X11 sessions for now."));
         return R::failure(QStringLiteral("No graphical session: DISPLAY is not set."));
     }
-    return R(std::make_unique<X11ScreenSource>());
+    X11ScreenSource::Options options;
+    options.reportDegraded = [&log](const QString& message) { log.log(message, EventLog::kEngine); };
+    return R(std::make_unique<X11ScreenSource>(std::move(options)));
 }

@@ -80,7 +80,7 @@ X11HotKeyService::~X11HotKeyService()
         QCoreApplication::instance()->removeNativeEventFilter(this);
     m_notifier.reset();
     for (const Registration& registration : std::as_const(m_registrations))
-        ungrab(registration.keycodes, registration.modifiers);
+        ungrab(registration.keycodes, registration.x11Modifiers);
     xcb_flush(m_connection.get());
 }
 
@@ -149,19 +149,19 @@ void X11HotKeyService::readModifierMapping()
 
 void X11HotKeyService::rebuildKeycodeMap()
 {
-    m_carbonCodeByKeycode.clear();
+    m_keyCodeByX11Keycode.clear();
     for (const int code : X11KeySymbols::allCodes()) {
         for (const uint8_t keycode : keycodesFor(code)) {
-            if (!m_carbonCodeByKeycode.contains(keycode))
-                m_carbonCodeByKeycode.insert(keycode, code);
+            if (!m_keyCodeByX11Keycode.contains(keycode))
+                m_keyCodeByX11Keycode.insert(keycode, code);
         }
     }
 }
 
-QList<uint8_t> X11HotKeyService::keycodesFor(int carbonKeyCode) const
+QList<uint8_t> X11HotKeyService::keycodesFor(int keyCode) const
 {
     QList<uint8_t> keycodes;
-    for (const uint32_t keysym : X11KeySymbols::keysyms(carbonKeyCode)) {
+    for (const uint32_t keysym : X11KeySymbols::keysyms(keyCode)) {
         XcbPointer<xcb_keycode_t> found(xcb_key_symbols_get_keycode(m_symbols.get(), keysym));
         for (const xcb_keycode_t* k = found.get(); k && *k != XCB_NO_SYMBOL; ++k) {
             if (!keycodes.contains(*k))
@@ -194,7 +194,7 @@ QList<uint16_t> X11HotKeyService::lockVariants() const
     return variants;
 }
 
-Result<int> X11HotKeyService::grab(const QList<uint8_t>& keycodes, uint16_t modifiers)
+Result<void> X11HotKeyService::grab(const QList<uint8_t>& keycodes, uint16_t modifiers)
 {
     xcb_connection_t* c = m_connection.get();
     struct Attempt
@@ -230,12 +230,12 @@ Result<int> X11HotKeyService::grab(const QList<uint8_t>& keycodes, uint16_t modi
         xcb_flush(c);
         scheduleProcessEvents();
         if (refused)
-            return Result<int>::failure(tr("The desktop or another application already uses it; choose another combination, or change that "
+            return Result<void>::failure(tr("The desktop or another application already uses it; choose another combination, or change that "
                       "shortcut in your desktop's keyboard settings."));
-        return Result<int>::failure(tr("The X server refused this key combination."));
+        return Result<void>::failure(tr("The X server refused this key combination."));
     }
     scheduleProcessEvents();
-    return int(granted.size());
+    return Result<void>::success();
 }
 
 void X11HotKeyService::ungrab(const QList<uint8_t>& keycodes, uint16_t modifiers)
@@ -251,25 +251,24 @@ void X11HotKeyService::installEventHandler(Handlers handlers)
     m_handlers = std::move(handlers);
 }
 
-Result<HotKeyService::Handle> X11HotKeyService::registerHotKey(int carbonKeyCode, int carbonModifiers,
+Result<HotKeyService::Handle> X11HotKeyService::registerHotKey(int keyCode, int modifiers,
                                                               Identifier identifier)
 {
     if (xcb_connection_has_error(m_connection.get()))
         return Result<Handle>::failure(tr("The connection to the X server is lost."));
-    if (X11KeySymbols::keysyms(carbonKeyCode).isEmpty())
+    if (X11KeySymbols::keysyms(keyCode).isEmpty())
         return Result<Handle>::failure(tr("This key can't be grabbed on this desktop."));
     Registration registration;
     registration.identifier = identifier;
-    registration.carbonKeyCode = carbonKeyCode;
-    registration.carbonModifiers = carbonModifiers;
-    registration.modifiers = X11KeySymbols::x11Modifiers(carbonModifiers);
-    registration.keycodes = keycodesFor(carbonKeyCode);
+    registration.keyCode = keyCode;
+    registration.modifiers = modifiers;
+    registration.x11Modifiers = X11KeySymbols::x11Modifiers(modifiers);
+    registration.keycodes = keycodesFor(keyCode);
     if (registration.keycodes.isEmpty())
         return Result<Handle>::failure(tr("This keyboard has no such key."));
-    const auto grabbed = grab(registration.keycodes, registration.modifiers);
+    const auto grabbed = grab(registration.keycodes, registration.x11Modifiers);
     if (!grabbed)
         return Result<Handle>::failure(grabbed.error());
-    registration.grabs = *grabbed;
     const Handle handle = ++m_lastHandle;
     m_registrations.insert(handle, registration);
     return handle;
@@ -280,7 +279,7 @@ void X11HotKeyService::unregisterHotKey(Handle handle)
     const auto it = m_registrations.constFind(handle);
     if (it == m_registrations.cend())
         return;
-    ungrab(it->keycodes, it->modifiers);
+    ungrab(it->keycodes, it->x11Modifiers);
     xcb_flush(m_connection.get());
     for (auto pressed = m_pressed.begin(); pressed != m_pressed.end();) {
         if (pressed.value() == handle)
@@ -289,14 +288,6 @@ void X11HotKeyService::unregisterHotKey(Handle handle)
             ++pressed;
     }
     m_registrations.erase(it);
-}
-
-int X11HotKeyService::grabCount() const
-{
-    int count = 0;
-    for (const Registration& registration : m_registrations)
-        count += registration.grabs;
-    return count;
 }
 
 void X11HotKeyService::setHotKeyEventsEnabled(bool enabled)
@@ -384,15 +375,14 @@ void X11HotKeyService::reloadKeymap()
 {
     // Let go under the old map (the lock masks it had), then read the new one.
     for (Registration& registration : m_registrations)
-        ungrab(registration.keycodes, registration.modifiers);
+        ungrab(registration.keycodes, registration.x11Modifiers);
     m_symbols.reset(xcb_key_symbols_alloc(m_connection.get()));
     readModifierMapping();
     rebuildKeycodeMap();
     m_pressed.clear();
     for (Registration& registration : m_registrations) {
-        registration.keycodes = keycodesFor(registration.carbonKeyCode);
-        const auto grabbed = grab(registration.keycodes, registration.modifiers);
-        registration.grabs = grabbed ? *grabbed : 0;
+        registration.keycodes = keycodesFor(registration.keyCode);
+        const auto grabbed = grab(registration.keycodes, registration.x11Modifiers);
         if (!grabbed)
             m_log.logError(
                 QStringLiteral("Could not grab a global shortcut again after a keyboard change: %1").arg(grabbed.error()),
@@ -420,7 +410,7 @@ void X11HotKeyService::handleKey(bool pressed, uint8_t keycode, uint16_t state)
         return;  // auto-repeat of a held combination
     const uint16_t modifiers = state & X11KeySymbols::kRelevantModifiers & ~(m_numLockMask | m_scrollLockMask);
     for (auto it = m_registrations.cbegin(); it != m_registrations.cend(); ++it) {
-        if (it->modifiers != modifiers || !it->keycodes.contains(keycode))
+        if (it->x11Modifiers != modifiers || !it->keycodes.contains(keycode))
             continue;
         m_pressed.insert(keycode, it.key());
         if (m_hotKeyEventsEnabled && m_handlers.hotKey)
@@ -447,8 +437,8 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
 
 bool X11HotKeyService::handleRawKey(bool pressed, uint8_t keycode, uint16_t state, uint32_t time)
 {
-    const auto code = m_carbonCodeByKeycode.constFind(keycode);
-    if (code == m_carbonCodeByKeycode.cend() || !m_handlers.rawKey)
+    const auto code = m_keyCodeByX11Keycode.constFind(keycode);
+    if (code == m_keyCodeByX11Keycode.cend() || !m_handlers.rawKey)
         return false;
     if (pressed) {
         if (m_pendingRelease && m_pendingRelease->keycode == keycode && m_pendingRelease->time == time) {
@@ -460,7 +450,7 @@ bool X11HotKeyService::handleRawKey(bool pressed, uint8_t keycode, uint16_t stat
         if (held != m_rawPressed.cend())
             return held->handled;  // auto-repeat
         flushPendingRelease();
-        const int modifiers = X11KeySymbols::carbonModifiers(state);
+        const int modifiers = X11KeySymbols::modifiersFromX11(state);
         const bool handled = m_handlers.rawKey({EventKind::pressed, code.value(), modifiers});
         m_rawPressed.insert(keycode, {modifiers, handled});
         return handled;
@@ -487,9 +477,9 @@ void X11HotKeyService::flushPendingRelease()
     const uint8_t keycode = m_pendingRelease->keycode;
     m_pendingRelease.reset();
     m_releaseTimer.stop();
-    const auto code = m_carbonCodeByKeycode.constFind(keycode);
+    const auto code = m_keyCodeByX11Keycode.constFind(keycode);
     const auto held = m_rawPressed.constFind(keycode);
-    if (code == m_carbonCodeByKeycode.cend() || held == m_rawPressed.cend())
+    if (code == m_keyCodeByX11Keycode.cend() || held == m_rawPressed.cend())
         return;
     // Reported with the modifiers of its press, so letting go of the
     // modifiers first still ends the shortcut.

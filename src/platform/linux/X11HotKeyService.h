@@ -43,27 +43,21 @@ public:
     ~X11HotKeyService() override;
 
     void installEventHandler(Handlers handlers) override;
-    Result<Handle> registerHotKey(int carbonKeyCode, int carbonModifiers, Identifier identifier) override;
+    Result<Handle> registerHotKey(int keyCode, int modifiers, Identifier identifier) override;
     void unregisterHotKey(Handle handle) override;
     void setHotKeyEventsEnabled(bool enabled) override;
     void setRawKeyEventsEnabled(bool enabled) override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
-    bool hasDetectableAutoRepeat() const { return m_detectableAutoRepeat; }
-    uint16_t numLockMask() const { return m_numLockMask; }
-    uint16_t scrollLockMask() const { return m_scrollLockMask; }
-    int grabCount() const;  // X grabs held now, over every variant and key code
-
 private:
     struct Registration
     {
         Identifier identifier;
-        int carbonKeyCode = 0;
-        int carbonModifiers = 0;
-        uint16_t modifiers = 0;
+        int keyCode = 0;
+        int modifiers = 0;
+        uint16_t x11Modifiers = 0;
         QList<uint8_t> keycodes;
-        int grabs = 0;
     };
 
     X11HotKeyService(xcb_connection_t* connection, EventLog& log);
@@ -71,8 +65,8 @@ private:
     void readModifierMapping();
     void rebuildKeycodeMap();
     QList<uint16_t> lockVariants() const;
-    QList<uint8_t> keycodesFor(int carbonKeyCode) const;
-    Result<int> grab(const QList<uint8_t>& keycodes, uint16_t modifiers);
+    QList<uint8_t> keycodesFor(int keyCode) const;
+    Result<void> grab(const QList<uint8_t>& keycodes, uint16_t modifiers);
     void ungrab(const QList<uint8_t>& keycodes, uint16_t modifiers);
     void reloadKeymap();
     void processEvents();
@@ -106,7 +100,7 @@ private:
     Handlers m_handlers;
     Handle m_lastHandle = 0;
     QHash<Handle, Registration> m_registrations;
-    QHash<uint8_t, int> m_carbonCodeByKeycode;
+    QHash<uint8_t, int> m_keyCodeByX11Keycode;
     QHash<uint8_t, Handle> m_pressed;            // grabbed key held down → its registration
     struct RawPress
     {

@@ -55,9 +55,9 @@ const QHash<int, QList<uint32_t>> kTable = {
 
 }  // namespace
 
-QList<uint32_t> keysyms(int carbonKeyCode)
+QList<uint32_t> keysyms(int keyCode)
 {
-    return kTable.value(carbonKeyCode);
+    return kTable.value(keyCode);
 }
 
 QList<int> allCodes()
@@ -65,21 +65,21 @@ QList<int> allCodes()
     return kTable.keys();
 }
 
-uint16_t x11Modifiers(int carbonModifiers)
+uint16_t x11Modifiers(int modifiers)
 {
     uint16_t mask = 0;
-    if (carbonModifiers & Shortcut::kShift)
+    if (modifiers & Shortcut::kShift)
         mask |= XCB_MOD_MASK_SHIFT;
-    if (carbonModifiers & Shortcut::kControl)
+    if (modifiers & Shortcut::kControl)
         mask |= XCB_MOD_MASK_CONTROL;
-    if (carbonModifiers & Shortcut::kOption)
+    if (modifiers & Shortcut::kAlt)
         mask |= XCB_MOD_MASK_1;
-    if (carbonModifiers & Shortcut::kCommand)
+    if (modifiers & Shortcut::kSuper)
         mask |= XCB_MOD_MASK_4;
     return mask;
 }
 
-int carbonModifiers(uint16_t x11State)
+int modifiersFromX11(uint16_t x11State)
 {
     int mask = 0;
     if (x11State & XCB_MOD_MASK_SHIFT)
@@ -87,9 +87,9 @@ int carbonModifiers(uint16_t x11State)
     if (x11State & XCB_MOD_MASK_CONTROL)
         mask |= Shortcut::kControl;
     if (x11State & XCB_MOD_MASK_1)
-        mask |= Shortcut::kOption;
+        mask |= Shortcut::kAlt;
     if (x11State & XCB_MOD_MASK_4)
-        mask |= Shortcut::kCommand;
+        mask |= Shortcut::kSuper;
     return mask;
 }
 

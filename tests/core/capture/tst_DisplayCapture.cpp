@@ -142,10 +142,10 @@ private Q_SLOTS:
         display.logicalWidth = logicalWidth;
         display.logicalHeight = logicalWidth ? 900 : 0;
         m_config.capturesHalfSize = halfSize;
-        m_config.excludedBundleIDs = {QStringLiteral("org.keepassxc.KeePassXC")};
+        m_config.excludedAppIds = {QStringLiteral("org.keepassxc.KeePassXC")};
         const DisplayCaptureRequest request = DisplayCapture::requestFor(m_config, display);
         QTEST(QSize(request.outputWidth, request.outputHeight), "expected");
-        QCOMPARE(request.excludedAppIds, m_config.excludedBundleIDs);
+        QCOMPARE(request.excludedAppIds, m_config.excludedAppIds);
     }
 
     void newScreenshotsGoToTextSearchOnlyWhenItIsOn()

@@ -215,7 +215,7 @@ private Q_SLOTS:
         m_config.pausesWhenLocked = pausesWhenLocked;
         m_config.pauseWhenIdle = true;
         m_config.idleThresholdSeconds = 300;
-        m_config.excludedBundleIDs = {QStringLiteral("org.keepassxc.KeePassXC")};
+        m_config.excludedAppIds = {QStringLiteral("org.keepassxc.KeePassXC")};
         m_gates->locked = true;
         m_gates->idleSeconds = idleSeconds;
         if (!frontmost.isEmpty())

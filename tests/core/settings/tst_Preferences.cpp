@@ -125,7 +125,7 @@ private Q_SLOTS:
         p.setTextRecognitionLevel(TextRecognitionLevel::Fast), p.setTextRecognitionLanguage("deu");
         p.setUsesTextLanguageCorrection(true), p.setChosenDisplay(ChosenDisplay{"edid:1-2-3", "Left"});
         p.setPausesWhenLocked(true), p.setPauseWhenIdle(true), p.setIdleThresholdSeconds(120);
-        p.setExcludedBundleIDs({"org.keepassxc.KeePassXC", "org.gnome.Terminal"});
+        p.setExcludedAppIds({"org.keepassxc.KeePassXC", "org.gnome.Terminal"});
         p.setHidesNotifications(true), p.setHidesDesktopIcons(true);
         p.setDisplayOrdinals({{"edid:1-2-3", 2}}), p.setFreeSpaceLimitGB(12);
 
@@ -135,7 +135,7 @@ private Q_SLOTS:
         e.textSearch = TextSearchSettings{TextRecognitionLevel::Fast, "deu", true};
         e.onlyDisplay = ChosenDisplay{"edid:1-2-3", "Left"};
         e.pausesWhenLocked = e.pauseWhenIdle = true, e.idleThresholdSeconds = 120;
-        e.excludedBundleIDs = {"org.keepassxc.KeePassXC", "org.gnome.Terminal"};
+        e.excludedAppIds = {"org.keepassxc.KeePassXC", "org.gnome.Terminal"};
         e.hidesNotifications = e.hidesDesktopIcons = true;
         e.displayOrdinals = {{"edid:1-2-3", 2}}, e.minimumFreeBytes = 12000000000LL;
         QVERIFY(p.captureConfiguration() == e);

@@ -18,7 +18,7 @@ using K = HotKeyService::EventKind;
 
 namespace {
 
-const Shortcut kAltShiftS{1, Shortcut::kOption | Shortcut::kShift};  // carbon modifiers 2560
+const Shortcut kAltShiftS{1, Shortcut::kAlt | Shortcut::kShift};  // stored modifiers 2560
 const Shortcut kCtrlK{40, Shortcut::kControl};
 const Shortcut kF5{96, 0};
 const Name kToggle("toggleCapture", kAltShiftS);
@@ -54,7 +54,6 @@ private Q_SLOTS:
         QCOMPARE(kAltShiftS.toJsonString(), R"({"carbonKeyCode":1,"carbonModifiers":2560})");
         QCOMPARE(Shortcut::fromJsonString(R"({"carbonModifiers":4096,"carbonKeyCode":40})"), kCtrlK);
         QCOMPARE(Shortcut::fromKey(1, Qt::AltModifier | Qt::ShiftModifier | Qt::KeypadModifier), kAltShiftS);
-        QCOMPARE(kAltShiftS.symbols(), QString::fromUtf8("⌥⇧S"));
         QCOMPARE(kAltShiftS.words(), "Alt+Shift+S");
         QCOMPARE(VirtualKeyCodes::fromQtKey(Qt::Key_Exclam, false), 18);  // Shift+1
         QCOMPARE(VirtualKeyCodes::fromQtKey(Qt::Key_Home, true), 115);
@@ -167,10 +166,9 @@ private Q_SLOTS:
         setup.registry->onKeyDown(Name("reload", kF5), [&] { ++reloads; });
         setup.center.setMenuOpen(true);
         QCOMPARE(setup.service.grabCount(), 0);
-        QVERIFY(!setup.service.sendRawKey(K::released, 1, Shortcut::kOption));  // other modifiers
+        QVERIFY(!setup.service.sendRawKey(K::released, 1, Shortcut::kAlt));  // other modifiers
         QVERIFY(setup.service.sendRawKey(K::released, 1, 2560));
-        QVERIFY(setup.service.sendRawKey(K::pressed, 96, Shortcut::kFunction));  // F keys carry the flag
-        QVERIFY(!setup.service.sendRawKey(K::pressed, 1, 2560 | Shortcut::kFunction));
+        QVERIFY(setup.service.sendRawKey(K::pressed, 96, 0));
         QCOMPARE(captures + reloads, 2);
         setup.center.setMenuOpen(false);
         QCOMPARE(setup.service.grabCount(), 2);

@@ -193,7 +193,7 @@ private Q_SLOTS:
         const QString path = touch(ext4.path());
         // Root writes attributes even on read-only files; an immutable file refuses everyone.
         QVERIFY2(QProcess::execute("chattr", {"+i", path}) == 0, "chattr +i failed (Debian package e2fsprogs)");
-        const Result<bool> written = TextMetadata::write("text", path, TextRecognitionLevel::Fast);
+        const Result<void> written = TextMetadata::write("text", path, TextRecognitionLevel::Fast);
         QProcess::execute("chattr", {"-i", path});
         QVERIFY(!written.ok());
         QVERIFY(written.error().contains(path));

@@ -13,18 +13,18 @@ constexpr quint32 kHiddenColour = 0xff000000u;
 constexpr int kRepaintWaitMs = 60;  // clients repaint after their windows get their own pixmaps
 }
 
-Result<bool> WindowComposer::hide(Bitmap& image, const QRect& area, const QList<StackedWindow>& windows,
+Result<void> WindowComposer::hide(Bitmap& image, const QRect& area, const QList<StackedWindow>& windows,
                                   const QList<bool>& excluded)
 {
     const RectRegion region = hiddenRegion(area, windows, excluded);
     if (region.isEmpty())
-        return false;
+        return Result<void>::success();
     const bool rebuilt = m_compositeAllowed && m_redirected && rebuild(image, area, region, windows, excluded);
     if (m_connection.isBroken())
-        return Result<bool>::failure(XcbConnection::lostMessage());
+        return Result<void>::failure(XcbConnection::lostMessage());
     if (!rebuilt)
         paintOver(image, area, windows, excluded);
-    return true;
+    return Result<void>::success();
 }
 
 RectRegion WindowComposer::hiddenRegion(const QRect& area, const QList<StackedWindow>& windows,

@@ -33,7 +33,7 @@ public:
 
     // image shows `area` of the root window; excluded[i] says whether windows[i] goes.
     // Fails only when the connection is lost.
-    Result<bool> hide(Bitmap& image, const QRect& area, const QList<StackedWindow>& windows,
+    Result<void> hide(Bitmap& image, const QRect& area, const QList<StackedWindow>& windows,
                       const QList<bool>& excluded);
 
 private:

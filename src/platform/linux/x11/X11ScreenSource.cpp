@@ -10,7 +10,21 @@
 #include <QMutexLocker>
 #include <QSet>
 
+#include <xcb/composite.h>
+#include <xcb/shm.h>
+#include <xcb/xfixes.h>
+
 #include <optional>
+
+namespace {
+
+bool hasExtension(xcb_connection_t* connection, xcb_extension_t* extension)
+{
+    const xcb_query_extension_reply_t* reply = xcb_get_extension_data(connection, extension);
+    return reply && reply->present;
+}
+
+}  // namespace
 
 X11ScreenSource::X11ScreenSource() : X11ScreenSource(Options{}) {}
 
@@ -112,7 +126,7 @@ Result<Bitmap> X11ScreenSource::grabWithoutExcluded(X11Session& s, const QRect& 
         Result<Bitmap> image = s.grabber().grabFrame(connection.root(), connection.screen()->root_depth, area);
         if (!image)
             return image;
-        Result<bool> hidden = s.composer().hide(image.value(), area, *windows, excluded);
+        Result<void> hidden = s.composer().hide(image.value(), area, *windows, excluded);
         if (!hidden)
             return Result<Bitmap>::failure(hidden.error());
         return image;
@@ -135,8 +149,27 @@ Result<X11Session*> X11ScreenSource::session()
         if (!opened)
             return Result<X11Session*>::failure(opened.error());
         m_session = std::make_unique<X11Session>(*opened);
+        reportMissingExtensions(m_session->connection());
     }
     return m_session.get();
+}
+
+void X11ScreenSource::reportMissingExtensions(XcbConnection& connection)
+{
+    if (m_extensionsReported || !m_options.reportDegraded)
+        return;
+    m_extensionsReported = true;
+    xcb_connection_t* c = connection.get();
+    if (!hasExtension(c, &xcb_shm_id))
+        m_options.reportDegraded(QStringLiteral(
+            "The X server has no MIT-SHM extension; capturing through slower image transfers"));
+    if (!hasExtension(c, &xcb_composite_id))
+        m_options.reportDegraded(QStringLiteral(
+            "The X server has no Composite extension; excluded windows are painted black instead of "
+            "showing what lies beneath them"));
+    if (!hasExtension(c, &xcb_xfixes_id))
+        m_options.reportDegraded(QStringLiteral(
+            "The X server has no XFixes extension; screenshots are taken without the pointer"));
 }
 
 double X11ScreenSource::desktopScale(X11Session& s)

@@ -7,9 +7,11 @@
 #include <QByteArray>
 #include <QMutex>
 
+#include <functional>
 #include <memory>
 
 class X11Session;
+class XcbConnection;
 
 // The screen-capture service of an X11 session: displays from RandR, windows
 // from the stacking order, one display's image through MIT-SHM with excluded
@@ -24,6 +26,9 @@ public:
         QByteArray displayName;    // empty: DISPLAY
         bool allowShm = true;      // false: plain GetImage only
         bool allowComposite = true;  // false: excluded windows are painted over
+        // Told once, at the first connection, what capture loses to an
+        // extension the X server lacks (one sentence each).
+        std::function<void(const QString&)> reportDegraded;
     };
 
     X11ScreenSource();
@@ -43,10 +48,12 @@ private:
     double desktopScale(X11Session& session);
     static bool isExcluded(const StackedWindow& window, const DisplayCaptureRequest& request);
     Result<Bitmap> failed(const DisplayInfo& display, const QString& reason);
+    void reportMissingExtensions(XcbConnection& connection);
 
     Options m_options;
     QMutex m_lock;
     std::unique_ptr<X11Session> m_session;
     AppIdResolver m_resolver;
     bool m_lastUsedShm = false;
+    bool m_extensionsReported = false;
 };
