@@ -49,12 +49,26 @@ MOMENTRA_BUILD_DIR="$asan_build" "$root/scripts/build.sh" \
 
 stage "sanitizer tests: ctest in $asan_build"
 # Stop at the first fault with a stack trace. Leaks count as faults; only leaks that lie
-# wholly in third-party libraries are suppressed. The run loads libfaketime ahead of the
-# sanitizer runtime in some tests, hence verify_asan_link_order=0.
-export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=0:verify_asan_link_order=0"
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:report_error_type=1"
+# wholly in third-party libraries are suppressed. Some tests load libfaketime ahead of the
+# sanitizer runtime, hence verify_asan_link_order=0. Reports go to files, so that a fault in
+# a momentra process that a test starts is seen even when the test only reads its exit code.
+reports="$asan_build/sanitizer-reports"
+rm -rf "$reports" && mkdir -p "$reports"
+export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:check_initialization_order=1:strict_init_order=1:verify_asan_link_order=0:log_path=$reports/asan"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:report_error_type=1:log_path=$reports/ubsan"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan-suppressions.txt:print_suppressions=0"
-run_tests "$asan_build" "$@"
+status=0
+run_tests "$asan_build" "$@" || status=$?
+for report in "$reports"/*; do
+    [ -e "$report" ] || continue
+    echo "--- sanitizer report $report:"
+    head -n 150 "$report"
+    status=1
+done
+if [ "$status" -ne 0 ]; then
+    echo "test.sh: the sanitizer run failed after $((SECONDS - started)) s"
+    exit "$status"
+fi
 
 echo
 echo "test.sh: every stage passed in $((SECONDS - started)) s"
