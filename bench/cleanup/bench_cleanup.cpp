@@ -4,9 +4,9 @@
 //  2. moving files to the Trash by a sweep, against `gio trash`.
 // Prints the times and the ratios. See README.md.
 
+#include "core/StopFlag.h"
 #include "core/cleanup/CleanupSweeper.h"
 #include "core/library/LibraryLayout.h"
-#include "core/StopFlag.h"
 #include "platform/linux/FreedesktopTrash.h"
 
 #include <QCoreApplication>
@@ -52,7 +52,8 @@ bool makeLibrary(const QString& root, int days, int files, int fileBytes)
         if (!QDir().mkpath(folder))
             return false;
         for (int f = 0; f < files; ++f) {
-            const QString name = LibraryLayout::screenshotFileName(day.addSecs(f * 10), 1 + f % 2, ScreenshotFormat::Jpeg);
+            const QString name = LibraryLayout::screenshotFileName(day.addSecs(f * 10), 1 + f % 2,
+                                                                   ScreenshotFormat::Jpeg);
             const int fd = ::open(QFile::encodeName(folder + QLatin1Char('/') + name).constData(),
                                   O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd < 0)
@@ -102,7 +103,8 @@ int countFiles(const QString& root)
     return count;
 }
 
-double runProcess(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+double runProcess(const QString& program, const QStringList& arguments,
+                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -113,7 +115,8 @@ double runProcess(const QString& program, const QStringList& arguments, const QP
     process.waitForFinished(-1);
     const double elapsed = seconds(timer);
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        const QString firstError = QString::fromLocal8Bit(process.readAllStandardError()).section(QLatin1Char('\n'), 0, 0);
+        const QString firstError =
+            QString::fromLocal8Bit(process.readAllStandardError()).section(QLatin1Char('\n'), 0, 0);
         say(QStringLiteral("warning: %1 exited with %2: %3").arg(program).arg(process.exitCode()).arg(firstError));
     }
     return elapsed;
@@ -124,15 +127,24 @@ bool parse(const QStringList& arguments, Options* options)
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         const QString next = i + 1 < arguments.size() ? arguments[i + 1] : QString();
-        if (a == QLatin1String("--dir")) options->parent = next, ++i;
-        else if (a == QLatin1String("--days")) options->days = next.toInt(), ++i;
-        else if (a == QLatin1String("--files")) options->files = next.toInt(), ++i;
-        else if (a == QLatin1String("--trash-files")) options->trashFiles = next.toInt(), ++i;
-        else if (a == QLatin1String("--file-bytes")) options->fileBytes = next.toInt(), ++i;
-        else if (a == QLatin1String("--drop-caches")) options->dropCaches = true;
-        else if (a == QLatin1String("--sweep-first")) options->sweepFirst = true;
-        else if (a == QLatin1String("--inode-wait")) options->inodeWait = next.toInt(), ++i;
-        else return false;
+        if (a == QLatin1String("--dir"))
+            options->parent = next, ++i;
+        else if (a == QLatin1String("--days"))
+            options->days = next.toInt(), ++i;
+        else if (a == QLatin1String("--files"))
+            options->files = next.toInt(), ++i;
+        else if (a == QLatin1String("--trash-files"))
+            options->trashFiles = next.toInt(), ++i;
+        else if (a == QLatin1String("--file-bytes"))
+            options->fileBytes = next.toInt(), ++i;
+        else if (a == QLatin1String("--drop-caches"))
+            options->dropCaches = true;
+        else if (a == QLatin1String("--sweep-first"))
+            options->sweepFirst = true;
+        else if (a == QLatin1String("--inode-wait"))
+            options->inodeWait = next.toInt(), ++i;
+        else
+            return false;
     }
     return options->days > 0 && options->files > 0 && options->trashFiles >= 0;
 }
@@ -166,7 +178,9 @@ int main(int argc, char** argv)
     const QString findTree = work.path() + QStringLiteral("/find");
     const QString sweepTree = work.path() + QStringLiteral("/sweep");
     say(QStringLiteral("Creating 2 libraries of %1 day folders × %2 files (%3 bytes each)…")
-            .arg(options.days).arg(options.files).arg(options.fileBytes));
+            .arg(options.days)
+            .arg(options.files)
+            .arg(options.fileBytes));
     if (!makeLibrary(findTree, options.days, options.files, options.fileBytes)
         || !makeLibrary(sweepTree, options.days, options.files, options.fileBytes)) {
         say(QStringLiteral("creating the libraries failed"));
@@ -200,11 +214,16 @@ int main(int argc, char** argv)
     const int findLeft = countFiles(findTree);
     if (!deleted || deleted->trashed != total || findLeft != 0) {
         say(QStringLiteral("unexpected result: sweep removed %1 of %2, find left %3")
-                .arg(deleted ? deleted->trashed : -1).arg(total).arg(findLeft));
+                .arg(deleted ? deleted->trashed : -1)
+                .arg(total)
+                .arg(findLeft));
         return 1;
     }
     say(QStringLiteral("Permanent, %1 files: find -delete %2 s, sweep %3 s, sweep/find = %4 (target at most 1.3)")
-            .arg(total).arg(findSeconds, 0, 'f', 2).arg(sweepSeconds, 0, 'f', 2).arg(sweepSeconds / findSeconds, 0, 'f', 2));
+            .arg(total)
+            .arg(findSeconds, 0, 'f', 2)
+            .arg(sweepSeconds, 0, 'f', 2)
+            .arg(sweepSeconds / findSeconds, 0, 'f', 2));
 
     if (options.trashFiles == 0)
         return 0;
@@ -217,7 +236,8 @@ int main(int argc, char** argv)
     const QString gioTree = work.path() + QStringLiteral("/gio");
     const QString ourTree = work.path() + QStringLiteral("/ours");
     say(QStringLiteral("Creating 2 libraries of %1 files for the Trash…").arg(trashTotal));
-    if (!makeLibrary(gioTree, trashDays, perDay, options.fileBytes) || !makeLibrary(ourTree, trashDays, perDay, options.fileBytes)) {
+    if (!makeLibrary(gioTree, trashDays, perDay, options.fileBytes)
+        || !makeLibrary(ourTree, trashDays, perDay, options.fileBytes)) {
         say(QStringLiteral("creating the libraries failed"));
         return 1;
     }
@@ -234,7 +254,8 @@ int main(int argc, char** argv)
     double gioSeconds = 0;
     constexpr int kArgumentsPerRun = 2000;  // like xargs: few processes, within ARG_MAX
     for (qsizetype i = 0; i < paths.size(); i += kArgumentsPerRun)
-        gioSeconds += runProcess(gio, QStringList{QStringLiteral("trash")} + paths.mid(i, kArgumentsPerRun), environment);
+        gioSeconds += runProcess(gio, QStringList{QStringLiteral("trash")} + paths.mid(i, kArgumentsPerRun),
+                                 environment);
     const int gioLeft = countFiles(gioTree);
     settle(options);
     waitOutRecentDeletions(options);
@@ -243,18 +264,26 @@ int main(int argc, char** argv)
     timer.restart();
     const auto trashed = trasher.sweep(ourTree, 0, false, stop, QDateTime::currentDateTime().addSecs(1));
     const double ourSeconds = seconds(timer);
-    const int inOurTrash = int(QDir(work.path() + QStringLiteral("/our-data/Trash/files")).entryList(QDir::Files).size());
+    const int inOurTrash = int(
+        QDir(work.path() + QStringLiteral("/our-data/Trash/files")).entryList(QDir::Files).size());
     if (!trashed || trashed->trashed != trashTotal || inOurTrash != trashTotal) {
         say(QStringLiteral("unexpected result: sweep trashed %1 of %2 (%3 in the Trash)")
-                .arg(trashed ? trashed->trashed : -1).arg(trashTotal).arg(inOurTrash));
+                .arg(trashed ? trashed->trashed : -1)
+                .arg(trashTotal)
+                .arg(inOurTrash));
         return 1;
     }
     if (gioLeft != 0) {
         say(QStringLiteral("Trash, %1 files: sweep %2 s; gio trash left %3 files, no ratio")
-                .arg(trashTotal).arg(ourSeconds, 0, 'f', 2).arg(gioLeft));
+                .arg(trashTotal)
+                .arg(ourSeconds, 0, 'f', 2)
+                .arg(gioLeft));
         return 1;
     }
     say(QStringLiteral("Trash, %1 files: gio trash %2 s, sweep %3 s, gio/sweep = %4 (target at least 5)")
-            .arg(trashTotal).arg(gioSeconds, 0, 'f', 2).arg(ourSeconds, 0, 'f', 2).arg(gioSeconds / ourSeconds, 0, 'f', 1));
+            .arg(trashTotal)
+            .arg(gioSeconds, 0, 'f', 2)
+            .arg(ourSeconds, 0, 'f', 2)
+            .arg(gioSeconds / ourSeconds, 0, 'f', 1));
     return 0;
 }

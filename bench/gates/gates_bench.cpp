@@ -8,8 +8,8 @@
 
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenshotManager.h"
-#include "media/image/MediaImageCodec.h"
 #include "core/log/EventLog.h"
+#include "media/image/MediaImageCodec.h"
 #include "platform/linux/LinuxSessionState.h"
 #include "platform/linux/x11/X11ScreenSource.h"
 
@@ -48,11 +48,11 @@ void activateExcludedWindow()
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_window_t window = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 200, 200, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 200, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, 0, nullptr);
     const char wmClass[] = "keepassxc\0KeePassXC";
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                        sizeof wmClass, wmClass);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof wmClass,
+                        wmClass);
     xcb_map_window(c, window);
     const char name[] = "_NET_ACTIVE_WINDOW";
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);

@@ -19,10 +19,10 @@
 
 #include <atomic>
 #include <cstdio>
-#include <thread>
 #include <ctime>
 #include <sys/resource.h>
 #include <sys/xattr.h>
+#include <thread>
 
 namespace {
 
@@ -178,12 +178,13 @@ void countBenchmark(int files, const QString& base)
         const QString folder = dir.path() + QLatin1Char('/') + day.toString(QStringLiteral("yyyy-MM-dd"));
         QDir().mkpath(folder);
         for (int i = 0; i < perDay && made < files; ++i, ++made) {
-            const QString path = folder + QStringLiteral("/Momentra_%1_%2-%3-%4.jpeg")
-                                              .arg(day.toString(QStringLiteral("yyyy-MM-dd")))
-                                              .arg(i / 3600 % 24, 2, 10, QLatin1Char('0'))
-                                              .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
-                                              .arg(i % 60, 2, 10, QLatin1Char('0'))
-                                          + (i >= 3600 ? QStringLiteral("_%1").arg(i) : QString());
+            const QString path = folder
+                                 + QStringLiteral("/Momentra_%1_%2-%3-%4.jpeg")
+                                       .arg(day.toString(QStringLiteral("yyyy-MM-dd")))
+                                       .arg(i / 3600 % 24, 2, 10, QLatin1Char('0'))
+                                       .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
+                                       .arg(i % 60, 2, 10, QLatin1Char('0'))
+                                 + (i >= 3600 ? QStringLiteral("_%1").arg(i) : QString());
             QFile file(path);
             file.open(QIODevice::WriteOnly);
             file.close();
@@ -231,12 +232,13 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addOption({QStringLiteral("images"), QStringLiteral("Screens per theme (default 3)."), QStringLiteral("n"),
                       QStringLiteral("3")});
-    parser.addOption({QStringLiteral("count-files"), QStringLiteral("Files for the count scan (default 100000, 0 skips)."),
-                      QStringLiteral("n"), QStringLiteral("100000")});
+    parser.addOption({QStringLiteral("count-files"),
+                      QStringLiteral("Files for the count scan (default 100000, 0 skips)."), QStringLiteral("n"),
+                      QStringLiteral("100000")});
     parser.addOption({QStringLiteral("count-dir"), QStringLiteral("Where to create them (default /tmp)."),
                       QStringLiteral("dir"), QStringLiteral("/tmp")});
-    parser.addOption({QStringLiteral("keep"), QStringLiteral("Save the screens into this folder."),
-                      QStringLiteral("dir")});
+    parser.addOption(
+        {QStringLiteral("keep"), QStringLiteral("Save the screens into this folder."), QStringLiteral("dir")});
     parser.addOption({QStringLiteral("repeat"), QStringLiteral("Read each screen n times, keep the best (default 1)."),
                       QStringLiteral("n"), QStringLiteral("1")});
     parser.addOption({QStringLiteral("no-command"), QStringLiteral("Skip the tesseract command.")});
@@ -256,8 +258,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < perTheme; ++i) {
         for (auto theme : {ScreenRenderer::Theme::Light, ScreenRenderer::Theme::Dark, ScreenRenderer::Theme::Mixed}) {
             ScreenRenderer::Screen screen = ScreenRenderer::render(i, theme);
-            const QString path =
-                imageDir + QStringLiteral("/screen-%1-%2.png").arg(ScreenRenderer::themeName(theme)).arg(i);
+            const QString path = imageDir
+                                 + QStringLiteral("/screen-%1-%2.png").arg(ScreenRenderer::themeName(theme)).arg(i);
             screen.image.save(path);
             totalWords += int(screen.words.size());
             samples.append({path, theme, screen.words, toBitmap(screen.image)});
@@ -271,20 +273,24 @@ int main(int argc, char** argv)
         const QStringList parts = spec.split(QLatin1Char(':'));
         if (parts.size() < 4)
             continue;
-        const TextRecognitionLevel level =
-            parts[0] == QLatin1String("fast") ? TextRecognitionLevel::Fast : TextRecognitionLevel::Accurate;
-        recognizer.setProfile(level, {parts[1].toDouble(), parts[2] == QLatin1String("1"),
-                                      tesseract::PageSegMode(parts[3].toInt())});
+        const TextRecognitionLevel level = parts[0] == QLatin1String("fast") ? TextRecognitionLevel::Fast
+                                                                             : TextRecognitionLevel::Accurate;
+        recognizer.setProfile(
+            level, {parts[1].toDouble(), parts[2] == QLatin1String("1"), tesseract::PageSegMode(parts[3].toInt())});
     }
     const bool correction = parser.isSet(QStringLiteral("correction"));
     const int repeat = qMax(1, parser.value(QStringLiteral("repeat")).toInt());
 
     QHash<int, Score> accurateThemes, fastThemes, commandThemes;
-    const Score accurate = samples.isEmpty() ? Score{} :
-        runLevel(recognizer, samples, {TextRecognitionLevel::Accurate, std::nullopt, correction}, repeat, &accurateThemes);
+    const Score accurate = samples.isEmpty() ? Score{}
+                                             : runLevel(recognizer, samples,
+                                                        {TextRecognitionLevel::Accurate, std::nullopt, correction},
+                                                        repeat, &accurateThemes);
     printScore("accurate", accurate, accurateThemes);
-    const Score fast = samples.isEmpty() ? Score{} :
-        runLevel(recognizer, samples, {TextRecognitionLevel::Fast, std::nullopt, correction}, repeat, &fastThemes);
+    const Score fast = samples.isEmpty()
+                           ? Score{}
+                           : runLevel(recognizer, samples, {TextRecognitionLevel::Fast, std::nullopt, correction},
+                                      repeat, &fastThemes);
     printScore("fast", fast, fastThemes);
     if (!parser.isSet(QStringLiteral("no-command")) && !samples.isEmpty()) {
         const Score command = runTesseractCommand(samples, repeat, &commandThemes);
@@ -292,12 +298,13 @@ int main(int argc, char** argv)
         if (command.images) {
             print("\naccurate vs command: %.2f x the time, %.2f x the cpu time (target <= 0.50), recall %+.1f points "
                   "(target >= 0)\n",
-                  accurate.secondsPerImage() / command.secondsPerImage(), accurate.cpuPerImage() / command.cpuPerImage(),
-                  100 * (accurate.meanRecall() - command.meanRecall()));
+                  accurate.secondsPerImage() / command.secondsPerImage(),
+                  accurate.cpuPerImage() / command.cpuPerImage(), 100 * (accurate.meanRecall() - command.meanRecall()));
         }
     }
     if (fast.images) {
-        print("fast vs accurate:    %.2f x faster, %.2f x less cpu (target >= 3), fast recall %.1f %% (target >= 85 %%)\n",
+        print("fast vs accurate:    %.2f x faster, %.2f x less cpu (target >= 3), fast recall %.1f %% (target >= 85 "
+              "%%)\n",
               accurate.secondsPerImage() / fast.secondsPerImage(), accurate.cpuPerImage() / fast.cpuPerImage(),
               100 * fast.meanRecall());
     }

@@ -24,7 +24,10 @@ AppRoot::Locations AppRoot::Locations::standard()
     return {DefaultsStore::standardPath(), EventLog::defaultFolder()};
 }
 
-AppRoot::AppRoot(Locations locations) : m_locations(std::move(locations)) {}
+AppRoot::AppRoot(Locations locations)
+    : m_locations(std::move(locations))
+{
+}
 
 AppRoot::~AppRoot()
 {

@@ -9,8 +9,7 @@ using KeyboardShortcuts::Shortcut;
 
 Name ToggleCaptureShortcut::name()
 {
-    return Name(QStringLiteral("toggleCapture"),
-                Shortcut{VirtualKeyCodes::kS, Shortcut::kAlt | Shortcut::kShift});
+    return Name(QStringLiteral("toggleCapture"), Shortcut{VirtualKeyCodes::kS, Shortcut::kAlt | Shortcut::kShift});
 }
 
 Result<void> ToggleCaptureShortcut::install(std::function<void()> onToggle, ShortcutRegistry& registry,

@@ -20,6 +20,6 @@ public:
     // key-up. `desktop` says whether the registry's hot-key centre reaches
     // the desktop's global shortcuts; when it does not, the reason is logged
     // and returned, and the name is declared all the same.
-    static Result<void> install(std::function<void()> onToggle, ShortcutRegistry& registry,
-                                const Result<void>& desktop, EventLog& log);
+    static Result<void> install(std::function<void()> onToggle, ShortcutRegistry& registry, const Result<void>& desktop,
+                                EventLog& log);
 };

@@ -1,7 +1,7 @@
 #include "cli/CaptureCommand.h"
 
-#include "cli/CommandLogging.h"
 #include "app/AppRoot.h"
+#include "cli/CommandLogging.h"
 #include "cli/Console.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/log/EventLog.h"

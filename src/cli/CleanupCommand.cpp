@@ -56,8 +56,7 @@ std::variant<Options, QString> parse(const QStringList& arguments)
             options.dryRun = true;
         } else if (argument == QLatin1String("--permanently")) {
             options.permanently = true;
-        } else if (argument == QLatin1String("--older-than")
-                   || argument.startsWith(QLatin1String("--older-than="))) {
+        } else if (argument == QLatin1String("--older-than") || argument.startsWith(QLatin1String("--older-than="))) {
             QString value;
             if (argument.contains(QLatin1Char('=')))
                 value = argument.section(QLatin1Char('='), 1);
@@ -98,7 +97,8 @@ int run(AppRoot& root, const QStringList& arguments)
     const DeletionPolicy policy = options.policy.value_or(preferences.deletionPolicy());
     const std::optional<qint64> maxAge = DeletionPolicies::maximumAgeSeconds(policy);
     if (!maxAge) {
-        Console::out(QStringLiteral("Cleanup is off. Choose an age with --older-than, for example --older-than \"1 Week\"."));
+        Console::out(
+            QStringLiteral("Cleanup is off. Choose an age with --older-than, for example --older-than \"1 Week\"."));
         return 0;
     }
     const bool permanently = options.permanently || preferences.deletesPermanently();
@@ -108,8 +108,8 @@ int run(AppRoot& root, const QStringList& arguments)
     sweeper.setDryRun(options.dryRun);
     const QDateTime now = QDateTime::currentDateTime();
     const std::optional<SweepResult> result = sweeper.sweep(folder, *maxAge, permanently, StopFlag(), now);
-    const QString nothing = QStringLiteral("No screenshots older than ")
-                            + DeletionPolicies::rawValue(policy).toLower() + QLatin1Char('.');
+    const QString nothing = QStringLiteral("No screenshots older than ") + DeletionPolicies::rawValue(policy).toLower()
+                            + QLatin1Char('.');
     if (options.dryRun)
         return reportDryRun(result, permanently, nothing);
     SweepLog log;

@@ -24,8 +24,8 @@ int CommandLine::run(int argc, char** argv) const
     QCoreApplication::setApplicationVersion(QStringLiteral(MOMENTRA_VERSION));
 
     QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.isEmpty() || arguments.first() == QLatin1String("--help")
-        || arguments.first() == QLatin1String("-h") || arguments.first() == QLatin1String("help")) {
+    if (arguments.isEmpty() || arguments.first() == QLatin1String("--help") || arguments.first() == QLatin1String("-h")
+        || arguments.first() == QLatin1String("help")) {
         printHelp();
         return 0;
     }

@@ -7,7 +7,10 @@
 class CommandLine
 {
 public:
-    explicit CommandLine(CommandRegistry commands) : m_commands(std::move(commands)) {}
+    explicit CommandLine(CommandRegistry commands)
+        : m_commands(std::move(commands))
+    {
+    }
 
     int run(int argc, char** argv) const;
 

@@ -19,7 +19,6 @@ const Command* CommandRegistry::find(const QString& name) const
 QList<Command> CommandRegistry::commands() const
 {
     QList<Command> sorted = m_commands;
-    std::sort(sorted.begin(), sorted.end(),
-              [](const Command& a, const Command& b) { return a.name < b.name; });
+    std::sort(sorted.begin(), sorted.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
     return sorted;
 }

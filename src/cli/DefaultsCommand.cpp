@@ -56,11 +56,16 @@ int DefaultsCommand::run(DefaultsStore& store, const QStringList& arguments)
 QString DefaultsCommand::describe(const QJsonValue& value)
 {
     switch (value.type()) {
-    case QJsonValue::String: return value.toString();
-    case QJsonValue::Bool: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case QJsonValue::Null: return QStringLiteral("null");
-    case QJsonValue::Array: return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
-    case QJsonValue::Object: return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+    case QJsonValue::String:
+        return value.toString();
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QJsonValue::Null:
+        return QStringLiteral("null");
+    case QJsonValue::Array:
+        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
+    case QJsonValue::Object:
+        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
     default: {
         // Numbers print as JSON does: 45, 0.6.
         const QByteArray json = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
@@ -96,8 +101,8 @@ std::optional<QJsonValue> DefaultsCommand::parseTypedValue(const QString& type, 
         const bool array = type == QLatin1String("--array");
         if (auto value = parseJson(text, array))
             return value;
-        *error = QStringLiteral("\"%1\" is not a JSON %2").arg(text, array ? QStringLiteral("array")
-                                                                          : QStringLiteral("object"));
+        *error = QStringLiteral("\"%1\" is not a JSON %2")
+                     .arg(text, array ? QStringLiteral("array") : QStringLiteral("object"));
     } else {
         *error = QStringLiteral("unknown type %1; use --int, --bool, --float, --string, --array or --dict").arg(type);
     }
@@ -126,7 +131,8 @@ int DefaultsCommand::write(DefaultsStore& store, const QStringList& arguments)
         return Console::usageError(QStringLiteral("usage: momentra defaults write KEY [--TYPE] VALUE"));
     const QString key = words.takeFirst();
     if (key.isEmpty() || key.startsWith(QLatin1String("--")))
-        return Console::usageError(QStringLiteral("the setting's name comes first: momentra defaults write KEY [--TYPE] VALUE"));
+        return Console::usageError(
+            QStringLiteral("the setting's name comes first: momentra defaults write KEY [--TYPE] VALUE"));
     QString type = QStringLiteral("--string");
     if (!words.isEmpty() && words.first().startsWith(QLatin1String("--")))
         type = words.takeFirst();

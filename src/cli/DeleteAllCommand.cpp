@@ -4,9 +4,9 @@
 #include "cli/Console.h"
 #include "cli/SweepReport.h"
 
+#include "core/StopFlag.h"
 #include "core/cleanup/CleanupSentence.h"
 #include "core/cleanup/CleanupSweeper.h"
-#include "core/StopFlag.h"
 #include "core/settings/Preferences.h"
 
 #include <QDir>
@@ -25,9 +25,10 @@ bool confirm(int count, const QString& folder, bool permanently)
     const QString title = count == 1 ? QStringLiteral("Delete 1 screenshot?")
                                      : QStringLiteral("Delete all %1 screenshots?").arg(QLocale().toString(count));
     Console::out(title);
-    Console::out(QStringLiteral("Every screenshot Momentra saved in “%1” will be %2 Exported videos and your other files stay.")
-                     .arg(QDir(folder).dirName(),
-                          permanently ? QStringLiteral("deleted permanently.") : QStringLiteral("moved to the Trash.")));
+    Console::out(
+        QStringLiteral("Every screenshot Momentra saved in “%1” will be %2 Exported videos and your other files stay.")
+            .arg(QDir(folder).dirName(),
+                 permanently ? QStringLiteral("deleted permanently.") : QStringLiteral("moved to the Trash.")));
     const QByteArray prompt = (permanently ? QByteArray("Delete? [y/N] ") : QByteArray("Move to Trash? [y/N] "));
     std::fwrite(prompt.constData(), 1, size_t(prompt.size()), stdout);
     std::fflush(stdout);

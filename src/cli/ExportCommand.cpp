@@ -32,8 +32,8 @@ std::variant<Request, QString> parse(const QStringList& arguments)
         const QString& argument = arguments[i];
         if (argument == QLatin1String("--fps") || argument.startsWith(QLatin1String("--fps="))) {
             const QString value = argument.contains(QLatin1Char('=')) ? argument.section(QLatin1Char('='), 1)
-                                  : i + 1 < arguments.size()        ? arguments[++i]
-                                                                    : QString();
+                                  : i + 1 < arguments.size()          ? arguments[++i]
+                                                                      : QString();
             bool isNumber = false;
             const int fps = value.toInt(&isNumber);
             if (!isNumber || fps < 1)

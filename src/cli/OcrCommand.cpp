@@ -78,8 +78,9 @@ int run(AppRoot& root, const QStringList& arguments)
 {
     OcrOptions options;
     if (const auto error = parse(arguments, options))
-        return Console::usageError(*error + QStringLiteral("; usage: momentra ocr [FOLDER] [--level fast|accurate] "
-                                                           "[--language L]"));
+        return Console::usageError(*error
+                                   + QStringLiteral("; usage: momentra ocr [FOLDER] [--level fast|accurate] "
+                                                    "[--language L]"));
     Preferences& preferences = root.preferences();
     const QString screenshots = QDir::cleanPath(QDir(preferences.folderPath()).absolutePath());
     const QString folder = options.folder ? QDir::cleanPath(QDir(*options.folder).absolutePath()) : screenshots;
@@ -91,9 +92,9 @@ int run(AppRoot& root, const QStringList& arguments)
                                 options.language ? options.language : preferences.textRecognitionLanguage(),
                                 preferences.usesTextLanguageCorrection()};
     if (options.language && !recognizer->supportedLanguages(settings.level).contains(*options.language)) {
-        return Console::usageError(QStringLiteral("the language \"%1\" isn't installed; installed: %2")
-                                       .arg(*options.language,
-                                            recognizer->supportedLanguages(settings.level).join(QStringLiteral(", "))));
+        return Console::usageError(
+            QStringLiteral("the language \"%1\" isn't installed; installed: %2")
+                .arg(*options.language, recognizer->supportedLanguages(settings.level).join(QStringLiteral(", "))));
     }
 
     TextSearchController controller({&root.codec(), recognizer.get(), 0}, root.log());
@@ -138,6 +139,5 @@ int run(AppRoot& root, const QStringList& arguments)
 Command OcrCommand::command()
 {
     return {QStringLiteral("ocr"), QStringLiteral("ocr [FOLDER] [--level fast|accurate] [--language L]"),
-            QStringLiteral("make the screenshots (or the images in FOLDER) searchable by their text"),
-            &run};
+            QStringLiteral("make the screenshots (or the images in FOLDER) searchable by their text"), &run};
 }

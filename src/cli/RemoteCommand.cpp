@@ -33,9 +33,9 @@ int RemoteCommand::call(const QString& method, const QStringList& arguments)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return Console::failure(QStringLiteral("no D-Bus session bus, so no running Momentra can be reached"));
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        QLatin1String(RemoteControl::kServiceName), QLatin1String(RemoteControl::kObjectPath),
-        QLatin1String(RemoteControl::kServiceName), method);
+    QDBusMessage message = QDBusMessage::createMethodCall(QLatin1String(RemoteControl::kServiceName),
+                                                          QLatin1String(RemoteControl::kObjectPath),
+                                                          QLatin1String(RemoteControl::kServiceName), method);
     message.setAutoStartService(false);
     const QDBusMessage reply = bus.call(message, QDBus::Block, 5000);
     if (reply.type() != QDBusMessage::ReplyMessage)

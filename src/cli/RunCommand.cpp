@@ -1,12 +1,12 @@
 #include "cli/RunCommand.h"
 
-#include "cli/CommandLogging.h"
 #include "app/AppRoot.h"
-#include "cli/Console.h"
-#include "cli/SignalWatcher.h"
 #include "app/CaptureService.h"
 #include "app/RemoteControl.h"
 #include "app/ToggleCaptureShortcut.h"
+#include "cli/CommandLogging.h"
+#include "cli/Console.h"
+#include "cli/SignalWatcher.h"
 #include "core/capture/ScreenshotManager.h"
 #include "core/log/EventLog.h"
 
@@ -69,8 +69,8 @@ int RunCommand::run(AppRoot& root, const QStringList& arguments)
     SignalWatcher signals({SIGINT, SIGTERM});
     stopOnSignals(signals, service.engine());
 
-    ToggleCaptureShortcut::install([&service] { service.toggle(); }, root.shortcuts(),
-                                   root.connectGlobalShortcuts(), root.log());
+    ToggleCaptureShortcut::install([&service] { service.toggle(); }, root.shortcuts(), root.connectGlobalShortcuts(),
+                                   root.log());
     service.start();
     const int status = QCoreApplication::exec();
     root.log().flush();

@@ -30,8 +30,9 @@ QString folded(const QString& text)
 QStringList newestScreenshotsFirst(const QString& folder)
 {
     QStringList days = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    days.erase(std::remove_if(days.begin(), days.end(), [](const QString& d) { return !LibraryLayout::isDayFolderName(d); }),
-               days.end());
+    days.erase(
+        std::remove_if(days.begin(), days.end(), [](const QString& d) { return !LibraryLayout::isDayFolderName(d); }),
+        days.end());
     std::sort(days.begin(), days.end(), std::greater<>());
     QStringList paths;
     for (const QString& day : days) {
@@ -53,8 +54,8 @@ QString bestLine(const QString& text, const QStringList& words)
     int bestHits = 0;
     for (const QString& line : text.split(QLatin1Char('\n'))) {
         const QString candidate = folded(line);
-        const int hits = int(std::count_if(words.begin(), words.end(),
-                                           [&](const QString& w) { return candidate.contains(w); }));
+        const int hits = int(
+            std::count_if(words.begin(), words.end(), [&](const QString& w) { return candidate.contains(w); }));
         if (hits > bestHits) {
             best = line.trimmed();
             bestHits = hits;
@@ -99,6 +100,5 @@ int run(AppRoot& root, const QStringList& arguments)
 Command SearchCommand::command()
 {
     return {QStringLiteral("search"), QStringLiteral("search WORDS…"),
-            QStringLiteral("list the screenshots whose text contains all the words, newest first"),
-            &run};
+            QStringLiteral("list the screenshots whose text contains all the words, newest first"), &run};
 }

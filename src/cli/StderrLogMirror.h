@@ -9,7 +9,10 @@
 class StderrLogMirror : public SystemLogMirror
 {
 public:
-    explicit StderrLogMirror(std::shared_ptr<SystemLogMirror> next) : m_next(std::move(next)) {}
+    explicit StderrLogMirror(std::shared_ptr<SystemLogMirror> next)
+        : m_next(std::move(next))
+    {
+    }
     void write(const QString& message, bool isError) override;
 
 private:

@@ -18,6 +18,6 @@ public:
     // Writes the entries, prints the outcome (`nothing` when nothing was
     // old enough) and returns the exit status: 1 when the folder could not
     // be read or a file could not be removed.
-    static int finish(const QList<SweepLog::Entry>& entries, const std::optional<SweepResult>& result,
-                      bool permanently, const QString& nothing, EventLog& log);
+    static int finish(const QList<SweepLog::Entry>& entries, const std::optional<SweepResult>& result, bool permanently,
+                      const QString& nothing, EventLog& log);
 };

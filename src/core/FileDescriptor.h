@@ -9,11 +9,17 @@
 class FileDescriptor
 {
 public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    explicit FileDescriptor(int fd = -1)
+        : m_fd(fd)
+    {
+    }
     ~FileDescriptor() { reset(); }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
-    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(other.release()) {}
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : m_fd(other.release())
+    {
+    }
     FileDescriptor& operator=(FileDescriptor&& other) noexcept
     {
         if (this != &other)

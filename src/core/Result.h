@@ -12,7 +12,10 @@ template <typename T>
 class Result
 {
 public:
-    Result(T value) : m_state(std::move(value)) {}
+    Result(T value)
+        : m_state(std::move(value))
+    {
+    }
     static Result failure(QString message) { return Result(Error{std::move(message)}); }
 
     bool ok() const { return std::holds_alternative<T>(m_state); }
@@ -29,7 +32,10 @@ private:
     {
         QString message;
     };
-    explicit Result(Error error) : m_state(std::move(error)) {}
+    explicit Result(Error error)
+        : m_state(std::move(error))
+    {
+    }
     std::variant<T, Error> m_state;
 };
 
@@ -46,6 +52,9 @@ public:
     QString error() const { return m_error.value_or(QString()); }
 
 private:
-    explicit Result(std::optional<QString> error) : m_error(std::move(error)) {}
+    explicit Result(std::optional<QString> error)
+        : m_error(std::move(error))
+    {
+    }
     std::optional<QString> m_error;
 };

@@ -80,8 +80,8 @@ void tagColours(AVCodecContext* codec)
 SwsContext* cachedScale(Scale& slot, int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH,
                         AVPixelFormat dstFormat, int flags)
 {
-    SwsContext* context = sws_getCachedContext(slot.release(), srcW, srcH, srcFormat, dstW, dstH, dstFormat,
-                                               flags, nullptr, nullptr, nullptr);
+    SwsContext* context = sws_getCachedContext(slot.release(), srcW, srcH, srcFormat, dstW, dstH, dstFormat, flags,
+                                               nullptr, nullptr, nullptr);
     slot.reset(context);
     return context;
 }
@@ -99,7 +99,10 @@ struct FfmpegVideoWriter::Contexts
     QByteArray canvas;  // BGRA frame for images that need fitting or padding
 };
 
-FfmpegVideoWriter::FfmpegVideoWriter() : FfmpegVideoWriter(Options{}) {}
+FfmpegVideoWriter::FfmpegVideoWriter()
+    : FfmpegVideoWriter(Options{})
+{
+}
 
 QString FfmpegVideoWriter::memoryBoundParams(int width, int height)
 {
@@ -112,7 +115,8 @@ QString FfmpegVideoWriter::memoryBoundParams(int width, int height)
 }
 
 FfmpegVideoWriter::FfmpegVideoWriter(Options options)
-    : m_options(std::move(options)), m_av(std::make_unique<Contexts>())
+    : m_options(std::move(options))
+    , m_av(std::make_unique<Contexts>())
 {
     // x264 reports its settings and statistics on every video; keep only errors.
     static const bool quiet = [] {

@@ -44,10 +44,10 @@ public:
     struct Options
     {
         QString preset = QStringLiteral("veryfast");
-        QString tune;      // empty: none
-        int threads = 0;   // 0: x264 decides
-        int lookahead = -1;  // frames of rate-control look-ahead; -1: the preset's
-        QString x264Params;  // "key=value:key=value" on top of the preset
+        QString tune;               // empty: none
+        int threads = 0;            // 0: x264 decides
+        int lookahead = -1;         // frames of rate-control look-ahead; -1: the preset's
+        QString x264Params;         // "key=value:key=value" on top of the preset
         bool boundsMemory = false;  // see above; applied before x264Params
     };
 
@@ -99,7 +99,7 @@ private:
     // Hand-over between append() and the encoding thread.
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    AVFrame* m_pending = nullptr;  // converted, waiting for the encoder
+    AVFrame* m_pending = nullptr;   // converted, waiting for the encoder
     AVFrame* m_encoding = nullptr;  // being encoded
     bool m_quit = false;
     bool m_failed = false;

@@ -13,7 +13,7 @@ public:
     {
         int width = 0;
         int height = 0;
-        QByteArray pixels;  // width × height bytes, rows without padding
+        QByteArray pixels;      // width × height bytes, rows without padding
         int invertedTiles = 0;  // dark-background tiles turned light
     };
 

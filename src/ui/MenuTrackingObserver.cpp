@@ -21,7 +21,8 @@ bool MenuTrackingObserver::eventFilter(QObject* watched, QEvent* event)
         && static_cast<QWidget*>(watched)->windowType() == Qt::Popup && !m_updateQueued) {
         // Qt updates its popup stack around these events; look once it settled.
         m_updateQueued = true;
-        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { update(); }, Qt::QueuedConnection);
     }
     return QObject::eventFilter(watched, event);
 }

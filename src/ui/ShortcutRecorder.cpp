@@ -72,9 +72,9 @@ ShortcutRecorder::ShortcutRecorder(const Name& name, ShortcutRegistry& registry,
     m_field->setContextMenuPolicy(Qt::NoContextMenu);
     m_field->setAccessibleName(tr("Keyboard shortcut"));
     m_field->installEventFilter(this);
-    m_clearAction = m_field->addAction(QIcon::fromTheme(QStringLiteral("edit-clear"),
-                                                        style()->standardIcon(QStyle::SP_LineEditClearButton)),
-                                       QLineEdit::TrailingPosition);
+    m_clearAction = m_field->addAction(
+        QIcon::fromTheme(QStringLiteral("edit-clear"), style()->standardIcon(QStyle::SP_LineEditClearButton)),
+        QLineEdit::TrailingPosition);
     m_clearAction->setToolTip(tr("Remove Shortcut"));
     connect(m_clearAction, &QAction::triggered, this, [this] {
         showMessage({});
@@ -92,13 +92,12 @@ ShortcutRecorder::ShortcutRecorder(const Name& name, ShortcutRegistry& registry,
         if (changed == m_name && !m_recording)
             redisplay();
     });
-    connect(&m_registry, &ShortcutRegistry::registrationFailed, this,
-            [this](const Shortcut& shortcut, const QString&) {
-                if (m_registry.shortcut(m_name) == shortcut)
-                    showMessage(tr("%1 is taken by the desktop or another application, so it won't work "
-                                   "right now. Record a different shortcut.")
-                                    .arg(shortcut.words()));
-            });
+    connect(&m_registry, &ShortcutRegistry::registrationFailed, this, [this](const Shortcut& shortcut, const QString&) {
+        if (m_registry.shortcut(m_name) == shortcut)
+            showMessage(tr("%1 is taken by the desktop or another application, so it won't work "
+                           "right now. Record a different shortcut.")
+                            .arg(shortcut.words()));
+    });
     redisplay();
 }
 
@@ -218,8 +217,7 @@ bool ShortcutRecorder::checkConflicts(const Shortcut& shortcut, QString* warning
         // Nothing to check against, and nothing will fire: say so, keep it.
         *warning = tr("Global shortcuts don't work in this desktop session. You can bind a shortcut to "
                       "\u201cmomentra toggle\u201d in your desktop's keyboard settings instead.");
-    } else if (const auto available = m_registry.center().probe(shortcut.keyCode, shortcut.modifiers);
-               !available) {
+    } else if (const auto available = m_registry.center().probe(shortcut.keyCode, shortcut.modifiers); !available) {
         showMessage(tr("%1 can't be used as a global shortcut. %2").arg(shortcut.words(), available.error()));
         return false;
     }

@@ -28,7 +28,7 @@ struct CaptureConfiguration
     QSet<QString> excludedAppIds;
     bool hidesNotifications = false;
     bool hidesDesktopIcons = false;
-    QMap<QString, int> displayOrdinals;  // display identity → ordinal
+    QMap<QString, int> displayOrdinals;      // display identity → ordinal
     std::optional<qint64> minimumFreeBytes;  // nothing = no free-space limit
 
     bool operator==(const CaptureConfiguration&) const = default;

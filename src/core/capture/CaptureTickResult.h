@@ -25,9 +25,9 @@ public:
     bool isFailure() const { return m_kind == Kind::Failure; }
     bool isDisplayMissing() const { return m_kind == Kind::DisplayMissing; }
 
-    int count() const { return m_count; }                                   // success
+    int count() const { return m_count; }                                     // success
     const QMap<QString, int>& displayOrdinals() const { return m_ordinals; }  // success, displayMissing
-    const std::optional<QString>& failureText() const { return m_message; } // success (partial), failure
+    const std::optional<QString>& failureText() const { return m_message; }   // success (partial), failure
     QString message() const { return m_message.value_or(QString()); }
 
     bool operator==(const CaptureTickResult&) const = default;

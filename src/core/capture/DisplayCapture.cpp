@@ -1,21 +1,22 @@
 #include "core/capture/DisplayCapture.h"
 
 #include "core/capture/CaptureError.h"
+#include "core/capture/ScreenshotWriter.h"
 #include "core/library/LibraryLayout.h"
 #include "core/textsearch/LiveTextSink.h"
-#include "core/capture/ScreenshotWriter.h"
 
 #include <QDir>
 
 #include <algorithm>
 
 DisplayCapture::DisplayCapture(ScreenSource& source, ImageCodec& codec, LiveTextSink* textSink)
-    : m_source(source), m_codec(codec), m_textSink(textSink)
+    : m_source(source)
+    , m_codec(codec)
+    , m_textSink(textSink)
 {
 }
 
-DisplayCaptureRequest DisplayCapture::requestFor(const CaptureConfiguration& configuration,
-                                                 const DisplayInfo& display)
+DisplayCaptureRequest DisplayCapture::requestFor(const CaptureConfiguration& configuration, const DisplayInfo& display)
 {
     DisplayCaptureRequest request;
     request.excludedAppIds = configuration.excludedAppIds;
@@ -65,8 +66,7 @@ CaptureTickResult DisplayCapture::capture(const CaptureConfiguration& configurat
     if (content->displays.isEmpty())
         return CaptureTickResult::failure(CaptureErrors::description(CaptureError::NoDisplays));
 
-    const QString dayFolder =
-        QDir(configuration.folder).filePath(LibraryLayout::dayFolderName(now));
+    const QString dayFolder = QDir(configuration.folder).filePath(LibraryLayout::dayFolderName(now));
     QMap<QString, int> dictionary;
     QList<Entry> entries = orderedEntries(content->displays, configuration.displayOrdinals, &dictionary);
     if (configuration.onlyDisplay) {
@@ -108,8 +108,7 @@ CaptureTickResult DisplayCapture::capture(const CaptureConfiguration& configurat
         return CaptureTickResult::success(int(written.size()), dictionary);
     if (written.isEmpty())
         return CaptureTickResult::failure(failures.first().message);
-    return CaptureTickResult::success(int(written.size()), dictionary,
-                                      QStringLiteral("Couldn't capture display %1: %2")
-                                          .arg(failures.first().ordinal)
-                                          .arg(failures.first().message));
+    return CaptureTickResult::success(
+        int(written.size()), dictionary,
+        QStringLiteral("Couldn't capture display %1: %2").arg(failures.first().ordinal).arg(failures.first().message));
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Result.h"
 #include "core/Bitmap.h"
+#include "core/Result.h"
 #include "core/library/DisplayFacts.h"
 
 #include <QList>
@@ -12,21 +12,21 @@
 // One display as the screen-capture service lists it.
 struct DisplayInfo
 {
-    DisplayFacts facts;        // identity source (display number, EDID numbers)
-    QString name;              // human name, from EDID when known ("DELL U2720Q"), else the connector
-    int x = 0, y = 0;          // position on the virtual screen, in pixels
-    int width = 0, height = 0; // pixels
+    DisplayFacts facts;                       // identity source (display number, EDID numbers)
+    QString name;                             // human name, from EDID when known ("DELL U2720Q"), else the connector
+    int x = 0, y = 0;                         // position on the virtual screen, in pixels
+    int width = 0, height = 0;                // pixels
     int logicalWidth = 0, logicalHeight = 0;  // pixels divided by the desktop scale (equal when scale 1)
-    bool isBuiltIn = false;    // laptop panel (eDP, LVDS, DSI)
-    bool isMain = false;       // the primary display
+    bool isBuiltIn = false;                   // laptop panel (eDP, LVDS, DSI)
+    bool isMain = false;                      // the primary display
 };
 
 // One top-level window, bottom to top in ShareableContent::windows.
 struct WindowInfo
 {
     quint32 id = 0;
-    QString appId;             // desktop-file id of the owning application ("org.gnome.Terminal")
-    bool isDesktop = false;    // desktop icons / background window
+    QString appId;           // desktop-file id of the owning application ("org.gnome.Terminal")
+    bool isDesktop = false;  // desktop icons / background window
     bool isNotification = false;
 };
 

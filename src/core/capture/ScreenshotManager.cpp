@@ -1,10 +1,10 @@
 #include "core/capture/ScreenshotManager.h"
 
-#include "core/capture/SessionState.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/FreeSpaceGate.h"
-#include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotWriter.h"
+#include "core/capture/SessionState.h"
+#include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
 
 #include <QDir>
@@ -35,8 +35,7 @@ void ensureScreenshotsFolder(const QString& folder)
 
 }  // namespace
 
-ScreenshotManager::ScreenshotManager(DisplayCapture& capture, SessionState& session, EventLog& log,
-                                     QObject* parent)
+ScreenshotManager::ScreenshotManager(DisplayCapture& capture, SessionState& session, EventLog& log, QObject* parent)
     : QObject(parent)
     , m_capture(capture)
     , m_session(session)
@@ -85,14 +84,13 @@ void ScreenshotManager::stopTimer()
 bool ScreenshotManager::start(const CaptureConfiguration& configuration)
 {
     m_log.log(QStringLiteral("Capture started: every %1s, %2, into %3")
-                               .arg(wholeSeconds(configuration.intervalSeconds),
-                                    ScreenshotFormats::rawValue(configuration.format), configuration.folder),
-                           EventLog::kEngine);
+                  .arg(wholeSeconds(configuration.intervalSeconds), ScreenshotFormats::rawValue(configuration.format),
+                       configuration.folder),
+              EventLog::kEngine);
     setConfiguration(configuration);
     ensureScreenshotsFolder(configuration.folder);
     // Partial files of a capture that was killed midway are never screenshots.
-    ScreenshotWriter::removeStalePartials(
-        QDir(configuration.folder).filePath(LibraryLayout::dayFolderName(now())));
+    ScreenshotWriter::removeStalePartials(QDir(configuration.folder).filePath(LibraryLayout::dayFolderName(now())));
     setLastError(std::nullopt);
     setHasNotifiedError(false);
     setIsCapturing(true);
@@ -154,9 +152,8 @@ void ScreenshotManager::update(const CaptureConfiguration& configuration)
     if (!previous || previous->folder != configuration.folder)
         ensureScreenshotsFolder(configuration.folder);
     if (!previous || previous->intervalSeconds != configuration.intervalSeconds) {
-        m_log.log(
-            QStringLiteral("Interval changed: every %1s").arg(wholeSeconds(configuration.intervalSeconds)),
-            EventLog::kEngine);
+        m_log.log(QStringLiteral("Interval changed: every %1s").arg(wholeSeconds(configuration.intervalSeconds)),
+                  EventLog::kEngine);
         scheduleTimer(configuration.intervalSeconds);
     }
     isLowOnSpace(configuration);
@@ -184,9 +181,8 @@ void ScreenshotManager::tick()
 
 QFuture<CaptureTickResult> ScreenshotManager::capture(const CaptureConfiguration& configuration)
 {
-    return QtConcurrent::run(&m_pool, [&capture = m_capture, configuration, at = now()] {
-        return capture.capture(configuration, at);
-    });
+    return QtConcurrent::run(
+        &m_pool, [&capture = m_capture, configuration, at = now()] { return capture.capture(configuration, at); });
 }
 
 void ScreenshotManager::finishTick()
@@ -214,8 +210,8 @@ bool ScreenshotManager::isLowOnSpace(const CaptureConfiguration& configuration)
     std::optional<qint64> free;
     if (configuration.minimumFreeBytes)
         free = m_session.freeBytes(configuration.folder);
-    const FreeSpaceGate::Verdict verdict =
-        FreeSpaceGate::evaluate(configuration.minimumFreeBytes, free, m_lowSpaceFreeBytes);
+    const FreeSpaceGate::Verdict verdict = FreeSpaceGate::evaluate(configuration.minimumFreeBytes, free,
+                                                                   m_lowSpaceFreeBytes);
     if (!verdict.logLine.isEmpty())
         m_log.log(verdict.logLine, EventLog::kEngine);
     setLowSpaceFreeBytes(verdict.lowSpaceFreeBytes);
@@ -225,12 +221,11 @@ bool ScreenshotManager::isLowOnSpace(const CaptureConfiguration& configuration)
 void ScreenshotManager::handleResult(const CaptureTickResult& result)
 {
     if (result.isDisplayMissing()) {
-        const std::optional<ChosenDisplay> chosen =
-            m_configuration ? m_configuration->onlyDisplay : std::optional<ChosenDisplay>();
+        const std::optional<ChosenDisplay> chosen = m_configuration ? m_configuration->onlyDisplay
+                                                                    : std::optional<ChosenDisplay>();
         if (chosen) {
             if (!m_missingDisplayName)
-                m_log.log(chosen->name + QStringLiteral(" isn't connected; skipping captures"),
-                                       EventLog::kEngine);
+                m_log.log(chosen->name + QStringLiteral(" isn't connected; skipping captures"), EventLog::kEngine);
             setMissingDisplayName(chosen->name);
         }
         storeOrdinals(result.displayOrdinals());
@@ -293,12 +288,12 @@ void ScreenshotManager::refreshTodayCountIfNeeded()
 }
 
 #define MOMENTRA_SETTER(Name, member, Type, signal) \
-    void ScreenshotManager::Name(Type value)         \
-    {                                                \
-        if (member == value)                         \
-            return;                                  \
-        member = std::move(value);                   \
-        Q_EMIT signal();                             \
+    void ScreenshotManager::Name(Type value)        \
+    {                                               \
+        if (member == value)                        \
+            return;                                 \
+        member = std::move(value);                  \
+        Q_EMIT signal();                            \
     }
 
 MOMENTRA_SETTER(setIsCapturing, m_isCapturing, bool, isCapturingChanged)

@@ -31,8 +31,7 @@ class ScreenshotManager : public QObject
 
 public:
     // Follows the session's sleep and wake by itself.
-    ScreenshotManager(DisplayCapture& capture, SessionState& session, EventLog& log,
-                      QObject* parent = nullptr);
+    ScreenshotManager(DisplayCapture& capture, SessionState& session, EventLog& log, QObject* parent = nullptr);
     ~ScreenshotManager() override;  // waits for a running capture
 
     // State

@@ -29,7 +29,11 @@ QString systemReason(int error)
 class TemporaryFile
 {
 public:
-    TemporaryFile(int fd, QByteArray path) : m_fd(fd), m_path(std::move(path)) {}
+    TemporaryFile(int fd, QByteArray path)
+        : m_fd(fd)
+        , m_path(std::move(path))
+    {
+    }
     ~TemporaryFile()
     {
         m_fd.reset();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Result.h"
 #include "core/Bitmap.h"
+#include "core/Result.h"
 #include "core/library/ScreenshotFormat.h"
 
 #include <QString>
@@ -19,7 +19,10 @@ public:
     static constexpr mode_t kFileMode = 0600;
     static constexpr mode_t kFolderMode = 0700;
 
-    explicit ScreenshotWriter(ImageCodec& codec) : m_codec(codec) {}
+    explicit ScreenshotWriter(ImageCodec& codec)
+        : m_codec(codec)
+    {
+    }
 
     // Creates the folder and any missing parent (mode 0700). An existing
     // folder is left as it is. Returns the path or why it couldn't be made.

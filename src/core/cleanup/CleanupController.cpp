@@ -1,7 +1,7 @@
 #include "core/cleanup/CleanupController.h"
 
-#include "core/cleanup/CleanupSweeper.h"
 #include "core/StopFlag.h"
+#include "core/cleanup/CleanupSweeper.h"
 #include "core/cleanup/Trash.h"
 #include "core/log/EventLog.h"
 
@@ -42,8 +42,8 @@ void CleanupController::flushSweepLog()
 {
     if (!m_configuration)
         return;
-    write(m_sweepLog.takeSummary(m_configuration->folder, m_configuration->policy,
-                                 m_configuration->permanently, now()));
+    write(
+        m_sweepLog.takeSummary(m_configuration->folder, m_configuration->policy, m_configuration->permanently, now()));
 }
 
 void CleanupController::configureCleanup(const QString& folder, DeletionPolicy policy, bool permanently,
@@ -86,8 +86,8 @@ void CleanupController::handleDidWake()
     }
 }
 
-QFuture<std::optional<SweepResult>> CleanupController::startPass(const QString& folder,
-                                                                 qint64 maxAgeSeconds, bool permanently)
+QFuture<std::optional<SweepResult>> CleanupController::startPass(const QString& folder, qint64 maxAgeSeconds,
+                                                                 bool permanently)
 {
     const std::shared_ptr<CleanupSweeper> sweeper = m_sweeper;
     const std::shared_ptr<StopFlag> stop = m_sweepStop;
@@ -111,8 +111,8 @@ void CleanupController::runSweep(const DeletionConfiguration& configuration, Swe
         const QDateTime finished = now();
         if (m_configuration == configuration)
             setLastCleanup(CleanupStatus{finished, result});
-        write(m_sweepLog.record(result, trigger, configuration.folder, configuration.policy,
-                                configuration.permanently, finished));
+        write(m_sweepLog.record(result, trigger, configuration.folder, configuration.policy, configuration.permanently,
+                                finished));
         Q_EMIT sweepFinished(trigger);
     });
 }

@@ -61,8 +61,7 @@ Q_SIGNALS:
 
 private:
     void runSweep(const DeletionConfiguration& configuration, SweepTrigger trigger);
-    QFuture<std::optional<SweepResult>> startPass(const QString& folder, qint64 maxAgeSeconds,
-                                                  bool permanently);
+    QFuture<std::optional<SweepResult>> startPass(const QString& folder, qint64 maxAgeSeconds, bool permanently);
     void setLastCleanup(const std::optional<CleanupStatus>& status);
     void write(const QList<SweepLog::Entry>& entries);
     QDateTime now() const { return m_clock(); }

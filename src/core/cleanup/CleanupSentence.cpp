@@ -15,8 +15,7 @@ QString CleanupSentence::couldNotOpenFolder()
     return QStringLiteral("Couldn't open the folder.");
 }
 
-QString CleanupSentence::outcome(const std::optional<SweepResult>& result, bool permanently,
-                                 const QString& nothingText)
+QString CleanupSentence::outcome(const std::optional<SweepResult>& result, bool permanently, const QString& nothingText)
 {
     if (!result)
         return couldNotOpenFolder();

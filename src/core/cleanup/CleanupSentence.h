@@ -16,7 +16,6 @@ public:
     // "Moved 12 screenshots to the Trash." / "Deleted 12 screenshots.",
     // "Stopped after …" when stopped, followed by "Couldn't …" for failures;
     // nothingText when there was nothing to remove.
-    static QString outcome(const std::optional<SweepResult>& result, bool permanently,
-                           const QString& nothingText);
+    static QString outcome(const std::optional<SweepResult>& result, bool permanently, const QString& nothingText);
     static QString couldNotOpenFolder();  // "Couldn't open the folder."
 };

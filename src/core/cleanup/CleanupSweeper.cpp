@@ -1,10 +1,10 @@
 #include "core/cleanup/CleanupSweeper.h"
 
 #include "core/FileDescriptor.h"
-#include "core/cleanup/FileTimes.h"
-#include "core/library/LibraryLayout.h"
 #include "core/StopFlag.h"
+#include "core/cleanup/FileTimes.h"
 #include "core/cleanup/Trash.h"
+#include "core/library/LibraryLayout.h"
 
 #include <QFile>
 
@@ -65,10 +65,15 @@ struct DayFolder
 class CleanupSweeper::Pass
 {
 public:
-    Pass(const CleanupSweeper& owner, int rootFd, const QString& folder, qint64 maxAgeMs,
-         bool permanently, const StopFlag& stop, qint64 nowMs)
-        : m_owner(owner), m_rootFd(rootFd), m_folder(folder), m_maxAgeMs(maxAgeMs),
-          m_permanently(permanently), m_stop(stop), m_nowMs(nowMs)
+    Pass(const CleanupSweeper& owner, int rootFd, const QString& folder, qint64 maxAgeMs, bool permanently,
+         const StopFlag& stop, qint64 nowMs)
+        : m_owner(owner)
+        , m_rootFd(rootFd)
+        , m_folder(folder)
+        , m_maxAgeMs(maxAgeMs)
+        , m_permanently(permanently)
+        , m_stop(stop)
+        , m_nowMs(nowMs)
     {
     }
 
@@ -78,7 +83,9 @@ public:
         for (const QByteArray& name : root.names) {
             if (!LibraryLayout::isDayFolderName(QString::fromUtf8(name)))
                 continue;
-            struct statx info{};
+            struct statx info
+            {
+            };
             if (!FileTimes::read(m_rootFd, name.constData(), &info) || !S_ISDIR(info.stx_mode))
                 continue;  // a symbolic link, even to a folder, is not a day folder
             DayFolder day{name, FileTimes::birthMs(info), FileTimes::modificationMs(info)};
@@ -128,7 +135,9 @@ private:
             }
             if (!LibraryLayout::isOwnScreenshotName(QString::fromUtf8(name)))
                 continue;
-            struct statx info{};
+            struct statx info
+            {
+            };
             if (!FileTimes::read(dayFd.get(), name.constData(), &info) || !S_ISREG(info.stx_mode))
                 continue;
             const std::optional<qint64> created = FileTimes::creationMs(info);
@@ -167,13 +176,15 @@ private:
         if (m_permanently) {
             done = ::unlinkat(dayFd, name.constData(), 0) == 0;
         } else if (m_owner.m_trash) {
-            const QString path = m_folder + QLatin1Char('/') + QFile::decodeName(dayName)
-                                 + QLatin1Char('/') + QFile::decodeName(name);
+            const QString path = m_folder + QLatin1Char('/') + QFile::decodeName(dayName) + QLatin1Char('/')
+                                 + QFile::decodeName(name);
             done = m_owner.m_trash->moveToTrash(path).ok();
         }
         if (done)
             return true;
-        struct stat info{};
+        struct stat info
+        {
+        };
         return ::fstatat(dayFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
     }
 
@@ -191,7 +202,9 @@ private:
             for (const QByteArray& name : listFolder(dayFd.get()).names) {
                 if (!LibraryLayout::isOwnScreenshotName(QString::fromUtf8(name)))
                     continue;
-                struct statx info{};
+                struct statx info
+                {
+                };
                 if (!FileTimes::read(dayFd.get(), name.constData(), &info) || !S_ISREG(info.stx_mode))
                     continue;
                 const auto created = FileTimes::creationMs(info);
@@ -220,14 +233,12 @@ CleanupSweeper::CleanupSweeper(std::shared_ptr<Trash> trash)
 {
 }
 
-std::optional<SweepResult> CleanupSweeper::sweep(const QString& folder, qint64 maxAgeSeconds,
-                                                 bool permanently, const StopFlag& stop,
-                                                 const QDateTime& now) const
+std::optional<SweepResult> CleanupSweeper::sweep(const QString& folder, qint64 maxAgeSeconds, bool permanently,
+                                                 const StopFlag& stop, const QDateTime& now) const
 {
     const QString root = folder.endsWith(QLatin1Char('/')) && folder.size() > 1 ? folder.chopped(1) : folder;
     // The screenshots folder itself may be a link the user set up; follow it.
-    const FileDescriptor rootFd(::open(QFile::encodeName(root).constData(),
-                                       O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FileDescriptor rootFd(::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!rootFd.isOpen())
         return std::nullopt;
     const Listing listing = listFolder(rootFd.get());

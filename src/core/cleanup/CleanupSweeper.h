@@ -33,8 +33,7 @@ public:
     // when now − creation > maxAgeSeconds; a day folder created no more than
     // maxAgeSeconds ago cannot hold old screenshots and is not listed.
     std::optional<SweepResult> sweep(const QString& folder, qint64 maxAgeSeconds, bool permanently,
-                                     const StopFlag& stop,
-                                     const QDateTime& now = QDateTime::currentDateTime()) const;
+                                     const StopFlag& stop, const QDateTime& now = QDateTime::currentDateTime()) const;
 
 private:
     class Pass;

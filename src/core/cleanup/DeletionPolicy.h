@@ -20,9 +20,9 @@ enum class DeletionPolicy {
 };
 
 namespace DeletionPolicies {
-QList<DeletionPolicy> all();                                  // in the order offered to the user
-QString rawValue(DeletionPolicy policy);                      // "Never", "10 Minutes", …
-std::optional<DeletionPolicy> fromRawValue(const QString& raw);  // exact match only
-std::optional<qint64> maximumAgeSeconds(DeletionPolicy policy);  // nothing for Never
-std::optional<qint64> timerPeriodSeconds(DeletionPolicy policy); // age / 60, at least 60
+QList<DeletionPolicy> all();                                      // in the order offered to the user
+QString rawValue(DeletionPolicy policy);                          // "Never", "10 Minutes", …
+std::optional<DeletionPolicy> fromRawValue(const QString& raw);   // exact match only
+std::optional<qint64> maximumAgeSeconds(DeletionPolicy policy);   // nothing for Never
+std::optional<qint64> timerPeriodSeconds(DeletionPolicy policy);  // age / 60, at least 60
 }  // namespace DeletionPolicies

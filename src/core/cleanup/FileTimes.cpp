@@ -33,6 +33,7 @@ std::optional<qint64> FileTimes::creationMs(const struct statx& info)
 
 bool FileTimes::read(int dirFd, const char* name, struct statx* info)
 {
-    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT,
-                   STATX_TYPE | STATX_BTIME | STATX_MTIME, info) == 0;
+    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, STATX_TYPE | STATX_BTIME | STATX_MTIME,
+                   info)
+           == 0;
 }

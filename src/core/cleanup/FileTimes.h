@@ -11,7 +11,6 @@ struct statx;
 class FileTimes
 {
 public:
-
     // The creation date of a screenshot: the birth time where the file system
     // records one (ext4, btrfs, xfs, tmpfs on current kernels), otherwise the
     // modification time. Screenshots are written once and renamed into place,

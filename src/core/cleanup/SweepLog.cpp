@@ -14,8 +14,7 @@ QString pathText(const QString& folder)
 
 QString context(const QString& folder, DeletionPolicy policy)
 {
-    return QStringLiteral("(") + DeletionPolicies::rawValue(policy) + QStringLiteral(") of ")
-           + pathText(folder);
+    return QStringLiteral("(") + DeletionPolicies::rawValue(policy) + QStringLiteral(") of ") + pathText(folder);
 }
 
 QString verb(bool permanently)
@@ -25,8 +24,8 @@ QString verb(bool permanently)
 
 QString counts(const SweepResult& result, bool permanently)
 {
-    return verb(permanently) + QLatin1Char(' ') + QString::number(result.trashed)
-           + QStringLiteral(", failed ") + QString::number(result.failed);
+    return verb(permanently) + QLatin1Char(' ') + QString::number(result.trashed) + QStringLiteral(", failed ")
+           + QString::number(result.failed);
 }
 
 bool removedOrFailed(const SweepResult& result)
@@ -110,8 +109,8 @@ QList<SweepLog::Entry> SweepLog::takeSummary(const QString& folder, DeletionPoli
     const Pending taken = *pending;
     pending.reset();
     lastSummaryAt = now;
-    QString text = QStringLiteral("Sweep ") + context(folder, policy) + QStringLiteral(": ")
-                   + verb(permanently) + QLatin1Char(' ') + QString::number(taken.trashed);
+    QString text = QStringLiteral("Sweep ") + context(folder, policy) + QStringLiteral(": ") + verb(permanently)
+                   + QLatin1Char(' ') + QString::number(taken.trashed);
     if (taken.passes > 1) {
         text += QStringLiteral(" in ") + QString::number(taken.passes) + QStringLiteral(" passes since ")
                 + QLocale::c().toString(taken.since.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm"));

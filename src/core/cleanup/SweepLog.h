@@ -45,15 +45,12 @@ struct SweepLog
     std::optional<Pending> pending;
     std::optional<QDateTime> lastSummaryAt;
 
-    QList<Entry> record(const std::optional<SweepResult>& result, SweepTrigger trigger,
-                        const QString& folder, DeletionPolicy policy, bool permanently,
-                        const QDateTime& now);
-    QList<Entry> takeSummary(const QString& folder, DeletionPolicy policy, bool permanently,
-                             const QDateTime& now);
+    QList<Entry> record(const std::optional<SweepResult>& result, SweepTrigger trigger, const QString& folder,
+                        DeletionPolicy policy, bool permanently, const QDateTime& now);
+    QList<Entry> takeSummary(const QString& folder, DeletionPolicy policy, bool permanently, const QDateTime& now);
 
     // The one line a "Delete all" run leaves in the log.
-    static Entry deleteAllEntry(const QString& folder, bool permanently,
-                                const std::optional<SweepResult>& result);
+    static Entry deleteAllEntry(const QString& folder, bool permanently, const std::optional<SweepResult>& result);
     // Writes entries with the "engine" category.
     static void write(const QList<Entry>& entries, EventLog& log);
 

@@ -87,8 +87,8 @@ bool LibraryLayout::isOwnScreenshotName(const QString& name)
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
         return false;
-    static const QSet<QString> extensions = {QStringLiteral("png"), QStringLiteral("jpeg"),
-                                             QStringLiteral("jpg"), QStringLiteral("heic")};
+    static const QSet<QString> extensions = {QStringLiteral("png"), QStringLiteral("jpeg"), QStringLiteral("jpg"),
+                                             QStringLiteral("heic")};
     if (!extensions.contains(name.mid(dot + 1).toLower()))
         return false;
     const QString rest = name.mid(kPrefix.size());
@@ -97,8 +97,8 @@ bool LibraryLayout::isOwnScreenshotName(const QString& name)
 
 int LibraryLayout::countOwnScreenshots(const QString& dayFolder)
 {
-    const QStringList names =
-        QDir(dayFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList names = QDir(dayFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                        | QDir::NoDotAndDotDot);
     return int(std::count_if(names.begin(), names.end(), isOwnScreenshotName));
 }
 
@@ -126,14 +126,11 @@ QList<int> LibraryLayout::orderDisplays(const QList<DisplayRankInput>& displays)
     QList<int> order;
     for (int i = 0; i < displays.size(); ++i)
         order.append(i);
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        return rank(a) != rank(b) ? rank(a) < rank(b) : a < b;
-    });
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return rank(a) != rank(b) ? rank(a) < rank(b) : a < b; });
     return order;
 }
 
-OrdinalAssignment LibraryLayout::assignOrdinals(const QStringList& identities,
-                                                const QMap<QString, int>& existing)
+OrdinalAssignment LibraryLayout::assignOrdinals(const QStringList& identities, const QMap<QString, int>& existing)
 {
     OrdinalAssignment out;
     out.dictionary = existing;

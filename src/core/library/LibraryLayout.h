@@ -32,8 +32,7 @@ public:
     static bool isOwnScreenshotName(const QString& name);
 
     static int countOwnScreenshots(const QString& dayFolder);
-    static int todayCount(const QString& screenshotsFolder,
-                          const QDateTime& now = QDateTime::currentDateTime());
+    static int todayCount(const QString& screenshotsFolder, const QDateTime& now = QDateTime::currentDateTime());
 
     static QString displayIdentity(const DisplayFacts& facts);
 
@@ -46,6 +45,5 @@ public:
     };
     static QList<int> orderDisplays(const QList<DisplayRankInput>& displays);
 
-    static OrdinalAssignment assignOrdinals(const QStringList& identities,
-                                            const QMap<QString, int>& existing);
+    static OrdinalAssignment assignOrdinals(const QStringList& identities, const QMap<QString, int>& existing);
 };

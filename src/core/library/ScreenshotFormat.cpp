@@ -5,9 +5,12 @@ namespace ScreenshotFormats {
 QString rawValue(ScreenshotFormat format)
 {
     switch (format) {
-    case ScreenshotFormat::Png: return QStringLiteral("PNG");
-    case ScreenshotFormat::Jpeg: return QStringLiteral("JPEG");
-    case ScreenshotFormat::Heic: return QStringLiteral("HEIC");
+    case ScreenshotFormat::Png:
+        return QStringLiteral("PNG");
+    case ScreenshotFormat::Jpeg:
+        return QStringLiteral("JPEG");
+    case ScreenshotFormat::Heic:
+        return QStringLiteral("HEIC");
     }
     return QStringLiteral("JPEG");
 }

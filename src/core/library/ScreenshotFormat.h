@@ -9,7 +9,7 @@
 enum class ScreenshotFormat { Png, Jpeg, Heic };
 
 namespace ScreenshotFormats {
-QString rawValue(ScreenshotFormat format);                      // "PNG", "JPEG", "HEIC"
+QString rawValue(ScreenshotFormat format);                         // "PNG", "JPEG", "HEIC"
 std::optional<ScreenshotFormat> fromRawValue(const QString& raw);  // exact match only
-QString fileExtension(ScreenshotFormat format);                 // "png", "jpeg", "heic"
+QString fileExtension(ScreenshotFormat format);                    // "png", "jpeg", "heic"
 }  // namespace ScreenshotFormats

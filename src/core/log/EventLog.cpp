@@ -167,8 +167,8 @@ QString EventLog::formatLine(const QDateTime& at, const QString& category, const
 {
     QString text = message;
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return QLocale::c().toString(at, kTimestampPattern) + QStringLiteral(" [") + category
-           + QStringLiteral("] ") + withHomeAbbreviated(text);
+    return QLocale::c().toString(at, kTimestampPattern) + QStringLiteral(" [") + category + QStringLiteral("] ")
+           + withHomeAbbreviated(text);
 }
 
 // Opened, appended and closed for every line, so another process writing the
@@ -179,7 +179,9 @@ void EventLog::append(const Entry& entry)
     if (!QFileInfo::exists(m_folder) && QDir().mkpath(m_folder))
         QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QByteArray current = QFile::encodeName(currentFile());
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(current.constData(), &info) == 0 && info.st_size >= m_sizeLimit) {
         const QByteArray previous = QFile::encodeName(previousFile());
         ::unlink(previous.constData());

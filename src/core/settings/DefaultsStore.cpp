@@ -20,8 +20,14 @@ DefaultsStore::DefaultsStore(QString path, EventLog& log, QObject* parent)
     , m_log(log)
 {
     reload();
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { reloadIfChanged(); watch(); });
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { reloadIfChanged(); watch(); });
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] {
+        reloadIfChanged();
+        watch();
+    });
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        reloadIfChanged();
+        watch();
+    });
     watch();
 }
 
@@ -76,7 +82,9 @@ bool DefaultsStore::remove(const QString& key)
 
 DefaultsStore::FileStamp DefaultsStore::currentStamp() const
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(m_path).constData(), &info) != 0)
         return {};
     return {qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec, qint64(info.st_size),
@@ -142,8 +150,8 @@ void DefaultsStore::moveCorruptFileAside(const QString& reason)
         aside = m_path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
     if (QFile::rename(m_path, aside)) {
         m_log.logError(QStringLiteral("Settings file %1 was damaged (%2); moved it to %3 and "
-                                                   "using default settings")
-                                        .arg(m_path, reason, aside));
+                                      "using default settings")
+                           .arg(m_path, reason, aside));
     } else {
         m_log.logError(
             QStringLiteral("Settings file %1 was damaged (%2) and could not be moved aside").arg(m_path, reason));

@@ -23,7 +23,7 @@ class DefaultsStore : public QObject
 public:
     DefaultsStore(QString path, EventLog& log, QObject* parent = nullptr);
 
-    static QString standardPath();        // $XDG_CONFIG_HOME/Momentra/defaults.json
+    static QString standardPath();  // $XDG_CONFIG_HOME/Momentra/defaults.json
 
     QString path() const { return m_path; }
 

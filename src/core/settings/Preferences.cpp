@@ -83,10 +83,22 @@ void Preferences::setString(const char* suffix, const std::optional<QString>& va
 
 // --- capture --------------------------------------------------------------
 
-int Preferences::intervalSeconds() const { return positiveInt("intervalSeconds", 60); }
-void Preferences::setIntervalSeconds(int value) { m_store.setValue(key("intervalSeconds"), value); }
-int Preferences::customIntervalSeconds() const { return positiveInt("customIntervalSeconds", 60); }
-void Preferences::setCustomIntervalSeconds(int value) { m_store.setValue(key("customIntervalSeconds"), value); }
+int Preferences::intervalSeconds() const
+{
+    return positiveInt("intervalSeconds", 60);
+}
+void Preferences::setIntervalSeconds(int value)
+{
+    m_store.setValue(key("intervalSeconds"), value);
+}
+int Preferences::customIntervalSeconds() const
+{
+    return positiveInt("customIntervalSeconds", 60);
+}
+void Preferences::setCustomIntervalSeconds(int value)
+{
+    m_store.setValue(key("customIntervalSeconds"), value);
+}
 
 bool Preferences::usesCustomInterval() const
 {
@@ -96,7 +108,10 @@ bool Preferences::usesCustomInterval() const
     return !kIntervalPresets.contains(intervalSeconds());
 }
 
-void Preferences::setUsesCustomInterval(bool value) { setBool("usesCustomInterval", value); }
+void Preferences::setUsesCustomInterval(bool value)
+{
+    setBool("usesCustomInterval", value);
+}
 
 ScreenshotFormat Preferences::format() const
 {
@@ -104,7 +119,10 @@ ScreenshotFormat Preferences::format() const
     return raw ? ScreenshotFormats::fromRawValue(*raw).value_or(ScreenshotFormat::Jpeg) : ScreenshotFormat::Jpeg;
 }
 
-void Preferences::setFormat(ScreenshotFormat value) { setString("format", ScreenshotFormats::rawValue(value)); }
+void Preferences::setFormat(ScreenshotFormat value)
+{
+    setString("format", ScreenshotFormats::rawValue(value));
+}
 
 double Preferences::jpegQuality() const
 {
@@ -112,17 +130,50 @@ double Preferences::jpegQuality() const
     return value.isDouble() ? value.toDouble() : 0.6;
 }
 
-void Preferences::setJpegQuality(double value) { m_store.setValue(key("jpegQuality"), value); }
-bool Preferences::showsCursor() const { return boolValue("showsCursor"); }
-void Preferences::setShowsCursor(bool value) { setBool("showsCursor", value); }
-bool Preferences::capturesHalfSize() const { return boolValue("capturesHalfSize"); }
-void Preferences::setCapturesHalfSize(bool value) { setBool("capturesHalfSize", value); }
-bool Preferences::pausesWhenLocked() const { return boolValue("pausesWhenLocked"); }
-void Preferences::setPausesWhenLocked(bool value) { setBool("pausesWhenLocked", value); }
-bool Preferences::pauseWhenIdle() const { return boolValue("pauseWhenIdle"); }
-void Preferences::setPauseWhenIdle(bool value) { setBool("pauseWhenIdle", value); }
-int Preferences::idleThresholdSeconds() const { return positiveInt("idleThresholdSeconds", 300); }
-void Preferences::setIdleThresholdSeconds(int value) { m_store.setValue(key("idleThresholdSeconds"), value); }
+void Preferences::setJpegQuality(double value)
+{
+    m_store.setValue(key("jpegQuality"), value);
+}
+bool Preferences::showsCursor() const
+{
+    return boolValue("showsCursor");
+}
+void Preferences::setShowsCursor(bool value)
+{
+    setBool("showsCursor", value);
+}
+bool Preferences::capturesHalfSize() const
+{
+    return boolValue("capturesHalfSize");
+}
+void Preferences::setCapturesHalfSize(bool value)
+{
+    setBool("capturesHalfSize", value);
+}
+bool Preferences::pausesWhenLocked() const
+{
+    return boolValue("pausesWhenLocked");
+}
+void Preferences::setPausesWhenLocked(bool value)
+{
+    setBool("pausesWhenLocked", value);
+}
+bool Preferences::pauseWhenIdle() const
+{
+    return boolValue("pauseWhenIdle");
+}
+void Preferences::setPauseWhenIdle(bool value)
+{
+    setBool("pauseWhenIdle", value);
+}
+int Preferences::idleThresholdSeconds() const
+{
+    return positiveInt("idleThresholdSeconds", 300);
+}
+void Preferences::setIdleThresholdSeconds(int value)
+{
+    m_store.setValue(key("idleThresholdSeconds"), value);
+}
 
 QStringList Preferences::excludedAppIds() const
 {
@@ -142,10 +193,22 @@ void Preferences::setExcludedAppIds(const QStringList& value)
     m_store.setValue(key("excludedBundleIDs"), QJsonArray::fromStringList(value));
 }
 
-bool Preferences::hidesNotifications() const { return boolValue("hidesNotifications"); }
-void Preferences::setHidesNotifications(bool value) { setBool("hidesNotifications", value); }
-bool Preferences::hidesDesktopIcons() const { return boolValue("hidesDesktopIcons"); }
-void Preferences::setHidesDesktopIcons(bool value) { setBool("hidesDesktopIcons", value); }
+bool Preferences::hidesNotifications() const
+{
+    return boolValue("hidesNotifications");
+}
+void Preferences::setHidesNotifications(bool value)
+{
+    setBool("hidesNotifications", value);
+}
+bool Preferences::hidesDesktopIcons() const
+{
+    return boolValue("hidesDesktopIcons");
+}
+void Preferences::setHidesDesktopIcons(bool value)
+{
+    setBool("hidesDesktopIcons", value);
+}
 
 std::optional<ChosenDisplay> Preferences::chosenDisplay() const
 {
@@ -190,7 +253,10 @@ QString Preferences::folderPath() const
     return stringValue("folderPath").value_or(QDir::homePath() + QStringLiteral("/Pictures/Momentra"));
 }
 
-void Preferences::setFolderPath(const QString& value) { setString("folderPath", value); }
+void Preferences::setFolderPath(const QString& value)
+{
+    setString("folderPath", value);
+}
 
 // "Any stored value is read as an integer": numbers are truncated, Booleans
 // are 0 or 1, text is parsed (0 when it is no number). Absent gives 5.
@@ -210,7 +276,10 @@ qint64 Preferences::freeSpaceLimitGB() const
     return 0;
 }
 
-void Preferences::setFreeSpaceLimitGB(qint64 value) { m_store.setValue(key("freeSpaceLimitGB"), value); }
+void Preferences::setFreeSpaceLimitGB(qint64 value)
+{
+    m_store.setValue(key("freeSpaceLimitGB"), value);
+}
 
 // --- cleanup and text search ----------------------------------------------
 
@@ -225,15 +294,27 @@ void Preferences::setDeletionPolicy(DeletionPolicy value)
     setString("deletionPolicy", DeletionPolicies::rawValue(value));
 }
 
-bool Preferences::deletesPermanently() const { return boolValue("deletesPermanently"); }
-void Preferences::setDeletesPermanently(bool value) { setBool("deletesPermanently", value); }
-bool Preferences::searchesText() const { return boolValue("searchesText"); }
-void Preferences::setSearchesText(bool value) { setBool("searchesText", value); }
+bool Preferences::deletesPermanently() const
+{
+    return boolValue("deletesPermanently");
+}
+void Preferences::setDeletesPermanently(bool value)
+{
+    setBool("deletesPermanently", value);
+}
+bool Preferences::searchesText() const
+{
+    return boolValue("searchesText");
+}
+void Preferences::setSearchesText(bool value)
+{
+    setBool("searchesText", value);
+}
 
 TextRecognitionLevel Preferences::textRecognitionLevel() const
 {
     return stringValue("textRecognitionLevel") == QStringLiteral("Fast") ? TextRecognitionLevel::Fast
-                                                                        : TextRecognitionLevel::Accurate;
+                                                                         : TextRecognitionLevel::Accurate;
 }
 
 void Preferences::setTextRecognitionLevel(TextRecognitionLevel value)
@@ -241,31 +322,82 @@ void Preferences::setTextRecognitionLevel(TextRecognitionLevel value)
     setString("textRecognitionLevel", TextRecognitionLevels::rawValue(value));
 }
 
-std::optional<QString> Preferences::textRecognitionLanguage() const { return stringValue("textRecognitionLanguage"); }
+std::optional<QString> Preferences::textRecognitionLanguage() const
+{
+    return stringValue("textRecognitionLanguage");
+}
 void Preferences::setTextRecognitionLanguage(const std::optional<QString>& value)
 {
     setString("textRecognitionLanguage", value);
 }
 
-bool Preferences::usesTextLanguageCorrection() const { return boolValue("usesTextLanguageCorrection"); }
-void Preferences::setUsesTextLanguageCorrection(bool value) { setBool("usesTextLanguageCorrection", value); }
+bool Preferences::usesTextLanguageCorrection() const
+{
+    return boolValue("usesTextLanguageCorrection");
+}
+void Preferences::setUsesTextLanguageCorrection(bool value)
+{
+    setBool("usesTextLanguageCorrection", value);
+}
 
 // --- application state ----------------------------------------------------
 
-int Preferences::timelapseFPS() const { return positiveInt("timelapseFPS", 12); }
-void Preferences::setTimelapseFPS(int value) { m_store.setValue(key("timelapseFPS"), value); }
-bool Preferences::hasCompletedOnboarding() const { return boolValue("hasCompletedOnboarding"); }
-void Preferences::setHasCompletedOnboarding(bool value) { setBool("hasCompletedOnboarding", value); }
-bool Preferences::hasSeenOnboardingWelcome() const { return boolValue("hasSeenOnboardingWelcome"); }
-void Preferences::setHasSeenOnboardingWelcome(bool value) { setBool("hasSeenOnboardingWelcome", value); }
-bool Preferences::wasCapturing() const { return boolValue("wasCapturing"); }
-void Preferences::setWasCapturing(bool value) { setBool("wasCapturing", value); }
-qint64 Preferences::captureDayCount() const { return integerValue("captureDayCount").value_or(0); }
-void Preferences::setCaptureDayCount(qint64 value) { m_store.setValue(key("captureDayCount"), value); }
-std::optional<QString> Preferences::lastCaptureDay() const { return stringValue("lastCaptureDay"); }
-void Preferences::setLastCaptureDay(const std::optional<QString>& value) { setString("lastCaptureDay", value); }
-bool Preferences::hasRespondedToFeedbackPrompt() const { return boolValue("hasRespondedToFeedbackPrompt"); }
-void Preferences::setHasRespondedToFeedbackPrompt(bool value) { setBool("hasRespondedToFeedbackPrompt", value); }
+int Preferences::timelapseFPS() const
+{
+    return positiveInt("timelapseFPS", 12);
+}
+void Preferences::setTimelapseFPS(int value)
+{
+    m_store.setValue(key("timelapseFPS"), value);
+}
+bool Preferences::hasCompletedOnboarding() const
+{
+    return boolValue("hasCompletedOnboarding");
+}
+void Preferences::setHasCompletedOnboarding(bool value)
+{
+    setBool("hasCompletedOnboarding", value);
+}
+bool Preferences::hasSeenOnboardingWelcome() const
+{
+    return boolValue("hasSeenOnboardingWelcome");
+}
+void Preferences::setHasSeenOnboardingWelcome(bool value)
+{
+    setBool("hasSeenOnboardingWelcome", value);
+}
+bool Preferences::wasCapturing() const
+{
+    return boolValue("wasCapturing");
+}
+void Preferences::setWasCapturing(bool value)
+{
+    setBool("wasCapturing", value);
+}
+qint64 Preferences::captureDayCount() const
+{
+    return integerValue("captureDayCount").value_or(0);
+}
+void Preferences::setCaptureDayCount(qint64 value)
+{
+    m_store.setValue(key("captureDayCount"), value);
+}
+std::optional<QString> Preferences::lastCaptureDay() const
+{
+    return stringValue("lastCaptureDay");
+}
+void Preferences::setLastCaptureDay(const std::optional<QString>& value)
+{
+    setString("lastCaptureDay", value);
+}
+bool Preferences::hasRespondedToFeedbackPrompt() const
+{
+    return boolValue("hasRespondedToFeedbackPrompt");
+}
+void Preferences::setHasRespondedToFeedbackPrompt(bool value)
+{
+    setBool("hasRespondedToFeedbackPrompt", value);
+}
 
 void Preferences::recordCaptureDay(const QDateTime& date)
 {
@@ -332,6 +464,15 @@ CaptureConfiguration Preferences::captureConfiguration() const
     return c;
 }
 
-QJsonValue Preferences::value(const QString& key) const { return m_store.value(key); }
-void Preferences::setValue(const QString& key, const QJsonValue& value) { m_store.setValue(key, value); }
-void Preferences::removeValue(const QString& key) { m_store.remove(key); }
+QJsonValue Preferences::value(const QString& key) const
+{
+    return m_store.value(key);
+}
+void Preferences::setValue(const QString& key, const QJsonValue& value)
+{
+    m_store.setValue(key, value);
+}
+void Preferences::removeValue(const QString& key)
+{
+    m_store.remove(key);
+}

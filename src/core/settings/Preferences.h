@@ -95,7 +95,6 @@ public:
     bool hasRespondedToFeedbackPrompt() const;
     void setHasRespondedToFeedbackPrompt(bool value);
 
-
     // Counts a calendar day with at least one saved screenshot, once per day.
     void recordCaptureDay(const QDateTime& date);
     static std::optional<int> parseCustomInterval(const QString& text);

@@ -119,8 +119,7 @@ void HotKeyCenter::registerWithPlatform(HotKey& hotKey)
 {
     if (hotKey.grabHandle)
         return;
-    const auto handle = m_service->registerHotKey(hotKey.keyCode, hotKey.modifiers,
-                                                  {kSignature, hotKey.id});
+    const auto handle = m_service->registerHotKey(hotKey.keyCode, hotKey.modifiers, {kSignature, hotKey.id});
     if (handle) {
         hotKey.grabHandle = *handle;
         return;
@@ -155,8 +154,8 @@ bool HotKeyCenter::handleHotKeyEvent(const HotKeyService::HotKeyEvent& event)
     const auto hotKey = m_hotKeys.value(event.identifier.id).lock();
     if (!hotKey)
         return false;
-    const HotKey::Action& action =
-        event.kind == HotKeyService::EventKind::pressed ? hotKey->onKeyDown : hotKey->onKeyUp;
+    const HotKey::Action& action = event.kind == HotKeyService::EventKind::pressed ? hotKey->onKeyDown
+                                                                                   : hotKey->onKeyUp;
     if (action)
         action();
     return true;
@@ -170,8 +169,8 @@ bool HotKeyCenter::handleRawKeyEvent(const HotKeyService::RawKeyEvent& event)
         const auto hotKey = weak.lock();
         if (!hotKey || hotKey->keyCode != event.keyCode || hotKey->modifiers != event.modifiers)
             continue;
-        const HotKey::Action& action =
-            event.kind == HotKeyService::EventKind::pressed ? hotKey->onKeyDown : hotKey->onKeyUp;
+        const HotKey::Action& action = event.kind == HotKeyService::EventKind::pressed ? hotKey->onKeyDown
+                                                                                       : hotKey->onKeyUp;
         if (action)
             action();
         return true;
@@ -187,8 +186,7 @@ Result<void> HotKeyCenter::probe(int keyCode, int modifiers)
     // letting go would drop our own grab.
     for (const auto& weak : std::as_const(m_hotKeys)) {
         const auto hotKey = weak.lock();
-        if (hotKey && hotKey->grabHandle && hotKey->keyCode == keyCode
-            && hotKey->modifiers == modifiers)
+        if (hotKey && hotKey->grabHandle && hotKey->keyCode == keyCode && hotKey->modifiers == modifiers)
             return Result<void>::success();
     }
     const auto handle = m_service->registerHotKey(keyCode, modifiers, {kSignature, 0});

@@ -24,7 +24,6 @@ public:
     explicit HotKeyCenter(HotKeyService* service = nullptr, QObject* parent = nullptr);
     ~HotKeyCenter() override;
 
-
     // The platform service, set at start-up. Changing it lets go of every
     // grab made with the old one and grabs again with the new one.
     void setService(HotKeyService* service);

@@ -9,8 +9,7 @@
 
 using KeyboardShortcuts::EventType;
 
-ShortcutRegistry::ShortcutRegistry(Preferences& preferences, HotKeyCenter& center, EventLog& log,
-                                   QObject* parent)
+ShortcutRegistry::ShortcutRegistry(Preferences& preferences, HotKeyCenter& center, EventLog& log, QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
     , m_center(center)
@@ -123,11 +122,10 @@ void ShortcutRegistry::registerShortcut(const Shortcut& shortcut)
     hotKey->onKeyDown = [this, shortcut] { dispatch(shortcut, EventType::keyDown); };
     hotKey->onKeyUp = [this, shortcut] { dispatch(shortcut, EventType::keyUp); };
     hotKey->onRegistrationFailed = [this, shortcut] {
-        const QString message = tr("%1 is already used by another application or by the desktop.")
-                                    .arg(shortcut.words());
-        m_log.logError(QStringLiteral("Could not register the global shortcut %1: it is taken")
-                                        .arg(shortcut.words()),
-                                    EventLog::kApp);
+        const QString message =
+            tr("%1 is already used by another application or by the desktop.").arg(shortcut.words());
+        m_log.logError(QStringLiteral("Could not register the global shortcut %1: it is taken").arg(shortcut.words()),
+                       EventLog::kApp);
         Q_EMIT registrationFailed(shortcut, message);
     };
     hotKey->id = m_center.nextHotKeyId();
@@ -153,8 +151,7 @@ void ShortcutRegistry::dispatch(const Shortcut& pressed, EventType type)
     for (const QString& rawValue : names) {
         if (shortcut(m_declared.value(rawValue)) != pressed)
             continue;
-        const QList<Action> actions =
-            (type == EventType::keyDown ? m_keyDownActions : m_keyUpActions).value(rawValue);
+        const QList<Action> actions = (type == EventType::keyDown ? m_keyDownActions : m_keyUpActions).value(rawValue);
         for (const Action& action : actions)
             action();
     }

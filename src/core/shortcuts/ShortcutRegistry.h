@@ -35,7 +35,6 @@ public:
     ShortcutRegistry(Preferences& preferences, HotKeyCenter& center, EventLog& log, QObject* parent = nullptr);
     ~ShortcutRegistry() override;
 
-
     // Stores the initial shortcut when the settings file has no entry for
     // the name yet. Every other call declares its name on first sight.
     void declare(const Name& name);

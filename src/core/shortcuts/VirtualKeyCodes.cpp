@@ -115,8 +115,8 @@ QString name(int code)
 
 bool isFunctionKey(int code)
 {
-    static const QList<int> kFunctionKeys = {122, 120, 99, 118, 96, 97, 98, 100, 101, 109,
-                                             103, 111, 105, 107, 113, 106, 64, 79, 80, 90};
+    static const QList<int> kFunctionKeys = {122, 120, 99,  118, 96,  97,  98, 100, 101, 109,
+                                             103, 111, 105, 107, 113, 106, 64, 79,  80,  90};
     return kFunctionKeys.contains(code);
 }
 

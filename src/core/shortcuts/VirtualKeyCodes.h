@@ -13,14 +13,14 @@ namespace VirtualKeyCodes {
 
 constexpr int kS = 1;
 constexpr int kEscape = 53;
-constexpr int kDelete = 51;         // Backspace
+constexpr int kDelete = 51;  // Backspace
 constexpr int kForwardDelete = 117;
 
 struct Key
 {
     int code;
-    int qtKey;        // Qt::Key
-    bool keypad;      // the Qt key comes with Qt::KeypadModifier
+    int qtKey;    // Qt::Key
+    bool keypad;  // the Qt key comes with Qt::KeypadModifier
     const char* name;
 };
 

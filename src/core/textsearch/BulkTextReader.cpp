@@ -1,7 +1,7 @@
 #include "core/textsearch/BulkTextReader.h"
 
-#include "core/library/ImageCodec.h"
 #include "core/StopFlag.h"
+#include "core/library/ImageCodec.h"
 #include "core/textsearch/LiveTextSearchSettings.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextRecognizer.h"
@@ -37,7 +37,8 @@ class ProgressLedger
 {
 public:
     ProgressLedger(qsizetype count, const BulkTextReader::Progress& progress)
-        : m_done(count, false), m_progress(progress)
+        : m_done(count, false)
+        , m_progress(progress)
     {
         m_sinceReport.start();
     }
@@ -96,8 +97,8 @@ BulkTextReader::Outcome BulkTextReader::readAll(const QStringList& paths, const 
         ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 0);
     };
 
-    const int workers = int(qMin<qsizetype>(m_tools.workers > 0 ? m_tools.workers : QThread::idealThreadCount(),
-                                            paths.size()));
+    const int workers = int(
+        qMin<qsizetype>(m_tools.workers > 0 ? m_tools.workers : QThread::idealThreadCount(), paths.size()));
     QList<QFuture<void>> running;
     for (int i = 0; i < workers; ++i)
         running.append(QtConcurrent::run(&readingPool(), work));

@@ -24,9 +24,9 @@ public:
 
     struct Tools
     {
-        ImageCodec* codec = nullptr;            // thread-safe decoding
-        TextRecognizer* recognizer = nullptr;   // thread-safe recognition
-        int workers = 0;                        // 0: one per processor core
+        ImageCodec* codec = nullptr;           // thread-safe decoding
+        TextRecognizer* recognizer = nullptr;  // thread-safe recognition
+        int workers = 0;                       // 0: one per processor core
     };
     struct Outcome
     {
@@ -36,7 +36,10 @@ public:
     };
     using Progress = std::function<void(int handled)>;
 
-    BulkTextReader(Tools tools) : m_tools(tools) {}
+    BulkTextReader(Tools tools)
+        : m_tools(tools)
+    {
+    }
 
     // Blocking: run it off the main thread. Stops before the next file once
     // `stop` is set. Progress is reported at most every 250 ms and for the

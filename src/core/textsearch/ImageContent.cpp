@@ -11,8 +11,8 @@ namespace {
 
 bool isHeifBrand(const QByteArray& brand)
 {
-    static const char* const brands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1",
-                                         "msf1", "avif", "avis", "heif"};
+    static const char* const brands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx",
+                                         "mif1", "msf1", "avif", "avis", "heif"};
     for (const char* known : brands) {
         if (brand == known)
             return true;
@@ -25,7 +25,8 @@ bool isHeifBrand(const QByteArray& brand)
 bool ImageContent::looksLikeImage(const QByteArray& header)
 {
     if (header.startsWith("\x89PNG\r\n\x1a\n") || header.startsWith("\xff\xd8\xff") || header.startsWith("GIF87a")
-        || header.startsWith("GIF89a") || header.startsWith(QByteArray("II*\0", 4)) || header.startsWith(QByteArray("MM\0*", 4)))
+        || header.startsWith("GIF89a") || header.startsWith(QByteArray("II*\0", 4))
+        || header.startsWith(QByteArray("MM\0*", 4)))
         return true;
     if (header.startsWith("BM") && header.size() >= 14)
         return true;

@@ -124,9 +124,8 @@ void LiveTextReader::handleTimeout(Entry entry)
     }
     if (logFirst)
         m_log.logError(QStringLiteral("Reading a screenshot's text took over %1 seconds; trying once more")
-                                        .arg(TextRecognizer::kTimeoutSeconds),
-                                    EventLog::kEngine);
+                           .arg(TextRecognizer::kTimeoutSeconds),
+                       EventLog::kEngine);
     if (logSecond)
-        m_log.logError(QStringLiteral("Reading a screenshot's text timed out twice; left unread"),
-                                    EventLog::kEngine);
+        m_log.logError(QStringLiteral("Reading a screenshot's text timed out twice; left unread"), EventLog::kEngine);
 }

@@ -18,8 +18,7 @@ QString errorMessage(const QString& path, int error)
 {
     if (error == 0)
         error = EIO;
-    return QStringLiteral("Couldn't store the text of %1: %2")
-        .arg(path, QString::fromLocal8Bit(std::strerror(error)));
+    return QStringLiteral("Couldn't store the text of %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 int setAttribute(const QByteArray& path, const char* name, const QByteArray& value)

@@ -29,8 +29,7 @@ public:
     // file system has no room for the whole text, the longest prefix of whole
     // characters that fits is stored, so the marker still is. Fails with the
     // system's message; a failed text write leaves the marker untouched.
-    static Result<void> write(const QString& text, const QString& path,
-                              std::optional<TextRecognitionLevel> level);
+    static Result<void> write(const QString& text, const QString& path, std::optional<TextRecognitionLevel> level);
 
     static std::optional<QString> readMarker(const QString& path);
     static bool hasTextAttribute(const QString& path);

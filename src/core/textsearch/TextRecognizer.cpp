@@ -14,9 +14,8 @@ TextReadResult withTimeout(double timeoutSeconds, const std::function<TextReadRe
 TextReadResult TextRecognizer::recognizeWithin(const Bitmap& image, const TextSearchSettings& settings,
                                                double timeoutSeconds)
 {
-    TextReadResult result = withTimeout(timeoutSeconds, [&](QDeadlineTimer deadline) {
-        return recognize(image, settings, deadline);
-    });
+    TextReadResult result = withTimeout(timeoutSeconds,
+                                        [&](QDeadlineTimer deadline) { return recognize(image, settings, deadline); });
     if (!result.ok())
         return result;
     return TextReadResult::read(TextCharacters::prefix(result.text(), TextCharacters::kStoredLimit));

@@ -29,11 +29,11 @@ QString displayName(const QString& folder)
 }  // namespace
 
 TextSearchController::TextSearchController(BulkTextReader::Tools tools, EventLog& log, QObject* parent)
-    : QObject(parent),
-      m_tools(tools),
-      m_log(log),
-      m_stopFlag(std::make_shared<StopFlag>()),
-      m_liveSettings(std::make_shared<LiveTextSearchSettings>())
+    : QObject(parent)
+    , m_tools(tools)
+    , m_log(log)
+    , m_stopFlag(std::make_shared<StopFlag>())
+    , m_liveSettings(std::make_shared<LiveTextSearchSettings>())
 {
 }
 
@@ -64,13 +64,22 @@ void TextSearchController::refreshCounts(const QString& folder, TextRecognitionL
     if (m_countedFolder != normalized)
         setCounts(std::nullopt);
     m_countedFolder = normalized;
-    QtConcurrent::run([normalized, level] { return TextSearchScan::scanCaptureFolder(normalized, level); })
-        .then(this, [this, generation](const TextSearchScan::CaptureFolderResult& scan) {
-            if (generation != m_countGeneration)
-                return;  // a newer count was asked for
-            const int toRead = int(scan.toRead.size());
-            setCounts(Counts{scan.total, scan.total - toRead + scan.readWithFast, toRead, scan.readWithFast});
-        });
+    QtConcurrent::run([normalized, level] {
+        return TextSearchScan::scanCaptureFolder(normalized, level);
+    }).then(this, [this, generation](const TextSearchScan::CaptureFolderResult& scan) {
+        // A scan that ended before this continuation was attached runs it at once, still inside
+        // refreshCounts(): go once through the event loop, so that a count asked for later in the
+        // same turn always wins.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, scan] {
+                if (generation != m_countGeneration)
+                    return;  // a newer count was asked for
+                const int toRead = int(scan.toRead.size());
+                setCounts(Counts{scan.total, scan.total - toRead + scan.readWithFast, toRead, scan.readWithFast});
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void TextSearchController::readCaptureFolder(const QString& folder, const TextSearchSettings& settings)
@@ -114,12 +123,12 @@ void TextSearchController::startRun(const QString& folder, bool isCaptureFolderR
             if (self)
                 self->assign(self->m_total, size);
         });
-        log.log(QStringLiteral("OCR: reading %1 %2 (%3)")
-                                   .arg(list.size())
-                                   .arg(isCaptureFolderRun ? QStringLiteral("screenshots")
-                                                           : QStringLiteral("images in another folder"),
-                                        TextRecognitionLevels::rawValue(settings.level)),
-                               EventLog::kEngine);
+        log.log(
+            QStringLiteral("OCR: reading %1 %2 (%3)")
+                .arg(list.size())
+                .arg(isCaptureFolderRun ? QStringLiteral("screenshots") : QStringLiteral("images in another folder"),
+                     TextRecognitionLevels::rawValue(settings.level)),
+            EventLog::kEngine);
         const BulkTextReader::Outcome outcome = reader.readAll(list, *liveSettings, *stopFlag, [self](int handled) {
             QMetaObject::invokeMethod(self, [self, handled] {
                 if (self)
@@ -157,10 +166,10 @@ void TextSearchController::finish(BulkTextReader::Outcome outcome, bool stopped,
     m_statusText = statusSentence(outcome.read, outcome.failed, stopped, folder, isCaptureFolderRun);
     Q_EMIT changed();
     m_log.log(QStringLiteral("OCR: read %1, failed %2%3")
-                               .arg(outcome.read)
-                               .arg(outcome.failed)
-                               .arg(stopped ? QStringLiteral(", stopped") : QString()),
-                           EventLog::kEngine);
+                  .arg(outcome.read)
+                  .arg(outcome.failed)
+                  .arg(stopped ? QStringLiteral(", stopped") : QString()),
+              EventLog::kEngine);
 
     if (m_countedFolder == folder || (isCaptureFolderRun && !m_countedFolder)) {
         if (m_counts && m_counts->readWithFast == 0) {
@@ -178,10 +187,10 @@ QString TextSearchController::statusSentence(int read, int failed, bool stopped,
 {
     const QString noun = isCaptureFolderRun ? QStringLiteral("screenshot") : QStringLiteral("image");
     const QLocale locale;
-    const QString countPhrase =
-        read == 1 ? QStringLiteral("1 ") + noun : locale.toString(read) + QLatin1Char(' ') + noun + QLatin1Char('s');
-    const QString place =
-        isCaptureFolderRun ? QString() : QStringLiteral(" in \u201c%1\u201d").arg(displayName(folder));
+    const QString countPhrase = read == 1 ? QStringLiteral("1 ") + noun
+                                          : locale.toString(read) + QLatin1Char(' ') + noun + QLatin1Char('s');
+    const QString place = isCaptureFolderRun ? QString()
+                                             : QStringLiteral(" in \u201c%1\u201d").arg(displayName(folder));
     QString sentence = (stopped ? QStringLiteral("Stopped after ") : QStringLiteral("Recognized text in "))
                        + countPhrase + place + QLatin1Char('.');
     if (failed > 0)

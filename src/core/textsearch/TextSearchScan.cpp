@@ -128,8 +128,7 @@ QStringList TextSearchScan::regularFileNames(const QString& directory)
     return names;
 }
 
-TextSearchScan::CaptureFolderResult TextSearchScan::scanCaptureFolder(const QString& folder,
-                                                                      TextRecognitionLevel level)
+TextSearchScan::CaptureFolderResult TextSearchScan::scanCaptureFolder(const QString& folder, TextRecognitionLevel level)
 {
     QStringList days;
     listDirectory(QFile::encodeName(folder), [&](const struct dirent* entry, EntryKind) {
@@ -176,8 +175,7 @@ TextSearchScan::ImagesResult TextSearchScan::findImages(const QString& folder, T
     result.imageCount = int(images.size());
     for (const QString& path : images) {
         const TextState state = TextMetadata::textState(path);
-        if (state == TextState::Unread
-            || (state == TextState::ReadWithFast && level == TextRecognitionLevel::Accurate))
+        if (state == TextState::Unread || (state == TextState::ReadWithFast && level == TextRecognitionLevel::Accurate))
             result.toRead.append(path);
     }
     std::sort(result.toRead.begin(), result.toRead.end());

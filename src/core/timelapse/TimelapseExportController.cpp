@@ -20,8 +20,8 @@ QString videoCountText(qsizetype count)
 
 }  // namespace
 
-TimelapseExportController::TimelapseExportController(std::shared_ptr<const TimelapseExporter> exporter,
-                                                     EventLog& log, QObject* parent)
+TimelapseExportController::TimelapseExportController(std::shared_ptr<const TimelapseExporter> exporter, EventLog& log,
+                                                     QObject* parent)
     : QObject(parent)
     , m_exporter(std::move(exporter))
     , m_log(log)
@@ -95,13 +95,11 @@ void TimelapseExportController::exportDays(const QList<QUrl>& dayFolders, int fp
     // ended before this line: exportDays() never finishes synchronously.
     m_exportTask = m_work.then(this, [this, firstFolderName](const TimelapseExporter::Outcome& outcome) {
         QMetaObject::invokeMethod(
-            this, [this, outcome, firstFolderName] { handleOutcome(outcome, firstFolderName); },
-            Qt::QueuedConnection);
+            this, [this, outcome, firstFolderName] { handleOutcome(outcome, firstFolderName); }, Qt::QueuedConnection);
     });
 }
 
-void TimelapseExportController::handleOutcome(const TimelapseExporter::Outcome& outcome,
-                                              const QString& firstFolderName)
+void TimelapseExportController::handleOutcome(const TimelapseExporter::Outcome& outcome, const QString& firstFolderName)
 {
     if (const auto* result = std::get_if<TimelapseExportResult>(&outcome)) {
         finish(result->outputURLs, result->wasCancelled, result->skippedDays);
@@ -144,8 +142,7 @@ void TimelapseExportController::apply(const TimelapseProgress& progress)
     publishIf(changedAny);
 }
 
-void TimelapseExportController::finish(const QList<QUrl>& outputURLs, bool wasCancelled,
-                                       const QStringList& skippedDays)
+void TimelapseExportController::finish(const QList<QUrl>& outputURLs, bool wasCancelled, const QStringList& skippedDays)
 {
     if (!m_isRunning)
         return;

@@ -33,7 +33,6 @@ public:
                               QObject* parent = nullptr);
     ~TimelapseExportController() override;
 
-
     const QStringList& days() const { return m_days; }
     bool isRunning() const { return m_isRunning; }
     bool isCancelling() const { return m_isCancelling; }

@@ -120,8 +120,7 @@ int firstFreeAttempt(const QDir& outputFolder, const QString& label, const QList
 {
     auto anyExists = [&](int attempt) {
         return std::any_of(displays.begin(), displays.end(), [&](int display) {
-            return QFileInfo::exists(
-                outputFolder.filePath(TimelapseExporter::videoFileName(label, display, attempt)));
+            return QFileInfo::exists(outputFolder.filePath(TimelapseExporter::videoFileName(label, display, attempt)));
         });
     };
     int attempt = 1;
@@ -163,7 +162,8 @@ std::pair<qsizetype, Bitmap> firstDecodable(ImageCodec& codec, const QList<Frame
 }  // namespace
 
 TimelapseExporter::TimelapseExporter(std::shared_ptr<ImageCodec> codec, VideoWriterFactory writers)
-    : m_codec(std::move(codec)), m_writers(std::move(writers))
+    : m_codec(std::move(codec))
+    , m_writers(std::move(writers))
 {
 }
 
@@ -207,8 +207,8 @@ QString TimelapseExporter::videoFileName(const QString& label, int display, int 
 }
 
 TimelapseExporter::Outcome TimelapseExporter::exportDays(const QList<QUrl>& dayFolders, int fps,
-                                                        const CancelPredicate& isCancelled,
-                                                        const ProgressHandler& progress) const
+                                                         const CancelPredicate& isCancelled,
+                                                         const ProgressHandler& progress) const
 {
     const CollectedDays days = collectDays(dayFolders);
     if (days.withFrames.isEmpty())
@@ -228,8 +228,8 @@ TimelapseExporter::Outcome TimelapseExporter::exportDays(const QList<QUrl>& dayF
             break;
         }
         const QList<Frame>& frames = days.frames.value(displays[index]);
-        const QUrl destination =
-            QUrl::fromLocalFile(outputFolder.filePath(videoFileName(label, displays[index], attempt)));
+        const QUrl destination = QUrl::fromLocalFile(
+            outputFolder.filePath(videoFileName(label, displays[index], attempt)));
         const TimelapseProgress base{earlierFrames, totalFrames, index + 1, int(displays.size())};
         auto videoProgress = [&](int handled) {
             TimelapseProgress report = base;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Result.h"
 #include "core/Bitmap.h"
+#include "core/Result.h"
 
 #include <QByteArray>
 

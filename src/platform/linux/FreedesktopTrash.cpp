@@ -34,7 +34,9 @@ QString errorText(int error)
 // mkdir -p, with mode 0700 for what it creates.
 bool makePath(const QByteArray& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(path.constData(), &info) == 0)
         return S_ISDIR(info.st_mode);
     const int slash = path.lastIndexOf('/');
@@ -48,7 +50,9 @@ bool ensureOwnDirectory(const QByteArray& path)
 {
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
         return false;
-    struct stat info{};
+    struct stat info
+    {
+    };
     return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
 }
 
@@ -80,7 +84,10 @@ struct FreedesktopTrash::Location
     FileDescriptor info;
 
     Location(QByteArray dir, QByteArray top, FileDescriptor filesFd, FileDescriptor infoFd)
-        : trashDir(std::move(dir)), topDir(std::move(top)), files(std::move(filesFd)), info(std::move(infoFd))
+        : trashDir(std::move(dir))
+        , topDir(std::move(top))
+        , files(std::move(filesFd))
+        , info(std::move(infoFd))
     {
     }
 };
@@ -95,7 +102,11 @@ struct FreedesktopTrash::Folder
     std::shared_ptr<Location> location;
     QByteArray recordedPrefix;  // percent-encoded Path of the folder, ending in "/"
 
-    Folder(QByteArray given, FileDescriptor descriptor) : path(std::move(given)), fd(std::move(descriptor)) {}
+    Folder(QByteArray given, FileDescriptor descriptor)
+        : path(std::move(given))
+        , fd(std::move(descriptor))
+    {
+    }
 };
 
 FreedesktopTrash::FreedesktopTrash()
@@ -133,7 +144,7 @@ QByteArray FreedesktopTrash::deletionDate()
 }
 
 std::shared_ptr<FreedesktopTrash::Location> FreedesktopTrash::openLocation(const QByteArray& trashDir,
-                                                                          const QByteArray& topDir)
+                                                                           const QByteArray& topDir)
 {
     if (!ensureOwnDirectory(trashDir) || !ensureOwnDirectory(trashDir + "/files")
         || !ensureOwnDirectory(trashDir + "/info"))
@@ -152,7 +163,9 @@ Result<std::shared_ptr<FreedesktopTrash::Location>> FreedesktopTrash::volumeLoca
     // An administrator's shared $topdir/.Trash counts only when it is a real,
     // sticky directory; a link or a folder without the sticky bit is ignored.
     const QByteArray shared = base + "/.Trash";
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::lstat(shared.constData(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX)) {
         if (auto location = openLocation(shared + '/' + uid, topDir))
             return location;
@@ -164,13 +177,15 @@ Result<std::shared_ptr<FreedesktopTrash::Location>> FreedesktopTrash::volumeLoca
 }
 
 Result<std::shared_ptr<FreedesktopTrash::Location>> FreedesktopTrash::locationFor(dev_t device,
-                                                                                 const QByteArray& folder)
+                                                                                  const QByteArray& folder)
 {
     const auto cached = m_locations.find(device);
     if (cached != m_locations.end())
         return cached->second;
 
-    struct stat home{};
+    struct stat home
+    {
+    };
     if (makePath(m_homeTrash) && ::stat(m_homeTrash.constData(), &home) == 0 && home.st_dev == device) {
         if (auto location = openLocation(m_homeTrash, {})) {
             m_locations[device] = location;
@@ -183,7 +198,9 @@ Result<std::shared_ptr<FreedesktopTrash::Location>> FreedesktopTrash::locationFo
     while (top != "/") {
         const int slash = top.lastIndexOf('/');
         const QByteArray up = slash <= 0 ? QByteArray("/") : top.left(slash);
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (::stat(up.constData(), &info) != 0 || info.st_dev != device)
             break;
         top = up;
@@ -199,9 +216,11 @@ Result<std::shared_ptr<FreedesktopTrash::Folder>> FreedesktopTrash::folderFor(co
     if (m_lastFolder && m_lastFolder->path == path)
         return m_lastFolder;
     m_lastFolder.reset();
-    auto folder =
-        std::make_shared<Folder>(path, FileDescriptor(::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)));
-    struct stat info{};
+    auto folder = std::make_shared<Folder>(path,
+                                           FileDescriptor(::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)));
+    struct stat info
+    {
+    };
     char resolved[PATH_MAX];
     if (folder->fd.get() < 0 || ::fstat(folder->fd.get(), &info) != 0 || !::realpath(path.constData(), resolved))
         return Result<std::shared_ptr<Folder>>::failure(errorText(errno));
@@ -247,7 +266,9 @@ Result<QString> FreedesktopTrash::moveToTrash(const QString& path)
             return moved;
         // The source folder or the Trash may have been replaced since they
         // were opened (the user emptied the Trash, for one): open them afresh.
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (::fstatat((*folder)->fd.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
             && ::fstat((*folder)->location->info.get(), &info) == 0 && info.st_nlink > 0)
             return moved;
@@ -279,7 +300,8 @@ Result<QString> FreedesktopTrash::moveInto(const Location& location, const Folde
         }
         // RENAME_NOREPLACE keeps a stray file left in files/ without its info.
         if (::renameat2(folder.fd.get(), name.constData(), location.files.get(), candidate.constData(),
-                        RENAME_NOREPLACE) == 0)
+                        RENAME_NOREPLACE)
+            == 0)
             return QFile::decodeName(location.trashDir + "/files/" + candidate);
         int renameError = errno;
         if (renameError == EINVAL) {

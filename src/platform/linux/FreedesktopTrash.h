@@ -27,7 +27,7 @@
 class FreedesktopTrash : public Trash
 {
 public:
-    FreedesktopTrash();                              // home Trash from the environment
+    FreedesktopTrash();  // home Trash from the environment
     explicit FreedesktopTrash(QString homeTrashPath);
     ~FreedesktopTrash() override;
 

@@ -34,11 +34,11 @@ void LinuxSessionState::noteSessionPresence(LogindClient::Presence presence)
     switch (presence) {
     case LogindClient::Presence::LogindAbsent:
         m_log.log(QStringLiteral("systemd-logind isn't running; the lock test uses the screen saver "
-                                              "and display power only"));
+                                 "and display power only"));
         break;
     case LogindClient::Presence::Unidentified:
         m_log.log(QStringLiteral("No login session found for Momentra; the lock test uses the screen "
-                                              "saver and display power only"));
+                                 "saver and display power only"));
         break;
     default:
         if (!firstAnswer)
@@ -53,9 +53,15 @@ LockFacts LinuxSessionState::lockFacts()
     const LogindClient::SessionFacts session = m_logind.sessionFacts();
     noteSessionPresence(session.presence);
     switch (session.presence) {
-    case LogindClient::Presence::Present: facts.session = LockFacts::Session::Present; break;
-    case LogindClient::Presence::Missing: facts.session = LockFacts::Session::Missing; break;
-    default: facts.session = LockFacts::Session::Unknown; break;
+    case LogindClient::Presence::Present:
+        facts.session = LockFacts::Session::Present;
+        break;
+    case LogindClient::Presence::Missing:
+        facts.session = LockFacts::Session::Missing;
+        break;
+    default:
+        facts.session = LockFacts::Session::Unknown;
+        break;
     }
     facts.lockedHint = session.lockedHint;
     facts.active = session.active;

@@ -19,8 +19,7 @@ class LinuxSessionState : public SessionState
     Q_OBJECT
 
 public:
-    LinuxSessionState(QDBusConnection systemBus, QDBusConnection sessionBus, EventLog& log,
-                      QObject* parent = nullptr);
+    LinuxSessionState(QDBusConnection systemBus, QDBusConnection sessionBus, EventLog& log, QObject* parent = nullptr);
 
     std::optional<qint64> freeBytes(const QString& folder) override;
     bool isScreenLocked() override;

@@ -101,13 +101,14 @@ QString LogindClient::displaySessionOfUser(QString* errorName)
                                                     errorName);
     if (userPath.isEmpty())
         return {};
-    const QDBusMessage reply =
-        call(m_bus, userPath, kProperties, QStringLiteral("Get"), {kUser, QStringLiteral("Display")});
+    const QDBusMessage reply = call(m_bus, userPath, kProperties, QStringLiteral("Get"),
+                                    {kUser, QStringLiteral("Display")});
     if (reply.type() != QDBusMessage::ReplyMessage) {
         *errorName = reply.errorName();
         return {};
     }
-    const QDBusArgument argument = qdbus_cast<QDBusVariant>(reply.arguments().value(0)).variant().value<QDBusArgument>();
+    const QDBusArgument argument =
+        qdbus_cast<QDBusVariant>(reply.arguments().value(0)).variant().value<QDBusArgument>();
     QString id;
     QDBusObjectPath path;
     argument.beginStructure();
@@ -152,9 +153,9 @@ LogindClient::SessionFacts LogindClient::sessionFacts()
     const QVariantMap properties = sessionProperties(m_bus, m_sessionPath, &errorName);
     if (!errorName.isEmpty()) {
         m_sessionPath.clear();  // find it again next time
-        facts.presence = meansLogindAbsent(errorName) ? Presence::LogindAbsent
+        facts.presence = meansLogindAbsent(errorName)    ? Presence::LogindAbsent
                          : meansNoSuchSession(errorName) ? Presence::Missing
-                                                          : Presence::Unidentified;
+                                                         : Presence::Unidentified;
         return facts;
     }
     facts.presence = Presence::Present;
@@ -167,8 +168,9 @@ FileDescriptor LogindClient::inhibitSleepDelay(const QString& why)
 {
     if (!m_bus.isConnected())
         return FileDescriptor();
-    const QDBusMessage reply = call(m_bus, kManagerPath, kManager, QStringLiteral("Inhibit"),
-                                    {QStringLiteral("sleep"), QStringLiteral("Momentra"), why, QStringLiteral("delay")});
+    const QDBusMessage reply = call(
+        m_bus, kManagerPath, kManager, QStringLiteral("Inhibit"),
+        {QStringLiteral("sleep"), QStringLiteral("Momentra"), why, QStringLiteral("delay")});
     if (reply.type() != QDBusMessage::ReplyMessage)
         return FileDescriptor();
     const QDBusUnixFileDescriptor descriptor = qdbus_cast<QDBusUnixFileDescriptor>(reply.arguments().value(0));

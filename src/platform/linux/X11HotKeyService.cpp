@@ -29,9 +29,8 @@ using XcbPointer = std::unique_ptr<T, FreeDeleter<T>>;
 
 constexpr uint8_t kBadAccess = 10;
 constexpr int kRepeatWindowMs = 30;
-constexpr uint16_t kModifierMasks[8] = {XCB_MOD_MASK_SHIFT, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_CONTROL,
-                                        XCB_MOD_MASK_1,     XCB_MOD_MASK_2,    XCB_MOD_MASK_3,
-                                        XCB_MOD_MASK_4,     XCB_MOD_MASK_5};
+constexpr uint16_t kModifierMasks[8] = {XCB_MOD_MASK_SHIFT, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_CONTROL, XCB_MOD_MASK_1,
+                                        XCB_MOD_MASK_2,     XCB_MOD_MASK_3,    XCB_MOD_MASK_4,       XCB_MOD_MASK_5};
 
 }  // namespace
 
@@ -49,8 +48,8 @@ Result<std::shared_ptr<X11HotKeyService>> X11HotKeyService::connect(EventLog& lo
 {
     using R = Result<std::shared_ptr<X11HotKeyService>>;
     int screenNumber = 0;
-    xcb_connection_t* connection =
-        xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &screenNumber);
+    xcb_connection_t* connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(),
+                                               &screenNumber);
     if (!connection || xcb_connection_has_error(connection)) {
         if (connection)
             xcb_disconnect(connection);
@@ -89,9 +88,8 @@ void X11HotKeyService::setUp()
     xcb_connection_t* c = m_connection.get();
     // Without detectable auto-repeat a held key arrives as release/press
     // pairs; processEvents() folds those too, so this is best effort.
-    XcbPointer<xcb_xkb_use_extension_reply_t> xkb(
-        xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
-                                    nullptr));
+    XcbPointer<xcb_xkb_use_extension_reply_t> xkb(xcb_xkb_use_extension_reply(
+        c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr));
     if (xkb && xkb->supported) {
         const uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
         XcbPointer<xcb_xkb_per_client_flags_reply_t> flags(xcb_xkb_per_client_flags_reply(
@@ -103,7 +101,8 @@ void X11HotKeyService::setUp()
         if (extension && extension->present) {
             m_xkbFirstEvent = extension->first_event;
             const uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
-            const uint16_t parts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
+            const uint16_t parts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS
+                                   | XCB_XKB_MAP_PART_MODIFIER_MAP;
             xcb_xkb_select_events(c, XCB_XKB_ID_USE_CORE_KBD, events, 0, events, parts, parts, nullptr);
         }
     }
@@ -207,9 +206,9 @@ Result<void> X11HotKeyService::grab(const QList<uint8_t>& keycodes, uint16_t mod
     for (const uint8_t keycode : keycodes) {
         for (const uint16_t variant : lockVariants()) {
             const uint16_t mods = modifiers | variant;
-            attempts.append({keycode, mods,
-                             xcb_grab_key_checked(c, 1, m_root, mods, keycode, XCB_GRAB_MODE_ASYNC,
-                                                  XCB_GRAB_MODE_ASYNC)});
+            attempts.append(
+                {keycode, mods,
+                 xcb_grab_key_checked(c, 1, m_root, mods, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
         }
     }
     bool refused = false;
@@ -230,8 +229,9 @@ Result<void> X11HotKeyService::grab(const QList<uint8_t>& keycodes, uint16_t mod
         xcb_flush(c);
         scheduleProcessEvents();
         if (refused)
-            return Result<void>::failure(tr("The desktop or another application already uses it; choose another combination, or change that "
-                      "shortcut in your desktop's keyboard settings."));
+            return Result<void>::failure(
+                tr("The desktop or another application already uses it; choose another combination, or change that "
+                   "shortcut in your desktop's keyboard settings."));
         return Result<void>::failure(tr("The X server refused this key combination."));
     }
     scheduleProcessEvents();
@@ -251,8 +251,7 @@ void X11HotKeyService::installEventHandler(Handlers handlers)
     m_handlers = std::move(handlers);
 }
 
-Result<HotKeyService::Handle> X11HotKeyService::registerHotKey(int keyCode, int modifiers,
-                                                              Identifier identifier)
+Result<HotKeyService::Handle> X11HotKeyService::registerHotKey(int keyCode, int modifiers, Identifier identifier)
 {
     if (xcb_connection_has_error(m_connection.get()))
         return Result<Handle>::failure(tr("The connection to the X server is lost."));
@@ -317,7 +316,8 @@ void X11HotKeyService::scheduleProcessEvents()
     if (m_processScheduled)
         return;
     m_processScheduled = true;
-    QMetaObject::invokeMethod(this, [this] { processEvents(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { processEvents(); }, Qt::QueuedConnection);
 }
 
 void X11HotKeyService::processEvents()
@@ -336,12 +336,11 @@ void X11HotKeyService::processEvents()
     if (xcb_connection_has_error(c) && m_notifier && m_notifier->isEnabled()) {
         m_notifier->setEnabled(false);
         m_log.logError(QStringLiteral("Global shortcuts stopped: the connection to the X server was lost"),
-                                    EventLog::kApp);
+                       EventLog::kApp);
     }
 }
 
-void X11HotKeyService::handleEvent(const xcb_generic_event_t* event, const xcb_generic_event_t* next,
-                                   bool* skipNext)
+void X11HotKeyService::handleEvent(const xcb_generic_event_t* event, const xcb_generic_event_t* next, bool* skipNext)
 {
     const uint8_t type = event->response_type & 0x7f;
     if (type == XCB_KEY_PRESS) {
@@ -384,9 +383,9 @@ void X11HotKeyService::reloadKeymap()
         registration.keycodes = keycodesFor(registration.keyCode);
         const auto grabbed = grab(registration.keycodes, registration.x11Modifiers);
         if (!grabbed)
-            m_log.logError(
-                QStringLiteral("Could not grab a global shortcut again after a keyboard change: %1").arg(grabbed.error()),
-                EventLog::kApp);
+            m_log.logError(QStringLiteral("Could not grab a global shortcut again after a keyboard change: %1")
+                               .arg(grabbed.error()),
+                           EventLog::kApp);
     }
     xcb_flush(m_connection.get());
 }

@@ -101,13 +101,13 @@ private:
     Handle m_lastHandle = 0;
     QHash<Handle, Registration> m_registrations;
     QHash<uint8_t, int> m_keyCodeByX11Keycode;
-    QHash<uint8_t, Handle> m_pressed;            // grabbed key held down → its registration
+    QHash<uint8_t, Handle> m_pressed;  // grabbed key held down → its registration
     struct RawPress
     {
         int modifiers = 0;
         bool handled = false;
     };
-    QHash<uint8_t, RawPress> m_rawPressed;       // raw key held down → how its press went
+    QHash<uint8_t, RawPress> m_rawPressed;  // raw key held down → how its press went
     struct PendingRelease
     {
         uint8_t keycode = 0;
@@ -115,5 +115,5 @@ private:
     };
     std::optional<PendingRelease> m_pendingRelease;
     QTimer m_releaseTimer;
-    QSet<uint8_t> m_menuModifierKeycodes;        // Alt and Super keys
+    QSet<uint8_t> m_menuModifierKeycodes;  // Alt and Super keys
 };

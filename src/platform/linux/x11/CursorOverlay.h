@@ -11,7 +11,10 @@ class XcbConnection;
 class CursorOverlay
 {
 public:
-    explicit CursorOverlay(XcbConnection& connection) : m_connection(connection) {}
+    explicit CursorOverlay(XcbConnection& connection)
+        : m_connection(connection)
+    {
+    }
 
     // image shows the root window from `origin`. Does nothing when XFixes is missing.
     void draw(Bitmap& image, const QPoint& origin);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Result.h"
 #include "core/Bitmap.h"
+#include "core/Result.h"
 
 #include <QRect>
 
@@ -16,7 +16,10 @@ class XcbConnection;
 class ShmGrabber
 {
 public:
-    explicit ShmGrabber(XcbConnection& connection) : m_connection(connection) {}
+    explicit ShmGrabber(XcbConnection& connection)
+        : m_connection(connection)
+    {
+    }
     ~ShmGrabber();
     ShmGrabber(const ShmGrabber&) = delete;
     ShmGrabber& operator=(const ShmGrabber&) = delete;

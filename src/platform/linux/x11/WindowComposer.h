@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Result.h"
 #include "core/Bitmap.h"
+#include "core/Result.h"
 #include "platform/linux/x11/RectRegion.h"
 #include "platform/linux/x11/StackedWindow.h"
 
@@ -22,7 +22,11 @@ class XcbConnection;
 class WindowComposer
 {
 public:
-    WindowComposer(XcbConnection& connection, ShmGrabber& grabber) : m_connection(connection), m_grabber(grabber) {}
+    WindowComposer(XcbConnection& connection, ShmGrabber& grabber)
+        : m_connection(connection)
+        , m_grabber(grabber)
+    {
+    }
 
     void setCompositeAllowed(bool allowed) { m_compositeAllowed = allowed; }
     // Whether hide() would rebuild from window pixmaps that are not set up yet.

@@ -26,9 +26,15 @@ bool hasExtension(xcb_connection_t* connection, xcb_extension_t* extension)
 
 }  // namespace
 
-X11ScreenSource::X11ScreenSource() : X11ScreenSource(Options{}) {}
+X11ScreenSource::X11ScreenSource()
+    : X11ScreenSource(Options{})
+{
+}
 
-X11ScreenSource::X11ScreenSource(Options options) : m_options(std::move(options)) {}
+X11ScreenSource::X11ScreenSource(Options options)
+    : m_options(std::move(options))
+{
+}
 
 X11ScreenSource::~X11ScreenSource() = default;
 
@@ -89,8 +95,9 @@ Result<Bitmap> X11ScreenSource::grabDisplay(X11Session& s, const DisplayInfo& di
     s.composer().setCompositeAllowed(m_options.allowComposite);
     const bool needsWindows = !request.excludedAppIds.isEmpty() || request.hidesNotifications
                               || request.hidesDesktopIcons;
-    Result<Bitmap> image = needsWindows ? grabWithoutExcluded(s, area, request)
-                                        : s.grabber().grabFrame(connection.root(), connection.screen()->root_depth, area);
+    Result<Bitmap> image = needsWindows
+                               ? grabWithoutExcluded(s, area, request)
+                               : s.grabber().grabFrame(connection.root(), connection.screen()->root_depth, area);
     if (!image)
         return failed(display, image.error());
     m_lastUsedShm = s.grabber().lastGrabUsedShm();
@@ -136,8 +143,7 @@ Result<Bitmap> X11ScreenSource::grabWithoutExcluded(X11Session& s, const QRect& 
 bool X11ScreenSource::isExcluded(const StackedWindow& window, const DisplayCaptureRequest& request)
 {
     return (!window.appId.isEmpty() && request.excludedAppIds.contains(window.appId))
-           || (request.hidesNotifications && window.isNotification)
-           || (request.hidesDesktopIcons && window.isDesktop);
+           || (request.hidesNotifications && window.isNotification) || (request.hidesDesktopIcons && window.isDesktop);
 }
 
 Result<X11Session*> X11ScreenSource::session()
@@ -161,22 +167,21 @@ void X11ScreenSource::reportMissingExtensions(XcbConnection& connection)
     m_extensionsReported = true;
     xcb_connection_t* c = connection.get();
     if (!hasExtension(c, &xcb_shm_id))
-        m_options.reportDegraded(QStringLiteral(
-            "The X server has no MIT-SHM extension; capturing through slower image transfers"));
+        m_options.reportDegraded(
+            QStringLiteral("The X server has no MIT-SHM extension; capturing through slower image transfers"));
     if (!hasExtension(c, &xcb_composite_id))
-        m_options.reportDegraded(QStringLiteral(
-            "The X server has no Composite extension; excluded windows are painted black instead of "
-            "showing what lies beneath them"));
+        m_options.reportDegraded(
+            QStringLiteral("The X server has no Composite extension; excluded windows are painted black instead of "
+                           "showing what lies beneath them"));
     if (!hasExtension(c, &xcb_xfixes_id))
-        m_options.reportDegraded(QStringLiteral(
-            "The X server has no XFixes extension; screenshots are taken without the pointer"));
+        m_options.reportDegraded(
+            QStringLiteral("The X server has no XFixes extension; screenshots are taken without the pointer"));
 }
 
 double X11ScreenSource::desktopScale(X11Session& s)
 {
     XcbConnection& connection = s.connection();
-    const QByteArray resources =
-        connection.property(connection.root(), XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING);
+    const QByteArray resources = connection.property(connection.root(), XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING);
     return DesktopScale::fromSession(resources, qgetenv("GDK_SCALE"), qgetenv("QT_SCALE_FACTOR"));
 }
 

@@ -23,8 +23,8 @@ class X11ScreenSource : public ScreenSource
 public:
     struct Options
     {
-        QByteArray displayName;    // empty: DISPLAY
-        bool allowShm = true;      // false: plain GetImage only
+        QByteArray displayName;      // empty: DISPLAY
+        bool allowShm = true;        // false: plain GetImage only
         bool allowComposite = true;  // false: excluded windows are painted over
         // Told once, at the first connection, what capture loses to an
         // extension the X server lacks (one sentence each).
