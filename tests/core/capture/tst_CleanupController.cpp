@@ -5,13 +5,7 @@
 #include "support/core/CleanupLibrary.h"
 #include "support/core/TestHome.h"
 
-#include <QCoreApplication>
-#include <QSemaphore>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QThread>
-#include <QTimer>
+#include <QtTest>
 
 #include <atomic>
 

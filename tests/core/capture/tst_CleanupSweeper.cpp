@@ -1,15 +1,15 @@
+#include "core/FileDescriptor.h"
+#include "core/StopFlag.h"
 #include "core/cleanup/CleanupSweeper.h"
 #include "core/cleanup/FileTimes.h"
-#include "core/StopFlag.h"
 #include "support/core/CleanupFakeTrash.h"
 #include "support/core/CleanupLibrary.h"
-#include "support/core/LockedFolder.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,20 +18,52 @@ constexpr qint64 kHour = 3600;
 constexpr qint64 kDay = 86400;
 const QString kShot = QStringLiteral("Momentra_2024-05-01_10-00-00.jpeg");
 const QString kShot2 = QStringLiteral("Momentra_2024-05-01_10-00-05_Display2.png");
+
+// Makes a folder refuse changes to its entries while it lives: immutable when
+// running as root, which ignores permissions, otherwise mode 0555.
+class LockedFolder
+{
+public:
+    explicit LockedFolder(QString path) : m_path(std::move(path)), m_locked(lock(true)) {}
+    ~LockedFolder()
+    {
+        if (m_locked)
+            lock(false);
+    }
+    bool isLocked() const { return m_locked; }
+
+private:
+    bool lock(bool on) const
+    {
+        if (::geteuid() != 0)
+            return QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ExeOwner
+                                                     | (on ? QFileDevice::Permissions() : QFileDevice::WriteOwner));
+        const FileDescriptor fd(::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        int flags = 0;
+        if (!fd.isOpen() || ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0)
+            return false;
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        return ::ioctl(fd.get(), FS_IOC_SETFLAGS, &flags) == 0;
+    }
+
+    QString m_path;
+    bool m_locked;
+};
 }  // namespace
 
 class SweeperTest : public QObject
 {
     Q_OBJECT
 
-private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<CleanupLibrary> m_library;
     std::shared_ptr<CleanupFakeTrash> m_trash;
 
-    std::optional<SweepResult> sweep(qint64 maxAge, const QDateTime& now, bool permanently = true,
+    // By default two days later, when every file made by a test is old enough.
+    std::optional<SweepResult> sweep(bool permanently = false, QDateTime now = {}, qint64 maxAge = kHour,
                                      const StopFlag& stop = StopFlag())
     {
+        now = now.isValid() ? now : QDateTime::currentDateTime().addDays(2);
         return CleanupSweeper(m_trash).sweep(m_library->root(), maxAge, permanently, stop, now);
     }
 
@@ -72,13 +104,15 @@ private Q_SLOTS:
         // The folder must be older than its file.
         QTRY_VERIFY(QDateTime::currentDateTime() > CleanupLibrary::creationOf(folder));
         const QString file = m_library->makeFile(QStringLiteral("2024-05-01/") + kShot);
-        const auto result = sweep(kHour, CleanupLibrary::creationOf(file).addMSecs(kHour * 1000 + extraMs));
+        const auto result = sweep(true, CleanupLibrary::creationOf(file).addMSecs(kHour * 1000 + extraMs));
         QVERIFY(result);
         QCOMPARE(result->trashed, removed ? 1 : 0);
         QCOMPARE(QFile::exists(file), !removed);
         QCOMPARE(result->oldestRemaining.has_value(), !removed);
     }
 
+    // Birth time stays now: the sweep's now decides the empty folder is old
+    // enough to list; the modification time decides whether it goes.
     void emptyDayFolders_data()
     {
         QTest::addColumn<qint64>("ageSeconds");
@@ -89,16 +123,12 @@ private Q_SLOTS:
     void emptyDayFolders()
     {
         QFETCH(qint64, ageSeconds);
-        QFETCH(bool, removed);
         const QString day = m_library->makeFolder(QStringLiteral("2024-05-01"));
-        // Birth time stays now: the sweep's now decides the folder is old
-        // enough to list; the modification time decides whether it goes.
         const QDateTime now = QDateTime::currentDateTime().addSecs(3 * kDay);
         struct timespec times[2] = {{0, UTIME_OMIT}, {(now.toSecsSinceEpoch() - ageSeconds), 0}};
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(day).constData(), times, 0), 0);
-
-        QVERIFY(sweep(kDay, now));
-        QCOMPARE(QFileInfo::exists(day), !removed);
+        QVERIFY(sweep(true, now, kDay));
+        QTEST(!QFileInfo::exists(day), "removed");
     }
 
     // A library with everything that must survive: links, foreign and hidden
@@ -118,18 +148,21 @@ private Q_SLOTS:
         outside.makeFile(QStringLiteral("2024-01-01/") + kShot);
         auto& lib = *m_library;
         const QString day4 = QStringLiteral("2024-05-04/");
-        const QStringList removed{"2024-05-01/" + kShot, "2024-05-01/" + kShot2, "2024-05-02/Momentra_2024-05-02_09-00-00.HEIC",
+        const QStringList removed{"2024-05-01/" + kShot, "2024-05-01/" + kShot2,
+                                  "2024-05-02/Momentra_2024-05-02_09-00-00.HEIC",
                                   "2024-05-02/Momentra_2024-05-02_09-00-00.jpg", day4 + kShot};
         const QStringList kept{
             // foreign, hidden and look-alike names, a folder named like a screenshot
-            day4 + "holiday.jpeg", day4 + "." + kShot, day4 + "Momentra_2024-05-04_10-00-00.jpeg.part", day4 + "Momentra_2024-05-04_10-00-00.png/inner.txt",
+            day4 + "holiday.jpeg", day4 + "." + kShot, day4 + "Momentra_2024-05-04_10-00-00.jpeg.part",
+            day4 + "Momentra_2024-05-04_10-00-00.png/inner.txt",
             // screenshots outside day folders, a file named like a day folder
-            kShot, "2024-5-01/" + kShot, "2024-02-30x/" + kShot, "Exports/2024-05-01/" + kShot, ".2024-05-05/" + kShot,
-            "2024-05-06/nested/" + kShot, "2024-05-08",
+            kShot, "2024-5-01/" + kShot, "2024-02-30x/" + kShot, "Exports/2024-05-01/" + kShot,
+            ".2024-05-05/" + kShot, "2024-05-06/nested/" + kShot, "2024-05-08",
             "2024-05-07/" + kShot};  // in a folder that refuses changes: fails
         for (const QString& file : removed + kept)
             lib.makeFile(file);
-        QCOMPARE(::mkfifo(QFile::encodeName(lib.path(day4 + "Momentra_2024-05-04_11-00-00.png")).constData(), 0600), 0);
+        const QString fifo = lib.path(day4 + "Momentra_2024-05-04_11-00-00.png");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         // Links, whether the day folder or the screenshot name is the link.
         QVERIFY(lib.makeLink(outside.root() + QStringLiteral("/2024-01-01"), QStringLiteral("2024-01-01")));
         QVERIFY(lib.makeLink(outsideShot, QStringLiteral("2024-05-03/") + kShot));
@@ -138,14 +171,13 @@ private Q_SLOTS:
         const QStringList before = lib.tree();
         const QStringList outsideBefore = outside.tree();
         LockedFolder locked(lib.path(QStringLiteral("2024-05-07")));
-        QVERIFY2(locked.isLocked(), qPrintable(locked.error()));
+        QVERIFY2(locked.isLocked(), "locking failed (as root: needs CAP_LINUX_IMMUTABLE and ext4/xfs/btrfs)");
 
-        const auto result = sweep(kHour, QDateTime::currentDateTime().addDays(2), permanently);
+        const auto result = sweep(permanently);
         QVERIFY(result);
         QCOMPARE(result->trashed, 5);
         QCOMPARE(result->failed, 1);
         QCOMPARE(result->oldestRemaining, CleanupLibrary::creationOf(lib.path(QStringLiteral("2024-05-07/") + kShot)));
-
         QStringList expected = before;
         expected.removeIf([&](const QString& path) {
             return removed.contains(path) || path == QLatin1String("2024-05-01/") || path == QLatin1String("2024-05-02/");
@@ -165,9 +197,8 @@ private Q_SLOTS:
                 stop.set();
             return m_trash->moveByRenaming(path);
         });
-        const auto result = sweep(kHour, QDateTime::currentDateTime().addDays(2), false, stop);
-        QVERIFY(result);
-        QVERIFY(result->stopped);
+        const auto result = sweep(false, {}, kHour, stop);
+        QVERIFY(result && result->stopped);
         QCOMPARE(result->trashed, 3);
         QCOMPARE(m_library->tree().size(), 1 + 2);  // folder and two files: not tidied
     }
@@ -187,7 +218,7 @@ private Q_SLOTS:
                 QFile::remove(path);
             return Result<QString>::failure(QStringLiteral("refused"));
         });
-        const auto result = sweep(kHour, QDateTime::currentDateTime().addDays(2), false);
+        const auto result = sweep();
         QVERIFY(result);
         QCOMPARE(result->trashed, removesAnyway ? 1 : 0);
         QCOMPARE(result->failed, removesAnyway ? 0 : 1);
@@ -201,7 +232,6 @@ private Q_SLOTS:
         QCOMPARE(sweeper.sweep(m_dir->path() + QStringLiteral("/missing"), kHour, true, StopFlag()), std::nullopt);
         QCOMPARE(sweeper.sweep(m_library->makeFile(QStringLiteral("plain-file")), kHour, true, StopFlag()), std::nullopt);
     }
-
 };
 
 QTEST_GUILESS_MAIN(SweeperTest)

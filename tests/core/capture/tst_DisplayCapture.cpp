@@ -2,8 +2,6 @@
 #include "core/capture/DisplayCapture.h"
 #include "core/library/LibraryLayout.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {

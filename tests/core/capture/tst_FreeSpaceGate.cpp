@@ -2,8 +2,6 @@
 #include "core/capture/FreeSpaceGate.h"
 #include "core/capture/VolumeSpace.h"
 
-#include <QLocale>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/statvfs.h>

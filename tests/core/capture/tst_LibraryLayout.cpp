@@ -1,6 +1,6 @@
 #include "core/library/LibraryLayout.h"
 
-#include <QTest>
+#include <QtTest>
 
 using Ordinals = QMap<QString, int>;
 

@@ -1,6 +1,6 @@
 #include "core/capture/LockFacts.h"
 
-#include <QTest>
+#include <QtTest>
 
 Q_DECLARE_METATYPE(LockFacts::Session)
 

@@ -5,9 +5,6 @@
 #include "support/core/EventLogWatcher.h"
 #include "support/core/TestHome.h"
 
-#include <QDir>
-#include <QSemaphore>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <thread>

@@ -2,8 +2,6 @@
 #include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotWriter.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>

@@ -1,6 +1,6 @@
 #include "core/cleanup/SweepLog.h"
 
-#include <QTest>
+#include <QtTest>
 
 using Entry = SweepLog::Entry;
 using Entries = QList<SweepLog::Entry>;

@@ -2,11 +2,7 @@
 #include "core/log/SystemLogMirror.h"
 #include "support/core/TestHome.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QTest>
+#include <QtTest>
 
 #include <thread>
 #include <vector>

@@ -2,12 +2,7 @@
 #include "core/settings/Preferences.h"
 #include "support/core/TestHome.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
 
 class TestPreferences : public QObject
 {

@@ -6,9 +6,7 @@
 #include "core/shortcuts/VirtualKeyCodes.h"
 #include "support/core/TestHome.h"
 
-#include <QJsonValue>
-#include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
 
 #include <memory>
 

@@ -5,9 +5,7 @@
 #include "core/textsearch/LiveTextReader.h"
 #include "core/textsearch/TextMetadata.h"
 
-#include <QFile>
-#include <QSemaphore>
-#include <QTest>
+#include <QtTest>
 
 #include <memory>
 

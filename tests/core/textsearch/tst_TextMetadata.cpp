@@ -4,9 +4,7 @@
 #include "core/textsearch/TextCharacters.h"
 #include "core/textsearch/TextMetadata.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QTest>
+#include <QtTest>
 
 #include <sys/xattr.h>
 

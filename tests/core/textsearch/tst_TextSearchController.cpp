@@ -11,12 +11,7 @@
 #include "core/textsearch/TextSearchController.h"
 #include "core/textsearch/TextSearchScan.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSemaphore>
-#include <QSignalSpy>
-#include <QThreadPool>
-#include <QTest>
+#include <QtTest>
 
 #include <sys/xattr.h>
 
