@@ -1,4 +1,3 @@
-#include "core/FileDescriptor.h"
 #include "core/StopFlag.h"
 #include "core/cleanup/CleanupController.h"
 #include "core/cleanup/CleanupSweeper.h"
@@ -14,10 +13,7 @@
 
 #include <atomic>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using Entry = SweepLog::Entry;
 using Entries = QList<SweepLog::Entry>;
@@ -31,43 +27,19 @@ constexpr qint64 kDay = 86400;
 const QString kShot = QStringLiteral("Momentra_2024-05-01_10-00-00.jpeg");
 const QString kShot2 = QStringLiteral("Momentra_2024-05-01_10-00-05_Display2.png");
 
-// Makes a folder refuse changes to its entries while it lives: immutable when
-// running as root, which ignores permissions, otherwise mode 0555.
-class LockedFolder
-{
-public:
-    explicit LockedFolder(QString path) : m_path(std::move(path)), m_locked(lock(true)) {}
-    ~LockedFolder()
-    {
-        if (m_locked)
-            lock(false);
-    }
-    bool isLocked() const { return m_locked; }
-
-private:
-    bool lock(bool on) const
-    {
-        if (::geteuid() != 0)
-            return QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ExeOwner
-                                                     | (on ? QFileDevice::Permissions() : QFileDevice::WriteOwner));
-        const FileDescriptor fd(::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        int flags = 0;
-        if (!fd.isOpen() || ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0)
-            return false;
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        return ::ioctl(fd.get(), FS_IOC_SETFLAGS, &flags) == 0;
-    }
-
-    QString m_path;
-    bool m_locked;
-};
 const QString kFolder = QStringLiteral("/home/me/Pictures/Momentra");
 const QString kSweep = QStringLiteral("Sweep (1 Day) of /home/me/Pictures/Momentra");
 const QString kWake = QStringLiteral("Sweep after wake (1 Day) of /home/me/Pictures/Momentra");
 const QDateTime kStart = QDateTime(QDate(2024, 5, 1), QTime(10, 24));
 
-Outcome passed(int trashed, int failed, bool stopped = false) { return SweepResult{trashed, failed, std::nullopt, stopped}; }
-Entries notice(const QString& text) { return {Entry::notice(text)}; }
+Outcome passed(int trashed, int failed, bool stopped = false)
+{
+    return SweepResult{trashed, failed, std::nullopt, stopped};
+}
+Entries notice(const QString& text)
+{
+    return {Entry::notice(text)};
+}
 }  // namespace
 
 // The sweep over a real library, the controller that schedules it on its
@@ -103,7 +75,8 @@ class CleanupTest : public QObject
     void makeScreenshots(const QString& day, int count)
     {
         for (int i = 0; i < count; ++i)
-            m_library->makeFile(day + QStringLiteral("/Momentra_%1_10-00-%2.jpeg").arg(day).arg(i, 2, 10, QLatin1Char('0')));
+            m_library->makeFile(
+                day + QStringLiteral("/Momentra_%1_10-00-%2.jpeg").arg(day).arg(i, 2, 10, QLatin1Char('0')));
     }
 
     std::optional<SweepResult> resultOf(QFuture<std::optional<SweepResult>> future)
@@ -160,7 +133,7 @@ private Q_SLOTS:
 
     void creationFallsBackToModificationTime()
     {
-        struct statx info{};
+        struct statx info = {};
         info.stx_mask = STATX_MTIME | STATX_TYPE;
         info.stx_mtime.tv_sec = 1000;
         info.stx_btime.tv_sec = 5;  // not valid: the mask lacks the birth time
@@ -233,14 +206,14 @@ private Q_SLOTS:
         const QStringList removed{"2024-05-01/" + kShot, "2024-05-01/" + kShot2,
                                   "2024-05-02/Momentra_2024-05-02_09-00-00.HEIC",
                                   "2024-05-02/Momentra_2024-05-02_09-00-00.jpg", day4 + kShot};
-        const QStringList kept{
-            // foreign, hidden and look-alike names, a folder named like a screenshot
-            day4 + "holiday.jpeg", day4 + "." + kShot, day4 + "Momentra_2024-05-04_10-00-00.jpeg.part",
-            day4 + "Momentra_2024-05-04_10-00-00.png/inner.txt",
-            // screenshots outside day folders, a file named like a day folder
-            kShot, "2024-5-01/" + kShot, "2024-02-30x/" + kShot, "Exports/2024-05-01/" + kShot,
-            ".2024-05-05/" + kShot, "2024-05-06/nested/" + kShot, "2024-05-08",
-            "2024-05-07/" + kShot};  // in a folder that refuses changes: fails
+        const QStringList kept{// foreign, hidden and look-alike names, a folder named like a screenshot
+                               day4 + "holiday.jpeg", day4 + "." + kShot,
+                               day4 + "Momentra_2024-05-04_10-00-00.jpeg.part",
+                               day4 + "Momentra_2024-05-04_10-00-00.png/inner.txt",
+                               // screenshots outside day folders, a file named like a day folder
+                               kShot, "2024-5-01/" + kShot, "2024-02-30x/" + kShot, "Exports/2024-05-01/" + kShot,
+                               ".2024-05-05/" + kShot, "2024-05-06/nested/" + kShot, "2024-05-08",
+                               "2024-05-07/" + kShot};  // in a folder that refuses changes: fails
         for (const QString& file : removed + kept)
             lib.makeFile(file);
         const QString fifo = lib.path(day4 + "Momentra_2024-05-04_11-00-00.png");
@@ -252,9 +225,10 @@ private Q_SLOTS:
 
         const QStringList before = lib.tree();
         const QStringList outsideBefore = outside.tree();
-        LockedFolder locked(lib.path(QStringLiteral("2024-05-07")));
-        QVERIFY2(locked.isLocked(), "locking failed (as root: needs CAP_LINUX_IMMUTABLE and ext4/xfs/btrfs)");
-
+        // Immutable: root, as the tests run, ignores permissions.
+        const QString locked = lib.path(QStringLiteral("2024-05-07"));
+        QVERIFY2(QProcess::execute("chattr", {"+i", locked}) == 0, "chattr +i failed (needs root, e2fsprogs, ext4)");
+        const auto unlock = qScopeGuard([&] { QProcess::execute("chattr", {"-i", locked}); });
         const auto result = sweep(permanently);
         QVERIFY(result);
         QCOMPARE(result->trashed, 5);
@@ -262,7 +236,8 @@ private Q_SLOTS:
         QCOMPARE(result->oldestRemaining, CleanupLibrary::creationOf(lib.path(QStringLiteral("2024-05-07/") + kShot)));
         QStringList expected = before;
         expected.removeIf([&](const QString& path) {
-            return removed.contains(path) || path == QLatin1String("2024-05-01/") || path == QLatin1String("2024-05-02/");
+            return removed.contains(path) || path == QLatin1String("2024-05-01/")
+                   || path == QLatin1String("2024-05-02/");
         });
         QCOMPARE(lib.tree(), expected);
         QCOMPARE(outside.tree(), outsideBefore);
@@ -312,7 +287,8 @@ private Q_SLOTS:
     {
         const CleanupSweeper sweeper(m_trash);
         QCOMPARE(sweeper.sweep(m_dir->path() + QStringLiteral("/missing"), kHour, true, StopFlag()), std::nullopt);
-        QCOMPARE(sweeper.sweep(m_library->makeFile(QStringLiteral("plain-file")), kHour, true, StopFlag()), std::nullopt);
+        QCOMPARE(sweeper.sweep(m_library->makeFile(QStringLiteral("plain-file")), kHour, true, StopFlag()),
+                 std::nullopt);
     }
     void timerPeriods_data()
     {
@@ -402,8 +378,10 @@ private Q_SLOTS:
         QCOMPARE(result->trashed, 3);
         QCOMPARE(recounts, 1);
         QCOMPARE(m_controller->lastCleanup()->result, result);
-        QCOMPARE(messages(), QStringList{line(QStringLiteral("Delete all in %1: ") + QString::fromLatin1(permanently ? "deleted 3" : "trashed 3"))});
-        QCOMPARE(m_library->tree(), QStringList({QStringLiteral("2024-05-02/"), QStringLiteral("2024-05-02/video.mp4")}));
+        QCOMPARE(messages(), QStringList{line(QStringLiteral("Delete all in %1: ")
+                                              + QString::fromLatin1(permanently ? "deleted 3" : "trashed 3"))});
+        QCOMPARE(m_library->tree(),
+                 QStringList({QStringLiteral("2024-05-02/"), QStringLiteral("2024-05-02/video.mp4")}));
         QCOMPARE(m_trash->calls(), permanently ? 0 : 3);
     }
     void singlePass_data()
@@ -412,17 +390,19 @@ private Q_SLOTS:
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<bool>("permanently");
         QTest::addColumn<Entries>("expected");
-        const auto configured = SweepTrigger::Configured;
-        const auto wake = SweepTrigger::Wake;
-        QTest::newRow("configured, nothing removed: still a line") << configured << passed(0, 0) << false << notice(kSweep + QStringLiteral(": trashed 0, failed 0"));
-        QTest::newRow("configured, permanent") << configured << passed(5, 1) << true << notice(kSweep + QStringLiteral(": deleted 5, failed 1"));
+        const auto configured = SweepTrigger::Configured, wake = SweepTrigger::Wake, timer = SweepTrigger::Timer;
+        const Entries unlistable{Entry::error("Sweep after wake couldn't list " + kFolder)};
+        const Entries stopLine = notice(kSweep + " stopped by a settings change: trashed 4, failed 2");
+        QTest::newRow("configured, nothing removed: a line")
+            << configured << passed(0, 0) << false << notice(kSweep + ": trashed 0, failed 0");
+        QTest::newRow("configured, permanent")
+            << configured << passed(5, 1) << true << notice(kSweep + ": deleted 5, failed 1");
         QTest::newRow("wake, nothing removed: no line") << wake << passed(0, 0) << false << Entries{};
-        QTest::newRow("wake, removed") << wake << passed(2, 0) << false << notice(kWake + QStringLiteral(": trashed 2, failed 0"));
-        QTest::newRow("stopped timer sweep: only the stop line") << SweepTrigger::Timer << passed(4, 2, true) << false
-                                                                 << notice(kSweep + QStringLiteral(" stopped by a settings change: trashed 4, failed 2"));
-        QTest::newRow("stopped before doing anything: no line") << configured << passed(0, 0, true) << false << Entries{};
-        QTest::newRow("unlistable after wake") << wake << Outcome() << false
-                                               << Entries{Entry::error(QStringLiteral("Sweep after wake couldn't list ") + kFolder)};
+        QTest::newRow("wake, removed") << wake << passed(2, 0) << false << notice(kWake + ": trashed 2, failed 0");
+        QTest::newRow("stopped timer sweep: only the stop line") << timer << passed(4, 2, true) << false << stopLine;
+        QTest::newRow("stopped before doing anything: no line")
+            << configured << passed(0, 0, true) << false << Entries{};
+        QTest::newRow("unlistable after wake") << wake << Outcome() << false << unlistable;
     }
     void singlePass()
     {
@@ -446,7 +426,9 @@ private Q_SLOTS:
     void timerSummariesAtMostHourly()
     {
         SweepLog log;
-        const auto timer = [&](int trashed, int seconds) { return record(log, passed(trashed, 0), SweepTrigger::Timer, kStart.addSecs(seconds)); };
+        const auto timer = [&](int trashed, int seconds) {
+            return record(log, passed(trashed, 0), SweepTrigger::Timer, kStart.addSecs(seconds));
+        };
         QCOMPARE(timer(3, 0), notice(kSweep + QStringLiteral(": trashed 3")));  // the first pass at once
         QCOMPARE(timer(10, 600), Entries{});
         QCOMPARE(timer(0, 1200), Entries{});
@@ -477,9 +459,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("permanently");
         QTest::addColumn<Entry>("expected");
         const QString start = QStringLiteral("Delete all in /home/me/Pictures/Momentra: ");
-        QTest::newRow("trashed with failures") << passed(1520, 3) << false << Entry::notice(start + QStringLiteral("trashed 1520, 3 failed"));
-        QTest::newRow("stopped") << passed(2, 0, true) << false << Entry::notice(start + QStringLiteral("trashed 2, stopped"));
-        QTest::newRow("unreadable") << Outcome() << false << Entry::error(start + QStringLiteral("couldn't open the folder"));
+        QTest::newRow("trashed with failures")
+            << passed(1520, 3) << false << Entry::notice(start + QStringLiteral("trashed 1520, 3 failed"));
+        QTest::newRow("stopped") << passed(2, 0, true) << false
+                                 << Entry::notice(start + QStringLiteral("trashed 2, stopped"));
+        QTest::newRow("unreadable") << Outcome() << false
+                                    << Entry::error(start + QStringLiteral("couldn't open the folder"));
     }
     void deleteAllLines()
     {

@@ -27,10 +27,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 struct RecordingMirror : SystemLogMirror
 {
     QStringList lines;
-    void write(const QString& message, bool isError) override
-    {
-        lines << (isError ? "E:" : "I:") + message;
-    }
+    void write(const QString& message, bool isError) override { lines << (isError ? "E:" : "I:") + message; }
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "support/core/EventLogWatcher.h"
-#include "support/core/TestHome.h"
 #include "support/core/ScriptedRecognizer.h"
+#include "support/core/TestHome.h"
 
 #include "core/textsearch/LiveTextReader.h"
 #include "core/textsearch/TextMetadata.h"

@@ -61,8 +61,8 @@ private Q_SLOTS:
     {
         // What the platform's serialiser writes for the string "hi".
         const QByteArray expected = QByteArray("bplist00") + QByteArray::fromHex("526869")  // ASCII string, 2 chars
-                                    + QByteArray::fromHex("08")                              // offset table
-                                    + QByteArray(6, '\0') + QByteArray::fromHex("0101")      // sizes
+                                    + QByteArray::fromHex("08")                             // offset table
+                                    + QByteArray(6, '\0') + QByteArray::fromHex("0101")     // sizes
                                     + QByteArray::fromHex("0000000000000001") + QByteArray(8, '\0')
                                     + QByteArray::fromHex("000000000000000b");
         QCOMPARE(BinaryPlist::encodeString("hi"), expected);
@@ -166,7 +166,8 @@ private Q_SLOTS:
         // Longest: one more character no longer fits beside the marker.
         const QByteArray longer = BinaryPlist::encodeString(text.left(stored->size() + 1));
         QVERIFY(::setxattr(QFile::encodeName(path).constData(), TextMetadata::kTextAttribute, longer.constData(),
-                           size_t(longer.size()), 0) != 0);
+                           size_t(longer.size()), 0)
+                != 0);
 
         // A pair of surrogates is never split: the prefix ends on a whole character.
         const QString emoji = touch(ext4.path(), "emoji.png");

@@ -1,7 +1,7 @@
 #include "support/core/EventLogWatcher.h"
-#include "support/core/TestHome.h"
 #include "support/core/ScriptedRecognizer.h"
 #include "support/core/TestCodec.h"
+#include "support/core/TestHome.h"
 
 #include "core/textsearch/BinaryPlist.h"
 #include "core/textsearch/TextMetadata.h"
@@ -55,7 +55,8 @@ private Q_SLOTS:
         TextMetadata::write("b", accurate, TextRecognitionLevel::Accurate);
         const QByteArray plist = BinaryPlist::encodeString("by another program");
         QVERIFY(::setxattr(QFile::encodeName(foreignText).constData(), TextMetadata::kTextAttribute, plist.constData(),
-                           size_t(plist.size()), 0) == 0);
+                           size_t(plist.size()), 0)
+                == 0);
         // Not counted: another prefix or extension, a folder, an invalid day, a non-day folder.
         make(root + "/2024-05-01/notes.png");
         make(shot(root, "2024-05-01", "13-00-00", "gif"));
@@ -94,8 +95,8 @@ private Q_SLOTS:
 
         const auto accurate = TextSearchScan::findImages(root, TextRecognitionLevel::Accurate);
         QCOMPARE(accurate.imageCount, 5);
-        QCOMPARE(accurate.toRead, (QStringList{root + "/a-no-extension", root + "/b.png",
-                                               root + "/sub/deeper/photo.dat.jpg", fast}));
+        QCOMPARE(accurate.toRead,
+                 (QStringList{root + "/a-no-extension", root + "/b.png", root + "/sub/deeper/photo.dat.jpg", fast}));
         QCOMPARE(TextSearchScan::findImages(root, TextRecognitionLevel::Fast).toRead.size(), 3);
     }
 
@@ -149,8 +150,9 @@ private Q_SLOTS:
                               {TextRecognitionLevel::Fast, std::nullopt, false});
         QVERIFY(finished.wait(20000));
         QCOMPARE(controller.isCaptureFolderRun(), false);
-        QCOMPARE(controller.statusText(), std::optional<QString>(QStringLiteral(
-                                              "Recognized text in 4 images in \u201cDesktop\u201d. Couldn't recognize 1.")));
+        QCOMPARE(controller.statusText(),
+                 std::optional<QString>(
+                     QStringLiteral("Recognized text in 4 images in \u201cDesktop\u201d. Couldn't recognize 1.")));
         QCOMPARE(recognizer.seenWidths().size(), 4);
         QCOMPARE(TextMetadata::readMarker(broken), std::optional<QString>("none"));
         QCOMPARE(TextMetadata::readText(broken), std::optional<QString>(QString()));
@@ -172,8 +174,7 @@ private Q_SLOTS:
         release.release(4);
         QVERIFY(finished.wait(20000));
         QVERIFY(!controller.isStopping());
-        QCOMPARE(controller.statusText(),
-                 std::optional<QString>("Stopped after 1 image in \u201cDesktop\u201d."));
+        QCOMPARE(controller.statusText(), std::optional<QString>("Stopped after 1 image in \u201cDesktop\u201d."));
     }
 
     // A count asked for earlier never shows once a later one was asked for,
@@ -192,7 +193,8 @@ private Q_SLOTS:
         controller.refreshCounts(small.path(), TextRecognitionLevel::Accurate);
         QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));  // both scans posted their results
         bool sentinel = false;
-        QMetaObject::invokeMethod(this, [&] { sentinel = true; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [&] { sentinel = true; }, Qt::QueuedConnection);
         QTRY_VERIFY(sentinel);
         QCOMPARE(controller.counts(), std::optional<Counts>(Counts{1, 1, 1, 1}));
         QVERIFY(!seen.contains(std::optional<Counts>(Counts{2, 0, 2, 0})));
@@ -206,10 +208,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("captureFolder");
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("sentence");
-        QTest::newRow("one") << 1 << 0 << false << true << "en_US" << "Recognized text in 1 screenshot.";
-        QTest::newRow("grouped") << 1204 << 0 << false << true << "en_US" << "Recognized text in 1,204 screenshots.";
-        QTest::newRow("stopped, other folder") << 37 << 2 << true << false << "en_US"
-                                               << "Stopped after 37 images in \u201cDesktop\u201d. Couldn't recognize 2.";
+        QTest::newRow("one") << 1 << 0 << false << true << "en_US"
+                             << "Recognized text in 1 screenshot.";
+        QTest::newRow("grouped") << 1204 << 0 << false << true << "en_US"
+                                 << "Recognized text in 1,204 screenshots.";
+        QTest::newRow("stopped, other folder")
+            << 37 << 2 << true << false << "en_US"
+            << "Stopped after 37 images in \u201cDesktop\u201d. Couldn't recognize 2.";
         QTest::newRow("german grouping") << 1204 << 1500 << false << true << "de_DE"
                                          << "Recognized text in 1.204 screenshots. Couldn't recognize 1.500.";
     }
@@ -222,7 +227,8 @@ private Q_SLOTS:
         QFETCH(bool, captureFolder);
         QFETCH(QString, locale);
         QLocale::setDefault(QLocale(locale));
-        QTEST(TextSearchController::statusSentence(read, failed, stopped, "/home/u/Desktop", captureFolder), "sentence");
+        QTEST(TextSearchController::statusSentence(read, failed, stopped, "/home/u/Desktop", captureFolder),
+              "sentence");
     }
 
     void estimatedDuration_data()
@@ -241,7 +247,8 @@ private Q_SLOTS:
     {
         QFETCH(qint64, count);
         QFETCH(bool, fast);
-        QTEST(TextSearchController::estimatedDuration(count, fast ? TextRecognitionLevel::Fast : TextRecognitionLevel::Accurate),
+        QTEST(TextSearchController::estimatedDuration(count, fast ? TextRecognitionLevel::Fast
+                                                                  : TextRecognitionLevel::Accurate),
               "phrase");
     }
 };

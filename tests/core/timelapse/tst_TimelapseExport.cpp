@@ -142,9 +142,10 @@ private Q_SLOTS:
         QCOMPARE(videos[1].size, QSize(32, 24));
         QCOMPARE(videos[1].targets.size(), 3);
         QVERIFY(videos[0].finished && videos[1].finished);
-        QCOMPARE(m_statusTexts, QStringList({"Preparing…", "Display 1 of 2, 1 of 5 frames", "Display 1 of 2, 2 of 5 frames",
-                                             "Display 2 of 2, 3 of 5 frames", "Display 2 of 2, 4 of 5 frames",
-                                             "Display 2 of 2, 5 of 5 frames", "Exported 2 videos."}));
+        QCOMPARE(m_statusTexts,
+                 QStringList({"Preparing…", "Display 1 of 2, 1 of 5 frames", "Display 1 of 2, 2 of 5 frames",
+                              "Display 2 of 2, 3 of 5 frames", "Display 2 of 2, 4 of 5 frames",
+                              "Display 2 of 2, 5 of 5 frames", "Exported 2 videos."}));
         QCOMPARE(m_revealed, (QList<QList<QUrl>>{{m_controller->outputURLs().first()}}));
     }
 
@@ -228,10 +229,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("error");
         const QString today = LibraryLayout::dayFolderName(QDateTime::currentDateTime());
         QTest::newRow("one day skipped") << QStringList{"2024-05-02"} << true
-                                         << "Exported 1 video. Thursday, May 2, 2024 had no screenshots left." << "";
+                                         << "Exported 1 video. Thursday, May 2, 2024 had no screenshots left."
+                                         << "";
         QTest::newRow("days skipped") << QStringList{"2024-05-02", "2024-05-03"} << true
-                                      << "Exported 1 video. 2 days had no screenshots left." << "";
-        QTest::newRow("nothing today") << QStringList{today} << false << "" << "No screenshots from today yet.";
+                                      << "Exported 1 video. 2 days had no screenshots left."
+                                      << "";
+        QTest::newRow("nothing today") << QStringList{today} << false << ""
+                                       << "No screenshots from today yet.";
         QTest::newRow("nothing that day") << QStringList{"2024-05-01"} << false << ""
                                           << "No screenshots found for this day.";
         QTest::newRow("nothing those days") << QStringList{today, "2024-05-01"} << false << ""
@@ -269,10 +273,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("label");
-        QTest::newRow("today") << "2024-05-06" << "Today";
-        QTest::newRow("this year") << "2024-01-31" << "Wednesday, January 31";
-        QTest::newRow("last year") << "2023-12-31" << "Sunday, December 31, 2023";
-        QTest::newRow("not a day") << "2024-13-01" << "2024-13-01";
+        QTest::newRow("today") << "2024-05-06"
+                               << "Today";
+        QTest::newRow("this year") << "2024-01-31"
+                                   << "Wednesday, January 31";
+        QTest::newRow("last year") << "2023-12-31"
+                                   << "Sunday, December 31, 2023";
+        QTest::newRow("not a day") << "2024-13-01"
+                                   << "2024-13-01";
     }
     void dayLabel()
     {
@@ -285,7 +293,7 @@ private Q_SLOTS:
         addShots("2024-05-01", 2);
         addShots("2024-05-01", 1, 2);
         addShots("2024-05-03", 1);
-        day("2024-05-02");  // empty
+        day("2024-05-02");                                                     // empty
         QVERIFY(QFile(library() + "/2024-05-05").open(QIODevice::WriteOnly));  // a file named like a day
         const QList<TimelapseDay> expected = {{"2024-05-03", day("2024-05-03"), 1},
                                               {"2024-05-01", day("2024-05-01"), 3}};

@@ -19,7 +19,11 @@ class CleanupFakeTrash : public Trash
 public:
     using Behaviour = std::function<Result<QString>(const QString& path, int call)>;
 
-    explicit CleanupFakeTrash(QString folder) : m_folder(std::move(folder)) { QDir().mkpath(m_folder); }
+    explicit CleanupFakeTrash(QString folder)
+        : m_folder(std::move(folder))
+    {
+        QDir().mkpath(m_folder);
+    }
 
     void setBehaviour(Behaviour behaviour) { m_behaviour = std::move(behaviour); }
     Result<QString> moveByRenaming(const QString& path) const

@@ -48,7 +48,10 @@ public:
         return [record] { return std::make_unique<RecordingVideoWriter>(record); };
     }
 
-    explicit RecordingVideoWriter(std::shared_ptr<Record> record) : m_record(std::move(record)) {}
+    explicit RecordingVideoWriter(std::shared_ptr<Record> record)
+        : m_record(std::move(record))
+    {
+    }
     bool create(const QString& path, int width, int height) override
     {
         QFile file(path);
@@ -61,7 +64,10 @@ public:
         m_record->list.append({path, QSize(width, height)});
         return true;
     }
-    bool startWriting(int fps) override { return change([&](Video& video) { video.fps = fps; }); }
+    bool startWriting(int fps) override
+    {
+        return change([&](Video& video) { video.fps = fps; });
+    }
     bool append(const Bitmap&, const QRect& target) override
     {
         int frame = 0;
@@ -71,7 +77,10 @@ public:
         return true;
     }
     bool hasFailed() const override { return false; }
-    bool finishWriting() override { return change([](Video& video) { video.finished = true; }); }
+    bool finishWriting() override
+    {
+        return change([](Video& video) { video.finished = true; });
+    }
     void cancelWriting() override {}
     QString errorString() const override { return m_error; }
 
