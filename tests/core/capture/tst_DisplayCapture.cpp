@@ -1,16 +1,17 @@
-#include "support/core/CaptureEngineFakes.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/library/LibraryLayout.h"
+#include "support/core/CaptureEngineFakes.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
 const QDateTime kNow(QDate(2024, 5, 1), QTime(9, 30, 0));
 
-QString identityOf(const DisplayInfo& display) { return LibraryLayout::displayIdentity(display.facts); }
+QString identityOf(const DisplayInfo& display)
+{
+    return LibraryLayout::displayIdentity(display.facts);
+}
 
 }  // namespace
 
@@ -49,9 +50,11 @@ private Q_SLOTS:
         QStringList written;
         const CaptureTickResult result = DisplayCapture(m_source, m_codec).capture(m_config, kNow, &written);
 
-        QCOMPARE(result, CaptureTickResult::success(3, {{identityOf(panel), 1}, {identityOf(main), 2}, {identityOf(external), 3}}));
-        QCOMPARE(dayFolderEntries(), (QStringList{"Momentra_2024-05-01_09-30-00.jpeg", "Momentra_2024-05-01_09-30-00_Display2.jpeg",
-                                                  "Momentra_2024-05-01_09-30-00_Display3.jpeg"}));
+        QCOMPARE(result, CaptureTickResult::success(
+                             3, {{identityOf(panel), 1}, {identityOf(main), 2}, {identityOf(external), 3}}));
+        QCOMPARE(dayFolderEntries(),
+                 (QStringList{"Momentra_2024-05-01_09-30-00.jpeg", "Momentra_2024-05-01_09-30-00_Display2.jpeg",
+                              "Momentra_2024-05-01_09-30-00_Display3.jpeg"}));
         const QList<DisplayInfo> byOrdinal{panel, main, external};
         QCOMPARE(written.size(), 3);
         for (int i = 0; i < 3; ++i) {
@@ -65,9 +68,11 @@ private Q_SLOTS:
     void storedOrdinalsAreKept()
     {
         m_config.displayOrdinals = {{identityOf(m_external), 1}, {QStringLiteral("edid:9-9-9"), 2}};
-        QCOMPARE(DisplayCapture(m_source, m_codec).capture(m_config, kNow),
-                 CaptureTickResult::success(2, {{identityOf(m_external), 1}, {"edid:9-9-9", 2}, {identityOf(m_panel), 3}}));
-        QCOMPARE(dayFolderEntries(), (QStringList{"Momentra_2024-05-01_09-30-00.jpeg", "Momentra_2024-05-01_09-30-00_Display3.jpeg"}));
+        QCOMPARE(
+            DisplayCapture(m_source, m_codec).capture(m_config, kNow),
+            CaptureTickResult::success(2, {{identityOf(m_external), 1}, {"edid:9-9-9", 2}, {identityOf(m_panel), 3}}));
+        QCOMPARE(dayFolderEntries(),
+                 (QStringList{"Momentra_2024-05-01_09-30-00.jpeg", "Momentra_2024-05-01_09-30-00_Display3.jpeg"}));
     }
 
     // What fails, and the tick result it becomes. Nothing half-written and no
@@ -158,7 +163,8 @@ private Q_SLOTS:
         capture.capture(m_config, kNow.addSecs(1));
         QCOMPARE(sink.settings, QList<TextSearchSettings>{*m_config.textSearch});
         QCOMPARE(sink.batches.first().size(), 2);
-        QCOMPARE(sink.batches.first()[1].filePath, dayFolder() + QStringLiteral("/Momentra_2024-05-01_09-30-01_Display2.jpeg"));
+        QCOMPARE(sink.batches.first()[1].filePath,
+                 dayFolder() + QStringLiteral("/Momentra_2024-05-01_09-30-01_Display2.jpeg"));
         QCOMPARE(sink.batches.first()[1].image.width, 20);
         m_source.failDisplay(1, QStringLiteral("gone"));
         m_source.failDisplay(2, QStringLiteral("gone"));

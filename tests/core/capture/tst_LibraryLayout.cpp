@@ -1,6 +1,6 @@
 #include "core/library/LibraryLayout.h"
 
-#include <QTest>
+#include <QtTest>
 
 using Ordinals = QMap<QString, int>;
 
@@ -97,8 +97,8 @@ private Q_SLOTS:
         QTest::newRow("gaps are filled, stored kept")
             << QStringList{"B", "A", "C", "D"} << Ordinals{{"A", 1}, {"C", 3}} << QList<int>{2, 1, 3, 4}
             << Ordinals{{"A", 1}, {"B", 2}, {"C", 3}, {"D", 4}};
-        QTest::newRow("new twin identities") << QStringList{"Y", "Y"} << Ordinals{} << QList<int>{1, 2}
-                                             << Ordinals{{"Y", 1}};
+        QTest::newRow("new twin identities")
+            << QStringList{"Y", "Y"} << Ordinals{} << QList<int>{1, 2} << Ordinals{{"Y", 1}};
         QTest::newRow("unplugged display keeps its number")
             << QStringList{"B"} << Ordinals{{"A", 1}, {"B", 2}} << QList<int>{2} << Ordinals{{"A", 1}, {"B", 2}};
     }

@@ -1,13 +1,10 @@
-#include "support/core/CaptureEngineFakes.h"
 #include "core/capture/DisplayCapture.h"
-#include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotManager.h"
+#include "core/library/LibraryLayout.h"
+#include "support/core/CaptureEngineFakes.h"
 #include "support/core/EventLogWatcher.h"
 #include "support/core/TestHome.h"
 
-#include <QDir>
-#include <QSemaphore>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <thread>
@@ -32,7 +29,10 @@ class ScreenshotManagerTest : public QObject
         m_engine->tick();
         return !finished.isEmpty() || finished.wait(5000);
     }
-    static QString identity(quint32 number) { return LibraryLayout::displayIdentity(FakeScreenSource::display(number, 1, 1).facts); }
+    static QString identity(quint32 number)
+    {
+        return LibraryLayout::displayIdentity(FakeScreenSource::display(number, 1, 1).facts);
+    }
 
 private Q_SLOTS:
     void init()
@@ -47,7 +47,8 @@ private Q_SLOTS:
         m_engine->setClock([this] { return m_now; });
         m_config = CaptureConfiguration{};
         m_config.intervalSeconds = 3600;  // the timer never fires during a test
-        m_config.folder = m_home.path() + QStringLiteral("/shots-") + QString::number(QRandomGenerator::global()->generate());
+        m_config.folder = m_home.path() + QStringLiteral("/shots-")
+                          + QString::number(QRandomGenerator::global()->generate());
         m_log.emplace(m_home.log());
     }
     void cleanup()
@@ -95,7 +96,8 @@ private Q_SLOTS:
         m_engine->stop();
         m_engine->stop();
         QCOMPARE(m_log->lines().size(), 2);
-        QVERIFY(m_log->lines()[0].contains("Capture started: every 60s, HEIC, into ") && m_log->lines()[1].contains("Capture stopped"));
+        QVERIFY(m_log->lines()[0].contains("Capture started: every 60s, HEIC, into ")
+                && m_log->lines()[1].contains("Capture stopped"));
         QVERIFY(!m_engine->timer() && !m_engine->nextCaptureAt());
     }
 
@@ -131,7 +133,8 @@ private Q_SLOTS:
         m_engine->stop();
         m_engine->start(m_config);
         QVERIFY(runTick());
-        QCOMPARE(notifications, (QStringList{QStringLiteral("Couldn't capture display 2: X"), QStringLiteral("Z"), QStringLiteral("Z")}));
+        QCOMPARE(notifications, (QStringList{QStringLiteral("Couldn't capture display 2: X"), QStringLiteral("Z"),
+                                             QStringLiteral("Z")}));
         QCOMPARE(m_log->count(QStringLiteral("Capture failed: Z")), 2);
     }
 

@@ -1,9 +1,7 @@
-#include "support/core/CaptureEngineFakes.h"
-#include "core/library/LibraryLayout.h"
 #include "core/capture/ScreenshotWriter.h"
+#include "core/library/LibraryLayout.h"
+#include "support/core/CaptureEngineFakes.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -15,7 +13,9 @@ namespace {
 
 mode_t modeOf(const QString& path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     ::stat(QFile::encodeName(path).constData(), &info);
     return info.st_mode & 07777;
 }
@@ -46,7 +46,9 @@ private Q_SLOTS:
         QCOMPARE(modeOf(dir.filePath(QStringLiteral("open/a/b/2024-05-01"))), mode_t(0700));
         QVERIFY(ScreenshotWriter::ensureFolder(made.value()).ok());  // again: fine
         QVERIFY(QFile(dir.filePath(QStringLiteral("plain"))).open(QIODevice::WriteOnly));
-        QVERIFY(ScreenshotWriter::ensureFolder(dir.filePath(QStringLiteral("plain/2024-05-01"))).error().contains(QStringLiteral("plain")));
+        QVERIFY(ScreenshotWriter::ensureFolder(dir.filePath(QStringLiteral("plain/2024-05-01")))
+                    .error()
+                    .contains(QStringLiteral("plain")));
     }
 
     void writesPrivatelyAndReplacesAnEarlierFile()
@@ -71,7 +73,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         TestCodec codec;
         ScreenshotWriter writer(codec);
-        const auto write = [&](const QString& name) { return writer.writeImage(Bitmap::filled(4, 4, 0), dir.filePath(name), ScreenshotFormat::Jpeg, 0.6); };
+        const auto write = [&](const QString& name) {
+            return writer.writeImage(Bitmap::filled(4, 4, 0), dir.filePath(name), ScreenshotFormat::Jpeg, 0.6);
+        };
         codec.fails = true;
         QCOMPARE(write(QStringLiteral("a.jpeg")).error(), QStringLiteral("Failed to encode screenshot."));
         codec.fails = false;
@@ -94,8 +98,9 @@ private Q_SLOTS:
         touch(QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"), 5);
         touch(QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg"), 3600);
         QCOMPARE(ScreenshotWriter::removeStalePartials(dir.path()), 1);
-        QCOMPARE(allEntries(dir.path()), (QStringList{QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"),
-                                                      QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg")}));
+        QCOMPARE(allEntries(dir.path()),
+                 (QStringList{QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"),
+                              QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg")}));
     }
 
     // A process killed in the middle of writing never leaves a file under a
@@ -111,12 +116,16 @@ private Q_SLOTS:
             if (child == 0) {
                 ScreenshotWriter writer(codec);
                 for (int i = 0;; ++i)
-                    writer.writeImage(big, dir.filePath(QStringLiteral("Momentra_2024-05-01_09-30-%1_Display%2.png")
-                                                            .arg(i % 60, 2, 10, QLatin1Char('0')).arg(round + 2)),
+                    writer.writeImage(big,
+                                      dir.filePath(QStringLiteral("Momentra_2024-05-01_09-30-%1_Display%2.png")
+                                                       .arg(i % 60, 2, 10, QLatin1Char('0'))
+                                                       .arg(round + 2)),
                                       ScreenshotFormat::Png, 0);
             }
             // Killed once this round's writer is under way, at some point of a write.
-            const auto written = [&] { return allEntries(dir.path()).filter(QStringLiteral("_Display%1.").arg(round + 2)).size(); };
+            const auto written = [&] {
+                return allEntries(dir.path()).filter(QStringLiteral("_Display%1.").arg(round + 2)).size();
+            };
             QVERIFY(QTest::qWaitFor([&] { return written() > round; }, 10000));
             ::kill(child, SIGKILL);
             ::waitpid(child, nullptr, 0);

@@ -2,11 +2,7 @@
 #include "core/log/SystemLogMirror.h"
 #include "support/core/TestHome.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QTest>
+#include <QtTest>
 
 #include <thread>
 #include <vector>
@@ -31,10 +27,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 struct RecordingMirror : SystemLogMirror
 {
     QStringList lines;
-    void write(const QString& message, bool isError) override
-    {
-        lines << (isError ? "E:" : "I:") + message;
-    }
+    void write(const QString& message, bool isError) override { lines << (isError ? "E:" : "I:") + message; }
 };
 
 }  // namespace

@@ -2,12 +2,7 @@
 #include "core/settings/Preferences.h"
 #include "support/core/TestHome.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
 
 class TestPreferences : public QObject
 {
@@ -52,20 +47,27 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("45 s is custom") << QByteArray(R"({"Momentra.intervalSeconds":45})") << "45 custom JPEG 5 300 Never";
-        QTest::newRow("300 s is a preset") << QByteArray(R"({"Momentra.intervalSeconds":300})") << "300 preset JPEG 5 300 Never";
-        QTest::newRow("non-positive falls back") << QByteArray(R"({"Momentra.intervalSeconds":-4,"Momentra.idleThresholdSeconds":0})")
-                                                 << "60 preset JPEG 5 300 Never";
-        QTest::newRow("wrong types fall back")
-            << QByteArray(R"({"Momentra.intervalSeconds":"45","Momentra.idleThresholdSeconds":true,"Momentra.format":7})")
+        QTest::newRow("45 s is custom") << QByteArray(R"({"Momentra.intervalSeconds":45})")
+                                        << "45 custom JPEG 5 300 Never";
+        QTest::newRow("300 s is a preset")
+            << QByteArray(R"({"Momentra.intervalSeconds":300})") << "300 preset JPEG 5 300 Never";
+        QTest::newRow("non-positive falls back")
+            << QByteArray(R"({"Momentra.intervalSeconds":-4,"Momentra.idleThresholdSeconds":0})")
             << "60 preset JPEG 5 300 Never";
-        QTest::newRow("fractional integer falls back") << QByteArray(R"({"Momentra.intervalSeconds":45.5})") << "60 preset JPEG 5 300 Never";
-        QTest::newRow("format exact text only") << QByteArray(R"({"Momentra.format":"png","Momentra.deletionPolicy":"1 week"})")
-                                                << "60 preset JPEG 5 300 Never";
+        QTest::newRow("wrong types fall back") << QByteArray(
+            R"({"Momentra.intervalSeconds":"45","Momentra.idleThresholdSeconds":true,"Momentra.format":7})")
+                                               << "60 preset JPEG 5 300 Never";
+        QTest::newRow("fractional integer falls back")
+            << QByteArray(R"({"Momentra.intervalSeconds":45.5})") << "60 preset JPEG 5 300 Never";
+        QTest::newRow("format exact text only")
+            << QByteArray(R"({"Momentra.format":"png","Momentra.deletionPolicy":"1 week"})")
+            << "60 preset JPEG 5 300 Never";
         QTest::newRow("known texts") << QByteArray(R"({"Momentra.format":"HEIC","Momentra.deletionPolicy":"2 Weeks"})")
                                      << "60 preset HEIC 5 300 2 Weeks";
-        QTest::newRow("free space 0 is off") << QByteArray(R"({"Momentra.freeSpaceLimitGB":0})") << "60 preset JPEG 0 300 Never";
-        QTest::newRow("free space as text") << QByteArray(R"({"Momentra.freeSpaceLimitGB":"12"})") << "60 preset JPEG 12 300 Never";
+        QTest::newRow("free space 0 is off")
+            << QByteArray(R"({"Momentra.freeSpaceLimitGB":0})") << "60 preset JPEG 0 300 Never";
+        QTest::newRow("free space as text")
+            << QByteArray(R"({"Momentra.freeSpaceLimitGB":"12"})") << "60 preset JPEG 12 300 Never";
     }
     void readRules()
     {

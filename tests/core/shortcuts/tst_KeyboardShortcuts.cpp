@@ -1,14 +1,12 @@
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/Preferences.h"
-#include "support/core/FakeHotKeyService.h"
 #include "core/shortcuts/HotKeyCenter.h"
 #include "core/shortcuts/ShortcutRegistry.h"
 #include "core/shortcuts/VirtualKeyCodes.h"
+#include "support/core/FakeHotKeyService.h"
 #include "support/core/TestHome.h"
 
-#include <QJsonValue>
-#include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
 
 #include <memory>
 
@@ -28,7 +26,10 @@ const Name kToggle("toggleCapture", kAltShiftS);
 struct Setup
 {
     Setup(const QString& path, EventLog& log)
-        : store(path, log), preferences(store), center(&service), registry(std::make_unique<ShortcutRegistry>(preferences, center, log))
+        : store(path, log)
+        , preferences(store)
+        , center(&service)
+        , registry(std::make_unique<ShortcutRegistry>(preferences, center, log))
     {
     }
     DefaultsStore store;
@@ -186,7 +187,8 @@ private Q_SLOTS:
         QVERIFY(setup.service.isGrabbed(40, Shortcut::kControl));
         setup.registry->setShortcut(kF5, kToggle);  // our own write: one notice, not two
         QCOMPARE(changed.size(), 2);
-        DefaultsStore(setup.store.path(), m_home.log()).setValue(kToggle.settingsKey(), kCtrlK.toJsonString());  // comes after
+        DefaultsStore(setup.store.path(), m_home.log())
+            .setValue(kToggle.settingsKey(), kCtrlK.toJsonString());  // comes after
         QTRY_COMPARE(changed.size(), 3);
         QCOMPARE(setup.service.grabCount(), 1);
     }

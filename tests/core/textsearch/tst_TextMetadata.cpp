@@ -4,9 +4,7 @@
 #include "core/textsearch/TextCharacters.h"
 #include "core/textsearch/TextMetadata.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QTest>
+#include <QtTest>
 
 #include <sys/xattr.h>
 
@@ -63,8 +61,8 @@ private Q_SLOTS:
     {
         // What the platform's serialiser writes for the string "hi".
         const QByteArray expected = QByteArray("bplist00") + QByteArray::fromHex("526869")  // ASCII string, 2 chars
-                                    + QByteArray::fromHex("08")                              // offset table
-                                    + QByteArray(6, '\0') + QByteArray::fromHex("0101")      // sizes
+                                    + QByteArray::fromHex("08")                             // offset table
+                                    + QByteArray(6, '\0') + QByteArray::fromHex("0101")     // sizes
                                     + QByteArray::fromHex("0000000000000001") + QByteArray(8, '\0')
                                     + QByteArray::fromHex("000000000000000b");
         QCOMPARE(BinaryPlist::encodeString("hi"), expected);
@@ -93,28 +91,6 @@ private Q_SLOTS:
         QCOMPARE(TextCharacters::prefix(text, 10), text);
     }
 
-    void writeAndClassifyOnTmpfs()
-    {
-        ScratchMount tmpfs(ScratchMount::Kind::Tmpfs);
-        QVERIFY2(tmpfs.isMounted(), qPrintable(tmpfs.error()));
-        const QString path = touch(tmpfs.path());
-        QCOMPARE(TextMetadata::textState(path), TextState::Unread);
-
-        // An empty text still writes both attributes.
-        QVERIFY(TextMetadata::write(QString(), path, TextRecognitionLevel::Fast).ok());
-        QCOMPARE(TextMetadata::readText(path), std::optional<QString>(QString()));
-        QCOMPARE(rawMarker(path), QByteArray("fast"));
-        QCOMPARE(TextMetadata::textState(path), TextState::ReadWithFast);
-
-        QVERIFY(TextMetadata::write("Invoice 42\nTotal", path, TextRecognitionLevel::Accurate).ok());
-        QCOMPARE(TextMetadata::readText(path), std::optional<QString>("Invoice 42\nTotal"));
-        QCOMPARE(rawMarker(path), QByteArray("accurate"));
-        QCOMPARE(TextMetadata::textState(path), TextState::Searchable);
-
-        QVERIFY(TextMetadata::write(QString(), path, std::nullopt).ok());
-        QCOMPARE(rawMarker(path), QByteArray("none"));
-    }
-
     void markerClassification_data()
     {
         QTest::addColumn<QByteArray>("marker");  // empty: none set
@@ -133,35 +109,49 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, marker);
         QFETCH(bool, withText);
-        QFETCH(int, state);
         QTemporaryDir dir;
         const QString path = touch(dir.path());
         if (!marker.isEmpty())
             setRaw(path, TextMetadata::kMarkerAttribute, marker);
         if (withText)
             setRaw(path, TextMetadata::kTextAttribute, BinaryPlist::encodeString("words"));
-        QCOMPARE(int(TextMetadata::textState(path)), state);
+        QTEST(int(TextMetadata::textState(path)), "state");
     }
 
-    void capCountsCharactersNotBytes()
+    // On tmpfs: an empty text still writes both attributes; the cap counts
+    // characters, not bytes.
+    void writeClassifyAndCapOnTmpfs()
     {
         ScratchMount tmpfs(ScratchMount::Kind::Tmpfs);
         QVERIFY2(tmpfs.isMounted(), qPrintable(tmpfs.error()));
         const QString path = touch(tmpfs.path());
+        QCOMPARE(TextMetadata::textState(path), TextState::Unread);
+        QVERIFY(TextMetadata::write(QString(), path, TextRecognitionLevel::Fast).ok());
+        QCOMPARE(TextMetadata::readText(path), std::optional<QString>(QString()));
+        QCOMPARE(rawMarker(path), QByteArray("fast"));
+        QCOMPARE(TextMetadata::textState(path), TextState::ReadWithFast);
+        QVERIFY(TextMetadata::write("Invoice 42\nTotal", path, TextRecognitionLevel::Accurate).ok());
+        QCOMPARE(TextMetadata::readText(path), std::optional<QString>("Invoice 42\nTotal"));
+        QCOMPARE(rawMarker(path), QByteArray("accurate"));
+        QCOMPARE(TextMetadata::textState(path), TextState::Searchable);
+        QVERIFY(TextMetadata::write(QString(), path, std::nullopt).ok());
+        QCOMPARE(rawMarker(path), QByteArray("none"));
+
         // 8000 characters of two UTF-16 units each (and four UTF-8 bytes) stay whole.
         const QString exact = QString("👍").repeated(8000);
         QVERIFY(TextMetadata::write(exact, path, TextRecognitionLevel::Accurate).ok());
         QCOMPARE(TextCharacters::count(*TextMetadata::readText(path)), 8000);
-
         QVERIFY(TextMetadata::write(exact + "é", path, TextRecognitionLevel::Accurate).ok());
         QCOMPARE(*TextMetadata::readText(path), exact);  // the 8001st character is dropped
     }
 
-    void oversizedTextKeepsLongestPrefixOnExt4()
+    // On ext4, whose attributes share 4 KiB: the longest prefix that fits is
+    // kept; an immutable file fails without a marker.
+    void oversizedAndImmutableOnExt4()
     {
         ScratchMount ext4(ScratchMount::Kind::Ext4Loop);
         QVERIFY2(ext4.isMounted(), qPrintable(ext4.error()));
-        const QString path = touch(ext4.path());
+        QString path = touch(ext4.path());
         // 6000 accented characters: 12 KiB as UTF-16, more than ext4's 4 KiB of attributes.
         QString text;
         for (int i = 0; i < 6000; ++i)
@@ -176,7 +166,8 @@ private Q_SLOTS:
         // Longest: one more character no longer fits beside the marker.
         const QByteArray longer = BinaryPlist::encodeString(text.left(stored->size() + 1));
         QVERIFY(::setxattr(QFile::encodeName(path).constData(), TextMetadata::kTextAttribute, longer.constData(),
-                           size_t(longer.size()), 0) != 0);
+                           size_t(longer.size()), 0)
+                != 0);
 
         // A pair of surrogates is never split: the prefix ends on a whole character.
         const QString emoji = touch(ext4.path(), "emoji.png");
@@ -184,13 +175,8 @@ private Q_SLOTS:
         const QString storedThumbs = *TextMetadata::readText(emoji);
         QVERIFY(!storedThumbs.isEmpty() && !storedThumbs.back().isHighSurrogate());
         QCOMPARE(TextMetadata::textState(emoji), TextState::Searchable);
-    }
 
-    void immutableFileFailsWithoutMarker()
-    {
-        ScratchMount ext4(ScratchMount::Kind::Ext4Loop);
-        QVERIFY2(ext4.isMounted(), qPrintable(ext4.error()));
-        const QString path = touch(ext4.path());
+        path = touch(ext4.path(), "immutable.png");
         // Root writes attributes even on read-only files; an immutable file refuses everyone.
         QVERIFY2(QProcess::execute("chattr", {"+i", path}) == 0, "chattr +i failed (Debian package e2fsprogs)");
         const Result<void> written = TextMetadata::write("text", path, TextRecognitionLevel::Fast);

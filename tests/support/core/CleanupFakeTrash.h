@@ -2,9 +2,13 @@
 
 #include "core/cleanup/Trash.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 
@@ -15,14 +19,42 @@ class CleanupFakeTrash : public Trash
 public:
     using Behaviour = std::function<Result<QString>(const QString& path, int call)>;
 
-    explicit CleanupFakeTrash(QString folder);
+    explicit CleanupFakeTrash(QString folder)
+        : m_folder(std::move(folder))
+    {
+        QDir().mkpath(m_folder);
+    }
 
     void setBehaviour(Behaviour behaviour) { m_behaviour = std::move(behaviour); }
-    Result<QString> moveByRenaming(const QString& path) const;
+    Result<QString> moveByRenaming(const QString& path) const
+    {
+        const QString target = QStringLiteral("%1/%2_%3").arg(m_folder).arg(m_calls).arg(QFileInfo(path).fileName());
+        if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0)
+            return Result<QString>::failure(QStringLiteral("rename failed"));
+        return target;
+    }
 
-    Result<QString> moveToTrash(const QString& path) override;
+    Result<QString> moveToTrash(const QString& path) override
+    {
+        const int running = ++m_running;
+        int most = m_mostAtOnce;
+        while (running > most && !m_mostAtOnce.compare_exchange_weak(most, running)) {
+        }
+        const int call = ++m_calls;
+        {
+            std::lock_guard lock(m_mutex);
+            m_received << path;
+        }
+        Result<QString> result = m_behaviour ? m_behaviour(path, call) : moveByRenaming(path);
+        --m_running;
+        return result;
+    }
 
-    QStringList received() const;
+    QStringList received() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_received;
+    }
     int calls() const { return m_calls; }
     int mostAtOnce() const { return m_mostAtOnce; }
 

@@ -11,15 +11,15 @@
 class FakeHotKeyService : public HotKeyService
 {
 public:
-    struct Grab
-    {
-        int code;
-        int modifiers;
-        Identifier identifier;
-    };
-
     void installEventHandler(Handlers handlers) override { m_handlers = std::move(handlers); }
-    Result<Handle> registerHotKey(int code, int modifiers, Identifier identifier) override;
+    Result<Handle> registerHotKey(int code, int modifiers, Identifier identifier) override
+    {
+        ++registrationAttempts;
+        if (m_taken.contains({code, modifiers}))
+            return Result<Handle>::failure(QStringLiteral("The desktop or another application already uses it."));
+        m_grabs.insert(++m_lastHandle, {{code, modifiers}, identifier});
+        return m_lastHandle;
+    }
     void unregisterHotKey(Handle handle) override { m_grabs.remove(handle); }
     void setHotKeyEventsEnabled(bool enabled) override { hotKeyEventsEnabled = enabled; }
     void setRawKeyEventsEnabled(bool enabled) override { rawKeyEventsEnabled = enabled; }
@@ -32,7 +32,6 @@ public:
     // or not handled.
     bool press(int code, int modifiers) { return send(EventKind::pressed, code, modifiers); }
     bool release(int code, int modifiers) { return send(EventKind::released, code, modifiers); }
-    bool sendHotKeyEvent(const HotKeyEvent& event) { return m_handlers.hotKey && m_handlers.hotKey(event); }
     bool sendRawKey(EventKind kind, int code, int modifiers)
     {
         return rawKeyEventsEnabled && m_handlers.rawKey && m_handlers.rawKey({kind, code, modifiers});
@@ -43,8 +42,20 @@ public:
     int registrationAttempts = 0;
 
 private:
-    const Grab* find(int code, int modifiers) const;
-    bool send(EventKind kind, int code, int modifiers);
+    using Grab = QPair<QPair<int, int>, Identifier>;  // (code, modifiers), identifier
+
+    const Grab* find(int code, int modifiers) const
+    {
+        for (const Grab& grab : m_grabs)
+            if (grab.first == qMakePair(code, modifiers))
+                return &grab;
+        return nullptr;
+    }
+    bool send(EventKind kind, int code, int modifiers)
+    {
+        const Grab* grab = find(code, modifiers);
+        return hotKeyEventsEnabled && m_handlers.hotKey && grab && m_handlers.hotKey({kind, grab->second});
+    }
 
     Handlers m_handlers;
     Handle m_lastHandle = 0;

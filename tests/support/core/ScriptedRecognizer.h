@@ -13,9 +13,20 @@ class ScriptedRecognizer : public TextRecognizer
 public:
     std::function<TextReadResult(const Bitmap&, const TextSearchSettings&)> answer;
 
-    TextReadResult recognize(const Bitmap& image, const TextSearchSettings& settings, QDeadlineTimer) override;
+    TextReadResult recognize(const Bitmap& image, const TextSearchSettings& settings, QDeadlineTimer) override
+    {
+        {
+            QMutexLocker lock(&m_mutex);
+            m_seen.append(image.width);
+        }
+        return answer ? answer(image, settings) : TextReadResult::read(QString::number(image.width));
+    }
     QStringList supportedLanguages(TextRecognitionLevel) override { return {QStringLiteral("eng")}; }
-    QList<int> seenWidths() const;
+    QList<int> seenWidths() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_seen;
+    }
 
 private:
     mutable QMutex m_mutex;

@@ -1,22 +1,15 @@
 #include "support/core/EventLogWatcher.h"
-#include "support/core/TestHome.h"
 #include "support/core/ScriptedRecognizer.h"
 #include "support/core/TestCodec.h"
+#include "support/core/TestHome.h"
 
-#include "core/StopFlag.h"
 #include "core/textsearch/BinaryPlist.h"
-#include "core/textsearch/BulkTextReader.h"
-#include "core/textsearch/LiveTextSearchSettings.h"
+#include "core/textsearch/LiveTextReader.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextSearchController.h"
 #include "core/textsearch/TextSearchScan.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSemaphore>
-#include <QSignalSpy>
-#include <QThreadPool>
-#include <QTest>
+#include <QtTest>
 
 #include <sys/xattr.h>
 
@@ -38,9 +31,36 @@ QString shot(const QString& root, const QString& day, const QString& time, const
     return QStringLiteral("%1/%2/Momentra_%2_%3.%4").arg(root, day, time, ext);
 }
 
+const QString kFirstTimeout = "Reading a screenshot's text took over 15 seconds; trying once more";
+const QString kSecondTimeout = "Reading a screenshot's text timed out twice; left unread";
+
+// Screenshot n is an image n pixels wide, so a recogniser can tell them apart.
+QList<CapturedImage> shots(const QTemporaryDir& dir, QList<int> widths)
+{
+    QList<CapturedImage> list;
+    for (int width : widths) {
+        const QString path = dir.filePath(QString("Momentra_2024-05-01_10-00-%1.png").arg(width, 2, 10, QChar('0')));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        list.append({Bitmap::filled(width, 1, 0xffffffff), path});
+    }
+    return list;
+}
+
+// A reader over the recogniser with the live time limit.
+std::unique_ptr<LiveTextReader> readerOver(ScriptedRecognizer& recognizer, EventLog& log)
+{
+    return std::make_unique<LiveTextReader>(
+        [&recognizer](const Bitmap& image, const TextSearchSettings& settings) {
+            return recognizer.recognizeWithin(image, settings, 15);
+        },
+        log);
+}
+
 }  // namespace
 
-class TestTextSearchController : public QObject
+// Reading text in bulk and in the background of capture.
+class TestTextSearch : public QObject
 {
     Q_OBJECT
 
@@ -63,7 +83,8 @@ private Q_SLOTS:
         TextMetadata::write("b", accurate, TextRecognitionLevel::Accurate);
         const QByteArray plist = BinaryPlist::encodeString("by another program");
         QVERIFY(::setxattr(QFile::encodeName(foreignText).constData(), TextMetadata::kTextAttribute, plist.constData(),
-                           size_t(plist.size()), 0) == 0);
+                           size_t(plist.size()), 0)
+                == 0);
         // Not counted: another prefix or extension, a folder, an invalid day, a non-day folder.
         make(root + "/2024-05-01/notes.png");
         make(shot(root, "2024-05-01", "13-00-00", "gif"));
@@ -102,28 +123,9 @@ private Q_SLOTS:
 
         const auto accurate = TextSearchScan::findImages(root, TextRecognitionLevel::Accurate);
         QCOMPARE(accurate.imageCount, 5);
-        QCOMPARE(accurate.toRead, (QStringList{root + "/a-no-extension", root + "/b.png",
-                                               root + "/sub/deeper/photo.dat.jpg", fast}));
+        QCOMPARE(accurate.toRead,
+                 (QStringList{root + "/a-no-extension", root + "/b.png", root + "/sub/deeper/photo.dat.jpg", fast}));
         QCOMPARE(TextSearchScan::findImages(root, TextRecognitionLevel::Fast).toRead.size(), 3);
-    }
-
-    void readAllMarksUndecodableFilesNone()
-    {
-        QTemporaryDir dir;
-        const QString broken = dir.filePath("broken.png");
-        QVERIFY(TestCodec::writeNonImage(broken));
-        const QString good = dir.filePath("good.png");
-        QVERIFY(TestCodec::writeFile(good, 8, 8));
-        const QString vanished = dir.filePath("vanished.png");
-        ScriptedRecognizer recognizer;
-        StopFlag stop;
-        LiveTextSearchSettings settings;
-        const auto outcome = BulkTextReader({&m_codec, &recognizer, 1}).readAll({broken, vanished, good}, settings, stop, {});
-        QCOMPARE(outcome, (BulkTextReader::Outcome{1, 1}));
-        QCOMPARE(TextMetadata::readMarker(broken), std::optional<QString>("none"));
-        QCOMPARE(TextMetadata::readText(broken), std::optional<QString>(QString()));
-        QCOMPARE(TextMetadata::textState(broken), TextState::Searchable);
-        QCOMPARE(recognizer.seenWidths().size(), 1);
     }
 
     void captureFolderRunUpdatesCounts()
@@ -170,12 +172,19 @@ private Q_SLOTS:
         QSignalSpy finished(&controller, &TextSearchController::runFinished);
         QStringList images = TextSearchScan::findImages(folder, TextRecognitionLevel::Fast).toRead;
         QCOMPARE(images.size(), 4);  // the text file is no image
-        images.append(folder + "/9.png");  // an image that turned out broken
-        controller.readFolder(folder, images, {TextRecognitionLevel::Fast, std::nullopt, false});
+        // An image that turned out broken is marked "none"; a vanished one counts neither way.
+        const QString broken = folder + "/9.png";
+        controller.readFolder(folder, images + QStringList{broken, folder + "/gone.png"},
+                              {TextRecognitionLevel::Fast, std::nullopt, false});
         QVERIFY(finished.wait(20000));
         QCOMPARE(controller.isCaptureFolderRun(), false);
-        QCOMPARE(controller.statusText(), std::optional<QString>(QStringLiteral(
-                                              "Recognized text in 4 images in \u201cDesktop\u201d. Couldn't recognize 1.")));
+        QCOMPARE(controller.statusText(),
+                 std::optional<QString>(
+                     QStringLiteral("Recognized text in 4 images in \u201cDesktop\u201d. Couldn't recognize 1.")));
+        QCOMPARE(recognizer.seenWidths().size(), 4);
+        QCOMPARE(TextMetadata::readMarker(broken), std::optional<QString>("none"));
+        QCOMPARE(TextMetadata::readText(broken), std::optional<QString>(QString()));
+        QCOMPARE(TextMetadata::textState(broken), TextState::Searchable);
 
         // Stop while the first file is being read: that file completes, no other starts.
         QSemaphore started, release;
@@ -186,15 +195,14 @@ private Q_SLOTS:
         };
         for (const QString& image : images)
             QVERIFY(::removexattr(QFile::encodeName(image).constData(), TextMetadata::kMarkerAttribute) == 0);
-        controller.readFolder(folder, images.mid(0, 4), {TextRecognitionLevel::Fast, std::nullopt, false});
+        controller.readFolder(folder, images, {TextRecognitionLevel::Fast, std::nullopt, false});
         QVERIFY(QTest::qWaitFor([&] { return started.tryAcquire(); }, 10000));
         controller.stop();
         QVERIFY(controller.isStopping());
         release.release(4);
         QVERIFY(finished.wait(20000));
         QVERIFY(!controller.isStopping());
-        QCOMPARE(controller.statusText(),
-                 std::optional<QString>("Stopped after 1 image in \u201cDesktop\u201d."));
+        QCOMPARE(controller.statusText(), std::optional<QString>("Stopped after 1 image in \u201cDesktop\u201d."));
     }
 
     // A count asked for earlier never shows once a later one was asked for,
@@ -213,7 +221,8 @@ private Q_SLOTS:
         controller.refreshCounts(small.path(), TextRecognitionLevel::Accurate);
         QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));  // both scans posted their results
         bool sentinel = false;
-        QMetaObject::invokeMethod(this, [&] { sentinel = true; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [&] { sentinel = true; }, Qt::QueuedConnection);
         QTRY_VERIFY(sentinel);
         QCOMPARE(controller.counts(), std::optional<Counts>(Counts{1, 1, 1, 1}));
         QVERIFY(!seen.contains(std::optional<Counts>(Counts{2, 0, 2, 0})));
@@ -227,10 +236,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("captureFolder");
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("sentence");
-        QTest::newRow("one") << 1 << 0 << false << true << "en_US" << "Recognized text in 1 screenshot.";
-        QTest::newRow("grouped") << 1204 << 0 << false << true << "en_US" << "Recognized text in 1,204 screenshots.";
-        QTest::newRow("stopped, other folder") << 37 << 2 << true << false << "en_US"
-                                               << "Stopped after 37 images in \u201cDesktop\u201d. Couldn't recognize 2.";
+        QTest::newRow("one") << 1 << 0 << false << true << "en_US"
+                             << "Recognized text in 1 screenshot.";
+        QTest::newRow("grouped") << 1204 << 0 << false << true << "en_US"
+                                 << "Recognized text in 1,204 screenshots.";
+        QTest::newRow("stopped, other folder")
+            << 37 << 2 << true << false << "en_US"
+            << "Stopped after 37 images in \u201cDesktop\u201d. Couldn't recognize 2.";
         QTest::newRow("german grouping") << 1204 << 1500 << false << true << "de_DE"
                                          << "Recognized text in 1.204 screenshots. Couldn't recognize 1.500.";
     }
@@ -243,7 +255,8 @@ private Q_SLOTS:
         QFETCH(bool, captureFolder);
         QFETCH(QString, locale);
         QLocale::setDefault(QLocale(locale));
-        QTEST(TextSearchController::statusSentence(read, failed, stopped, "/home/u/Desktop", captureFolder), "sentence");
+        QTEST(TextSearchController::statusSentence(read, failed, stopped, "/home/u/Desktop", captureFolder),
+              "sentence");
     }
 
     void estimatedDuration_data()
@@ -262,10 +275,112 @@ private Q_SLOTS:
     {
         QFETCH(qint64, count);
         QFETCH(bool, fast);
-        QTEST(TextSearchController::estimatedDuration(count, fast ? TextRecognitionLevel::Fast : TextRecognitionLevel::Accurate),
+        QTEST(TextSearchController::estimatedDuration(count, fast ? TextRecognitionLevel::Fast
+                                                                  : TextRecognitionLevel::Accurate),
               "phrase");
+    }
+    void newestFourOfSixAreRead()
+    {
+        QTemporaryDir dir;
+        ScriptedRecognizer recognizer;
+        const auto reader = readerOver(recognizer, m_home.log());
+        const QList<CapturedImage> six = shots(dir, {1, 2, 3, 4, 5, 6});
+        reader->enqueue(six, {TextRecognitionLevel::Fast, std::nullopt, false});
+        QVERIFY(reader->waitUntilIdle(10000));
+        QCOMPARE(recognizer.seenWidths(), (QList<int>{3, 4, 5, 6}));
+        QCOMPARE(TextMetadata::textState(six[1].filePath), TextState::Unread);
+        for (int i = 2; i < 6; ++i) {
+            QCOMPARE(TextMetadata::readText(six[i].filePath), std::optional<QString>(QString::number(i + 1)));
+            QCOMPARE(TextMetadata::readMarker(six[i].filePath), std::optional<QString>("fast"));
+        }
+    }
+
+    void capCountsOnlyWaitingEntries()
+    {
+        QTemporaryDir dir;
+        QSemaphore started, release;
+        ScriptedRecognizer recognizer;
+        recognizer.answer = [&](const Bitmap& image, const TextSearchSettings&) {
+            if (image.width == 1) {
+                started.release();
+                release.acquire();
+            }
+            return TextReadResult::read("ok");
+        };
+        const auto reader = readerOver(recognizer, m_home.log());
+        reader->enqueue(shots(dir, {1}), {});
+        QVERIFY(started.tryAcquire(1, 10000));  // 1 is being read, nothing waits
+        reader->enqueue(shots(dir, {2, 3}), {});
+        reader->enqueue(shots(dir, {4, 5, 6}), {});
+        release.release();
+        QVERIFY(reader->waitUntilIdle(10000));
+        QCOMPARE(recognizer.seenWidths(), (QList<int>{1, 3, 4, 5, 6}));
+    }
+
+    // A first time-out is retried at once; a second leaves the file unread. Each is logged once per run.
+    void timeoutsAreRetriedOnceAndLoggedOnce()
+    {
+        QTemporaryDir dir;
+        EventLogWatcher log(m_home.log());
+        QSet<int> timedOutOnce;
+        ScriptedRecognizer recognizer;
+        recognizer.answer = [&](const Bitmap& image, const TextSearchSettings&) {
+            if (image.width == 5 || ((image.width == 1 || image.width == 7) && !timedOutOnce.contains(image.width))) {
+                timedOutOnce.insert(image.width);
+                return TextReadResult::timedOut();
+            }
+            return TextReadResult::read(QString("read %1").arg(image.width));
+        };
+        const auto reader = readerOver(recognizer, m_home.log());
+        const QList<CapturedImage> batch = shots(dir, {1, 5, 6});
+        reader->enqueue(batch, {});
+        QVERIFY(reader->waitUntilIdle(10000));
+        QCOMPARE(recognizer.seenWidths(), (QList<int>{1, 1, 5, 5, 6}));
+        QCOMPARE(TextMetadata::readText(batch[0].filePath), std::optional<QString>("read 1"));
+        QCOMPARE(TextMetadata::textState(batch[1].filePath), TextState::Unread);
+        QCOMPARE(TextMetadata::textState(batch[2].filePath), TextState::Searchable);
+
+        reader->enqueue(shots(dir, {7, 5}), {});
+        QVERIFY(reader->waitUntilIdle(10000));
+        QCOMPARE(recognizer.seenWidths().mid(5), (QList<int>{7, 7, 5, 5}));
+        QCOMPARE(log.count(kFirstTimeout), 1);
+        QCOMPARE(log.count(kSecondTimeout), 1);
+    }
+
+    void otherFailuresWriteNothingEmptyTextIsKept()
+    {
+        QTemporaryDir dir;
+        EventLogWatcher log(m_home.log());
+        ScriptedRecognizer recognizer;
+        recognizer.answer = [](const Bitmap& image, const TextSearchSettings&) {
+            return image.width == 2 ? TextReadResult::failed("broken") : TextReadResult::read({});
+        };
+        const auto reader = readerOver(recognizer, m_home.log());
+        const QList<CapturedImage> batch = shots(dir, {2, 3});
+        reader->enqueue(batch, {TextRecognitionLevel::Accurate, std::nullopt, false});
+        QVERIFY(reader->waitUntilIdle(10000));
+        QCOMPARE(recognizer.seenWidths(), (QList<int>{2, 3}));  // not retried
+        QCOMPARE(TextMetadata::textState(batch[0].filePath), TextState::Unread);
+        // An empty text is a result: stored with its marker.
+        QCOMPARE(TextMetadata::readText(batch[1].filePath), std::optional<QString>(QString()));
+        QCOMPARE(TextMetadata::readMarker(batch[1].filePath), std::optional<QString>("accurate"));
+        QCOMPARE(log.count("Reading a screenshot's text"), 0);  // no time-out line
+    }
+
+    void lateResultCountsAsTimedOut()
+    {
+        const TextReadResult late = withTimeout(0.05, [](QDeadlineTimer deadline) {
+            static_cast<void>(QTest::qWaitFor([&] { return deadline.hasExpired(); }));  // outlasts its time
+            return TextReadResult::read("too late");
+        });
+        QVERIFY(late.isTimedOut());
+        QVERIFY(late.text().isEmpty());
+        const TextReadResult inTime = withTimeout(5, [](QDeadlineTimer deadline) {
+            return TextReadResult::read(deadline.hasExpired() ? QString() : "in time");
+        });
+        QCOMPARE(inTime.text(), "in time");
     }
 };
 
-QTEST_MAIN(TestTextSearchController)
-#include "tst_TextSearchController.moc"
+QTEST_MAIN(TestTextSearch)
+#include "tst_TextSearch.moc"
