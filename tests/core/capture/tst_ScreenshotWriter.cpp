@@ -122,13 +122,18 @@ private Q_SLOTS:
                                                        .arg(round + 2)),
                                       ScreenshotFormat::Png, 0);
             }
-            // Killed once this round's writer is under way, at some point of a write.
-            const auto written = [&] {
-                return allEntries(dir.path()).filter(QStringLiteral("_Display%1.").arg(round + 2)).size();
+            // Killed once this round's writer has finished round + 1 whole screenshots, so each round ends at
+            // a different point of a later write.
+            const auto whole = [&] {
+                QStringList names = allEntries(dir.path()).filter(QStringLiteral("_Display%1.").arg(round + 2));
+                names.removeIf([](const QString& name) { return ScreenshotWriter::isTemporaryName(name); });
+                return names.size();
             };
-            QVERIFY(QTest::qWaitFor([&] { return written() > round; }, 10000));
-            ::kill(child, SIGKILL);
-            ::waitpid(child, nullptr, 0);
+            const auto reap = qScopeGuard([&] {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, nullptr, 0);
+            });
+            QVERIFY(QTest::qWaitFor([&] { return whole() > round; }, 10000));
         }
         for (const QString& name : allEntries(dir.path())) {
             if (ScreenshotWriter::isTemporaryName(name))
