@@ -170,14 +170,12 @@ private Q_SLOTS:
         ScriptedRecognizer recognizer;
         TextSearchController controller({&m_codec, &recognizer, 1}, m_home.log());
         QSignalSpy finished(&controller, &TextSearchController::runFinished);
-        QStringList images = TextSearchScan::findImages(folder, TextRecognitionLevel::Fast).toRead;
-        QCOMPARE(images.size(), 4);  // the text file is no image
+        const QStringList images = TextSearchScan::findImages(folder, TextRecognitionLevel::Fast).toRead;
         // An image that turned out broken is marked "none"; a vanished one counts neither way.
         const QString broken = folder + "/9.png";
         controller.readFolder(folder, images + QStringList{broken, folder + "/gone.png"},
                               {TextRecognitionLevel::Fast, std::nullopt, false});
         QVERIFY(finished.wait(20000));
-        QCOMPARE(controller.isCaptureFolderRun(), false);
         QCOMPARE(controller.statusText(),
                  std::optional<QString>(
                      QStringLiteral("Recognized text in 4 images in \u201cDesktop\u201d. Couldn't recognize 1.")));
@@ -238,11 +236,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("sentence");
         QTest::newRow("one") << 1 << 0 << false << true << "en_US"
                              << "Recognized text in 1 screenshot.";
-        QTest::newRow("grouped") << 1204 << 0 << false << true << "en_US"
-                                 << "Recognized text in 1,204 screenshots.";
-        QTest::newRow("stopped, other folder")
-            << 37 << 2 << true << false << "en_US"
-            << "Stopped after 37 images in \u201cDesktop\u201d. Couldn't recognize 2.";
+        QTest::newRow("stopped, other folder, grouped")
+            << 1204 << 2 << true << false << "en_US"
+            << "Stopped after 1,204 images in \u201cDesktop\u201d. Couldn't recognize 2.";
         QTest::newRow("german grouping") << 1204 << 1500 << false << true << "de_DE"
                                          << "Recognized text in 1.204 screenshots. Couldn't recognize 1.500.";
     }
