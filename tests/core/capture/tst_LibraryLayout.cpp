@@ -53,12 +53,6 @@ private Q_SLOTS:
             QCOMPARE(LibraryLayout::dayFolderName(*date), name);
     }
 
-    void fileTimeDate()
-    {
-        QCOMPARE(LibraryLayout::fileTimeDate(QStringLiteral("2024-05-01_09-30-00")),
-                 std::optional(QDateTime(QDate(2024, 5, 1), QTime(9, 30, 0))));
-    }
-
     void displayIdentities_data()
     {
         QTest::addColumn<quint32>("vendor");

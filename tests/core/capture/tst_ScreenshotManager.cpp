@@ -148,9 +148,7 @@ private Q_SLOTS:
         QCOMPARE(*m_engine->missingDisplayName(), QStringLiteral("Studio Display"));
         QVERIFY(!m_engine->lastError());
         DisplayInfo studio = FakeScreenSource::display(3, 8, 8);
-        studio.facts.vendor = 1;  // edid:1-2-3
-        studio.facts.model = 2;
-        studio.facts.serial = 3;
+        studio.facts.vendor = 1, studio.facts.model = 2, studio.facts.serial = 3;  // edid:1-2-3
         m_source->setDisplays({studio});
         QVERIFY(runTick());
         QCOMPARE(m_log->count(QStringLiteral("Chosen display connected again")), 1);

@@ -393,8 +393,6 @@ private Q_SLOTS:
         const auto configured = SweepTrigger::Configured, wake = SweepTrigger::Wake, timer = SweepTrigger::Timer;
         const Entries unlistable{Entry::error("Sweep after wake couldn't list " + kFolder)};
         const Entries stopLine = notice(kSweep + " stopped by a settings change: trashed 4, failed 2");
-        QTest::newRow("configured, nothing removed: a line")
-            << configured << passed(0, 0) << false << notice(kSweep + ": trashed 0, failed 0");
         QTest::newRow("configured, permanent")
             << configured << passed(5, 1) << true << notice(kSweep + ": deleted 5, failed 1");
         QTest::newRow("wake, nothing removed: no line") << wake << passed(0, 0) << false << Entries{};
