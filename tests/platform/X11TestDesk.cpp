@@ -17,11 +17,6 @@ X11TestDesk::X11TestDesk()
 
 X11TestDesk::~X11TestDesk()
 {
-    if (isConnected()) {
-        destroyAll();
-        setWallpaper(0, false);
-        sync();
-    }
     xcb_disconnect(m_connection);
 }
 
@@ -80,35 +75,20 @@ void X11TestDesk::destroyAll()
     sync();
 }
 
-void X11TestDesk::setRootColour(quint32 rgb)
+void X11TestDesk::setBackground(quint32 rgb)
 {
     xcb_change_window_attributes(m_connection, m_screen->root, XCB_CW_BACK_PIXEL, &rgb);
     xcb_clear_area(m_connection, 0, m_screen->root, 0, 0, 0, 0);
-    sync();
-}
-
-void X11TestDesk::setWallpaper(quint32 rgb, bool present)
-{
-    const xcb_atom_t property = atom("_XROOTPMAP_ID");
-    if (m_wallpaper != XCB_NONE) {
-        xcb_free_pixmap(m_connection, m_wallpaper);
-        m_wallpaper = XCB_NONE;
-    }
-    if (!present) {
-        xcb_delete_property(m_connection, m_screen->root, property);
-        sync();
-        return;
-    }
-    m_wallpaper = xcb_generate_id(m_connection);
-    xcb_create_pixmap(m_connection, m_screen->root_depth, m_wallpaper, m_screen->root, m_screen->width_in_pixels,
+    const xcb_pixmap_t wallpaper = xcb_generate_id(m_connection);
+    xcb_create_pixmap(m_connection, m_screen->root_depth, wallpaper, m_screen->root, m_screen->width_in_pixels,
                       m_screen->height_in_pixels);
     const xcb_gcontext_t gc = xcb_generate_id(m_connection);
-    xcb_create_gc(m_connection, gc, m_wallpaper, XCB_GC_FOREGROUND, &rgb);
+    xcb_create_gc(m_connection, gc, wallpaper, XCB_GC_FOREGROUND, &rgb);
     const xcb_rectangle_t all{0, 0, m_screen->width_in_pixels, m_screen->height_in_pixels};
-    xcb_poly_fill_rectangle(m_connection, m_wallpaper, gc, 1, &all);
+    xcb_poly_fill_rectangle(m_connection, wallpaper, gc, 1, &all);
     xcb_free_gc(m_connection, gc);
-    setProperty(m_screen->root, property, XCB_ATOM_PIXMAP, 32,
-                QByteArray(reinterpret_cast<const char*>(&m_wallpaper), sizeof m_wallpaper));
+    setProperty(m_screen->root, atom("_XROOTPMAP_ID"), XCB_ATOM_PIXMAP, 32,
+                QByteArray(reinterpret_cast<const char*>(&wallpaper), sizeof wallpaper));
     sync();
 }
 

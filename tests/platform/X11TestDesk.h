@@ -11,8 +11,8 @@
 #include <xcb/xcb.h>
 
 // Test windows of solid colours on the current DISPLAY, made with raw xcb and
-// carrying the properties that name their application. Destroys them all
-// when it goes.
+// carrying the properties that name their application. They, and the
+// wallpaper, go with this object's connection.
 class X11TestDesk
 {
 public:
@@ -32,9 +32,8 @@ public:
     bool isConnected() const;
     xcb_window_t show(const Window& window);
     void destroyAll();
-    void setRootColour(quint32 rgb);
-    // Publishes a solid wallpaper pixmap as _XROOTPMAP_ID (absent removes it).
-    void setWallpaper(quint32 rgb, bool present);
+    // The root window's colour, and a wallpaper pixmap of it published as _XROOTPMAP_ID.
+    void setBackground(quint32 rgb);
     void setRootResources(const QByteArray& text);  // empty removes them
     void setOutputEdid(quint32 output, const QByteArray& edid);  // empty removes it
     void warpPointer(int x, int y);
@@ -51,7 +50,6 @@ private:
     xcb_connection_t* m_connection = nullptr;
     xcb_screen_t* m_screen = nullptr;
     QList<xcb_window_t> m_windows;
-    xcb_pixmap_t m_wallpaper = XCB_NONE;
 };
 
 // A helper program (window manager, compositor) run for the length of one test.

@@ -1,5 +1,7 @@
 #include "X11TestDesk.h"
+#include "platform/linux/DesktopNotifier.h"
 #include "platform/linux/LinuxSessionState.h"
+#include "platform/linux/LogindClient.h"
 #include "support/core/EventLogWatcher.h"
 #include "support/PrivateBus.h"
 #include "support/core/TestHome.h"
@@ -8,13 +10,15 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <unistd.h>
 
-// The desktop's answers to the engine's gate questions, from real services:
-// a private Xvfb (idle time, display power, the active window under
-// openbox) and python3-dbusmock's logind and GNOME screen saver.
+// The desktop's answers to the engine's gate questions, sleep and
+// notifications, from real services: a private Xvfb (idle time, display
+// power, the active window under openbox) and python3-dbusmock's logind,
+// GNOME screen saver and notification daemon.
 class TestLinuxSessionState : public QObject
 {
     Q_OBJECT
@@ -54,6 +58,9 @@ private Q_SLOTS:
         QVERIFY2(m_session.start(), qPrintable(m_session.error()));
         QVERIFY2(m_system.startMock("logind", "org.freedesktop.login1"), qPrintable(m_system.error()));
         QVERIFY2(m_session.startMock("gnome_screensaver", "org.gnome.ScreenSaver"), qPrintable(m_session.error()));
+        QVERIFY2(m_session.startMock("notification_daemon", "org.freedesktop.Notifications", {},
+                                     m_home.path() + "/notify.log"),
+                 qPrintable(m_session.error()));
         const QDBusMessage added = call(systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1",
                                         "org.freedesktop.DBus.Mock", "AddSession",
                                         {"c2", "seat0", uint(::getuid()), "tester", true});
@@ -130,6 +137,35 @@ private Q_SLOTS:
             QCOMPARE(m_xvfb.run("xdotool", {"windowactivate", QString::number(window)}), 0);
             QTRY_COMPARE(gates.frontmostAppId(), std::optional<QString>(id));
         }
+    }
+
+    void sleepSignalAndInhibitor()
+    {
+        LogindClient logind(systemBus());
+        QVERIFY(logind.isWatchingSleep());
+        QSignalSpy spy(&logind, &LogindClient::prepareForSleep);
+        logind.sessionFacts();  // a round trip, so the bus has our signal match before the mock emits
+        for (bool sleeping : {true, false}) {
+            const QDBusMessage emitted = call(systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1",
+                                              "org.freedesktop.DBus.Mock", "EmitSignal",
+                                              {"org.freedesktop.login1.Manager", "PrepareForSleep", "b",
+                                               QVariantList{sleeping}});
+            QVERIFY2(emitted.type() == QDBusMessage::ReplyMessage, qPrintable(emitted.errorMessage()));
+        }
+        QTRY_COMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(0).at(0).toBool(), true);
+        QCOMPARE(spy.at(1).at(0).toBool(), false);
+        QVERIFY(logind.inhibitSleepDelay("Writing a screenshot").isOpen());
+    }
+
+    void notificationsArePosted()
+    {
+        DesktopNotifier notifier(sessionBus());
+        notifier.notify("Momentra", "Screenshot capture failed: disk full");
+        QTRY_VERIFY([this] {
+            QFile log(m_home.path() + "/notify.log");
+            return log.open(QIODevice::ReadOnly) && log.readAll().contains("Screenshot capture failed: disk full");
+        }());
     }
 };
 

@@ -1,16 +1,25 @@
 #include "core/library/LibraryLayout.h"
 #include "platform/X11TestDesk.h"
 #include "platform/linux/x11/X11ScreenSource.h"
+#include "support/core/TestHome.h"
 #include "support/XvfbServer.h"
 
 #include <QtTest>
 
-// Displays and one-shot captures against a private Xvfb with three RandR
-// monitors of different sizes.
+namespace {
+constexpr quint32 kBlue = 0x0000ff, kRed = 0xff0000, kGreen = 0x00ff00, kMagenta = 0xff00ff, kYellow = 0xffff00,
+                  kCyan = 0x00ffff, kOrange = 0xff8000, kPurple = 0x8000ff, kWallpaper = 0x206020, kBlack = 0;
+}
+
+// Displays and captures against a private Xvfb with three RandR monitors of
+// different sizes. Windows of excluded applications leave no pixel in the
+// image, on top or covered, with and without a window manager, while the
+// other windows stay whole.
 class TestX11ScreenSource : public QObject
 {
     Q_OBJECT
 
+    TestHome m_home;
     XvfbServer m_server;
     std::unique_ptr<X11TestDesk> m_desk;
 
@@ -22,6 +31,12 @@ class TestX11ScreenSource : public QObject
         return {};
     }
 
+    static Result<Bitmap> captureMain(X11ScreenSource& source, const DisplayCaptureRequest& request)
+    {
+        const Result<ShareableContent> content = source.content();
+        return content ? source.capture(content->displays.first(), request) : Result<Bitmap>::failure(content.error());
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -31,9 +46,15 @@ private Q_SLOTS:
                                                             {"C", "1024/270x768/203+0+1080", "none"}})
             QVERIFY2(m_server.run("xrandr", QStringList{"--setmonitor"} + monitor) == 0,
                      "xrandr failed (Debian package x11-xserver-utils)");
+        // QtTest points the data folders into the test's own home.
+        const QString applications = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+        QVERIFY(QDir().mkpath(applications));
+        QFile desktop(applications + "/org.example.ViaClass.desktop");
+        QVERIFY(desktop.open(QIODevice::WriteOnly));
+        desktop.write("[Desktop Entry]\nType=Application\nName=Via Class\nExec=true\nStartupWMClass=ViaClassApp\n");
         m_desk = std::make_unique<X11TestDesk>();
         QVERIFY(m_desk->isConnected());
-        m_desk->setRootColour(0x404040);
+        m_desk->setBackground(kWallpaper);
     }
 
     void cleanupTestCase()
@@ -112,7 +133,7 @@ private Q_SLOTS:
         QCOMPARE(X11TestDesk::count(*a, 0x2050f0), 100 * 200);
         QCOMPARE(X11TestDesk::count(*b, 0x2050f0), 200 * 200);
         QCOMPARE(a->pixel(1850, 150), 0xff2050f0u);  // opaque, B G R A in memory
-        QCOMPARE(c->pixel(10, 10), 0xff404040u);
+        QCOMPARE(c->pixel(10, 10), 0xff000000u | kWallpaper);
     }
 
     // With and without shared memory, scaled down to the requested size.
@@ -156,7 +177,8 @@ private Q_SLOTS:
     }
 
     // A server without MIT-SHM is captured all the same, and the log says so.
-    void missingShmIsReportedAndCaptureFallsBack()
+    // When it goes, the capture says so, and the next one tries to connect again.
+    void secondServerWithoutShmThenLost()
     {
         const QByteArray mainDisplay = qgetenv("DISPLAY");
         XvfbServer plain;
@@ -166,30 +188,93 @@ private Q_SLOTS:
         const auto report = [&reports](const QString& line) { reports << line; };
         X11ScreenSource complete({mainDisplay, true, true, report});
         X11ScreenSource source({plain.display().toLocal8Bit(), true, true, report});
-        QVERIFY(complete.content().ok() && source.capture(source.content()->displays[0], {}).ok());
+        const Result<ShareableContent> content = source.content();
+        QVERIFY(complete.content().ok() && content.ok() && source.capture(content->displays[0], {}).ok());
         QVERIFY(!source.lastCaptureUsedShm());
         QCOMPARE(reports, QStringList{"The X server has no MIT-SHM extension; "
                                       "capturing through slower image transfers"});
+        plain.stop();
+        QCOMPARE(source.capture(content->displays[0], {}).error(), "The X server connection was lost");
+        const Result<Bitmap> again = source.capture(content->displays[0], {});
+        QVERIFY2(again.error().contains("Couldn't connect to the X display " + plain.display()), qPrintable(again.error()));
     }
 
-    void lostServerGivesAClearMessageAndNoCrash()
+    void excludedApplicationLeavesNoPixel_data()
     {
-        const QByteArray mainDisplay = qgetenv("DISPLAY");
-        XvfbServer doomed;
-        QVERIFY2(doomed.start("800x600x24"), qPrintable(doomed.error()));
-        qputenv("DISPLAY", mainDisplay);
-        X11ScreenSource source({doomed.display().toLocal8Bit(), true, true});
-        const Result<ShareableContent> content = source.content();
-        QVERIFY(content.ok());
-        QVERIFY(source.capture(content->displays[0], {}).ok());
-        doomed.stop();
-        const Result<Bitmap> image = source.capture(content->displays[0], {});
-        QVERIFY(!image.ok());
-        QCOMPARE(image.error(), "The X server connection was lost");
-        // The next call tries to connect again and says it could not.
-        const Result<Bitmap> again = source.capture(content->displays[0], {});
-        QVERIFY(!again.ok());
-        QVERIFY2(again.error().contains("Couldn't connect to the X display " + doomed.display()), qPrintable(again.error()));
+        QTest::addColumn<QString>("helper");
+        QTest::addColumn<bool>("composite");
+        // Rebuilt from window contents, the covered part of the blue window comes back;
+        // painted over, it stays hidden under black.
+        QTest::newRow("no window manager, rebuilt") << QString() << true;
+        QTest::newRow("no window manager, painted over") << QString() << false;
+        QTest::newRow("openbox, rebuilt") << "openbox" << true;
+    }
+
+    void excludedApplicationLeavesNoPixel()
+    {
+        QFETCH(QString, helper);
+        QFETCH(bool, composite);
+        X11Helper running;
+        if (!helper.isEmpty()) {
+            const QString error = running.start(helper, {"--sm-disable"}, helper);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+        }
+        m_desk->show({QRect(100, 100, 400, 300), kBlue, "org.example.Below"});
+        m_desk->show({QRect(300, 200, 400, 300), kRed, "org.example.Secret"});
+        m_desk->show({QRect(600, 400, 300, 200), kGreen, "org.example.Above"});
+        m_desk->show({QRect(950, 50, 200, 150), kMagenta, {}, QByteArray("viaclass\0ViaClassApp", 20)});
+        m_desk->show({QRect(60, 500, 100, 100), kYellow, "org.example.Secret"});
+        m_desk->show({QRect(40, 480, 150, 150), kCyan, "org.example.Cover"});
+        if (!helper.isEmpty())
+            QVERIFY2(m_desk->waitForFrames(), "openbox did not frame the test windows");
+        X11ScreenSource source({{}, true, composite});
+        const auto painted = [&] {  // every window drawn, the red one in part
+            const Result<Bitmap> all = captureMain(source, {});
+            return all && X11TestDesk::count(*all, kGreen) == 300 * 200 && X11TestDesk::count(*all, kCyan) == 150 * 150
+                   && X11TestDesk::count(*all, kRed) > 0;
+        };
+        QTRY_VERIFY2(painted(), "the scene did not show");
+
+        DisplayCaptureRequest request;
+        request.excludedAppIds = {"org.example.Secret", "org.example.ViaClass"};
+        const Result<Bitmap> image = captureMain(source, request);
+        QVERIFY2(image.ok(), qPrintable(image.error()));
+        QCOMPARE(X11TestDesk::count(*image, kRed), 0);
+        QCOMPARE(X11TestDesk::count(*image, kMagenta), 0);
+        QCOMPARE(X11TestDesk::count(*image, kYellow), 0);
+        QCOMPARE(X11TestDesk::count(*image, kGreen), 300 * 200);
+        QCOMPARE(X11TestDesk::count(*image, kCyan), 150 * 150);
+        QCOMPARE(X11TestDesk::count(*image, kBlue), composite ? 400 * 300 : 400 * 300 - 200 * 200);
+        // Exactly the excluded windows' visible parts changed: wallpaper when rebuilt, black when not.
+        if (helper.isEmpty())
+            QCOMPARE(X11TestDesk::count(*image, kBlack), composite ? 0 : (400 * 300 - 100 * 100) + 200 * 150);
+    }
+
+    void leavesOutNotificationsAndDesktopWhenAsked_data()
+    {
+        QTest::addColumn<bool>("hidesNotifications");
+        QTest::addColumn<bool>("hidesDesktopIcons");
+        QTest::newRow("neither") << false << false;
+        QTest::newRow("both") << true << true;
+    }
+
+    void leavesOutNotificationsAndDesktopWhenAsked()
+    {
+        QFETCH(bool, hidesNotifications);
+        QFETCH(bool, hidesDesktopIcons);
+        m_desk->show({QRect(0, 0, 1280, 720), kPurple, {}, {}, "_NET_WM_WINDOW_TYPE_DESKTOP"});
+        m_desk->show({QRect(200, 200, 300, 100), kBlue, "org.example.Editor"});
+        m_desk->show({QRect(900, 560, 300, 100), kOrange, {}, {}, "_NET_WM_WINDOW_TYPE_NOTIFICATION", true});
+        X11ScreenSource source;
+        DisplayCaptureRequest request;
+        request.hidesNotifications = hidesNotifications;
+        request.hidesDesktopIcons = hidesDesktopIcons;
+        const Result<Bitmap> image = captureMain(source, request);
+        QVERIFY2(image.ok(), qPrintable(image.error()));
+        QCOMPARE(X11TestDesk::count(*image, kOrange), hidesNotifications ? 0 : 300 * 100);
+        const int desktopArea = 1280 * 720 - 300 * 100 - (hidesNotifications ? 0 : 300 * 100);
+        QCOMPARE(X11TestDesk::count(*image, kPurple), hidesDesktopIcons ? 0 : desktopArea);
+        QCOMPARE(X11TestDesk::count(*image, kBlue), 300 * 100);
     }
 };
 
