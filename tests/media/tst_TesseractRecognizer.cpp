@@ -60,9 +60,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("fast");
         QTest::addColumn<bool>("dark");
         QTest::addColumn<bool>("correction");
-        QTest::newRow("accurate light") << false << false << false;
-        QTest::newRow("fast dark") << true << true << false;
-        QTest::newRow("accurate with dictionaries") << false << false << true;
+        QTest::addColumn<QString>("language");  // empty: automatic
+        QTest::newRow("accurate light") << false << false << false << QString();
+        QTest::newRow("fast dark") << true << true << false << QString();
+        QTest::newRow("accurate with dictionaries") << false << false << true << QString();
+        QTest::newRow("unknown language falls back to automatic") << true << false << false << "xx_notinstalled";
     }
 
     void readsRenderedText()
@@ -70,26 +72,17 @@ private Q_SLOTS:
         QFETCH(bool, fast);
         QFETCH(bool, dark);
         QFETCH(bool, correction);
+        QFETCH(QString, language);
         const QImage image = TextSearchFixtures::renderText(
             {"Quarterly invoice summary", "Meeting with the London team"}, dark);
         const TextSearchSettings settings{fast ? TextRecognitionLevel::Fast : TextRecognitionLevel::Accurate,
-                                          std::nullopt, correction};
+                                          language.isEmpty() ? std::nullopt : std::optional(language), correction};
         const TextReadResult result =
             m_recognizer.recognizeWithin(TextSearchFixtures::toBitmap(image), settings, 60);
         QVERIFY2(result.ok(), qPrintable(result.message()));
         for (const char* word : {"Quarterly", "invoice", "summary", "Meeting", "London", "team"})
             QVERIFY2(result.text().contains(QLatin1String(word)), qPrintable(result.text()));
         QCOMPARE(result.text().count(QLatin1Char('\n')), 1);  // one line per line of text
-    }
-
-    void unknownLanguageFallsBackToAutomatic()
-    {
-        const QImage image = TextSearchFixtures::renderText({"Weekend holiday travel"});
-        const TextReadResult result = m_recognizer.recognizeWithin(
-            TextSearchFixtures::toBitmap(image), {TextRecognitionLevel::Fast, "xx_notinstalled", false},
-            60);
-        QVERIFY2(result.ok(), qPrintable(result.message()));
-        QVERIFY(result.text().contains(QLatin1String("holiday")));
     }
 
     void automaticLanguages_data()

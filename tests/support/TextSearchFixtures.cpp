@@ -1,8 +1,5 @@
 #include "support/TextSearchFixtures.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -29,18 +26,6 @@ Bitmap toBitmap(const QImage& image)
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     return Bitmap{argb.width(), argb.height(), int(argb.bytesPerLine()),
                   QByteArray(reinterpret_cast<const char*>(argb.constBits()), argb.sizeInBytes())};
-}
-
-bool writeImage(const QString& path, const QStringList& lines, bool dark)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    return renderText(lines, dark, QSize(400, 80)).save(path, path.endsWith(".jpg") || path.endsWith(".jpeg") ? "JPEG" : "PNG");
-}
-
-bool writeNonImage(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write("this is plain text, not a picture\n") > 0;
 }
 
 }  // namespace TextSearchFixtures

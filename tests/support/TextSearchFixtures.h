@@ -12,9 +12,5 @@ namespace TextSearchFixtures {
 // Lines of text drawn in a common desktop font, dark on light or light on dark.
 QImage renderText(const QStringList& lines, bool dark = false, QSize size = QSize(900, 300), int pixelSize = 18);
 Bitmap toBitmap(const QImage& image);
-// Writes a small PNG (or other format by suffix) with the given text.
-bool writeImage(const QString& path, const QStringList& lines = {QStringLiteral("hello")}, bool dark = false);
-// A file that is not an image, whatever its name.
-bool writeNonImage(const QString& path);
 
 }  // namespace TextSearchFixtures

@@ -43,16 +43,3 @@ TimelapseVideoProbe::Facts TimelapseVideoProbe::probe(const QString& path)
     facts.duration = root.value("format").toObject().value("duration").toString().toDouble();
     return facts;
 }
-
-QByteArray TimelapseVideoProbe::decodeFrameRgb(const QString& path, int index, QSize size)
-{
-    const QByteArray rgb = run("ffmpeg", {"-v", "error", "-i", path, "-vf", QString("select=eq(n\\,%1)").arg(index),
-                                          "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
-    return rgb.size() == qsizetype(size.width()) * size.height() * 3 ? rgb : QByteArray();
-}
-
-QColor TimelapseVideoProbe::pixel(const QByteArray& rgb, QSize size, int x, int y)
-{
-    const auto* p = reinterpret_cast<const uchar*>(rgb.constData()) + (qsizetype(y) * size.width() + x) * 3;
-    return QColor(p[0], p[1], p[2]);
-}

@@ -1,13 +1,9 @@
 #pragma once
 
-#include <QByteArray>
-#include <QColor>
 #include <QSize>
 #include <QString>
 
-// Reads back videos written by timelapse tests with ffprobe and ffmpeg
-// (Debian package "ffmpeg"). Every call fails the current test when a tool is
-// missing or the file does not decode.
+// Reads back videos written by timelapse tests with ffprobe (Debian package "ffmpeg").
 class TimelapseVideoProbe
 {
 public:
@@ -24,7 +20,4 @@ public:
     // Empty when both tools are present, else the complaint.
     static QString missingTools();
     static Facts probe(const QString& path);
-    // Frame `index` decoded to RGB; null on failure.
-    static QByteArray decodeFrameRgb(const QString& path, int index, QSize size);
-    static QColor pixel(const QByteArray& rgb, QSize size, int x, int y);
 };
