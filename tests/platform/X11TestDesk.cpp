@@ -111,12 +111,6 @@ void X11TestDesk::setOutputEdid(quint32 output, const QByteArray& edid)
     sync();
 }
 
-void X11TestDesk::warpPointer(int x, int y)
-{
-    xcb_warp_pointer(m_connection, XCB_NONE, m_screen->root, 0, 0, 0, 0, x, y);
-    sync();
-}
-
 void X11TestDesk::sync()
 {
     std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
@@ -143,21 +137,4 @@ int X11TestDesk::count(const Bitmap& image, quint32 rgb)
         for (int x = 0; x < image.width; ++x)
             found += (image.pixel(x, y) & 0xffffffu) == rgb;
     return found;
-}
-
-QString X11Helper::start(const QString& program, const QStringList& arguments, const QString& package)
-{
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(program, arguments);
-    if (!m_process.waitForStarted(5000))
-        return QString("%1 did not start (Debian package %2)").arg(program, package);
-    return {};
-}
-
-void X11Helper::stop()
-{
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000))
-        m_process.kill();
-    m_process.waitForFinished(2000);
 }

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QProcess>
 #include <QRect>
 #include <QString>
 
@@ -36,7 +35,6 @@ public:
     void setBackground(quint32 rgb);
     void setRootResources(const QByteArray& text);  // empty removes them
     void setOutputEdid(quint32 output, const QByteArray& edid);  // empty removes it
-    void warpPointer(int x, int y);
     void sync();
     // Waits until a window manager has framed every shown window (or times out).
     bool waitForFrames(int timeoutMs = 5000);
@@ -50,17 +48,4 @@ private:
     xcb_connection_t* m_connection = nullptr;
     xcb_screen_t* m_screen = nullptr;
     QList<xcb_window_t> m_windows;
-};
-
-// A helper program (window manager, compositor) run for the length of one test.
-class X11Helper
-{
-public:
-    ~X11Helper() { stop(); }
-    // Returns an error text, empty on success. `package` names the Debian package.
-    QString start(const QString& program, const QStringList& arguments, const QString& package);
-    void stop();
-
-private:
-    QProcess m_process;
 };

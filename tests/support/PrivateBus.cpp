@@ -6,23 +6,10 @@
 #include <QStandardPaths>
 #include <QTest>
 
-namespace {
-
-void stop(QProcess& process)
-{
-    process.terminate();
-    if (!process.waitForFinished(3000))
-        process.kill();
-    process.waitForFinished(2000);
-}
-
-}  // namespace
-
 PrivateBus::~PrivateBus()
 {
-    for (auto& mock : m_mocks)
-        stop(*mock);
-    stop(m_daemon);
+    m_mocks.clear();
+    m_daemon.stop();
     QDBusConnection::disconnectFromBus(m_address);
 }
 
@@ -52,7 +39,7 @@ bool PrivateBus::startMock(const QString& templateName, const QString& busName, 
     const QString python = "/usr/bin/python3";
     if (!QFileInfo::exists(python))
         return fail("Debian's python3 is not installed (Debian package python3)");
-    QProcess& mock = *m_mocks.emplace_back(std::make_unique<QProcess>());
+    QProcess& mock = *m_mocks.emplace_back(std::make_unique<HelperProcess>());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(variable(), m_address);
     mock.setProcessEnvironment(env);

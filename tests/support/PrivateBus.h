@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QProcess>
+#include "support/HelperProcess.h"
+
 #include <QString>
 
 #include <memory>
@@ -35,8 +36,8 @@ private:
     const char* variable() const { return m_kind == Kind::Session ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SYSTEM_BUS_ADDRESS"; }
 
     Kind m_kind;
-    QProcess m_daemon;
-    std::vector<std::unique_ptr<QProcess>> m_mocks;
+    HelperProcess m_daemon;
+    std::vector<std::unique_ptr<HelperProcess>> m_mocks;
     QString m_address;
     QString m_error;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QProcess>
+#include "support/HelperProcess.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,13 +11,10 @@
 class XvfbServer
 {
 public:
-    XvfbServer() = default;
-    ~XvfbServer();
-
     // screen like "3840x1080x24"; options are added to Xvfb's command line
     // ("-extension", "MIT-SHM"). Returns false (with error()) on failure.
     bool start(const QString& screen = QStringLiteral("1920x1080x24"), const QStringList& options = {});
-    void stop();
+    void stop() { m_process.stop(); }
     QString display() const { return m_display; }
     QString error() const { return m_error; }
 
@@ -25,7 +23,7 @@ public:
     int run(const QString& program, const QStringList& arguments, QString* output = nullptr) const;
 
 private:
-    QProcess m_process;
+    HelperProcess m_process;
     QString m_display;
     QString m_error;
 };
