@@ -92,15 +92,6 @@ void X11TestDesk::setBackground(quint32 rgb)
     sync();
 }
 
-void X11TestDesk::setRootResources(const QByteArray& text)
-{
-    if (text.isEmpty())
-        xcb_delete_property(m_connection, m_screen->root, XCB_ATOM_RESOURCE_MANAGER);
-    else
-        setProperty(m_screen->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 8, text);
-    sync();
-}
-
 void X11TestDesk::setOutputEdid(quint32 output, const QByteArray& edid)
 {
     if (edid.isEmpty())

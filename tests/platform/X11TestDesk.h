@@ -33,7 +33,6 @@ public:
     void destroyAll();
     // The root window's colour, and a wallpaper pixmap of it published as _XROOTPMAP_ID.
     void setBackground(quint32 rgb);
-    void setRootResources(const QByteArray& text);  // empty removes them
     void setOutputEdid(quint32 output, const QByteArray& edid);  // empty removes it
     void sync();
     // Waits until a window manager has framed every shown window (or times out).

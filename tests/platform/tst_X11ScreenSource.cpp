@@ -104,11 +104,12 @@ private Q_SLOTS:
         const quint32 output = displayNamed(*X11ScreenSource().content(), "screen").facts.displayNumber;
         QVERIFY(output != 0);
         m_desk->setOutputEdid(output, blob.readAll());
-        m_desk->setRootResources("Xft.antialias:\t1\nXft.dpi:\t192\n");
+        const QStringList resources{"-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER"};
+        QCOMPARE(m_server.run("xprop", resources + QStringList{"Xft.antialias:\t1\nXft.dpi:\t192\n"}), 0);
         X11ScreenSource source;
         const Result<ShareableContent> content = source.content();
         m_desk->setOutputEdid(output, {});
-        m_desk->setRootResources({});
+        QCOMPARE(m_server.run("xprop", {"-root", "-remove", "RESOURCE_MANAGER"}), 0);
         QVERIFY(content.ok());
         const DisplayInfo& display = content->displays[0];
         QCOMPARE(display.name, "DELL U2720Q");
