@@ -1,7 +1,6 @@
 #include "core/capture/ScreenshotWriter.h"
 #include "core/library/LibraryLayout.h"
 #include "core/textsearch/TextMetadata.h"
-#include "support/MomentraRun.h"
 #include "support/PrivateBus.h"
 #include "support/TextSearchFixtures.h"
 #include "support/XvfbServer.h"
@@ -27,11 +26,30 @@ class CommandsTest : public QObject
     TestHome m_home;
     CleanupLibrary m_library{m_home.picturesFolder()};
 
-    static MomentraRun momentra(const QStringList& arguments, const QString& clockAhead = {})
+    struct Run
     {
-        const QStringList faketime{QStandardPaths::findExecutable("faketime"), "-f", clockAhead};
-        return MomentraRun::of(arguments, QProcessEnvironment::systemEnvironment(),
-                               clockAhead.isEmpty() ? QStringList() : faketime).trimmed();
+        int exitCode = -1;  // also when it crashed or did not finish in time
+        QString out;
+        QString err;
+    };
+
+    // One run of the executable to its end with nothing on its standard input, its clock moved ahead when asked.
+    static Run momentra(const QStringList& arguments, const QString& clockAhead = {})
+    {
+        QStringList command = QStringList{MOMENTRA_EXECUTABLE} + arguments;
+        if (!clockAhead.isEmpty())
+            command = QStringList{QStandardPaths::findExecutable("faketime"), "-f", clockAhead} + command;
+        QProcess process;
+        process.start(command.first(), command.mid(1));
+        process.closeWriteChannel();
+        if (!process.waitForFinished(300000)) {
+            process.kill();
+            process.waitForFinished();
+            return {};
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
+                QString::fromUtf8(process.readAllStandardError()).trimmed()};
     }
     void setDefault(const QString& key, const QStringList& value)
     {
@@ -115,7 +133,7 @@ private Q_SLOTS:
         QFETCH(QString, error);
         setDefault("intervalSeconds", {"--int", "30"});
         const QByteArray before = settingsFile();
-        const MomentraRun run = momentra(arguments);
+        const Run run = momentra(arguments);
         QCOMPARE(run.exitCode, code);
         QVERIFY2(run.err.startsWith(error) && !run.err.contains(QLatin1Char('\n')), qPrintable(run.err));
         QVERIFY(run.out.isEmpty());
@@ -223,7 +241,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(day()));
         for (const char* name : {"10-00-00", "10-00-00_Display2"})
             QVERIFY(image.save(day() + "/Momentra_2024-05-01_" + name + ".jpeg"));
-        const MomentraRun result = momentra({"export", "2024-05-02", "2024-05-01", "--fps", "6"});
+        const Run result = momentra({"export", "2024-05-02", "2024-05-01", "--fps", "6"});
         QCOMPARE(result.exitCode, 0);
         const QString library = m_home.picturesFolder();
         const QStringList videos{library + "/Momentra_2024-05-01.mp4", library + "/Momentra_2024-05-01_Display2.mp4"};
@@ -243,7 +261,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(day()));
         QVERIFY(TextSearchFixtures::renderText({"Quarterly invoice", "Garden"}, false, {400, 80}).save(morning));
         QVERIFY(TextSearchFixtures::renderText({"Invoice for London"}, true, {400, 80}).save(evening));
-        const MomentraRun ocr = momentra({"ocr", "--level", "fast"});
+        const Run ocr = momentra({"ocr", "--level", "fast"});
         QCOMPARE(ocr.exitCode, 0);
         QCOMPARE(ocr.out, QStringLiteral("Recognized text in 2 screenshots."));  // no progress bar off a terminal
         QCOMPARE(TextMetadata::readMarker(morning), std::optional<QString>(QStringLiteral("fast")));
@@ -259,9 +277,7 @@ private Q_SLOTS:
     void ocrInterruptStopsAfterTheCurrentFile()
     {
         const QString folder = m_home.path() + "/Many";
-        QStringList lines;  // a page that takes a moment to read
-        for (int line = 0; line < 30; ++line)
-            lines.append(QStringLiteral("walnut pepper harbor %1 ticket garden journey monitor schedule").arg(line));
+        const QStringList lines = TextSearchFixtures::denseLines(30);  // a page that takes a moment to read
         QStringList images;
         QVERIFY(QDir().mkpath(folder));
         for (int i = 0; i < 12; ++i) {
@@ -291,7 +307,7 @@ private Q_SLOTS:
                                                             {"C", "640/169x480/127+3200+0", "none"}})
             QVERIFY2(xvfb.run("xrandr", QStringList{"--setmonitor"} + monitor) == 0,
                      "xrandr failed (Debian package x11-xserver-utils)");
-        const MomentraRun outcome = momentra({"capture"});
+        const Run outcome = momentra({"capture"});
         QCOMPARE(outcome.exitCode, 0);
         const QStringList files = outcome.out.split('\n');
         QSet<QString> suffixes;
@@ -330,7 +346,7 @@ private Q_SLOTS:
                                  10000);
         QCOMPARE(process.state(), QProcess::Running);  // stopping capture does not quit
 
-        const MomentraRun second = momentra({"run"});
+        const Run second = momentra({"run"});
         QCOMPARE(second.exitCode, 1);
         QVERIFY2(second.err.contains("already running"), qPrintable(second.err));
         ::kill(pid_t(process.processId()), SIGINT);

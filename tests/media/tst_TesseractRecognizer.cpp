@@ -4,7 +4,6 @@
 #include "media/TextImagePreparation.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <atomic>
@@ -23,20 +22,6 @@ double threadCpuSeconds()
 int threadCount()
 {
     return int(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
-
-QStringList denseLines(int count)
-{
-    static const char* const words[] = {"schedule", "payment", "network", "quarter", "release", "garden", "ticket",
-                                        "monitor", "journey", "harbor", "pepper", "walnut"};
-    QStringList lines;
-    for (int i = 0; i < count; ++i) {
-        QString line;
-        for (int j = 0; j < 14; ++j)
-            line += QString::fromLatin1(words[(i * 5 + j * 7) % 12]) + QLatin1Char(' ');
-        lines.append(line);
-    }
-    return lines;
 }
 
 }  // namespace
@@ -124,7 +109,7 @@ private Q_SLOTS:
     void deadlineStopsTheEngine()
     {
         // A page that takes seconds of processor time to read completely.
-        const QImage page = TextSearchFixtures::renderText(denseLines(60), false, QSize(1400, 1800), 16);
+        const QImage page = TextSearchFixtures::renderText(TextSearchFixtures::denseLines(60), false, QSize(1400, 1800), 16);
         const Bitmap bitmap = TextSearchFixtures::toBitmap(page);
         const double cpuBefore = threadCpuSeconds();
         const TextReadResult whole = m_recognizer.recognizeWithin(bitmap, {TextRecognitionLevel::Fast, {}, false}, 300);
@@ -150,7 +135,7 @@ private Q_SLOTS:
     void staysOnOneThread()
     {
         const Bitmap bitmap =
-            TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(denseLines(20), false, QSize(1400, 700), 16));
+            TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(TextSearchFixtures::denseLines(20), false, QSize(1400, 700), 16));
         const int before = threadCount();
         std::atomic<bool> running{true};
         std::atomic<int> most{0};

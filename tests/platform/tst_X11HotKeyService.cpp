@@ -166,21 +166,6 @@ private Q_SLOTS:
         m_service.reset();
     }
 
-    void firstStartStoresAndReleaseTogglesOnce()
-    {
-        int toggles = 0;
-        QVERIFY(ToggleCaptureShortcut::install([&] { ++toggles; }, *m_registry, Result<void>::success(), m_home.log()).ok());
-        QCOMPARE(m_preferences->value("KeyboardShortcuts_toggleCapture").toString(),
-                 QStringLiteral(R"({"carbonKeyCode":1,"carbonModifiers":2560})"));
-        xdotool({"keydown", "alt+shift+s"});
-        QTRY_COMPARE(m_downs, 1);
-        QCOMPARE(toggles, 0);  // capture toggles on release, not on press
-        xdotool({"keyup", "alt+shift+s"});
-        QTRY_COMPARE(toggles, 1);
-        sendSentinel();
-        QCOMPARE(toggles + m_downs + m_ups, 3);
-    }
-
     void oneKeyDownAndOneKeyUp_data()
     {
         QTest::addColumn<QStringList>("sequence");

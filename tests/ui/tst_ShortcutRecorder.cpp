@@ -1,8 +1,9 @@
+#include "app/ToggleCaptureShortcut.h"
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/Preferences.h"
-#include "support/core/FakeHotKeyService.h"
 #include "core/shortcuts/HotKeyCenter.h"
 #include "core/shortcuts/ShortcutRegistry.h"
+#include "support/core/FakeHotKeyService.h"
 #include "support/core/TestHome.h"
 #include "ui/ShortcutRecorder.h"
 
@@ -22,7 +23,7 @@ class ShortcutRecorderTest : public QObject
 
     TestHome m_home;
     int m_file = 0;
-    const Name m_name{QStringLiteral("toggleCapture"), kAltShiftS};
+    const Name m_name = ToggleCaptureShortcut::name();
     std::unique_ptr<DefaultsStore> m_store;
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<FakeHotKeyService> m_service;
@@ -49,7 +50,7 @@ private Q_SLOTS:
         m_center = std::make_unique<HotKeyCenter>(m_service.get());
         m_registry = std::make_unique<ShortcutRegistry>(*m_preferences, *m_center, m_home.log());
         m_toggles = 0;
-        m_registry->onKeyUp(m_name, [this] { ++m_toggles; });
+        QVERIFY(ToggleCaptureShortcut::install([this] { ++m_toggles; }, *m_registry, Result<void>::success(), m_home.log()));
         m_window = std::make_unique<QWidget>();
         auto* other = new QLineEdit(m_window.get());
         other->move(0, 80);
@@ -67,14 +68,18 @@ private Q_SLOTS:
         m_center.reset();
     }
 
+    // The application's shortcut, stored on first start, toggles capture on release, not on press.
     void recordingPausesShortcutsUntilEscape()
     {
+        QCOMPARE(m_preferences->value("KeyboardShortcuts_toggleCapture").toString(), kAltShiftS.toJsonString());
         m_recorder->field()->setFocus(Qt::MouseFocusReason);
         QCOMPARE(m_service->grabCount(), 0);
         QTest::keyClick(m_recorder->field(), Qt::Key_Escape);
         QVERIFY(!m_recorder->isRecording());
         QCOMPARE(m_recorder->field()->text(), "Alt+Shift+S");
-        QVERIFY(m_service->press(1, 2560) && m_service->release(1, 2560));
+        m_service->press(1, 2560);
+        QCOMPARE(m_toggles, 0);
+        QVERIFY(m_service->release(1, 2560));
         QCOMPARE(m_toggles, 1);
     }
 
