@@ -20,11 +20,6 @@ X11TestDesk::~X11TestDesk()
     xcb_disconnect(m_connection);
 }
 
-bool X11TestDesk::isConnected() const
-{
-    return m_screen && !xcb_connection_has_error(m_connection);
-}
-
 xcb_atom_t X11TestDesk::atom(const char* name)
 {
     xcb_intern_atom_reply_t* reply =

@@ -28,7 +28,7 @@ public:
     X11TestDesk();
     ~X11TestDesk();
 
-    bool isConnected() const;
+    bool isConnected() const { return m_screen && !xcb_connection_has_error(m_connection); }
     xcb_window_t show(const Window& window);
     void destroyAll();
     // The root window's colour, and a wallpaper pixmap of it published as _XROOTPMAP_ID.

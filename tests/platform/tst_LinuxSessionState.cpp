@@ -58,7 +58,7 @@ private Q_SLOTS:
         QVERIFY2(m_session.start(), qPrintable(m_session.error()));
         QVERIFY2(m_system.startMock("logind", "org.freedesktop.login1"), qPrintable(m_system.error()));
         QVERIFY2(m_session.startMock("gnome_screensaver", "org.gnome.ScreenSaver"), qPrintable(m_session.error()));
-        QVERIFY2(m_session.startMock("notification_daemon", "org.freedesktop.Notifications", {},
+        QVERIFY2(m_session.startMock("notification_daemon", "org.freedesktop.Notifications",
                                      m_home.path() + "/notify.log"),
                  qPrintable(m_session.error()));
         const QDBusMessage added = call(systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1",

@@ -26,13 +26,11 @@ public:
     QString error() const { return m_error; }
 
     // Starts `python3 -m dbusmock --template NAME` on this bus and waits
-    // until it owns busName. parametersJson goes to --parameters; the mock
-    // writes one line per method call to logFile when one is given.
-    bool startMock(const QString& templateName, const QString& busName, const QString& parametersJson = {},
-                   const QString& logFile = {});
+    // until it owns busName. The mock writes one line per method call to
+    // logFile when one is given.
+    bool startMock(const QString& templateName, const QString& busName, const QString& logFile = {});
 
 private:
-    bool fail(const QString& error);
     const char* variable() const { return m_kind == Kind::Session ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SYSTEM_BUS_ADDRESS"; }
 
     Kind m_kind;
