@@ -8,6 +8,7 @@
 #include "support/XvfbServer.h"
 
 #include <QDBusConnection>
+#include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QSignalSpy>
@@ -31,23 +32,18 @@ class TestLinuxSessionState : public QObject
     QDBusConnection systemBus() { return QDBusConnection::connectToBus(m_system.address(), "sys"); }
     QDBusConnection sessionBus() { return QDBusConnection::connectToBus(m_session.address(), "ses"); }
 
-    QDBusMessage call(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
-                      const QString& method, const QVariantList& arguments)
-    {
-        QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
-        message.setArguments(arguments);
-        return bus.call(message);
-    }
+    // The control interface of the logind mock.
+    QDBusInterface logindMock() { return {"org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock", systemBus()}; }
 
     void setSession(const char* property, bool value)
     {
-        call(systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1/session/c2", "org.freedesktop.DBus.Properties",
-             "Set", {"org.freedesktop.login1.Session", property, QVariant::fromValue(QDBusVariant(value))});
+        QDBusInterface("org.freedesktop.login1", "/org/freedesktop/login1/session/c2", "org.freedesktop.DBus.Properties", systemBus())
+            .call("Set", "org.freedesktop.login1.Session", property, QVariant::fromValue(QDBusVariant(value)));
     }
 
     void setScreenSaver(bool active)
     {
-        call(sessionBus(), "org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "SetActive", {active});
+        QDBusInterface("org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", sessionBus()).call("SetActive", active);
     }
 
 private Q_SLOTS:
@@ -61,10 +57,8 @@ private Q_SLOTS:
         QVERIFY2(m_session.startMock("notification_daemon", "org.freedesktop.Notifications",
                                      m_home.path() + "/notify.log"),
                  qPrintable(m_session.error()));
-        const QDBusMessage added = call(systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1",
-                                        "org.freedesktop.DBus.Mock", "AddSession",
-                                        {"c2", "seat0", uint(::getuid()), "tester", true});
-        QCOMPARE(added.type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(logindMock().call("AddSession", "c2", "seat0", uint(::getuid()), "tester", true).type(),
+                 QDBusMessage::ReplyMessage);
         qputenv("XDG_SESSION_ID", "c2");
     }
 
@@ -146,10 +140,8 @@ private Q_SLOTS:
         QSignalSpy spy(&logind, &LogindClient::prepareForSleep);
         logind.sessionFacts();  // a round trip, so the bus has our signal match before the mock emits
         for (bool sleeping : {true, false}) {
-            const QDBusMessage emitted = call(systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1",
-                                              "org.freedesktop.DBus.Mock", "EmitSignal",
-                                              {"org.freedesktop.login1.Manager", "PrepareForSleep", "b",
-                                               QVariantList{sleeping}});
+            const QDBusMessage emitted = logindMock().call("EmitSignal", "org.freedesktop.login1.Manager",
+                                                           "PrepareForSleep", "b", QVariantList{sleeping});
             QVERIFY2(emitted.type() == QDBusMessage::ReplyMessage, qPrintable(emitted.errorMessage()));
         }
         QTRY_COMPARE(spy.count(), 2);
