@@ -28,7 +28,7 @@ class CommandsTest : public QObject
 
     struct Run
     {
-        int exitCode = -1;  // also when it crashed or did not finish in time
+        int exitCode = -1;  // also when it crashed or did not finish in time (it is killed then)
         QString out;
         QString err;
     };
@@ -42,12 +42,8 @@ class CommandsTest : public QObject
         QProcess process;
         process.start(command.first(), command.mid(1));
         process.closeWriteChannel();
-        if (!process.waitForFinished(300000)) {
-            process.kill();
-            process.waitForFinished();
-            return {};
-        }
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        const bool ended = process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit;
+        return {ended ? process.exitCode() : -1,
                 QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
                 QString::fromUtf8(process.readAllStandardError()).trimmed()};
     }
