@@ -103,10 +103,8 @@ private Q_SLOTS:
         QTest::newRow("capture without a display") << QStringList{"capture"} << 1 << noDisplay;
         QTest::newRow("run with an option") << QStringList{"run", "--fast"} << 2 << usage;
         QTest::newRow("run without a display") << QStringList{"run"} << 1 << noDisplay;
-        QTest::newRow("not an integer") << QStringList{"defaults", "write", "Momentra.intervalSeconds", "--int", "4x"}
-                                        << 2 << usage;
-        QTest::newRow("bad json") << QStringList{"defaults", "write", "Momentra.excludedBundleIDs", "--array", "[1,"}
-                                  << 2 << usage;
+        QTest::newRow("not an integer") << QStringList{"defaults", "write", "K", "--int", "4x"} << 2 << usage;
+        QTest::newRow("bad json") << QStringList{"defaults", "write", "K", "--array", "[1,"} << 2 << usage;
         QTest::newRow("unknown type") << QStringList{"defaults", "write", "K", "--date", "now"} << 2 << usage;
         QTest::newRow("missing value") << QStringList{"defaults", "write", "K", "--int"} << 2 << usage;
         QTest::newRow("cleanup age") << QStringList{"cleanup", "--older-than", "forever"} << 2 << usage;
