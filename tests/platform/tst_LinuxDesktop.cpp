@@ -1,5 +1,7 @@
 #include "core/library/LibraryLayout.h"
-#include "platform/X11TestDesk.h"
+#include "platform/linux/DesktopNotifier.h"
+#include "platform/linux/LinuxSessionState.h"
+#include "platform/linux/LogindClient.h"
 #include "platform/linux/x11/AppIdResolver.h"
 #include "platform/linux/x11/BitmapScaler.h"
 #include "platform/linux/x11/CursorOverlay.h"
@@ -7,23 +9,174 @@
 #include "platform/linux/x11/EdidParser.h"
 #include "platform/linux/x11/RectRegion.h"
 #include "platform/linux/x11/X11ScreenSource.h"
-#include "support/core/TestHome.h"
+#include "support/PrivateBus.h"
 #include "support/XvfbServer.h"
+#include "support/core/EventLogWatcher.h"
+#include "support/core/TestHome.h"
 
+#include <QDBusInterface>
+#include <QDBusVariant>
 #include <QtTest>
+
+#include <xcb/randr.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_icccm.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 constexpr quint32 kBlue = 0x0000ff, kRed = 0xff0000, kGreen = 0x00ff00, kMagenta = 0xff00ff, kYellow = 0xffff00,
                   kCyan = 0x00ffff, kOrange = 0xff8000, kPurple = 0x8000ff, kWallpaper = 0x206020, kBlack = 0;
 }
 
-// Displays and captures against a private Xvfb with three RandR monitors of
-// different sizes. Windows of excluded applications leave no pixel in the
-// image, on top or covered, with and without a window manager, while the
-// other windows stay whole. Then the source's pure pieces: scale,
-// application ids, regions, scaling, cursor blending, and monitor identity
-// from stored EDID blobs.
-class TestX11ScreenSource : public QObject
+// Test windows of solid colours on the current DISPLAY, made with raw xcb and
+// carrying the properties that name their application. They, and the
+// wallpaper, go with this object's connection.
+class X11TestDesk
+{
+public:
+    struct Window
+    {
+        QRect rect;
+        quint32 rgb = 0;
+        QByteArray gtkApplicationId;
+        QByteArray wmClass;     // "instance\0Class"
+        QByteArray windowType;  // "_NET_WM_WINDOW_TYPE_NOTIFICATION", …
+        bool overrideRedirect = false;
+    };
+
+    X11TestDesk()
+        : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        if (!xcb_connection_has_error(m_connection))
+            m_screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    }
+    ~X11TestDesk() { xcb_disconnect(m_connection); }
+
+    bool isConnected() const { return m_screen && !xcb_connection_has_error(m_connection); }
+
+    xcb_window_t show(const Window& spec)
+    {
+        const xcb_window_t window = xcb_generate_id(m_connection);
+        const quint32 values[] = {spec.rgb, spec.overrideRedirect ? 1u : 0u};
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_screen->root, spec.rect.x(), spec.rect.y(),
+                          spec.rect.width(), spec.rect.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          m_screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+        xcb_size_hints_t hints{};
+        xcb_icccm_size_hints_set_position(&hints, 1, spec.rect.x(), spec.rect.y());
+        xcb_icccm_size_hints_set_size(&hints, 1, spec.rect.width(), spec.rect.height());
+        xcb_icccm_set_wm_normal_hints(m_connection, window, &hints);
+        if (!spec.gtkApplicationId.isEmpty())
+            setProperty(window, atom("_GTK_APPLICATION_ID"), atom("UTF8_STRING"), 8, spec.gtkApplicationId);
+        if (!spec.wmClass.isEmpty())
+            setProperty(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, spec.wmClass + '\0');
+        if (!spec.windowType.isEmpty()) {
+            const xcb_atom_t type = atom(spec.windowType.constData());
+            setProperty(window, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
+                        QByteArray(reinterpret_cast<const char*>(&type), sizeof type));
+        }
+        xcb_map_window(m_connection, window);
+        m_windows.append(window);
+        sync();
+        return window;
+    }
+
+    void destroyAll()
+    {
+        for (xcb_window_t window : std::as_const(m_windows))
+            xcb_destroy_window(m_connection, window);
+        m_windows.clear();
+        sync();
+    }
+
+    // The root window's colour, and a wallpaper pixmap of it published as _XROOTPMAP_ID.
+    void setBackground(quint32 rgb)
+    {
+        xcb_change_window_attributes(m_connection, m_screen->root, XCB_CW_BACK_PIXEL, &rgb);
+        xcb_clear_area(m_connection, 0, m_screen->root, 0, 0, 0, 0);
+        const xcb_pixmap_t wallpaper = xcb_generate_id(m_connection);
+        xcb_create_pixmap(m_connection, m_screen->root_depth, wallpaper, m_screen->root, m_screen->width_in_pixels,
+                          m_screen->height_in_pixels);
+        const xcb_gcontext_t gc = xcb_generate_id(m_connection);
+        xcb_create_gc(m_connection, gc, wallpaper, XCB_GC_FOREGROUND, &rgb);
+        const xcb_rectangle_t all{0, 0, m_screen->width_in_pixels, m_screen->height_in_pixels};
+        xcb_poly_fill_rectangle(m_connection, wallpaper, gc, 1, &all);
+        xcb_free_gc(m_connection, gc);
+        setProperty(m_screen->root, atom("_XROOTPMAP_ID"), XCB_ATOM_PIXMAP, 32,
+                    QByteArray(reinterpret_cast<const char*>(&wallpaper), sizeof wallpaper));
+        sync();
+    }
+
+    void setOutputEdid(quint32 output, const QByteArray& edid)  // empty removes it
+    {
+        if (edid.isEmpty())
+            xcb_randr_delete_output_property(m_connection, output, atom("EDID"));
+        else
+            xcb_randr_change_output_property(m_connection, output, atom("EDID"), XCB_ATOM_INTEGER, 8,
+                                             XCB_PROP_MODE_REPLACE, edid.size(), edid.constData());
+        sync();
+    }
+
+    void sync() { std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr)); }
+
+    // Waits until a window manager has framed every shown window (or times out).
+    bool waitForFrames(int timeoutMs = 5000)
+    {
+        return QTest::qWaitFor([this] {
+            bool framed = true;
+            for (xcb_window_t window : std::as_const(m_windows)) {
+                xcb_query_tree_reply_t* tree =
+                    xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr);
+                framed &= tree && tree->parent != m_screen->root;
+                std::free(tree);
+            }
+            return framed;
+        }, timeoutMs);
+    }
+
+    static int count(const Bitmap& image, quint32 rgb)
+    {
+        int found = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x)
+                found += (image.pixel(x, y) & 0xffffffu) == rgb;
+        return found;
+    }
+
+private:
+    xcb_atom_t atom(const char* name)
+    {
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : XCB_NONE;
+        std::free(reply);
+        return value;
+    }
+
+    void setProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, int format, const QByteArray& data)
+    {
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, property, type, format,
+                            data.size() / (format / 8), data.constData());
+    }
+
+    xcb_connection_t* m_connection = nullptr;
+    xcb_screen_t* m_screen = nullptr;
+    QList<xcb_window_t> m_windows;
+};
+
+// The Linux desktop services against real ones: a private Xvfb with three
+// RandR monitors of different sizes, and python3-dbusmock's logind, GNOME
+// screen saver and notification daemon on private buses.
+// The screen source: displays and captures. Windows of excluded applications
+// leave no pixel in the image, on top or covered, with and without a window
+// manager, while the other windows stay whole. Then the source's pure pieces:
+// scale, application ids, regions, scaling, cursor blending, and monitor
+// identity from stored EDID blobs.
+// The session state: the desktop's answers to the engine's gate questions
+// (lock, idle time, the active window under openbox), sleep and notifications.
+class TestLinuxDesktop : public QObject
 {
     Q_OBJECT
 
@@ -36,6 +189,8 @@ class TestX11ScreenSource : public QObject
     TestHome m_home;
     XvfbServer m_server;
     std::unique_ptr<X11TestDesk> m_desk;
+    PrivateBus m_system{PrivateBus::Kind::System};
+    PrivateBus m_session{PrivateBus::Kind::Session};
 
     static DisplayInfo displayNamed(const ShareableContent& content, const QString& name)
     {
@@ -49,6 +204,23 @@ class TestX11ScreenSource : public QObject
     {
         const Result<ShareableContent> content = source.content();
         return content ? source.capture(content->displays.first(), request) : Result<Bitmap>::failure(content.error());
+    }
+
+    QDBusConnection systemBus() { return QDBusConnection::connectToBus(m_system.address(), "sys"); }
+    QDBusConnection sessionBus() { return QDBusConnection::connectToBus(m_session.address(), "ses"); }
+
+    // The control interface of the logind mock.
+    QDBusInterface logindMock() { return {"org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock", systemBus()}; }
+
+    void setSession(const char* property, bool value)
+    {
+        QDBusInterface("org.freedesktop.login1", "/org/freedesktop/login1/session/c2", "org.freedesktop.DBus.Properties", systemBus())
+            .call("Set", "org.freedesktop.login1.Session", property, QVariant::fromValue(QDBusVariant(value)));
+    }
+
+    void setScreenSaver(bool active)
+    {
+        QDBusInterface("org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", sessionBus()).call("SetActive", active);
     }
 
 private Q_SLOTS:
@@ -69,6 +241,16 @@ private Q_SLOTS:
         m_desk = std::make_unique<X11TestDesk>();
         QVERIFY(m_desk->isConnected());
         m_desk->setBackground(kWallpaper);
+        QVERIFY2(m_system.start(), qPrintable(m_system.error()));
+        QVERIFY2(m_session.start(), qPrintable(m_session.error()));
+        QVERIFY2(m_system.startMock("logind", "org.freedesktop.login1"), qPrintable(m_system.error()));
+        QVERIFY2(m_session.startMock("gnome_screensaver", "org.gnome.ScreenSaver"), qPrintable(m_session.error()));
+        QVERIFY2(m_session.startMock("notification_daemon", "org.freedesktop.Notifications",
+                                     m_home.path() + "/notify.log"),
+                 qPrintable(m_session.error()));
+        QCOMPARE(logindMock().call("AddSession", "c2", "seat0", uint(::getuid()), "tester", true).type(),
+                 QDBusMessage::ReplyMessage);
+        qputenv("XDG_SESSION_ID", "c2");
     }
 
     void cleanup() { m_desk->destroyAll(); }
@@ -163,6 +345,102 @@ private Q_SLOTS:
         QVERIFY2(covered > 20 && covered < 2000, qPrintable(QString::number(covered)));
         QCOMPARE(m_server.run("xdotool", {"mousemove", "2500", "500"}), 0);
         QCOMPARE(source.capture(content->displays[0], withPointer)->pixels, a->pixels);
+    }
+
+    // The five lock tests, one at a time.
+    void lockTest()
+    {
+        LinuxSessionState gates(systemBus(), sessionBus(), m_home.log());
+        QVERIFY(!gates.isScreenLocked());
+
+        setSession("LockedHint", true);
+        QVERIFY(gates.isScreenLocked());
+        setSession("LockedHint", false);
+
+        setSession("Active", false);  // switched to another user
+        QVERIFY(gates.isScreenLocked());
+        setSession("Active", true);
+        QVERIFY(!gates.isScreenLocked());
+
+        setScreenSaver(true);
+        QVERIFY(gates.isScreenLocked());
+        setScreenSaver(false);
+        QVERIFY(!gates.isScreenLocked());
+
+        // Xvfb has no DPMS: display power is unknown, which never counts as locked.
+        QCOMPARE(gates.lockFacts().allDisplaysOff, std::nullopt);
+
+        qputenv("XDG_SESSION_ID", "c404");  // logind answers: no such session
+        LinuxSessionState gone(systemBus(), sessionBus(), m_home.log());
+        QVERIFY(gone.isScreenLocked());
+        qputenv("XDG_SESSION_ID", "c2");
+    }
+
+    // No logind at all: said once in the log, and the machine is not locked forever.
+    void withoutLogind()
+    {
+        PrivateBus empty(PrivateBus::Kind::System);
+        QVERIFY2(empty.start(), qPrintable(empty.error()));
+        EventLogWatcher log(m_home.log());
+        LinuxSessionState gates(QDBusConnection::connectToBus(empty.address(), "empty"), sessionBus(), m_home.log());
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(!gates.isScreenLocked());
+        QCOMPARE(log.count("systemd-logind isn't running"), 1);
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_system.address().toLocal8Bit());
+    }
+
+    void idleTimeFollowsInput()
+    {
+        LinuxSessionState gates(systemBus(), sessionBus(), m_home.log());
+        QCOMPARE(m_server.run("xdotool", {"mousemove", "10", "10"}), 0);
+        QTRY_VERIFY(gates.secondsSinceLastInput() >= 1.0);
+        QVERIFY(gates.secondsSinceLastInput() < 30);
+        QCOMPARE(m_server.run("xdotool", {"mousemove", "50", "50"}), 0);
+        QTRY_VERIFY(gates.secondsSinceLastInput() < 1.0);
+    }
+
+    void frontmostApplication()
+    {
+        HelperProcess openbox;
+        openbox.start("openbox", {});
+        QVERIFY2(openbox.waitForStarted(), "openbox did not start (Debian package openbox)");
+        const xcb_window_t terminal = m_desk->show({QRect(0, 0, 200, 200), 0x00ff00, "org.gnome.Terminal",
+                                                 QByteArray("gnome-terminal\0Gnome-terminal", 29), {}, false});
+        const xcb_window_t vault = m_desk->show({QRect(100, 100, 200, 200), 0xff0000, {},
+                                              QByteArray("keepassxc\0KeePassXC", 20), {}, false});
+        QVERIFY(m_desk->waitForFrames());
+        LinuxSessionState gates(systemBus(), sessionBus(), m_home.log());
+        for (const auto& [window, id] : {std::pair{terminal, QString("org.gnome.Terminal")}, std::pair{vault, QString("KeePassXC")}}) {
+            QCOMPARE(m_server.run("xdotool", {"windowactivate", QString::number(window)}), 0);
+            QTRY_COMPARE(gates.frontmostAppId(), std::optional<QString>(id));
+        }
+    }
+
+    void sleepSignalAndInhibitor()
+    {
+        LogindClient logind(systemBus());
+        QVERIFY(logind.isWatchingSleep());
+        QSignalSpy spy(&logind, &LogindClient::prepareForSleep);
+        logind.sessionFacts();  // a round trip, so the bus has our signal match before the mock emits
+        for (bool sleeping : {true, false}) {
+            const QDBusMessage emitted = logindMock().call("EmitSignal", "org.freedesktop.login1.Manager",
+                                                           "PrepareForSleep", "b", QVariantList{sleeping});
+            QVERIFY2(emitted.type() == QDBusMessage::ReplyMessage, qPrintable(emitted.errorMessage()));
+        }
+        QTRY_COMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(0).at(0).toBool(), true);
+        QCOMPARE(spy.at(1).at(0).toBool(), false);
+        QVERIFY(logind.inhibitSleepDelay("Writing a screenshot").isOpen());
+    }
+
+    void notificationsArePosted()
+    {
+        DesktopNotifier notifier(sessionBus());
+        notifier.notify("Momentra", "Screenshot capture failed: disk full");
+        QTRY_VERIFY([this] {
+            QFile log(m_home.path() + "/notify.log");
+            return log.open(QIODevice::ReadOnly) && log.readAll().contains("Screenshot capture failed: disk full");
+        }());
     }
 
     // A server without MIT-SHM is captured all the same, and the log says so.
@@ -403,5 +681,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestX11ScreenSource)
-#include "tst_X11ScreenSource.moc"
+QTEST_GUILESS_MAIN(TestLinuxDesktop)
+#include "tst_LinuxDesktop.moc"
