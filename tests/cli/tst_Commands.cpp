@@ -1,5 +1,4 @@
 #include "core/capture/ScreenshotWriter.h"
-#include "core/library/LibraryLayout.h"
 #include "core/textsearch/TextMetadata.h"
 #include "support/PrivateBus.h"
 #include "support/TextSearchFixtures.h"
@@ -72,7 +71,7 @@ class CommandsTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(!QStandardPaths::findExecutable("faketime").isEmpty(), "faketime is missing (Debian package faketime)");
+        QVERIFY2(!QStandardPaths::findExecutable("faketime").isEmpty(), "Debian package faketime is missing");
         qunsetenv("DISPLAY");
     }
 
@@ -219,7 +218,6 @@ private Q_SLOTS:
         makeLibrary();
         QProcess process;
         process.start(script, {"-qec", MOMENTRA_EXECUTABLE " delete-all", "/dev/null"});
-        QVERIFY(process.waitForStarted());
         QVERIFY(QTest::qWaitFor([&] { return process.readAllStandardOutput().contains("[y/N]") || process.state() != QProcess::Running; }, 20000));
         process.write(answer);
         QVERIFY(process.waitForFinished(20000));
@@ -320,7 +318,7 @@ private Q_SLOTS:
         PrivateBus bus(PrivateBus::Kind::Session);
         QVERIFY2(bus.start(), qPrintable(bus.error()));
         setDefault("intervalSeconds", {"--int", "1"});
-        const QString today = m_home.picturesFolder() + '/' + LibraryLayout::dayFolderName(QDateTime::currentDateTime());
+        const QString today = QFileInfo(files[0]).path();
         QCOMPARE(momentra({"toggle"}).exitCode, 1);  // nobody to reach yet
         QProcess process;
         process.start(MOMENTRA_EXECUTABLE, {"run"});

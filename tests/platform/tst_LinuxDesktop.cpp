@@ -166,16 +166,11 @@ private:
     QList<xcb_window_t> m_windows;
 };
 
-// The Linux desktop services against real ones: a private Xvfb with three
-// RandR monitors of different sizes, and python3-dbusmock's logind, GNOME
-// screen saver and notification daemon on private buses.
-// The screen source: displays and captures. Windows of excluded applications
-// leave no pixel in the image, on top or covered, with and without a window
-// manager, while the other windows stay whole. Then the source's pure pieces:
-// scale, application ids, regions, scaling, cursor blending, and monitor
-// identity from stored EDID blobs.
-// The session state: the desktop's answers to the engine's gate questions
-// (lock, idle time, the active window under openbox), sleep and notifications.
+// The Linux desktop services against real ones: a private Xvfb with three RandR monitors of
+// different sizes, python3-dbusmock's logind, GNOME screen saver and notification daemon.
+// Screen source: displays, captures, excluded applications leaving no pixel (on top or covered,
+// with and without a window manager) while other windows stay whole, and its pure pieces.
+// Session state: lock, idle time and the active window for the gates; sleep; notifications.
 class TestLinuxDesktop : public QObject
 {
     Q_OBJECT
@@ -209,18 +204,22 @@ class TestLinuxDesktop : public QObject
     QDBusConnection systemBus() { return QDBusConnection::connectToBus(m_system.address(), "sys"); }
     QDBusConnection sessionBus() { return QDBusConnection::connectToBus(m_session.address(), "ses"); }
 
-    // The control interface of the logind mock.
-    QDBusInterface logindMock() { return {"org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock", systemBus()}; }
+    QDBusInterface logind(const QString& path, const QString& interface)
+    {
+        return {"org.freedesktop.login1", "/org/freedesktop/login1" + path, interface, systemBus()};
+    }
+    QDBusInterface logindMock() { return logind({}, "org.freedesktop.DBus.Mock"); }
 
     void setSession(const char* property, bool value)
     {
-        QDBusInterface("org.freedesktop.login1", "/org/freedesktop/login1/session/c2", "org.freedesktop.DBus.Properties", systemBus())
+        logind("/session/c2", "org.freedesktop.DBus.Properties")
             .call("Set", "org.freedesktop.login1.Session", property, QVariant::fromValue(QDBusVariant(value)));
     }
 
     void setScreenSaver(bool active)
     {
-        QDBusInterface("org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", sessionBus()).call("SetActive", active);
+        QDBusInterface saver("org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", sessionBus());
+        saver.call("SetActive", active);
     }
 
 private Q_SLOTS:
@@ -255,7 +254,7 @@ private Q_SLOTS:
 
     void cleanup() { m_desk->destroyAll(); }
 
-    void listsMonitorsInServerOrderWithTheirGeometry()
+    void listsMonitorsWithGeometryEdidAndScale()
     {
         X11ScreenSource source;
         const Result<ShareableContent> content = source.content();
@@ -282,26 +281,24 @@ private Q_SLOTS:
         QCOMPARE(with->displays.size(), 3);
         QCOMPARE(LibraryLayout::displayIdentity(displayNamed(*with, "B").facts),
                  LibraryLayout::displayIdentity(content->displays[1].facts));
-    }
 
-    void edidAndDesktopScaleAreRead()
-    {
-        const quint32 output = displayNamed(*X11ScreenSource().content(), "screen").facts.displayNumber;
+        // The name and identity from the monitor's EDID, the scale from the desktop's resources.
+        const quint32 output = content->displays[0].facts.displayNumber;
         QVERIFY(output != 0);
         m_desk->setOutputEdid(output, blob("dell-u2720q.bin"));
         const QStringList resources{"-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER"};
         QCOMPARE(m_server.run("xprop", resources + QStringList{"Xft.antialias:\t1\nXft.dpi:\t192\n"}), 0);
-        X11ScreenSource source;
-        const Result<ShareableContent> content = source.content();
+        X11ScreenSource fresh;
+        const Result<ShareableContent> described = fresh.content();
         m_desk->setOutputEdid(output, {});
         QCOMPARE(m_server.run("xprop", {"-root", "-remove", "RESOURCE_MANAGER"}), 0);
-        QVERIFY(content.ok());
-        const DisplayInfo& display = content->displays[0];
+        QVERIFY(described.ok());
+        const DisplayInfo& display = described->displays[0];
         QCOMPARE(display.name, "DELL U2720Q");
         QCOMPARE(LibraryLayout::displayIdentity(display.facts), "edid:4268-41156-1279930672");
         QCOMPARE(display.logicalWidth, 960);
         QCOMPARE(display.width, 1920);
-        QCOMPARE(source.content()->displays[0].name, "screen");
+        QCOMPARE(fresh.content()->displays[0].name, "screen");
     }
 
     // One window straddling monitors A and B: each image holds only its own part. With and without
@@ -341,7 +338,8 @@ private Q_SLOTS:
         QCOMPARE(m_server.run("xdotool", {"mousemove", "500", "400"}), 0);
         DisplayCaptureRequest withPointer;
         withPointer.showsCursor = true;
-        const int covered = X11TestDesk::count(*a, kRed) - X11TestDesk::count(*source.capture(content->displays[0], withPointer), kRed);
+        const Result<Bitmap> pointed = source.capture(content->displays[0], withPointer);
+        const int covered = X11TestDesk::count(*a, kRed) - X11TestDesk::count(*pointed, kRed);
         QVERIFY2(covered > 20 && covered < 2000, qPrintable(QString::number(covered)));
         QCOMPARE(m_server.run("xdotool", {"mousemove", "2500", "500"}), 0);
         QCOMPARE(source.capture(content->displays[0], withPointer)->pixels, a->pixels);
@@ -374,22 +372,19 @@ private Q_SLOTS:
         LinuxSessionState gone(systemBus(), sessionBus(), m_home.log());
         QVERIFY(gone.isScreenLocked());
         qputenv("XDG_SESSION_ID", "c2");
-    }
 
-    // No logind at all: said once in the log, and the machine is not locked forever.
-    void withoutLogind()
-    {
+        // No logind at all: said once in the log, and the machine is not locked forever.
         PrivateBus empty(PrivateBus::Kind::System);
         QVERIFY2(empty.start(), qPrintable(empty.error()));
         EventLogWatcher log(m_home.log());
-        LinuxSessionState gates(QDBusConnection::connectToBus(empty.address(), "empty"), sessionBus(), m_home.log());
+        LinuxSessionState alone(QDBusConnection::connectToBus(empty.address(), "empty"), sessionBus(), m_home.log());
         for (int i = 0; i < 5; ++i)
-            QVERIFY(!gates.isScreenLocked());
+            QVERIFY(!alone.isScreenLocked());
         QCOMPARE(log.count("systemd-logind isn't running"), 1);
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_system.address().toLocal8Bit());
     }
 
-    void idleTimeFollowsInput()
+    void idleTimeAndFrontmostApplication()
     {
         LinuxSessionState gates(systemBus(), sessionBus(), m_home.log());
         QCOMPARE(m_server.run("xdotool", {"mousemove", "10", "10"}), 0);
@@ -397,26 +392,23 @@ private Q_SLOTS:
         QVERIFY(gates.secondsSinceLastInput() < 30);
         QCOMPARE(m_server.run("xdotool", {"mousemove", "50", "50"}), 0);
         QTRY_VERIFY(gates.secondsSinceLastInput() < 1.0);
-    }
 
-    void frontmostApplication()
-    {
+        // The frontmost application, from the active window.
         HelperProcess openbox;
         openbox.start("openbox", {});
         QVERIFY2(openbox.waitForStarted(), "openbox did not start (Debian package openbox)");
-        const xcb_window_t terminal = m_desk->show({QRect(0, 0, 200, 200), 0x00ff00, "org.gnome.Terminal",
-                                                 QByteArray("gnome-terminal\0Gnome-terminal", 29), {}, false});
-        const xcb_window_t vault = m_desk->show({QRect(100, 100, 200, 200), 0xff0000, {},
-                                              QByteArray("keepassxc\0KeePassXC", 20), {}, false});
+        const xcb_window_t terminal = m_desk->show({QRect(0, 0, 200, 200), kGreen, "org.gnome.Terminal",
+                                                    QByteArray("gnome-terminal\0Gnome-terminal", 29)});
+        const xcb_window_t vault =
+            m_desk->show({QRect(100, 100, 200, 200), kRed, {}, QByteArray("keepassxc\0KeePassXC", 20)});
         QVERIFY(m_desk->waitForFrames());
-        LinuxSessionState gates(systemBus(), sessionBus(), m_home.log());
         for (const auto& [window, id] : {std::pair{terminal, QString("org.gnome.Terminal")}, std::pair{vault, QString("KeePassXC")}}) {
             QCOMPARE(m_server.run("xdotool", {"windowactivate", QString::number(window)}), 0);
             QTRY_COMPARE(gates.frontmostAppId(), std::optional<QString>(id));
         }
     }
 
-    void sleepSignalAndInhibitor()
+    void sleepSignalInhibitorAndNotifications()
     {
         LogindClient logind(systemBus());
         QVERIFY(logind.isWatchingSleep());
@@ -428,13 +420,9 @@ private Q_SLOTS:
             QVERIFY2(emitted.type() == QDBusMessage::ReplyMessage, qPrintable(emitted.errorMessage()));
         }
         QTRY_COMPARE(spy.count(), 2);
-        QCOMPARE(spy.at(0).at(0).toBool(), true);
-        QCOMPARE(spy.at(1).at(0).toBool(), false);
+        QVERIFY(spy.at(0).at(0).toBool() && !spy.at(1).at(0).toBool());  // going to sleep, then waking
         QVERIFY(logind.inhibitSleepDelay("Writing a screenshot").isOpen());
-    }
 
-    void notificationsArePosted()
-    {
         DesktopNotifier notifier(sessionBus());
         notifier.notify("Momentra", "Screenshot capture failed: disk full");
         QTRY_VERIFY([this] {
@@ -463,7 +451,8 @@ private Q_SLOTS:
         plain.stop();
         QCOMPARE(source.capture(content->displays[0], {}).error(), "The X server connection was lost");
         const Result<Bitmap> again = source.capture(content->displays[0], {});
-        QVERIFY2(again.error().contains("Couldn't connect to the X display " + plain.display()), qPrintable(again.error()));
+        QVERIFY2(again.error().contains("Couldn't connect to the X display " + plain.display()),
+                 qPrintable(again.error()));
     }
 
     void excludedApplicationLeavesNoPixel_data()
@@ -621,7 +610,7 @@ private Q_SLOTS:
         QVERIFY(region.intersected(QRect(500, 500, 10, 10)).isEmpty());
     }
 
-    void scalerAveragesBoxes()
+    void scalerAveragesBoxesAndCursorBlends()
     {
         Bitmap source = Bitmap::filled(4, 2, 0xff000000);
         // Left 2×2 block: two white, two black → mid grey; right block stays red.
@@ -637,10 +626,8 @@ private Q_SLOTS:
         QCOMPARE(BitmapScaler::scaled(Bitmap::filled(1707, 961, 0xff123456), 1000, 333).pixel(999, 332), 0xff123456u);
         const Bitmap same = BitmapScaler::scaled(source, 4, 2);
         QCOMPARE(same.pixels.constData(), source.pixels.constData());  // no copy when nothing changes
-    }
 
-    void cursorBlendsPremultipliedAndClips()
-    {
+        // The cursor blends premultiplied, and is clipped at the edges.
         Bitmap image = Bitmap::filled(4, 4, 0xff0000ff);
         const quint32 cursor[] = {0xff000000, 0x00000000, 0x80800000, 0xffffffff};  // 2×2
         CursorOverlay::blend(image, cursor, 2, 2, QPoint(3, 3));  // only the top-left pixel lands
@@ -658,7 +645,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("edid");
         QTest::addColumn<QString>("identity");
         QTest::newRow("name after serial text") << blob("dell-u2720q.bin") << "DEL 10ac a0c4 4c4a3130 DELL U2720Q";
-        QTest::newRow("with extension block") << blob("lg-ultrafine-with-extension.bin") << "GSM 1e6d 5b0c 75bcd15 LG ULTRAFINE";
+        QTest::newRow("extension") << blob("lg-ultrafine-with-extension.bin") << "GSM 1e6d 5b0c 75bcd15 LG ULTRAFINE";
         QTest::newRow("no name descriptor") << blob("samsung-no-name.bin") << "SAM 4c2d f75 0";
         QTest::newRow("panel with text descriptors only") << blob("laptop-panel-text-only.bin") << "BOE 9e5 747 0";
         QTest::newRow("bad checksum") << blob("corrupt-checksum.bin") << QString();
@@ -674,10 +661,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, edid);
         QVERIFY(!edid.isEmpty());
         const auto parsed = EdidParser::parse(edid);
-        QTEST(parsed ? QString("%1 %2 %3 %4 %5").arg(parsed->vendorCode).arg(parsed->vendor, 0, 16).arg(parsed->model, 0, 16)
-                           .arg(parsed->serial, 0, 16).arg(parsed->name).trimmed()
-                     : QString(),
-              "identity");
+        const QString identity = parsed ? QString("%1 %2 %3 %4 %5").arg(parsed->vendorCode).arg(parsed->vendor, 0, 16)
+                                              .arg(parsed->model, 0, 16).arg(parsed->serial, 0, 16).arg(parsed->name)
+                                        : QString();
+        QTEST(identity.trimmed(), "identity");
     }
 };
 

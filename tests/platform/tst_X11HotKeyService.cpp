@@ -140,7 +140,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_store = std::make_unique<DefaultsStore>(m_home.path() + QString("/defaults%1.json").arg(++m_file), m_home.log());
+        m_store = std::make_unique<DefaultsStore>(m_home.path() + QString("/d%1.json").arg(++m_file), m_home.log());
         m_preferences = std::make_unique<Preferences>(*m_store);
         auto connected = X11HotKeyService::connect(m_home.log());
         QVERIFY2(connected.ok(), qPrintable(connected.error()));

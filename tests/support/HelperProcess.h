@@ -2,8 +2,7 @@
 
 #include <QProcess>
 
-// A program run for a test (an X server, a bus, a window manager), stopped
-// when this object goes.
+// A program run for a test (an X server, a bus, a window manager), stopped when this object goes.
 class HelperProcess : public QProcess
 {
 public:

@@ -9,25 +9,18 @@
 #include <memory>
 #include <vector>
 
-// A private D-Bus daemon for one test, standing in for the session or the
-// system bus, with python3-dbusmock services on it. Nothing reaches the
-// machine's real buses. Fails with a message naming the Debian package when
-// a tool is missing.
+// A private D-Bus daemon for one test, standing in for the session or the system bus, with
+// python3-dbusmock services on it. Nothing reaches the machine's real buses. Failures name the
+// Debian package.
 class PrivateBus
 {
 public:
     enum class Kind { Session, System };
 
     explicit PrivateBus(Kind kind) : m_kind(kind) {}
-    ~PrivateBus()
-    {
-        m_mocks.clear();
-        m_daemon.stop();
-        QDBusConnection::disconnectFromBus(m_address);
-    }
+    ~PrivateBus() { QDBusConnection::disconnectFromBus(m_address); }
 
-    // Starts dbus-daemon and points DBUS_SESSION_BUS_ADDRESS or
-    // DBUS_SYSTEM_BUS_ADDRESS at it.
+    // Starts dbus-daemon and points DBUS_SESSION_BUS_ADDRESS or DBUS_SYSTEM_BUS_ADDRESS at it.
     bool start()
     {
         m_daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
@@ -40,9 +33,8 @@ public:
     QString address() const { return m_address; }
     QString error() const { return m_error; }
 
-    // Starts `python3 -m dbusmock --template NAME` on this bus and waits
-    // until it owns busName. The mock writes one line per method call to
-    // logFile when one is given.
+    // Starts `python3 -m dbusmock --template NAME` on this bus and waits until it owns busName.
+    // The mock writes one line per method call to logFile when one is given.
     bool startMock(const QString& templateName, const QString& busName, const QString& logFile = {})
     {
         QProcess& mock = *m_mocks.emplace_back(std::make_unique<HelperProcess>());
@@ -71,7 +63,7 @@ private:
 
     Kind m_kind;
     HelperProcess m_daemon;
-    std::vector<std::unique_ptr<HelperProcess>> m_mocks;
+    std::vector<std::unique_ptr<HelperProcess>> m_mocks;  // stopped before the daemon
     QString m_address;
     QString m_error;
 };

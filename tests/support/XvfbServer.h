@@ -10,8 +10,7 @@
 class XvfbServer
 {
 public:
-    // screen like "3840x1080x24"; options are added to Xvfb's command line
-    // ("-extension", "MIT-SHM"). Returns false (with error()) on failure.
+    // screen like "3840x1080x24"; options go on Xvfb's command line ("-extension", "MIT-SHM").
     bool start(const QString& screen = QStringLiteral("1920x1080x24"), const QStringList& options = {})
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -32,8 +31,7 @@ public:
     QString display() const { return m_display; }
     QString error() const { return m_error; }
 
-    // Runs a helper program against this display (xrandr, xdotool, …);
-    // returns its exit code, -1 when it could not start.
+    // Runs a program against this display (xrandr, xdotool, …): its exit code, -1 when it did not start.
     int run(const QString& program, const QStringList& arguments, QString* output = nullptr) const
     {
         QProcess process;
