@@ -1,51 +1,116 @@
+#include "core/capture/ScreenshotWriter.h"
 #include "core/textsearch/TextMetadata.h"
-#include "support/MomentraRun.h"
+#include "support/PrivateBus.h"
 #include "support/TextSearchFixtures.h"
-#include "support/TimelapseVideoProbe.h"
+#include "support/XvfbServer.h"
+#include "support/core/CleanupLibrary.h"
+#include "support/core/TestCodec.h"
 #include "support/core/TestHome.h"
 
 #include <QDir>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include <csignal>
+#include <sys/xattr.h>
 
 // The real `momentra` commands against a temporary home: one case for each
 // command's own behaviour; the rules underneath are tested below them.
+// Screenshots are made old by moving the command's clock ahead with faketime.
 class CommandsTest : public QObject
 {
     Q_OBJECT
 
     TestHome m_home;
+    CleanupLibrary m_library{m_home.picturesFolder()};
 
-    static MomentraRun momentra(const QStringList& arguments) { return MomentraRun::of(arguments).trimmed(); }
+    struct Run
+    {
+        int exitCode = -1;  // also when it crashed or did not finish in time (it is killed then)
+        QString out;
+        QString err;
+    };
+
+    // One run of the executable to its end with nothing on its standard input, its clock moved ahead when asked.
+    static Run momentra(const QStringList& arguments, const QString& clockAhead = {})
+    {
+        QStringList command = QStringList{MOMENTRA_EXECUTABLE} + arguments;
+        if (!clockAhead.isEmpty())
+            command = QStringList{QStandardPaths::findExecutable("faketime"), "-f", clockAhead} + command;
+        QProcess process;
+        process.start(command.first(), command.mid(1));
+        process.closeWriteChannel();
+        const bool ended = process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit;
+        return {ended ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
+                QString::fromUtf8(process.readAllStandardError()).trimmed()};
+    }
+    void setDefault(const QString& key, const QStringList& value)
+    {
+        QCOMPARE(momentra(QStringList{"defaults", "write", "Momentra." + key} + value).exitCode, 0);
+    }
     QByteArray settingsFile() const
     {
-        QFile file(m_home.configHome() + QStringLiteral("/Momentra/defaults.json"));
+        QFile file(m_home.settingsFile());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    QString day() const { return m_home.picturesFolder() + QStringLiteral("/2024-05-01"); }
+    QString day() const { return m_home.picturesFolder() + "/2024-05-01"; }
+    QStringList trashed() const { return QDir(m_home.dataHome() + "/Trash/files").entryList(QDir::Files); }
+
+    // Three screenshots (one on a second display) and a file of the user's, all with a past creation date.
+    void makeLibrary()
+    {
+        m_library.makeFile("2024-05-01/Momentra_2024-05-01_10-00-00.jpeg");
+        m_library.makeFile("2024-05-01/Momentra_2024-05-01_10-00-00_Display2.jpeg");
+        m_library.makeFile("2024-05-01/notes.txt");
+        const QString newest = m_library.makeFile("2024-05-02/Momentra_2024-05-02_10-00-00.png");
+        QTRY_VERIFY(QDateTime::currentDateTime() > CleanupLibrary::creationOf(newest));
+    }
 
 private Q_SLOTS:
-    void init() { QDir(m_home.picturesFolder()).removeRecursively(); }
+    void initTestCase()
+    {
+        QVERIFY2(!QStandardPaths::findExecutable("faketime").isEmpty(), "Debian package faketime is missing");
+        qunsetenv("DISPLAY");
+    }
 
-    // One line on standard error, nothing on standard output, the settings untouched.
+    void init()
+    {
+        QDir(m_home.picturesFolder()).removeRecursively();
+        QDir(m_home.dataHome() + "/Trash").removeRecursively();
+        QFile::remove(m_home.settingsFile());
+    }
+
+    void cleanup()
+    {
+        qunsetenv("DISPLAY");
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    }
+
+    // One line on standard error, nothing on standard output, no files made, the settings untouched.
     void refusals_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("error");  // the start of it
-        const QString usage = QStringLiteral("momentra: ");
+        const QString usage = "momentra: ";
+        const QString noDisplay = "momentra: No graphical session: DISPLAY is not set.";
+        const QString noFolder = "momentra: Couldn't open the folder.";
         QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << usage;
         QTest::newRow("capture with an argument") << QStringList{"capture", "now"} << 2 << usage;
+        QTest::newRow("capture without a display") << QStringList{"capture"} << 1 << noDisplay;
         QTest::newRow("run with an option") << QStringList{"run", "--fast"} << 2 << usage;
-        QTest::newRow("not an integer") << QStringList{"defaults", "write", "Momentra.intervalSeconds", "--int", "4x"} << 2 << usage;
-        QTest::newRow("bad json") << QStringList{"defaults", "write", "Momentra.excludedBundleIDs", "--array", "[1,"} << 2 << usage;
+        QTest::newRow("run without a display") << QStringList{"run"} << 1 << noDisplay;
+        QTest::newRow("not an integer") << QStringList{"defaults", "write", "K", "--int", "4x"} << 2 << usage;
+        QTest::newRow("bad json") << QStringList{"defaults", "write", "K", "--array", "[1,"} << 2 << usage;
         QTest::newRow("unknown type") << QStringList{"defaults", "write", "K", "--date", "now"} << 2 << usage;
         QTest::newRow("missing value") << QStringList{"defaults", "write", "K", "--int"} << 2 << usage;
         QTest::newRow("cleanup age") << QStringList{"cleanup", "--older-than", "forever"} << 2 << usage;
         QTest::newRow("cleanup flag") << QStringList{"cleanup", "--all"} << 2 << usage;
+        QTest::newRow("cleanup: no folder") << QStringList{"cleanup", "--older-than", "1 Day"} << 1 << noFolder;
         QTest::newRow("delete-all off a terminal") << QStringList{"delete-all"} << 2 << usage;
+        QTest::newRow("delete-all: no folder") << QStringList{"delete-all", "--yes"} << 1 << noFolder;
         QTest::newRow("export: not a day") << QStringList{"export", "2024-13-01"} << 2 << usage;
         QTest::newRow("export: zero fps") << QStringList{"export", "today", "--fps", "0"} << 2 << usage;
         QTest::newRow("export: nothing today") << QStringList{"export"} << 1 << "momentra: No screenshots from today yet.";
@@ -59,13 +124,14 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(int, code);
         QFETCH(QString, error);
-        QCOMPARE(momentra({"defaults", "write", "Momentra.intervalSeconds", "--int", "30"}).exitCode, 0);
+        setDefault("intervalSeconds", {"--int", "30"});
         const QByteArray before = settingsFile();
-        const MomentraRun run = momentra(arguments);
+        const Run run = momentra(arguments);
         QCOMPARE(run.exitCode, code);
         QVERIFY2(run.err.startsWith(error) && !run.err.contains(QLatin1Char('\n')), qPrintable(run.err));
         QVERIFY(run.out.isEmpty());
         QCOMPARE(settingsFile(), before);
+        QVERIFY(!QFileInfo::exists(m_home.picturesFolder()));
     }
 
     void defaultsKeepTypes_data()
@@ -88,59 +154,122 @@ private Q_SLOTS:
         QTEST(momentra({"defaults", "read", write.first()}).out, "printed");
         QTEST(int(QJsonDocument::fromJson(settingsFile())[write.first()].type()), "jsonType");
         QVERIFY(!settingsFile().contains("45.0"));
+        QCOMPARE(momentra({"defaults", "delete", write.first()}).exitCode, 0);
+        QCOMPARE(momentra({"defaults", "read", write.first()}).exitCode, 1);
+        QCOMPARE(momentra({"defaults", "delete", write.first()}).exitCode, 1);
     }
 
-    void defaultsDelete()
+    void cleanupAndDeleteAll_data()
     {
-        QCOMPARE(momentra({"defaults", "write", "Momentra.timelapseFPS", "--int", "24"}).exitCode, 0);
-        QCOMPARE(momentra({"defaults", "delete", "Momentra.timelapseFPS"}).exitCode, 0);
-        QCOMPARE(momentra({"defaults", "read", "Momentra.timelapseFPS"}).exitCode, 1);
-        QCOMPARE(momentra({"defaults", "delete", "Momentra.timelapseFPS"}).exitCode, 1);
+        QTest::addColumn<QString>("policy");  // stored
+        QTest::addColumn<bool>("permanently");  // stored
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("clockAhead");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<int>("left");  // files and folders left in the library
+        QTest::addColumn<int>("inTrash");
+        const QString off = "Cleanup is off. Choose an age with --older-than, for example --older-than \"1 Week\".";
+        QTest::newRow("nothing old yet") << "1 Day" << false << QStringList{"cleanup"} << QString()
+                                         << "No screenshots older than 1 day." << 6 << 0;
+        QTest::newRow("dry run") << "1 Day" << false << QStringList{"cleanup", "--dry-run"} << "+2d"
+                                 << "Would move 3 screenshots to the Trash." << 6 << 0;
+        QTest::newRow("stored age") << "1 Day" << false << QStringList{"cleanup"} << "+2d"
+                                    << "Moved 3 screenshots to the Trash." << 2 << 3;
+        QTest::newRow("off") << "Never" << false << QStringList{"cleanup"} << "+2d" << off << 6 << 0;
+        QTest::newRow("given age, permanently") << "Never" << false
+                                                << QStringList{"cleanup", "--older-than", "6 hours", "--permanently"}
+                                                << "+1d" << "Deleted 3 screenshots." << 2 << 0;
+        QTest::newRow("delete-all, stored permanently") << "Never" << true << QStringList{"delete-all", "--yes"}
+                                                        << QString() << "Deleted 3 screenshots." << 2 << 0;
+    }
+    void cleanupAndDeleteAll()
+    {
+        QFETCH(QString, policy);
+        QFETCH(bool, permanently);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, clockAhead);
+        makeLibrary();
+        setDefault("deletionPolicy", {policy});
+        setDefault("deletesPermanently", {"--bool", permanently ? "yes" : "no"});
+        QTEST(momentra(arguments, clockAhead).out, "out");
+        QTEST(int(m_library.tree().size()), "left");
+        QTEST(int(trashed().size()), "inTrash");
+        if (QTest::currentDataTag() == QLatin1String("stored age")) {
+            QFile log(m_home.stateHome() + "/Momentra/events.log");
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            QVERIFY(log.readAll().trimmed().endsWith("] Sweep (1 Day) of ~/Pictures/Momentra: trashed 3, failed 0"));
+        }
+    }
+
+    // On a terminal the command asks first; `script` gives it one.
+    void deleteAllAsksOnATerminal_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("deletes");
+        QTest::newRow("yes") << QByteArray("y\n") << true;
+        QTest::newRow("no") << QByteArray("n\n") << false;
+    }
+    void deleteAllAsksOnATerminal()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, deletes);
+        const QString script = QStandardPaths::findExecutable("script");
+        QVERIFY2(!script.isEmpty(), "script is missing: install the Debian package bsdutils");
+        makeLibrary();
+        QProcess process;
+        process.start(script, {"-qec", MOMENTRA_EXECUTABLE " delete-all", "/dev/null"});
+        QVERIFY(QTest::qWaitFor([&] { return process.readAllStandardOutput().contains("[y/N]") || process.state() != QProcess::Running; }, 20000));
+        process.write(answer);
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitCode(), deletes ? 0 : 1);
+        QCOMPARE(trashed().size(), deletes ? 3 : 0);
+        QCOMPARE(m_library.tree().size(), deletes ? 2 : 6);
     }
 
     void exportPrintsTheVideos()
     {
-        QVERIFY2(TimelapseVideoProbe::missingTools().isEmpty(), qPrintable(TimelapseVideoProbe::missingTools()));
         QImage image(64, 48, QImage::Format_RGB32);
         image.fill(Qt::darkGreen);
         QVERIFY(QDir().mkpath(day()));
         for (const char* name : {"10-00-00", "10-00-00_Display2"})
             QVERIFY(image.save(day() + "/Momentra_2024-05-01_" + name + ".jpeg"));
-        const MomentraRun result = momentra({"export", "2024-05-02", "2024-05-01", "--fps", "6"});
+        const Run result = momentra({"export", "2024-05-02", "2024-05-01", "--fps", "6"});
         QCOMPARE(result.exitCode, 0);
         const QString library = m_home.picturesFolder();
         const QStringList videos{library + "/Momentra_2024-05-01.mp4", library + "/Momentra_2024-05-01_Display2.mp4"};
         QCOMPARE(result.out.split('\n'), videos);
         QCOMPARE(result.err, QStringLiteral("Exported 2 videos. Thursday, May 2, 2024 had no screenshots left."));
-        QCOMPARE(TimelapseVideoProbe::probe(videos[0]).frameRate, QStringLiteral("6/1"));
+        QProcess ffprobe;  // Debian package ffmpeg
+        ffprobe.start("ffprobe", {"-v", "error", "-show_entries", "stream=r_frame_rate", "-of", "csv=p=0", videos[0]});
+        QVERIFY(ffprobe.waitForFinished());
+        QCOMPARE(ffprobe.readAllStandardOutput().trimmed(), "6/1");
     }
 
     // Recognised text is found again by any of its words, whatever their case and accents.
     void ocrThenSearch()
     {
-        const QString morning = day() + QStringLiteral("/Momentra_2024-05-01_09-00-00.png");
-        const QString evening = day() + QStringLiteral("/Momentra_2024-05-01_18-30-00_Display2.png");
-        QVERIFY(TextSearchFixtures::writeImage(morning, {QStringLiteral("Quarterly invoice"), QStringLiteral("Garden")}));
-        QVERIFY(TextSearchFixtures::writeImage(evening, {QStringLiteral("Invoice for London")}, true));
-        const MomentraRun ocr = momentra({"ocr", "--level", "fast"});
+        const QString morning = day() + "/Momentra_2024-05-01_09-00-00.png";
+        const QString evening = day() + "/Momentra_2024-05-01_18-30-00_Display2.png";
+        QVERIFY(QDir().mkpath(day()));
+        QVERIFY(TextSearchFixtures::renderText({"Quarterly invoice", "Garden"}, false, {400, 80}).save(morning));
+        QVERIFY(TextSearchFixtures::renderText({"Invoice for London"}, true, {400, 80}).save(evening));
+        const Run ocr = momentra({"ocr", "--level", "fast"});
         QCOMPARE(ocr.exitCode, 0);
         QCOMPARE(ocr.out, QStringLiteral("Recognized text in 2 screenshots."));  // no progress bar off a terminal
         QCOMPARE(TextMetadata::readMarker(morning), std::optional<QString>(QStringLiteral("fast")));
         QCOMPARE(momentra({"search", "invoice"}).out, evening + "\n    Invoice for London\n" + morning + "\n    Quarterly invoice");
         QCOMPARE(momentra({"search", "invoice", "paris"}).exitCode, 1);
 
-        const QString other = day() + QStringLiteral("/Momentra_2024-05-01_12-00-00.jpeg");
-        QVERIFY(TextSearchFixtures::writeNonImage(other));
-        QVERIFY(TextMetadata::write(QStringLiteral("Notes\nRésumé draft for the CAFÉ"), other, TextRecognitionLevel::Accurate).ok());
+        const QString other = day() + "/Momentra_2024-05-01_12-00-00.jpeg";
+        QVERIFY(TestCodec::writeNonImage(other));
+        QVERIFY(TextMetadata::write("Notes\nRésumé draft for the CAFÉ", other, TextRecognitionLevel::Accurate).ok());
         QCOMPARE(momentra({"search", "resume", "cafe"}).out, other + QStringLiteral("\n    Résumé draft for the CAFÉ"));
     }
 
     void ocrInterruptStopsAfterTheCurrentFile()
     {
-        const QString folder = m_home.path() + QStringLiteral("/Many");
-        QStringList lines;  // a page that takes a moment to read
-        for (int line = 0; line < 30; ++line)
-            lines.append(QStringLiteral("walnut pepper harbor %1 ticket garden journey monitor schedule").arg(line));
+        const QString folder = m_home.path() + "/Many";
+        const QStringList lines = TextSearchFixtures::denseLines(30);  // a page that takes a moment to read
         QStringList images;
         QVERIFY(QDir().mkpath(folder));
         for (int i = 0; i < 12; ++i) {
@@ -148,7 +277,7 @@ private Q_SLOTS:
             QVERIFY(TextSearchFixtures::renderText(lines, i % 2, QSize(900, 900), 16).save(images.last()));
         }
         QProcess process;
-        process.start(QStringLiteral(MOMENTRA_EXECUTABLE), {QStringLiteral("ocr"), folder});
+        process.start(MOMENTRA_EXECUTABLE, {"ocr", folder});
         QVERIFY(QTest::qWaitFor([&] { return TextMetadata::readMarker(images[0]).has_value(); }, 400000));
         ::kill(pid_t(process.processId()), SIGINT);
         QVERIFY(process.waitForFinished(400000));
@@ -158,6 +287,62 @@ private Q_SLOTS:
             read += TextMetadata::readMarker(image).has_value();
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
         QVERIFY2(read < images.size() && out.startsWith(QStringLiteral("Stopped after %1 image").arg(read)), qPrintable(out));
+    }
+
+    // Three RandR monitors: three marked private files and their ordinals stored.
+    void captureAndRun()
+    {
+        XvfbServer xvfb;
+        QVERIFY2(xvfb.start("3840x1080x24"), qPrintable(xvfb.error()));
+        for (const QStringList& monitor : QList<QStringList>{{"A", "1920/508x1080/286+0+0", "screen"},
+                                                            {"B", "1280/338x1024/270+1920+0", "none"},
+                                                            {"C", "640/169x480/127+3200+0", "none"}})
+            QVERIFY2(xvfb.run("xrandr", QStringList{"--setmonitor"} + monitor) == 0,
+                     "xrandr failed (Debian package x11-xserver-utils)");
+        const Run outcome = momentra({"capture"});
+        QCOMPARE(outcome.exitCode, 0);
+        const QStringList files = outcome.out.split('\n');
+        QSet<QString> suffixes;
+        for (const QString& file : files) {
+            QCOMPARE(QFile::permissions(file), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+            char marker[2] = {};
+            QCOMPARE(::getxattr(QFile::encodeName(file).constData(), ScreenshotWriter::kMarkerAttribute, marker, 2), 1L);
+            suffixes << QFileInfo(file).fileName().mid(28);  // after "Momentra_yyyy-MM-dd_HH-mm-ss"
+        }
+        QCOMPARE(files.size(), 3);
+        QCOMPARE(suffixes, (QSet<QString>{".jpeg", "_Display2.jpeg", "_Display3.jpeg"}));
+        QCOMPARE(QJsonDocument::fromJson(settingsFile())["Momentra.displayOrdinals"].toObject().size(), 3);
+
+        // `momentra run` captures until interrupted. One instance per session:
+        // `toggle` reaches it over D-Bus, a second `run` refuses to start.
+        PrivateBus bus(PrivateBus::Kind::Session);
+        QVERIFY2(bus.start(), qPrintable(bus.error()));
+        setDefault("intervalSeconds", {"--int", "1"});
+        const QString today = QFileInfo(files[0]).path();
+        QCOMPARE(momentra({"toggle"}).exitCode, 1);  // nobody to reach yet
+        QProcess process;
+        process.start(MOMENTRA_EXECUTABLE, {"run"});
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(today).entryList(QDir::Files).size() >= 3 + 2 * 3, 15000);  // two captures
+        QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(err.contains("Capture started: every 1s, JPEG, into "), qPrintable(err));
+        // The name is claimed before capture starts.
+        QCOMPARE(momentra({"toggle"}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(process.readAllStandardError())).contains("Capture stopped"),
+                                 10000);
+        QCOMPARE(process.state(), QProcess::Running);  // stopping capture does not quit
+
+        const Run second = momentra({"run"});
+        QCOMPARE(second.exitCode, 1);
+        QVERIFY2(second.err.contains("already running"), qPrintable(second.err));
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(15000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QFile log(m_home.stateHome() + "/Momentra/events.log");
+        QVERIFY(log.open(QIODevice::ReadOnly) && log.readAll().contains("Capture stopped"));
+        for (const QString& name : QDir(today).entryList(QDir::Files | QDir::Hidden))
+            QVERIFY2(!ScreenshotWriter::isTemporaryName(name), qPrintable(name));
     }
 };
 
