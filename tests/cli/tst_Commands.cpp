@@ -42,8 +42,7 @@ class CommandsTest : public QObject
         process.start(command.first(), command.mid(1));
         process.closeWriteChannel();
         const bool ended = process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit;
-        return {ended ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
+        return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
                 QString::fromUtf8(process.readAllStandardError()).trimmed()};
     }
     void setDefault(const QString& key, const QStringList& value)
@@ -113,7 +112,8 @@ private Q_SLOTS:
         QTest::newRow("delete-all: no folder") << QStringList{"delete-all", "--yes"} << 1 << noFolder;
         QTest::newRow("export: not a day") << QStringList{"export", "2024-13-01"} << 2 << usage;
         QTest::newRow("export: zero fps") << QStringList{"export", "today", "--fps", "0"} << 2 << usage;
-        QTest::newRow("export: nothing today") << QStringList{"export"} << 1 << "momentra: No screenshots from today yet.";
+        QTest::newRow("export: nothing today")
+            << QStringList{"export"} << 1 << "momentra: No screenshots from today yet.";
         QTest::newRow("ocr level") << QStringList{"ocr", "--level", "slow"} << 2 << usage;
         QTest::newRow("ocr language") << QStringList{"ocr", "--language", "xx_none"} << 2 << usage;
         QTest::newRow("ocr: not a folder") << QStringList{"ocr", "/nonexistent/folder"} << 2 << usage;
@@ -139,8 +139,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("write");
         QTest::addColumn<QString>("printed");
         QTest::addColumn<int>("jsonType");
-        QTest::newRow("int") << QStringList{"Momentra.intervalSeconds", "--int", "45"} << "45" << int(QJsonValue::Double);
-        QTest::newRow("bool") << QStringList{"Momentra.showsCursor", "--bool", "yes"} << "true" << int(QJsonValue::Bool);
+        QTest::newRow("int") << QStringList{"Momentra.intervalSeconds", "--int", "45"} << "45"
+                             << int(QJsonValue::Double);
+        QTest::newRow("bool") << QStringList{"Momentra.showsCursor", "--bool", "yes"} << "true"
+                              << int(QJsonValue::Bool);
         QTest::newRow("plain string") << QStringList{"Momentra.format", "HEIC"} << "HEIC" << int(QJsonValue::String);
         QTest::newRow("array") << QStringList{"Momentra.excludedBundleIDs", "--array", R"(["a.b","c.d"])"}
                                << R"(["a.b","c.d"])" << int(QJsonValue::Array);
@@ -161,7 +163,7 @@ private Q_SLOTS:
 
     void cleanupAndDeleteAll_data()
     {
-        QTest::addColumn<QString>("policy");  // stored
+        QTest::addColumn<QString>("policy");    // stored
         QTest::addColumn<bool>("permanently");  // stored
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("clockAhead");
@@ -176,11 +178,11 @@ private Q_SLOTS:
         QTest::newRow("stored age") << "1 Day" << false << QStringList{"cleanup"} << "+2d"
                                     << "Moved 3 screenshots to the Trash." << 2 << 3;
         QTest::newRow("off") << "Never" << false << QStringList{"cleanup"} << "+2d" << off << 6 << 0;
-        QTest::newRow("given age, permanently") << "Never" << false
-                                                << QStringList{"cleanup", "--older-than", "6 hours", "--permanently"}
-                                                << "+1d" << "Deleted 3 screenshots." << 2 << 0;
-        QTest::newRow("delete-all, stored permanently") << "Never" << true << QStringList{"delete-all", "--yes"}
-                                                        << QString() << "Deleted 3 screenshots." << 2 << 0;
+        QTest::newRow("given age, permanently")
+            << "Never" << false << QStringList{"cleanup", "--older-than", "6 hours", "--permanently"} << "+1d"
+            << "Deleted 3 screenshots." << 2 << 0;
+        QTest::newRow("delete-all, stored permanently")
+            << "Never" << true << QStringList{"delete-all", "--yes"} << QString() << "Deleted 3 screenshots." << 2 << 0;
     }
     void cleanupAndDeleteAll()
     {
@@ -218,7 +220,9 @@ private Q_SLOTS:
         makeLibrary();
         QProcess process;
         process.start(script, {"-qec", MOMENTRA_EXECUTABLE " delete-all", "/dev/null"});
-        QVERIFY(QTest::qWaitFor([&] { return process.readAllStandardOutput().contains("[y/N]") || process.state() != QProcess::Running; }, 20000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return process.readAllStandardOutput().contains("[y/N]") || process.state() != QProcess::Running; },
+            20000));
         process.write(answer);
         QVERIFY(process.waitForFinished(20000));
         QCOMPARE(process.exitCode(), deletes ? 0 : 1);
@@ -257,7 +261,8 @@ private Q_SLOTS:
         QCOMPARE(ocr.exitCode, 0);
         QCOMPARE(ocr.out, QStringLiteral("Recognized text in 2 screenshots."));  // no progress bar off a terminal
         QCOMPARE(TextMetadata::readMarker(morning), std::optional<QString>(QStringLiteral("fast")));
-        QCOMPARE(momentra({"search", "invoice"}).out, evening + "\n    Invoice for London\n" + morning + "\n    Quarterly invoice");
+        QCOMPARE(momentra({"search", "invoice"}).out,
+                 evening + "\n    Invoice for London\n" + morning + "\n    Quarterly invoice");
         QCOMPARE(momentra({"search", "invoice", "paris"}).exitCode, 1);
 
         const QString other = day() + "/Momentra_2024-05-01_12-00-00.jpeg";
@@ -286,7 +291,8 @@ private Q_SLOTS:
         for (const QString& image : images)
             read += TextMetadata::readMarker(image).has_value();
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
-        QVERIFY2(read < images.size() && out.startsWith(QStringLiteral("Stopped after %1 image").arg(read)), qPrintable(out));
+        QVERIFY2(read < images.size() && out.startsWith(QStringLiteral("Stopped after %1 image").arg(read)),
+                 qPrintable(out));
     }
 
     // Three RandR monitors: three marked private files and their ordinals stored.
@@ -295,8 +301,8 @@ private Q_SLOTS:
         XvfbServer xvfb;
         QVERIFY2(xvfb.start("3840x1080x24"), qPrintable(xvfb.error()));
         for (const QStringList& monitor : QList<QStringList>{{"A", "1920/508x1080/286+0+0", "screen"},
-                                                            {"B", "1280/338x1024/270+1920+0", "none"},
-                                                            {"C", "640/169x480/127+3200+0", "none"}})
+                                                             {"B", "1280/338x1024/270+1920+0", "none"},
+                                                             {"C", "640/169x480/127+3200+0", "none"}})
             QVERIFY2(xvfb.run("xrandr", QStringList{"--setmonitor"} + monitor) == 0,
                      "xrandr failed (Debian package x11-xserver-utils)");
         const Run outcome = momentra({"capture"});
@@ -304,9 +310,11 @@ private Q_SLOTS:
         const QStringList files = outcome.out.split('\n');
         QSet<QString> suffixes;
         for (const QString& file : files) {
-            QCOMPARE(QFile::permissions(file), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+            QCOMPARE(QFile::permissions(file),
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
             char marker[2] = {};
-            QCOMPARE(::getxattr(QFile::encodeName(file).constData(), ScreenshotWriter::kMarkerAttribute, marker, 2), 1L);
+            QCOMPARE(::getxattr(QFile::encodeName(file).constData(), ScreenshotWriter::kMarkerAttribute, marker, 2),
+                     1L);
             suffixes << QFileInfo(file).fileName().mid(28);  // after "Momentra_yyyy-MM-dd_HH-mm-ss"
         }
         QCOMPARE(files.size(), 3);

@@ -68,7 +68,8 @@ private Q_SLOTS:
         for (const char* tool : {"ffprobe", "ffmpeg"})
             QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(), "Debian package ffmpeg is missing");
         const QStringList languages = m_recognizer.supportedLanguages(TextRecognitionLevel::Fast);
-        QVERIFY2(languages.contains("eng"), "English text recognition data is missing: install the Debian package tesseract-ocr-eng");
+        QVERIFY2(languages.contains("eng"),
+                 "English text recognition data is missing: install the Debian package tesseract-ocr-eng");
         QVERIFY(!languages.contains("osd"));  // orientation data, not a language
     }
 
@@ -99,7 +100,8 @@ private Q_SLOTS:
         for (const QPoint p : {QPoint(width / 4, height / 4), QPoint(width * 3 / 4, height / 4),
                                QPoint(width / 4, height * 3 / 4), QPoint(width * 3 / 4, height * 3 / 4)}) {
             const quint32 want = original.pixel(p.x(), p.y()), got = decoded->pixel(p.x(), p.y());
-            QVERIFY2(distance(want, got) <= tolerance, qPrintable(QString("%1 vs %2").arg(want, 8, 16).arg(got, 8, 16)));
+            QVERIFY2(distance(want, got) <= tolerance,
+                     qPrintable(QString("%1 vs %2").arg(want, 8, 16).arg(got, 8, 16)));
             QCOMPARE(qAlpha(got), 255);
         }
         QVERIFY(!codec.encode(Bitmap{}, format, 0.6).ok());
@@ -154,8 +156,7 @@ private Q_SLOTS:
             const QByteArray whole = codec.encode(image, format, 0.8).value();
             QTest::newRow(qPrintable(ScreenshotFormats::rawValue(format) + " truncated"))
                 << whole.left(whole.size() / 2);
-            QTest::newRow(qPrintable(ScreenshotFormats::rawValue(format) + " header only"))
-                << whole.left(16);
+            QTest::newRow(qPrintable(ScreenshotFormats::rawValue(format) + " header only")) << whole.left(16);
         }
     }
     void unreadableInputFails()
@@ -271,8 +272,7 @@ private Q_SLOTS:
             {"Quarterly invoice summary", "Meeting with the London team"}, dark);
         const TextSearchSettings settings{fast ? TextRecognitionLevel::Fast : TextRecognitionLevel::Accurate,
                                           language.isEmpty() ? std::nullopt : std::optional(language), correction};
-        const TextReadResult result =
-            m_recognizer.recognizeWithin(TextSearchFixtures::toBitmap(image), settings, 60);
+        const TextReadResult result = m_recognizer.recognizeWithin(TextSearchFixtures::toBitmap(image), settings, 60);
         QVERIFY2(result.ok(), qPrintable(result.message()));
         for (const char* word : {"Quarterly", "invoice", "summary", "Meeting", "London", "team"})
             QVERIFY2(result.text().contains(QLatin1String(word)), qPrintable(result.text()));
@@ -284,11 +284,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("installed");
         QTest::addColumn<QStringList>("ui");
         QTest::addColumn<QStringList>("chosen");
-        const QStringList installed{"chi_sim", "deu", "eng",
-                                    "fra"};
+        const QStringList installed{"chi_sim", "deu", "eng", "fra"};
         QTest::newRow("german desktop") << installed << QStringList{"de-DE", "de"} << QStringList{"deu", "eng"};
-        QTest::newRow("chinese, then french") << installed << QStringList{"zh-Hans-CN", "fr-FR"}
-                                              << QStringList{"chi_sim", "fra", "eng"};
+        QTest::newRow("chinese, then french")
+            << installed << QStringList{"zh-Hans-CN", "fr-FR"} << QStringList{"chi_sim", "fra", "eng"};
         QTest::newRow("not installed") << installed << QStringList{"ja-JP"} << QStringList{"eng"};
         QTest::newRow("no english data") << QStringList{"deu"} << QStringList{"en-US"} << QStringList{};
     }

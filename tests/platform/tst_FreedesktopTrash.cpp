@@ -17,7 +17,9 @@ namespace {
 
 struct stat statOf(const QString& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     ::lstat(QFile::encodeName(path).constData(), &info);
     return info;
 }
@@ -105,8 +107,10 @@ private Q_SLOTS:
             originals << file(QString("day%1/").arg(i) + name, QByteArray::number(i));
             QVERIFY(trash.moveToTrash(originals.last()));
         }
-        const QStringList trashedAs = {name, "Momentra_2024-05-01_10-00-00.3.jpeg", "Momentra_2024-05-01_10-00-00.4.jpeg"};
-        QCOMPARE(QDir(homeTrash() + "/files").entryList(QDir::Files, QDir::Name), QStringList({stray}) + trashedAs.mid(1) + QStringList{name});
+        const QStringList trashedAs = {name, "Momentra_2024-05-01_10-00-00.3.jpeg",
+                                       "Momentra_2024-05-01_10-00-00.4.jpeg"};
+        QCOMPARE(QDir(homeTrash() + "/files").entryList(QDir::Files, QDir::Name),
+                 QStringList({stray}) + trashedAs.mid(1) + QStringList{name});
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(readInfo(homeTrash() + "/info/" + trashedAs[i] + ".trashinfo").value("Path"),
                      QUrl::toPercentEncoding(originals[i], "/"));
@@ -122,9 +126,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");     // trash folder used, relative to the top; none: refused
         const QString uid = QString::number(::geteuid());
         QTest::newRow("no .Trash") << QString() << ".Trash-" + uid;
-        QTest::newRow("sticky .Trash") << "sticky" << ".Trash/" + uid;
-        QTest::newRow(".Trash without the sticky bit") << "plain" << ".Trash-" + uid;
-        QTest::newRow(".Trash that is a link") << "link" << ".Trash-" + uid;
+        QTest::newRow("sticky .Trash") << "sticky"
+                                       << ".Trash/" + uid;
+        QTest::newRow(".Trash without the sticky bit") << "plain"
+                                                       << ".Trash-" + uid;
+        QTest::newRow(".Trash that is a link") << "link"
+                                               << ".Trash-" + uid;
         QTest::newRow("read-only volume without a Trash") << "read-only" << QString();
     }
     void otherVolumesUseTheirOwnTrash()
@@ -139,7 +146,9 @@ private Q_SLOTS:
             QCOMPARE(::chmod(QFile::encodeName(elsewhere).constData(), 01777), 0);
             QVERIFY(top.makeLink(elsewhere, ".Trash"));
         } else if (sharedTrash == "sticky" || sharedTrash == "plain") {
-            QCOMPARE(::chmod(QFile::encodeName(top.makeFolder(".Trash")).constData(), sharedTrash == "sticky" ? 01777 : 0777), 0);
+            QCOMPARE(::chmod(QFile::encodeName(top.makeFolder(".Trash")).constData(),
+                             sharedTrash == "sticky" ? 01777 : 0777),
+                     0);
         }
         const QString original = top.makeFile("Momentra/2024-05-01/Momentra_2024-05-01_10-00-00.png");
         const ino_t inode = statOf(original).st_ino;

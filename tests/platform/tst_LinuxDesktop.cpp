@@ -124,16 +124,18 @@ public:
     // Waits until a window manager has framed every shown window (or times out).
     bool waitForFrames(int timeoutMs = 5000)
     {
-        return QTest::qWaitFor([this] {
-            bool framed = true;
-            for (xcb_window_t window : std::as_const(m_windows)) {
-                xcb_query_tree_reply_t* tree =
-                    xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr);
-                framed &= tree && tree->parent != m_screen->root;
-                std::free(tree);
-            }
-            return framed;
-        }, timeoutMs);
+        return QTest::qWaitFor(
+            [this] {
+                bool framed = true;
+                for (xcb_window_t window : std::as_const(m_windows)) {
+                    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(m_connection,
+                                                                        xcb_query_tree(m_connection, window), nullptr);
+                    framed &= tree && tree->parent != m_screen->root;
+                    std::free(tree);
+                }
+                return framed;
+            },
+            timeoutMs);
     }
 
     static int count(const Bitmap& image, quint32 rgb)
@@ -148,8 +150,8 @@ public:
 private:
     xcb_atom_t atom(const char* name)
     {
-        xcb_intern_atom_reply_t* reply =
-            xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, std::strlen(name), name), nullptr);
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, std::strlen(name), name), nullptr);
         const xcb_atom_t value = reply ? reply->atom : XCB_NONE;
         std::free(reply);
         return value;
@@ -227,8 +229,8 @@ private Q_SLOTS:
     {
         QVERIFY2(m_server.start("3200x1900x24"), qPrintable(m_server.error()));
         for (const QStringList& monitor : QList<QStringList>{{"*A", "1920/508x1080/286+0+0", "screen"},
-                                                            {"B", "1280/340x1024/270+1920+0", "none"},
-                                                            {"C", "1024/270x768/203+0+1080", "none"}})
+                                                             {"B", "1280/340x1024/270+1920+0", "none"},
+                                                             {"C", "1024/270x768/203+0+1080", "none"}})
             QVERIFY2(m_server.run("xrandr", QStringList{"--setmonitor"} + monitor) == 0,
                      "xrandr failed (Debian package x11-xserver-utils)");
         // QtTest points the data folders into the test's own home.
@@ -244,9 +246,9 @@ private Q_SLOTS:
         QVERIFY2(m_session.start(), qPrintable(m_session.error()));
         QVERIFY2(m_system.startMock("logind", "org.freedesktop.login1"), qPrintable(m_system.error()));
         QVERIFY2(m_session.startMock("gnome_screensaver", "org.gnome.ScreenSaver"), qPrintable(m_session.error()));
-        QVERIFY2(m_session.startMock("notification_daemon", "org.freedesktop.Notifications",
-                                     m_home.path() + "/notify.log"),
-                 qPrintable(m_session.error()));
+        QVERIFY2(
+            m_session.startMock("notification_daemon", "org.freedesktop.Notifications", m_home.path() + "/notify.log"),
+            qPrintable(m_session.error()));
         QCOMPARE(logindMock().call("AddSession", "c2", "seat0", uint(::getuid()), "tester", true).type(),
                  QDBusMessage::ReplyMessage);
         qputenv("XDG_SESSION_ID", "c2");
@@ -397,12 +399,13 @@ private Q_SLOTS:
         HelperProcess openbox;
         openbox.start("openbox", {});
         QVERIFY2(openbox.waitForStarted(), "openbox did not start (Debian package openbox)");
-        const xcb_window_t terminal = m_desk->show({QRect(0, 0, 200, 200), kGreen, "org.gnome.Terminal",
-                                                    QByteArray("gnome-terminal\0Gnome-terminal", 29)});
-        const xcb_window_t vault =
-            m_desk->show({QRect(100, 100, 200, 200), kRed, {}, QByteArray("keepassxc\0KeePassXC", 20)});
+        const xcb_window_t terminal = m_desk->show(
+            {QRect(0, 0, 200, 200), kGreen, "org.gnome.Terminal", QByteArray("gnome-terminal\0Gnome-terminal", 29)});
+        const xcb_window_t vault = m_desk->show(
+            {QRect(100, 100, 200, 200), kRed, {}, QByteArray("keepassxc\0KeePassXC", 20)});
         QVERIFY(m_desk->waitForFrames());
-        for (const auto& [window, id] : {std::pair{terminal, QString("org.gnome.Terminal")}, std::pair{vault, QString("KeePassXC")}}) {
+        for (const auto& [window, id] :
+             {std::pair{terminal, QString("org.gnome.Terminal")}, std::pair{vault, QString("KeePassXC")}}) {
             QCOMPARE(m_server.run("xdotool", {"windowactivate", QString::number(window)}), 0);
             QTRY_COMPARE(gates.frontmostAppId(), std::optional<QString>(id));
         }
@@ -496,8 +499,8 @@ private Q_SLOTS:
         const Result<Bitmap> image = captureMain(source, request);
         QVERIFY2(image.ok(), qPrintable(image.error()));
         const int blue = composite ? 400 * 300 : 400 * 300 - 200 * 200;
-        for (const auto& [colour, pixels] : {std::pair{kRed, 0}, {kMagenta, 0}, {kYellow, 0}, {kGreen, 300 * 200},
-                                             {kCyan, 150 * 150}, {kBlue, blue}})
+        for (const auto& [colour, pixels] :
+             {std::pair{kRed, 0}, {kMagenta, 0}, {kYellow, 0}, {kGreen, 300 * 200}, {kCyan, 150 * 150}, {kBlue, blue}})
             QCOMPARE(X11TestDesk::count(*image, colour), pixels);
         // Exactly the excluded windows' visible parts changed: wallpaper when rebuilt, black when not.
         if (helper.isEmpty())
@@ -630,7 +633,7 @@ private Q_SLOTS:
         // The cursor blends premultiplied, and is clipped at the edges.
         Bitmap image = Bitmap::filled(4, 4, 0xff0000ff);
         const quint32 cursor[] = {0xff000000, 0x00000000, 0x80800000, 0xffffffff};  // 2×2
-        CursorOverlay::blend(image, cursor, 2, 2, QPoint(3, 3));  // only the top-left pixel lands
+        CursorOverlay::blend(image, cursor, 2, 2, QPoint(3, 3));                    // only the top-left pixel lands
         QCOMPARE(image.pixel(3, 3), 0xff000000u);
         QCOMPARE(image.pixel(2, 2), 0xff0000ffu);
         CursorOverlay::blend(image, cursor, 2, 2, QPoint(0, 0));
@@ -661,8 +664,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, edid);
         QVERIFY(!edid.isEmpty());
         const auto parsed = EdidParser::parse(edid);
-        const QString identity = parsed ? QString("%1 %2 %3 %4 %5").arg(parsed->vendorCode).arg(parsed->vendor, 0, 16)
-                                              .arg(parsed->model, 0, 16).arg(parsed->serial, 0, 16).arg(parsed->name)
+        const QString identity = parsed ? QString("%1 %2 %3 %4 %5")
+                                              .arg(parsed->vendorCode)
+                                              .arg(parsed->vendor, 0, 16)
+                                              .arg(parsed->model, 0, 16)
+                                              .arg(parsed->serial, 0, 16)
+                                              .arg(parsed->name)
                                         : QString();
         QTEST(identity.trimmed(), "identity");
     }

@@ -7,8 +7,8 @@
 #include "core/shortcuts/HotKeyCenter.h"
 #include "core/shortcuts/ShortcutRegistry.h"
 #include "platform/linux/X11HotKeyService.h"
-#include "support/core/TestHome.h"
 #include "support/XvfbServer.h"
+#include "support/core/TestHome.h"
 #include "ui/MenuTrackingObserver.h"
 
 #include <QApplication>
@@ -49,8 +49,8 @@ public:
         bool granted = keycodes && keycodes[0] != XCB_NO_SYMBOL;
         for (xcb_keycode_t* k = keycodes; granted && *k != XCB_NO_SYMBOL; ++k) {
             xcb_generic_error_t* error = xcb_request_check(
-                m_connection, xcb_grab_key_checked(m_connection, 0, m_root, modifiers, *k, XCB_GRAB_MODE_ASYNC,
-                                                   XCB_GRAB_MODE_ASYNC));
+                m_connection,
+                xcb_grab_key_checked(m_connection, 0, m_root, modifiers, *k, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
             granted = !error;
             std::free(error);
         }
@@ -166,8 +166,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("locks");  // Num, Caps and Scroll Lock on meanwhile
         // Held past the auto-repeat delay (660 ms under Xvfb).
         QTest::newRow("held") << QStringList{"keydown", "alt+shift+s", "sleep", "1.5", "keyup", "alt+shift+s"} << false;
-        QTest::newRow("modifiers let go first") << QStringList{"keydown", "alt+shift+s", "sleep", "1", "keyup", "alt",
-                                                               "keyup", "shift", "sleep", "0.3", "keyup", "s"} << false;
+        QTest::newRow("modifiers let go first") << QStringList{"keydown", "alt+shift+s", "sleep", "1",   "keyup", "alt",
+                                                               "keyup",   "shift",       "sleep", "0.3", "keyup", "s"}
+                                                << false;
         QTest::newRow("locks on") << QStringList{"key", "alt+shift+s"} << true;
     }
 

@@ -17,7 +17,10 @@ class PrivateBus
 public:
     enum class Kind { Session, System };
 
-    explicit PrivateBus(Kind kind) : m_kind(kind) {}
+    explicit PrivateBus(Kind kind)
+        : m_kind(kind)
+    {
+    }
     ~PrivateBus() { QDBusConnection::disconnectFromBus(m_address); }
 
     // Starts dbus-daemon and points DBUS_SESSION_BUS_ADDRESS or DBUS_SYSTEM_BUS_ADDRESS at it.
@@ -48,10 +51,14 @@ public:
             arguments << "--logfile" << logFile;
         mock.start("/usr/bin/python3", arguments);  // Debian's, which has the dbusmock module
         QDBusConnection bus = QDBusConnection::connectToBus(m_address, m_address);
-        if (mock.waitForStarted(5000) && QTest::qWaitFor([&] {
-                return mock.state() == QProcess::NotRunning
-                       || (bus.isConnected() && bus.interface()->isServiceRegistered(busName));
-            }, 15000) && mock.state() != QProcess::NotRunning)
+        if (mock.waitForStarted(5000)
+            && QTest::qWaitFor(
+                [&] {
+                    return mock.state() == QProcess::NotRunning
+                           || (bus.isConnected() && bus.interface()->isServiceRegistered(busName));
+                },
+                15000)
+            && mock.state() != QProcess::NotRunning)
             return true;
         m_error = QString("the %1 mock never appeared on the bus (Debian packages python3, python3-dbusmock)")
                       .arg(templateName);
@@ -59,7 +66,10 @@ public:
     }
 
 private:
-    const char* variable() const { return m_kind == Kind::Session ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SYSTEM_BUS_ADDRESS"; }
+    const char* variable() const
+    {
+        return m_kind == Kind::Session ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SYSTEM_BUS_ADDRESS";
+    }
 
     Kind m_kind;
     HelperProcess m_daemon;

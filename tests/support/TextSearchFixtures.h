@@ -30,8 +30,8 @@ inline QImage renderText(const QStringList& lines, bool dark = false, QSize size
 // Lines of fourteen common words, a page that takes a while to read.
 inline QStringList denseLines(int count)
 {
-    static const char* const words[] = {"schedule", "payment", "network", "quarter", "release", "garden", "ticket",
-                                        "monitor", "journey", "harbor", "pepper", "walnut"};
+    static const char* const words[] = {"schedule", "payment", "network", "quarter", "release", "garden",
+                                        "ticket",   "monitor", "journey", "harbor",  "pepper",  "walnut"};
     QStringList lines;
     for (int i = 0; i < count; ++i) {
         QString line;

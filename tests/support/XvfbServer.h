@@ -16,7 +16,8 @@ public:
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // -displayfd 1: the display number it found free comes on standard output.
         m_process.start("Xvfb", QStringList{"-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", screen,
-                                            "+extension", "RANDR"} + options);
+                                            "+extension", "RANDR"}
+                                    + options);
         while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
         }
         if (!m_process.canReadLine()) {

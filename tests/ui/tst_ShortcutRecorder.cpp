@@ -44,7 +44,8 @@ class ShortcutRecorderTest : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_store = std::make_unique<DefaultsStore>(m_home.path() + QStringLiteral("/d%1.json").arg(++m_file), m_home.log());
+        m_store = std::make_unique<DefaultsStore>(m_home.path() + QStringLiteral("/d%1.json").arg(++m_file),
+                                                  m_home.log());
         m_preferences = std::make_unique<Preferences>(*m_store);
         m_service = std::make_unique<FakeHotKeyService>();
         m_center = std::make_unique<HotKeyCenter>(m_service.get());
@@ -56,7 +57,8 @@ private Q_SLOTS:
         auto* other = new QLineEdit(m_window.get());
         other->move(0, 80);
         m_changes.clear();
-        m_recorder = new ShortcutRecorder(m_name, *m_registry, [this](const std::optional<Shortcut>& s) { m_changes << s; }, m_window.get());
+        m_recorder = new ShortcutRecorder(
+            m_name, *m_registry, [this](const std::optional<Shortcut>& s) { m_changes << s; }, m_window.get());
         m_window->show();
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -96,15 +98,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
-        QTest::addColumn<int>("code");  // 0: refused
+        QTest::addColumn<int>("code");      // 0: refused
         QTest::addColumn<QString>("text");  // the shortcut shown, or part of the message
         QTest::newRow("Ctrl+K") << int(Qt::Key_K) << int(Qt::ControlModifier) << 40 << QStringLiteral("Ctrl+K");
-        QTest::newRow("Super+Shift+1") << int(Qt::Key_Exclam) << int(Qt::MetaModifier | Qt::ShiftModifier) << 18 << QStringLiteral("Shift+Super+1");
+        QTest::newRow("Super+Shift+1") << int(Qt::Key_Exclam) << int(Qt::MetaModifier | Qt::ShiftModifier) << 18
+                                       << QStringLiteral("Shift+Super+1");
         QTest::newRow("F5 alone") << int(Qt::Key_F5) << 0 << 96 << QStringLiteral("F5");
         QTest::newRow("letter alone") << int(Qt::Key_S) << 0 << 0 << QStringLiteral("get in the way of typing");
-        QTest::newRow("Shift only") << int(Qt::Key_A) << int(Qt::ShiftModifier) << 0 << QStringLiteral("Add Ctrl, Alt or Super");
-        QTest::newRow("taken by desktop") << int(Qt::Key_T) << int(Qt::ControlModifier | Qt::AltModifier) << 0
-                                          << QStringLiteral("Ctrl+Alt+T can't be used as a global shortcut. The desktop or another application");
+        QTest::newRow("Shift only") << int(Qt::Key_A) << int(Qt::ShiftModifier) << 0
+                                    << QStringLiteral("Add Ctrl, Alt or Super");
+        QTest::newRow("taken by desktop")
+            << int(Qt::Key_T) << int(Qt::ControlModifier | Qt::AltModifier) << 0
+            << QStringLiteral("Ctrl+Alt+T can't be used as a global shortcut. The desktop or another application");
     }
     void recording()
     {
@@ -136,7 +141,8 @@ private Q_SLOTS:
         menu.addAction(QStringLiteral("&Reveal Today"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
         record(Qt::Key_R, Qt::ControlModifier);
         QCOMPARE(m_registry->shortcut(m_name), (Shortcut{15, Shortcut::kControl}));
-        QVERIFY2(m_recorder->message().contains(QStringLiteral("\u201cReveal Today\u201d")), qPrintable(m_recorder->message()));
+        QVERIFY2(m_recorder->message().contains(QStringLiteral("\u201cReveal Today\u201d")),
+                 qPrintable(m_recorder->message()));
         m_center->setService(nullptr);
         record(Qt::Key_K, Qt::ControlModifier);
         QCOMPARE(m_registry->shortcut(m_name), (Shortcut{40, Shortcut::kControl}));
@@ -149,7 +155,8 @@ private Q_SLOTS:
         m_service->markTaken(38, Shortcut::kControl | Shortcut::kAlt);
         m_registry->setPaused(true);
         m_registry->setPaused(false);
-        QVERIFY2(m_recorder->message().contains(QStringLiteral("Ctrl+Alt+J is taken")), qPrintable(m_recorder->message()));
+        QVERIFY2(m_recorder->message().contains(QStringLiteral("Ctrl+Alt+J is taken")),
+                 qPrintable(m_recorder->message()));
     }
 };
 

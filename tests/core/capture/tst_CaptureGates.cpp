@@ -47,12 +47,12 @@ private Q_SLOTS:
         QTest::newRow("exactly the limit") << limit << Bytes(5000000000LL) << off << false << off << "";
         QTest::newRow("drops below") << limit << low << off << true << low
                                      << "Low disk space: 4.9 GB free, limit 5 GB; skipping captures";
-        QTest::newRow("still inside the margin") << limit << Bytes(5999999999LL) << low << true
-                                                 << Bytes(5999999999LL) << "";
+        QTest::newRow("still inside the margin")
+            << limit << Bytes(5999999999LL) << low << true << Bytes(5999999999LL) << "";
         QTest::newRow("past the margin") << limit << Bytes(6000000000LL) << low << false << off
                                          << "Capturing again: 6 GB free";
-        QTest::newRow("limit off while low") << off << off << Bytes(1LL) << false << off
-                                             << "Capturing again: free-space limit off";
+        QTest::newRow("limit off while low")
+            << off << off << Bytes(1LL) << false << off << "Capturing again: free-space limit off";
         QTest::newRow("huge limit") << max << Bytes(10LL) << Bytes(5LL) << true << Bytes(10LL) << "";
     }
     void freeSpace()
@@ -69,7 +69,9 @@ private Q_SLOTS:
     void freeBytesOfAFolderNotYetCreated()
     {
         QTemporaryDir dir;
-        struct statvfs info{};
+        struct statvfs info
+        {
+        };
         QVERIFY(::statvfs(QFile::encodeName(dir.path()).constData(), &info) == 0);
         const qint64 expected = qint64(info.f_bavail) * qint64(info.f_frsize);
         const Bytes measured = VolumeSpace::freeBytes(dir.path() + QStringLiteral("/not/yet/there"));

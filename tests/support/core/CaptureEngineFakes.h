@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/capture/ScreenSource.h"
 #include "core/capture/SessionState.h"
 #include "core/textsearch/LiveTextSink.h"
-#include "core/capture/ScreenSource.h"
 #include "support/core/TestCodec.h"
 
 #include <QHash>
@@ -50,12 +50,25 @@ public:
         QMutexLocker lock(&m_mutex);
         if (m_displayFailures.contains(display.facts.displayNumber))
             return Result<Bitmap>::failure(m_displayFailures.value(display.facts.displayNumber));
-        return Bitmap::filled(request.outputWidth, request.outputHeight, 0xFF000000u | (display.facts.displayNumber * 0x203040u));
+        return Bitmap::filled(request.outputWidth, request.outputHeight,
+                              0xFF000000u | (display.facts.displayNumber * 0x203040u));
     }
 
-    void setDisplays(QList<DisplayInfo> displays) { QMutexLocker lock(&m_mutex); m_displays = std::move(displays); }
-    void failContent(const QString& message) { QMutexLocker lock(&m_mutex); m_contentFailure = message; }
-    void failDisplay(quint32 number, const QString& message) { QMutexLocker lock(&m_mutex); m_displayFailures.insert(number, message); }
+    void setDisplays(QList<DisplayInfo> displays)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_displays = std::move(displays);
+    }
+    void failContent(const QString& message)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_contentFailure = message;
+    }
+    void failDisplay(quint32 number, const QString& message)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_displayFailures.insert(number, message);
+    }
     void clearFailures()
     {
         QMutexLocker lock(&m_mutex);

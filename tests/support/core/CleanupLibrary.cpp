@@ -54,7 +54,9 @@ QStringList CleanupLibrary::tree() const
 
 QDateTime CleanupLibrary::creationOf(const QString& path)
 {
-    struct statx info{};
+    struct statx info
+    {
+    };
     if (!FileTimes::read(AT_FDCWD, QFile::encodeName(path).constData(), &info))
         return {};
     return QDateTime::fromMSecsSinceEpoch(FileTimes::creationMs(info).value_or(0));

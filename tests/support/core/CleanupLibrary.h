@@ -10,7 +10,10 @@
 class CleanupLibrary
 {
 public:
-    explicit CleanupLibrary(QString root) : m_root(std::move(root)) {}
+    explicit CleanupLibrary(QString root)
+        : m_root(std::move(root))
+    {
+    }
 
     QString root() const { return m_root; }
     QString path(const QString& relative) const { return m_root + QLatin1Char('/') + relative; }

@@ -53,8 +53,8 @@ bool ScratchMount::run(const QString& program, const QStringList& arguments)
     process.start(program, arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         m_error = QString("%1 %2 failed: %3 %4")
-                      .arg(program, arguments.join(' '), QString::fromLocal8Bit(process.readAllStandardError()).trimmed(),
-                           process.errorString());
+                      .arg(program, arguments.join(' '),
+                           QString::fromLocal8Bit(process.readAllStandardError()).trimmed(), process.errorString());
         return false;
     }
     return true;
