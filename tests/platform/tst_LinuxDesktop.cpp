@@ -57,23 +57,23 @@ public:
 
     bool isConnected() const { return m_screen && !xcb_connection_has_error(m_connection); }
 
-    xcb_window_t show(const Window& spec)
+    xcb_window_t show(const Window& look)
     {
         const xcb_window_t window = xcb_generate_id(m_connection);
-        const quint32 values[] = {spec.rgb, spec.overrideRedirect ? 1u : 0u};
-        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_screen->root, spec.rect.x(), spec.rect.y(),
-                          spec.rect.width(), spec.rect.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+        const quint32 values[] = {look.rgb, look.overrideRedirect ? 1u : 0u};
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_screen->root, look.rect.x(), look.rect.y(),
+                          look.rect.width(), look.rect.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                           m_screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
         xcb_size_hints_t hints{};
-        xcb_icccm_size_hints_set_position(&hints, 1, spec.rect.x(), spec.rect.y());
-        xcb_icccm_size_hints_set_size(&hints, 1, spec.rect.width(), spec.rect.height());
+        xcb_icccm_size_hints_set_position(&hints, 1, look.rect.x(), look.rect.y());
+        xcb_icccm_size_hints_set_size(&hints, 1, look.rect.width(), look.rect.height());
         xcb_icccm_set_wm_normal_hints(m_connection, window, &hints);
-        if (!spec.gtkApplicationId.isEmpty())
-            setProperty(window, atom("_GTK_APPLICATION_ID"), atom("UTF8_STRING"), 8, spec.gtkApplicationId);
-        if (!spec.wmClass.isEmpty())
-            setProperty(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, spec.wmClass + '\0');
-        if (!spec.windowType.isEmpty()) {
-            const xcb_atom_t type = atom(spec.windowType.constData());
+        if (!look.gtkApplicationId.isEmpty())
+            setProperty(window, atom("_GTK_APPLICATION_ID"), atom("UTF8_STRING"), 8, look.gtkApplicationId);
+        if (!look.wmClass.isEmpty())
+            setProperty(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, look.wmClass + '\0');
+        if (!look.windowType.isEmpty()) {
+            const xcb_atom_t type = atom(look.windowType.constData());
             setProperty(window, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
                         QByteArray(reinterpret_cast<const char*>(&type), sizeof type));
         }
