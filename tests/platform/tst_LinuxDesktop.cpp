@@ -14,7 +14,7 @@
 #include "support/core/EventLogWatcher.h"
 #include "support/core/TestHome.h"
 
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusVariant>
 #include <QtTest>
 
@@ -206,22 +206,42 @@ class TestLinuxDesktop : public QObject
     QDBusConnection systemBus() { return QDBusConnection::connectToBus(m_system.address(), "sys"); }
     QDBusConnection sessionBus() { return QDBusConnection::connectToBus(m_session.address(), "ses"); }
 
-    QDBusInterface logind(const QString& path, const QString& interface)
+    // A method caller without QDBusInterface: no introspection, so no meta objects cached on the connection.
+    struct Remote
     {
-        return {"org.freedesktop.login1", "/org/freedesktop/login1" + path, interface, systemBus()};
+        QDBusConnection bus;
+        QString service, path, interface;
+        template <typename... Arguments>
+        QDBusMessage call(const QString& method, const Arguments&... arguments)
+        {
+            QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+            message.setArguments({argument(arguments)...});
+            return bus.call(message);
+        }
+        static QVariant argument(const char* text) { return QString::fromUtf8(text); }
+        template <typename T>
+        static QVariant argument(const T& value)
+        {
+            return QVariant::fromValue(value);
+        }
+    };
+
+    Remote logind(const QString& path, const QString& interface)
+    {
+        return {systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1" + path, interface};
     }
-    QDBusInterface logindMock() { return logind({}, "org.freedesktop.DBus.Mock"); }
+    Remote logindMock() { return logind({}, "org.freedesktop.DBus.Mock"); }
 
     void setSession(const char* property, bool value)
     {
         logind("/session/c2", "org.freedesktop.DBus.Properties")
-            .call("Set", "org.freedesktop.login1.Session", property, QVariant::fromValue(QDBusVariant(value)));
+            .call("Set", "org.freedesktop.login1.Session", property, QDBusVariant(value));
     }
 
     void setScreenSaver(bool active)
     {
-        QDBusInterface saver("org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", sessionBus());
-        saver.call("SetActive", active);
+        Remote{sessionBus(), "org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver"}.call(
+            "SetActive", active);
     }
 
 private Q_SLOTS:
