@@ -87,7 +87,7 @@ private Q_SLOTS:
         ShortcutStack restarted(path, m_home.log());
         restarted.registry.onKeyUp(kToggle, [] {});
         QCOMPARE(restarted.preferences.value(kToggle.settingsKey()), QJsonValue(false));
-        QCOMPARE(restarted.fake.registrationAttempts, 0);
+        QCOMPARE(restarted.fake.grabCount(), 0);
     }
 
     void namesShareOneRegistration()
