@@ -94,20 +94,9 @@ private:
     // One run of the application's shortcut wiring over the X11 service.
     std::shared_ptr<X11HotKeyService> m_service;
     std::unique_ptr<ShortcutStack> m_stack;
-    int m_downs = 0;
-    int m_ups = 0;
-    int m_sentinels = 0;
+    int m_downs = 0, m_ups = 0, m_sentinels = 0;
 
     void xdotool(const QStringList& arguments) { QCOMPARE(m_xvfb.run("xdotool", arguments), 0); }
-
-    // Ctrl+Alt+G pressed after the keys under test: once it has arrived, so
-    // has every event those keys caused.
-    void sendSentinel()
-    {
-        const int before = m_sentinels;
-        xdotool({"key", "ctrl+alt+g"});
-        QTRY_COMPARE(m_sentinels, before + 1);
-    }
 
     void pressLocks(bool on)
     {
@@ -136,7 +125,7 @@ private Q_SLOTS:
         m_service = std::move(connected).value();
         m_stack = std::make_unique<ShortcutStack>(m_home.path() + QString("/d%1.json").arg(++m_file), m_home.log(),
                                                   m_service.get());
-        m_downs = m_ups = 0;
+        m_downs = m_ups = m_sentinels = 0;
         m_stack->registry.onKeyDown(ToggleCaptureShortcut::name(), [this] { ++m_downs; });
         m_stack->registry.onKeyUp(ToggleCaptureShortcut::name(), [this] { ++m_ups; });
         m_stack->registry.onKeyUp(Name("sentinel", kCtrlAltG), [this] { ++m_sentinels; });
@@ -168,7 +157,9 @@ private Q_SLOTS:
             pressLocks(true);
         xdotool(sequence);
         QTRY_COMPARE(m_ups, 1);
-        sendSentinel();
+        // Ctrl+Alt+G after the keys under test: once it has arrived, so has every event those keys caused.
+        xdotool({"key", "ctrl+alt+g"});
+        QTRY_COMPARE(m_sentinels, 1);
         QCOMPARE(m_downs, 1);
         QCOMPARE(m_ups, 1);
         if (locks)
