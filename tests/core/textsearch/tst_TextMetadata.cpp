@@ -52,9 +52,7 @@ private Q_SLOTS:
     void plistRoundTrip()
     {
         QFETCH(QString, text);
-        const QByteArray bytes = BinaryPlist::encodeString(text);
-        QVERIFY(bytes.startsWith("bplist00"));
-        QCOMPARE(BinaryPlist::decodeString(bytes), std::optional<QString>(text));
+        QCOMPARE(BinaryPlist::decodeString(BinaryPlist::encodeString(text)), std::optional<QString>(text));
     }
 
     // The layout other systems' serialisers write and read; anything else is refused.
