@@ -5,6 +5,7 @@
 #include "core/cleanup/FileTimes.h"
 #include "core/cleanup/Trash.h"
 #include "core/library/LibraryLayout.h"
+#include "core/library/PartialFiles.h"
 
 #include <QFile>
 
@@ -137,6 +138,8 @@ private:
             noteUnreadable(errno);
             return;
         }
+        if (!m_owner.m_dryRun)
+            PartialFiles::removeAbandoned(dayFd.get());  // else they keep an emptied folder forever
         const Listing listing = listFolder(dayFd.get());
         if (!listing.ok) {
             noteUnreadable(listing.error);

@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -174,13 +175,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("ageSeconds");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("modified long ago: removed") << qint64(2 * kDay) << true;
-        QTest::newRow("modified recently: kept") << qint64(60) << false;
+        QTest::addColumn<bool>("partial");  // holding the partial file of a writer that ended
+        QTest::newRow("modified long ago: removed") << qint64(2 * kDay) << true << false;
+        QTest::newRow("modified recently: kept") << qint64(60) << false << false;
+        QTest::newRow("only a killed writer's partial: removed") << qint64(2 * kDay) << true << true;
     }
     void emptyDayFolders()
     {
         QFETCH(qint64, ageSeconds);
+        QFETCH(bool, partial);
         const QString day = m_library->makeFolder(QStringLiteral("2024-05-01"));
+        if (partial)
+            m_library->makeFile(QStringLiteral("2024-05-01/.%1.partial-%2-x").arg(kShot).arg(INT_MAX));
         const QDateTime now = QDateTime::currentDateTime().addSecs(3 * kDay);
         struct timespec times[2] = {{0, UTIME_OMIT}, {(now.toSecsSinceEpoch() - ageSeconds), 0}};
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(day).constData(), times, 0), 0);
