@@ -2,6 +2,7 @@
 
 #include "app/AppRoot.h"
 #include "cli/Console.h"
+#include "cli/SettingsProblems.h"
 
 #include <QCoreApplication>
 
@@ -38,5 +39,6 @@ int CommandLine::run(int argc, char** argv) const
     if (!command)
         return Console::usageError(QStringLiteral("unknown command \"%1\"; see momentra --help").arg(name));
     AppRoot root;
+    SettingsProblems::tell(root);
     return command->run(root, arguments);
 }
