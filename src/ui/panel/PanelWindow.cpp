@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -18,7 +19,7 @@ PanelWindow::PanelWindow(MenuPanelView* view, QWidget* parent)
     setWindowIcon(QIcon::fromTheme(QStringLiteral("app.momentra.Momentra"),
                                    QIcon(QStringLiteral(":/icons/app.momentra.Momentra.svg"))));
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(1, 1, 1, 1);  // room for the popup's outline
     layout->addWidget(m_view);
     connect(m_view, &MenuPanelView::dismissRequested, this, [this] {
         if (m_mode == Mode::Popup)
@@ -81,4 +82,14 @@ void PanelWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void PanelWindow::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (m_mode != Mode::Popup)
+        return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
