@@ -158,8 +158,7 @@ void AppDelegate::finishOnboarding()
 
 void AppDelegate::showPermissionAlert()
 {
-    m_root.log().logError(QStringLiteral("Screen Recording permission is off; capture stays stopped"),
-                          EventLog::kApp);
+    m_root.log().logError(QStringLiteral("Screen Recording permission is off; capture stays stopped"), EventLog::kApp);
 }
 
 void AppDelegate::exportToday()
@@ -169,8 +168,8 @@ void AppDelegate::exportToday()
         connect(m_exports.get(), &TimelapseExportController::ended, this, &AppDelegate::announceExport);
     }
     const Preferences& preferences = m_root.preferences();
-    const QString day = QDir(preferences.folderPath())
-                            .filePath(LibraryLayout::dayFolderName(QDateTime::currentDateTime()));
+    const QString day =
+        QDir(preferences.folderPath()).filePath(LibraryLayout::dayFolderName(QDateTime::currentDateTime()));
     const int fps = preferences.timelapseFPS() <= 0 ? 12 : preferences.timelapseFPS();
     m_exports->exportDays({QUrl::fromLocalFile(day)}, fps);
 }
@@ -192,8 +191,7 @@ void AppDelegate::announceExport()
     const QString folder = QFileInfo(m_exports->outputURLs().first().toLocalFile()).absolutePath();
     notifier.notify(QStringLiteral("Timelapse exported"),
                     QStringLiteral("%1 <a href=\"%2\">%3</a>")
-                        .arg(status, QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded),
-                             folder.toHtmlEscaped()));
+                        .arg(status, QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded), folder.toHtmlEscaped()));
 }
 
 void AppDelegate::openSettings()

@@ -23,11 +23,10 @@ public:
     explicit AppDelegate(AppRoot& root, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    enum class Launch
-    {
-        Running,         // this process is the session's Momentra now
-        HandedOver,      // another one runs; it was asked to show itself
-        Failed,          // nothing runs: failureMessage() says why
+    enum class Launch {
+        Running,     // this process is the session's Momentra now
+        HandedOver,  // another one runs; it was asked to show itself
+        Failed,      // nothing runs: failureMessage() says why
     };
     // The launch sequence up to the windows, in order: the launch line,
     // cleanup, the shortcut's key-up action, the engine's callbacks. A

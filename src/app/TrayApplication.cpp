@@ -28,12 +28,9 @@ TrayApplication::TrayApplication(AppDelegate& delegate, AppRoot& root, QObject* 
 {
     QApplication::setQuitOnLastWindowClosed(false);
     MenuPanelView::Actions actions{
-        [this] { m_delegate.toggleCapture(); },
-        [this] { m_delegate.exportToday(); },
-        [this] { m_delegate.openSettings(); },
-        {},  // no updater yet
-        [this] { m_delegate.quit(); },
-        [](const QUrl& url) { QDesktopServices::openUrl(url); },
+        [this] { m_delegate.toggleCapture(); }, [this] { m_delegate.exportToday(); },
+        [this] { m_delegate.openSettings(); },  {},  // no updater yet
+        [this] { m_delegate.quit(); },          [](const QUrl& url) { QDesktopServices::openUrl(url); },
     };
     m_panel = std::make_unique<PanelWindow>(new MenuPanelView(*m_status, root.preferences(), std::move(actions)));
     m_panel->installEventFilter(this);

@@ -43,8 +43,8 @@ void TrayController::start()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    m_watcher = new QDBusServiceWatcher(QLatin1String(kWatcherService), bus,
-                                        QDBusServiceWatcher::WatchForRegistration, this);
+    m_watcher = new QDBusServiceWatcher(QLatin1String(kWatcherService), bus, QDBusServiceWatcher::WatchForRegistration,
+                                        this);
     connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
         m_log.log(QStringLiteral("A system tray appeared"), EventLog::kApp);
         m_watcher->deleteLater();

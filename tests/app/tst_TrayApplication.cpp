@@ -110,8 +110,7 @@ private Q_SLOTS:
         QVERIFY2(bus.start(), qPrintable(bus.error()));
         HelperProcess watcher;
         watcher.start("/usr/bin/python3", {MOMENTRA_SOURCE_DIR "/tests/support/sni_watcher.py"});
-        QVERIFY2(nextLine(watcher) == "ready",
-                 "the watcher did not start (Debian packages python3-dbus, python3-gi)");
+        QVERIFY2(nextLine(watcher) == "ready", "the watcher did not start (Debian packages python3-dbus, python3-gi)");
         HelperProcess app;
         app.start(MOMENTRA_EXECUTABLE, {});
         const QStringList registered = nextLine(watcher).split(' ');
@@ -124,8 +123,8 @@ private Q_SLOTS:
         QCOMPARE(momentra({"start"}), 0);
         QTRY_COMPARE(itemLooks(item), Looks("Momentra: capturing", "momentra-capturing"));
         QCOMPARE(momentra({"defaults", "write", "Momentra.freeSpaceLimitGB", "--int", "1000000"}), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(itemLooks(item), Looks("Momentra: not capturing, needs attention",
-                                                         "momentra-attention"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(itemLooks(item),
+                                  Looks("Momentra: not capturing, needs attention", "momentra-attention"), 10000);
         QCOMPARE(momentra({"defaults", "delete", "Momentra.freeSpaceLimitGB"}), 0);
 
         QDBusMessage activate = QDBusMessage::createMethodCall(item, "/StatusNotifierItem",

@@ -53,8 +53,13 @@ private Q_SLOTS:
         m_source.setDisplays({FakeScreenSource::display(1, 64, 48)});
         m_preferences.setFolderPath(m_home.picturesFolder());
         MenuPanelView::Actions actions{
-            [this] { m_engine.isCapturing() ? m_engine.stop() : void(m_engine.start(m_preferences.captureConfiguration())); },
-            {}, {}, {}, {},
+            [this] {
+                m_engine.isCapturing() ? m_engine.stop() : void(m_engine.start(m_preferences.captureConfiguration()));
+            },
+            {},
+            {},
+            {},
+            {},
             [this](const QUrl& url) { m_opened.append(url); },
         };
         m_window = std::make_unique<PanelWindow>(new MenuPanelView(m_status, m_preferences, actions));
@@ -87,7 +92,8 @@ private Q_SLOTS:
 
     void altSwitchesTheFolderRow()
     {
-        const QString today = m_home.picturesFolder() + "/" + LibraryLayout::dayFolderName(QDateTime::currentDateTime());
+        const QString today = m_home.picturesFolder() + "/"
+                              + LibraryLayout::dayFolderName(QDateTime::currentDateTime());
         QVERIFY(QDir().mkpath(today));
         QTest::keyPress(view().folderRow(), Qt::Key_Alt, Qt::AltModifier);
         QCOMPARE(view().folderRow()->accessibleName(), "Open Today's Folder");

@@ -6,8 +6,7 @@
 // attention (no dot, an orange warning triangle).
 namespace MenuBarIcon {
 
-enum class State
-{
+enum class State {
     Idle,
     Capturing,
     NeedsAttention,

@@ -60,8 +60,9 @@ QString TrayStatus::countdown(qint64 seconds)
 {
     seconds = std::max<qint64>(seconds, 0);
     const qint64 hours = seconds / 3600;
-    const QString minutesAndSeconds = QStringLiteral("%1:%2").arg(hours ? (seconds / 60) % 60 : seconds / 60,
-                                                                  hours ? 2 : 1, 10, QLatin1Char('0'))
+    const QString minutesAndSeconds = QStringLiteral("%1:%2")
+                                          .arg(hours ? (seconds / 60) % 60 : seconds / 60, hours ? 2 : 1, 10,
+                                               QLatin1Char('0'))
                                           .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     return hours ? QString::number(hours) + QLatin1Char(':') + minutesAndSeconds : minutesAndSeconds;
 }
@@ -92,7 +93,11 @@ void TrayStatus::refreshPermission()
 
 TrayStatus::Facts TrayStatus::facts() const
 {
-    return {m_engine.isCapturing(),        m_engine.lastError(),     m_engine.lowSpaceFreeBytes(),
-            m_engine.missingDisplayName(), m_engine.nextCaptureAt(), m_engine.todayCount(),
+    return {m_engine.isCapturing(),
+            m_engine.lastError(),
+            m_engine.lowSpaceFreeBytes(),
+            m_engine.missingDisplayName(),
+            m_engine.nextCaptureAt(),
+            m_engine.todayCount(),
             m_hasPermission};
 }

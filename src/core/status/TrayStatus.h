@@ -40,8 +40,7 @@ public:
     // One line of the panel's status block.
     struct Line
     {
-        enum class Kind
-        {
+        enum class Kind {
             Status,     // plain
             Secondary,  // dimmed
             Warning,    // red

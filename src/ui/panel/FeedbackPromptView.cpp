@@ -26,8 +26,8 @@ FeedbackPromptView::FeedbackPromptView(Preferences& preferences, UrlOpener openU
     question->setFont(font);
     auto* close = new QToolButton;
     close->setObjectName(QStringLiteral("notNow"));
-    close->setIcon(QIcon::fromTheme(QStringLiteral("window-close-symbolic"),
-                                    QIcon::fromTheme(QStringLiteral("window-close"))));
+    close->setIcon(
+        QIcon::fromTheme(QStringLiteral("window-close-symbolic"), QIcon::fromTheme(QStringLiteral("window-close"))));
     if (close->icon().isNull())
         close->setText(QStringLiteral("×"));
     close->setAutoRaise(true);

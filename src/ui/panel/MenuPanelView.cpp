@@ -67,7 +67,8 @@ QLabel* captionLabel(const QString& text, TrayStatus::Line::Kind kind, const QPa
     if (kind == TrayStatus::Line::Kind::Warning)
         label->setStyleSheet(QStringLiteral("color: %1;").arg(kRed.name()));
     else if (kind == TrayStatus::Line::Kind::Secondary)
-        label->setStyleSheet(QStringLiteral("color: %1;").arg(palette.color(QPalette::PlaceholderText).name(QColor::HexArgb)));
+        label->setStyleSheet(
+            QStringLiteral("color: %1;").arg(palette.color(QPalette::PlaceholderText).name(QColor::HexArgb)));
     return label;
 }
 

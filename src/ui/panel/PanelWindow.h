@@ -15,8 +15,7 @@ class PanelWindow : public QWidget
     Q_OBJECT
 
 public:
-    enum class Mode
-    {
+    enum class Mode {
         Popup,
         Window,
     };

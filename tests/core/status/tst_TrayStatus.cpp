@@ -31,13 +31,13 @@ private Q_SLOTS:
             << Facts{true, {}, {}, {}, {}, 1234} << State::Capturing << QList<Line>{{K::Status, "Capturing"}, today};
         QTest::newRow("low space") << Facts{true, {}, 4200000000, {}, next, 1234} << State::NeedsAttention
                                    << QList<Line>{{K::Warning, "Paused: only 4.2 GB free"}, today};
-        QTest::newRow("low space while stopped is old news") << Facts{false, {}, 4200000000} << State::Idle
-                                                             << QList<Line>{notCapturing};
+        QTest::newRow("low space while stopped is old news")
+            << Facts{false, {}, 4200000000} << State::Idle << QList<Line>{notCapturing};
         QTest::newRow("display missing stays capturing")
             << Facts{true, {}, {}, "DELL U2720Q", next, 1234} << State::Capturing
             << QList<Line>{{K::Status, "Paused: DELL U2720Q isn't connected"}, today};
-        QTest::newRow("error while stopped") << Facts{false, "Disk full"} << State::NeedsAttention
-                                             << QList<Line>{{K::Warning, "Disk full"}};
+        QTest::newRow("error while stopped")
+            << Facts{false, "Disk full"} << State::NeedsAttention << QList<Line>{{K::Warning, "Disk full"}};
         QTest::newRow("permission off") << Facts{false, {}, {}, {}, {}, 0, false} << State::NeedsAttention
                                         << QList<Line>{notCapturing};
     }
@@ -81,9 +81,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("form");
         QTest::addColumn<QString>("link");
         const QString mail = "mailto:help@example.org?subject=Momentra 1.2 Feedback";
-        QTest::newRow("5 stars") << 5 << "https://example.org/f" << "https://example.org/f?rating=★★★★★";
-        QTest::newRow("4 after the form's own items")
-            << 4 << "https://example.org/f?lang=en" << "https://example.org/f?lang=en&rating=★★★★☆";
+        QTest::newRow("5 stars") << 5 << "https://example.org/f"
+                                 << "https://example.org/f?rating=★★★★★";
+        QTest::newRow("4 after the form's own items") << 4 << "https://example.org/f?lang=en"
+                                                      << "https://example.org/f?lang=en&rating=★★★★☆";
         QTest::newRow("3 writes") << 3 << "https://example.org/f" << mail;
         QTest::newRow("not a web form") << 5 << "no form" << mail;
     }
