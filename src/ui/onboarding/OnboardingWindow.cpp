@@ -74,6 +74,15 @@ QColor positiveColour(const QPalette& palette)
     return palette.color(QPalette::Window).lightness() > 128 ? QColor(0x1a, 0x7f, 0x37) : QColor(0x57, 0xe3, 0x89);
 }
 
+// Text a step back from the window's own, still easy to read.
+QColor secondaryColour(const QPalette& palette)
+{
+    const QColor text = palette.color(QPalette::WindowText);
+    const QColor window = palette.color(QPalette::Window);
+    const auto mix = [](int a, int b) { return (a * 7 + b * 3) / 10; };
+    return QColor(mix(text.red(), window.red()), mix(text.green(), window.green()), mix(text.blue(), window.blue()));
+}
+
 // The theme's check mark; a symbolic one is drawn in the given colour.
 QPixmap checkMark(const QWidget* widget, const QColor& colour)
 {
@@ -125,10 +134,12 @@ OnboardingWindow::OnboardingWindow(Preferences& preferences, ScreenCapturePermis
     connect(m_primary, &QPushButton::clicked, this, &OnboardingWindow::primaryAction);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(32, 28, 32, 24);
+    layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(16);
+    layout->addStretch(1);
     layout->addLayout(centred(iconLabel));
-    layout->addWidget(m_pages, 1);
+    layout->addWidget(m_pages);
+    layout->addStretch(2);
     layout->addLayout(centred(m_primary));
 
     connect(&m_registration, &QFutureWatcher<void>::finished, this, &OnboardingWindow::welcomeLeft);
@@ -156,7 +167,6 @@ QWidget* OnboardingWindow::buildWelcomePage()
                                   "export a timelapse.")));
     layout->addSpacing(8);
     layout->addLayout(centred(m_startAtLogin));
-    layout->addStretch();
     return page;
 }
 
@@ -183,13 +193,18 @@ QWidget* OnboardingWindow::buildPermissionPage()
     m_hint = bodyText(tr("Allow Momentra when your desktop asks, then restart Momentra."));
     m_hint->setObjectName(QStringLiteral("hint"));
     m_hint->setFont(smaller(m_hint->font()));
-    m_hint->setForegroundRole(QPalette::PlaceholderText);
+    QPalette hintPalette = m_hint->palette();
+    hintPalette.setColor(QPalette::WindowText, secondaryColour(hintPalette));
+    m_hint->setPalette(hintPalette);
 
     m_settingsLink = new QPushButton(tr("Open Settings"));
     m_settingsLink->setObjectName(QStringLiteral("settingsLink"));
     m_settingsLink->setFlat(true);
     m_settingsLink->setAutoDefault(false);
     m_settingsLink->setCursor(Qt::PointingHandCursor);
+    QPalette linkPalette = m_settingsLink->palette();
+    linkPalette.setColor(QPalette::ButtonText, linkPalette.color(QPalette::Link));
+    m_settingsLink->setPalette(linkPalette);
     connect(m_settingsLink, &QPushButton::clicked, this, [this] { m_actions.openSettings(); });
 
     auto* page = new QWidget;
@@ -203,7 +218,6 @@ QWidget* OnboardingWindow::buildPermissionPage()
     layout->addWidget(m_granted);
     layout->addWidget(m_hint);
     layout->addLayout(centred(m_settingsLink));
-    layout->addStretch();
     return page;
 }
 
