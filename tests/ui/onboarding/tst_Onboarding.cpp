@@ -72,28 +72,11 @@ class OnboardingTest : public QObject
     DefaultsStore m_store{m_home.settingsFile(), m_home.log()};
     Preferences m_preferences{m_store};
     FakeConsent m_fake;
-    std::unique_ptr<OnboardingWindow> m_window;
     QString m_called;
 
-    template <typename T = QWidget>
-    T* child(const char* name) const
-    {
-        return m_window->findChild<T*>(QLatin1String(name));
-    }
-    void open(bool seenWelcome)
-    {
-        m_preferences.setHasSeenOnboardingWelcome(seenWelcome);
-        m_window = std::make_unique<OnboardingWindow>(
-            m_preferences, m_fake, m_fake,
-            OnboardingWindow::Actions{[this] { m_called += "finish"; }, [this] { m_called += "restart"; }, {}});
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    }
     void pressReturn() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }
 
 private Q_SLOTS:
-    void cleanup() { m_window.reset(); }
-
     // The primary button through both pages, pressed with Return as a user would.
     void flow_data()
     {
@@ -101,33 +84,32 @@ private Q_SLOTS:
         QTest::addColumn<bool>("startAtLogin");
         QTest::addColumn<QString>("consent");
         QTest::addColumn<int>("permissionReturns");
-        QTest::addColumn<int>("registrations");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("registrations");
         QTest::addColumn<QString>("called");
-        QTest::newRow("first run") << false << true << "given" << 1 << 1 << "Done"
-                                   << "finish";
-        QTest::newRow("switch off") << false << false << "given" << 0 << 0 << "Done"
-                                    << "";
-        QTest::newRow("reopened") << true << true << "refused" << 0 << 0 << "Allow Screen Recording…"
-                                  << "";
-        QTest::newRow("refused") << true << true << "refused" << 2 << 0 << "Restart Momentra"
-                                 << "restart";
-        QTest::newRow("allowed") << true << true << "on request" << 1 << 0 << "Done"
-                                 << "";
+        QTest::newRow("first run") << false << true << "given" << 1 << "Done" << 1 << "finish";
+        QTest::newRow("switch off") << false << false << "given" << 0 << "Done" << 0 << "";
+        QTest::newRow("reopened") << true << true << "refused" << 0 << "Allow Screen Recording…" << 0 << "";
+        QTest::newRow("refused") << true << true << "refused" << 2 << "Restart Momentra" << 0 << "restart";
+        QTest::newRow("allowed") << true << true << "on request" << 1 << "Done" << 0 << "";
     }
     void flow()
     {
         QFETCH(bool, seenWelcome);
         QFETCH(bool, startAtLogin);
-        QFETCH(QString, title);
-        QFETCH(int, permissionReturns);
         QFETCH(QString, consent);
+        QFETCH(int, permissionReturns);
+        QFETCH(QString, title);
         m_fake.granted = consent == "given";
         m_fake.grantsOnRequest = consent == "on request";
         m_fake.registrations = 0;
         m_called.clear();
-        open(seenWelcome);
-        auto* loginSwitch = child<QCheckBox>("startAtLogin");
+        m_preferences.setHasSeenOnboardingWelcome(seenWelcome);
+        OnboardingWindow window(m_preferences, m_fake, m_fake,
+                                {[this] { m_called += "finish"; }, [this] { m_called += "restart"; }, {}});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* loginSwitch = window.findChild<QCheckBox*>("startAtLogin");
         QCOMPARE(loginSwitch->isVisible(), !seenWelcome);
         if (!seenWelcome) {
             loginSwitch->setChecked(startAtLogin);
@@ -136,20 +118,20 @@ private Q_SLOTS:
             QTRY_VERIFY(!loginSwitch->isVisible());
             QVERIFY(m_preferences.hasSeenOnboardingWelcome());
         }
-        QTEST(int(m_fake.registrations), "registrations");
+        QTEST(m_fake.registrations, "registrations");
         for (int i = 0; i < permissionReturns; ++i)
             pressReturn();
-        QCOMPARE(child<QPushButton>("primary")->text(), title);
-        QCOMPARE(child("granted")->isVisible(), title == "Done");
-        QCOMPARE(child("hint")->isVisible(), title == "Restart Momentra");
+        QCOMPARE(window.findChild<QPushButton*>("primary")->text(), title);
+        QCOMPARE(window.findChild<QWidget*>("granted")->isVisible(), title == "Done");
+        QCOMPARE(window.findChild<QWidget*>("hint")->isVisible(), title == "Restart Momentra");
         QTEST(m_called, "called");
-        for (auto* button : m_window->findChildren<QAbstractButton*>())
+        for (auto* button : window.findChildren<QAbstractButton*>())
             QCOMPARE(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name), button->text());
         // Closing finishes; Escape, as in any ordinary window, does not close it.
-        QSignalSpy closed(m_window.get(), &OnboardingWindow::closed);
-        QTest::keyClick(m_window.get(), Qt::Key_Escape);
-        QVERIFY(m_window->isVisible());
-        m_window->close();
+        QSignalSpy closed(&window, &OnboardingWindow::closed);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(window.isVisible());
+        window.close();
         QCOMPARE(closed.count(), 1);
     }
 
