@@ -134,9 +134,8 @@ bool benchSize(int width, int height, int runs)
     const Sample scrotJpeg = measure(server, runs, RUSAGE_CHILDREN, [&] {
         return runScrot(server.display(), {"-o", "-q", "60"}, folder.filePath("scrot.jpg"));
     });
-    const Sample scrotPng = measure(server, runs, RUSAGE_CHILDREN, [&] {
-        return runScrot(server.display(), {"-o"}, folder.filePath("scrot.png"));
-    });
+    const Sample scrotPng = measure(server, runs, RUSAGE_CHILDREN,
+                                    [&] { return runScrot(server.display(), {"-o"}, folder.filePath("scrot.png")); });
     print("scrot -q 60 (JPEG)", scrotJpeg, nullptr);
     print("scrot (PNG)", scrotPng, nullptr);
     print("Momentra grab only", measure(server, runs, RUSAGE_SELF, grab), &scrotJpeg);
@@ -144,27 +143,32 @@ bool benchSize(int width, int height, int runs)
     DisplayCaptureRequest hiding = request;
     hiding.hidesNotifications = hiding.hidesDesktopIcons = true;
     hiding.excludedAppIds = {QStringLiteral("org.example.Private")};
-    print("Momentra grab, hiding", measure(server, runs, RUSAGE_SELF, [&] {
-              last = Bitmap();
-              if (const Result<Bitmap> image = source.capture(display, hiding))
-                  last = *image;
-              return 0.0;
-          }), &scrotJpeg);
+    print("Momentra grab, hiding",
+          measure(server, runs, RUSAGE_SELF,
+                  [&] {
+                      last = Bitmap();
+                      if (const Result<Bitmap> image = source.capture(display, hiding))
+                          last = *image;
+                      return 0.0;
+                  }),
+          &scrotJpeg);
     MediaImageCodec codec;
     ScreenshotWriter writer(codec);
     auto captureAndWrite = [&](ScreenshotFormat format, const QString& name) {
         return [&, format, name] {
             grab();
-            const Result<qint64> written = writer.writeImage(last, folder.filePath(name), format, 0.6);
+            const auto written = writer.writeImage(last, folder.filePath(name), format, 0.6);
             if (!written)
                 std::fprintf(stderr, "write failed: %s\n", qPrintable(written.error()));
-            return written ? double(*written) : 0.0;
+            else
+                QFile::remove(written->path);  // names are never replaced: free it for the next run
+            return written ? double(written->bytes) : 0.0;
         };
     };
     const Sample jpeg = measure(server, runs, RUSAGE_SELF, captureAndWrite(ScreenshotFormat::Jpeg, "m.jpeg"));
     const Sample png = measure(server, runs, RUSAGE_SELF, captureAndWrite(ScreenshotFormat::Png, "m.png"));
-    const Sample heic =
-        measure(server, std::max(2, runs / 5), RUSAGE_SELF, captureAndWrite(ScreenshotFormat::Heic, "m.heic"));
+    const Sample heic = measure(server, std::max(2, runs / 5), RUSAGE_SELF,
+                                captureAndWrite(ScreenshotFormat::Heic, "m.heic"));
     print("Momentra JPEG 0.6", jpeg, &scrotJpeg);
     print("Momentra PNG", png, &scrotPng);
     print("Momentra HEIC 0.6", heic, &scrotJpeg);

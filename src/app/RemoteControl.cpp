@@ -3,6 +3,7 @@
 #include "app/CaptureService.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 
 RemoteControl::RemoteControl(CaptureService& service, QDBusConnection bus, QObject* parent)
     : QObject(parent)
@@ -52,4 +53,19 @@ void RemoteControl::Stop()
 bool RemoteControl::IsCapturing() const
 {
     return m_service.engine().isCapturing();
+}
+
+void RemoteControl::Reopen()
+{
+    Q_EMIT reopenRequested();
+}
+
+bool RemoteControl::askRunningToReopen(QDBusConnection bus)
+{
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(QLatin1String(kServiceName)))
+        return false;
+    QDBusMessage message = QDBusMessage::createMethodCall(QLatin1String(kServiceName), QLatin1String(kObjectPath),
+                                                          QLatin1String(kServiceName), QStringLiteral("Reopen"));
+    message.setAutoStartService(false);
+    return bus.call(message, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
 }

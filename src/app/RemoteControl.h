@@ -24,12 +24,19 @@ public:
     enum class Registration { Registered, AlreadyRunning, NoBus };
     // Claims the name unless another instance holds it.
     Registration registerOnBus();
+    // Asks the instance that holds the name to show itself; false when none runs.
+    static bool askRunningToReopen(QDBusConnection bus);
+
+Q_SIGNALS:
+    void reopenRequested();
 
 public Q_SLOTS:
     void Toggle();
     void Start();
     void Stop();
     bool IsCapturing() const;
+    // Launched again: show a window.
+    void Reopen();
 
 private:
     CaptureService& m_service;

@@ -3,12 +3,14 @@
 #include "cli/CommandRegistry.h"
 
 // The `momentra` command line: --version, --help and the given commands,
-// each run over one composition root made for the run.
+// each run over one composition root made for the run; without a command,
+// the default one (the tray application).
 class CommandLine
 {
 public:
-    explicit CommandLine(CommandRegistry commands)
+    CommandLine(CommandRegistry commands, Command defaultCommand)
         : m_commands(std::move(commands))
+        , m_default(std::move(defaultCommand))
     {
     }
 
@@ -18,4 +20,5 @@ private:
     void printHelp() const;
 
     CommandRegistry m_commands;
+    Command m_default;
 };

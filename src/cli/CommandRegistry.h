@@ -17,6 +17,7 @@ struct Command
     // Runs with the arguments after the name, taking what it needs from the
     // root. Returns the exit status: 0 success, 1 the work failed, 2 bad input.
     std::function<int(AppRoot& root, const QStringList& arguments)> run;
+    bool needsWindows = false;  // runs in a QApplication (a graphical session)
 };
 
 // The commands of the command line, added one by one by main().

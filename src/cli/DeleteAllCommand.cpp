@@ -86,8 +86,9 @@ int run(AppRoot& root, const QStringList& arguments)
 
     const CleanupSweeper sweeper(root.trash());
     const std::optional<SweepResult> result = sweeper.sweep(folder, 0, permanently, StopFlag());
-    return SweepReport::finish({SweepLog::deleteAllEntry(folder, permanently, result)}, result, permanently, kNothing,
-                               root.log());
+    return SweepReport::finish(QList{SweepLog::deleteAllEntry(folder, permanently, result)}
+                                   + SweepLog::causeEntries(result, permanently),
+                               result, permanently, kNothing, root.log());
 }
 
 }  // namespace

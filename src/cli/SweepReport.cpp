@@ -9,6 +9,8 @@ int SweepReport::finish(const QList<SweepLog::Entry>& entries, const std::option
 {
     SweepLog::write(entries, log);
     log.flush();
+    for (const SweepLog::Entry& cause : SweepLog::causeEntries(result, permanently))
+        Console::err(cause.text);
     const QString sentence = CleanupSentence::outcome(result, permanently, nothing);
     if (!result || result->failed > 0)
         return Console::failure(sentence);

@@ -11,7 +11,8 @@
 class EventLog;
 
 // The end of `momentra cleanup` and `momentra delete-all`: the sweep's log
-// lines, then the sentence that tells the user what happened.
+// lines, the cause of each kind of failure on standard error, then the
+// sentence that tells the user what happened.
 class SweepReport
 {
 public:

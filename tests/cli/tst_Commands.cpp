@@ -134,6 +134,22 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(m_home.picturesFolder()));
     }
 
+    // What is wrong with the settings is said once on standard error by
+    // whichever command finds it.
+    void settingsProblemsAreTold()
+    {
+        const QList<std::pair<QByteArray, QString>> cases{{"{\"Momentra.format\": ", "was damaged"},
+                                                          {R"({"Momentra.folderPath": "lib"})", "not a full path"}};
+        QDir().mkpath(QFileInfo(m_home.settingsFile()).path());
+        for (const auto& [settings, told] : cases) {
+            QFile file(m_home.settingsFile());
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settings) == settings.size());
+            file.close();
+            const Run run = momentra({"cleanup", "--older-than", "1 Day"});
+            QVERIFY2(run.err.count(told) == 1, qPrintable(run.err));
+        }
+    }
+
     void defaultsKeepTypes_data()
     {
         QTest::addColumn<QStringList>("write");

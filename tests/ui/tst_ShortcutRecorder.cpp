@@ -1,16 +1,10 @@
 #include "app/ToggleCaptureShortcut.h"
-#include "core/settings/DefaultsStore.h"
-#include "core/settings/Preferences.h"
-#include "core/shortcuts/HotKeyCenter.h"
-#include "core/shortcuts/ShortcutRegistry.h"
-#include "support/core/FakeHotKeyService.h"
+#include "support/core/ShortcutStack.h"
 #include "support/core/TestHome.h"
 #include "ui/ShortcutRecorder.h"
 
-#include <QAction>
-#include <QLineEdit>
-#include <QMenu>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 using KeyboardShortcuts::Name;
 using KeyboardShortcuts::Shortcut;
@@ -24,11 +18,7 @@ class ShortcutRecorderTest : public QObject
     TestHome m_home;
     int m_file = 0;
     const Name m_name = ToggleCaptureShortcut::name();
-    std::unique_ptr<DefaultsStore> m_store;
-    std::unique_ptr<Preferences> m_preferences;
-    std::unique_ptr<FakeHotKeyService> m_service;
-    std::unique_ptr<HotKeyCenter> m_center;
-    std::unique_ptr<ShortcutRegistry> m_registry;
+    std::unique_ptr<ShortcutStack> m_stack;
     std::unique_ptr<QWidget> m_window;
     ShortcutRecorder* m_recorder = nullptr;
     QList<std::optional<Shortcut>> m_changes;
@@ -44,21 +34,17 @@ class ShortcutRecorderTest : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_store = std::make_unique<DefaultsStore>(m_home.path() + QStringLiteral("/d%1.json").arg(++m_file),
+        m_stack = std::make_unique<ShortcutStack>(m_home.path() + QStringLiteral("/d%1.json").arg(++m_file),
                                                   m_home.log());
-        m_preferences = std::make_unique<Preferences>(*m_store);
-        m_service = std::make_unique<FakeHotKeyService>();
-        m_center = std::make_unique<HotKeyCenter>(m_service.get());
-        m_registry = std::make_unique<ShortcutRegistry>(*m_preferences, *m_center, m_home.log());
         m_toggles = 0;
-        const auto toggle = [this] { ++m_toggles; };
-        QVERIFY(ToggleCaptureShortcut::install(toggle, *m_registry, Result<void>::success(), m_home.log()));
+        QVERIFY(ToggleCaptureShortcut::install([this] { ++m_toggles; }, m_stack->registry, Result<void>::success(),
+                                               m_home.log()));
         m_window = std::make_unique<QWidget>();
         auto* other = new QLineEdit(m_window.get());
         other->move(0, 80);
         m_changes.clear();
         m_recorder = new ShortcutRecorder(
-            m_name, *m_registry, [this](const std::optional<Shortcut>& s) { m_changes << s; }, m_window.get());
+            m_name, m_stack->registry, [this](const std::optional<Shortcut>& s) { m_changes << s; }, m_window.get());
         m_window->show();
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -67,30 +53,29 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
-        m_registry.reset();
-        m_center.reset();
+        m_stack.reset();
     }
 
     // The application's shortcut, stored on first start, toggles capture on release, not on press;
     // recording pauses it until Escape.
     void recordingPausesShortcutsUntilEscape()
     {
-        QCOMPARE(m_preferences->value("KeyboardShortcuts_toggleCapture").toString(), kAltShiftS.toJsonString());
+        QCOMPARE(m_stack->preferences.value("KeyboardShortcuts_toggleCapture").toString(), kAltShiftS.toJsonString());
         m_recorder->field()->setFocus(Qt::MouseFocusReason);
-        QCOMPARE(m_service->grabCount(), 0);
+        QCOMPARE(m_stack->fake.grabCount(), 0);
         QTest::keyClick(m_recorder->field(), Qt::Key_Escape);
         QVERIFY(!m_recorder->isRecording());
         QCOMPARE(m_recorder->field()->text(), "Alt+Shift+S");
-        m_service->press(1, 2560);
+        m_stack->fake.press(1, 2560);
         QCOMPARE(m_toggles, 0);
-        QVERIFY(m_service->release(1, 2560));
+        QVERIFY(m_stack->fake.release(1, 2560));
         QCOMPARE(m_toggles, 1);
 
         m_recorder->clearAction()->trigger();  // cleared: stored as false, nothing grabbed
-        QCOMPARE(m_preferences->value(m_name.settingsKey()), QJsonValue(false));
+        QCOMPARE(m_stack->preferences.value(m_name.settingsKey()), QJsonValue(false));
         QCOMPARE(m_changes, QList<std::optional<Shortcut>>{std::nullopt});
         QVERIFY(m_recorder->field()->text().isEmpty());
-        QCOMPARE(m_service->grabCount(), 0);
+        QCOMPARE(m_stack->fake.grabCount(), 0);
     }
 
     // A refused combination keeps recording and names the reason.
@@ -117,21 +102,20 @@ private Q_SLOTS:
         QFETCH(int, modifiers);
         QFETCH(int, code);
         QFETCH(QString, text);
-        m_service->markTaken(17, Shortcut::kControl | Shortcut::kAlt);  // Ctrl+Alt+T, a terminal launcher
+        m_stack->fake.markTaken(17, Shortcut::kControl | Shortcut::kAlt);  // Ctrl+Alt+T, a terminal launcher
         record(key, modifiers);
         QCOMPARE(m_recorder->isRecording(), code == 0);
         if (code == 0) {
             QVERIFY2(m_recorder->message().contains(text), qPrintable(m_recorder->message()));
             QVERIFY(m_changes.isEmpty());
-            QCOMPARE(m_registry->shortcut(m_name), kAltShiftS);
+            QCOMPARE(m_stack->registry.shortcut(m_name), kAltShiftS);
             return;
         }
         const Shortcut expected = Shortcut::fromKey(code, Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(m_preferences->value(m_name.settingsKey()).toString(), expected.toJsonString());
+        QCOMPARE(m_stack->preferences.value(m_name.settingsKey()).toString(), expected.toJsonString());
         QCOMPARE(m_changes, QList<std::optional<Shortcut>>{expected});
         QCOMPARE(m_recorder->field()->text(), text);
-        QVERIFY(m_service->isGrabbed(expected.keyCode, expected.modifiers));
-        QVERIFY(!m_service->isGrabbed(1, 2560));
+        QVERIFY(m_stack->fake.isGrabbed(expected.keyCode, expected.modifiers));  // recording has ended
     }
 
     // Accepted, with a warning: a menu item uses the keys, or the desktop has no global shortcuts.
@@ -140,21 +124,21 @@ private Q_SLOTS:
         QMenu menu(m_window.get());
         menu.addAction(QStringLiteral("&Reveal Today"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
         record(Qt::Key_R, Qt::ControlModifier);
-        QCOMPARE(m_registry->shortcut(m_name), (Shortcut{15, Shortcut::kControl}));
+        QCOMPARE(m_stack->registry.shortcut(m_name), (Shortcut{15, Shortcut::kControl}));
         QVERIFY2(m_recorder->message().contains(QStringLiteral("\u201cReveal Today\u201d")),
                  qPrintable(m_recorder->message()));
-        m_center->setService(nullptr);
+        m_stack->center.setService(nullptr);
         record(Qt::Key_K, Qt::ControlModifier);
-        QCOMPARE(m_registry->shortcut(m_name), (Shortcut{40, Shortcut::kControl}));
+        QCOMPARE(m_stack->registry.shortcut(m_name), (Shortcut{40, Shortcut::kControl}));
         QVERIFY2(m_recorder->message().contains(QStringLiteral("momentra toggle")), qPrintable(m_recorder->message()));
 
         // Accepted, then refused by the desktop when registered again: said after the fact.
-        m_center->setService(m_service.get());
+        m_stack->center.setService(&m_stack->fake);
         record(Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);  // free while probing
         QVERIFY(m_recorder->message().isEmpty());
-        m_service->markTaken(38, Shortcut::kControl | Shortcut::kAlt);
-        m_registry->setPaused(true);
-        m_registry->setPaused(false);
+        m_stack->fake.markTaken(38, Shortcut::kControl | Shortcut::kAlt);
+        m_stack->registry.setPaused(true);
+        m_stack->registry.setPaused(false);
         QVERIFY2(m_recorder->message().contains(QStringLiteral("Ctrl+Alt+J is taken")),
                  qPrintable(m_recorder->message()));
     }

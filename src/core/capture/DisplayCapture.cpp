@@ -90,15 +90,14 @@ CaptureTickResult DisplayCapture::capture(const CaptureConfiguration& configurat
             failures.append({entry.ordinal, folder.error()});
             continue;
         }
-        if (const Result<qint64> saved = writer.writeImage(image.value(), path, configuration.format,
-                                                           configuration.jpegQuality);
-            !saved) {
+        const auto saved = writer.writeImage(image.value(), path, configuration.format, configuration.jpegQuality);
+        if (!saved) {
             failures.append({entry.ordinal, saved.error()});
             continue;
         }
-        written.append({image.value(), path});
+        written.append({image.value(), saved->path});
         if (writtenFiles)
-            writtenFiles->append(path);
+            writtenFiles->append(saved->path);
     }
 
     if (configuration.textSearch && !written.isEmpty() && m_textSink)

@@ -5,6 +5,7 @@
 #include "core/capture/ScreenshotWriter.h"
 #include "core/capture/SessionState.h"
 #include "core/library/LibraryLayout.h"
+#include "core/library/PartialFiles.h"
 #include "core/log/EventLog.h"
 
 #include <QDir>
@@ -89,8 +90,10 @@ bool ScreenshotManager::start(const CaptureConfiguration& configuration)
               EventLog::kEngine);
     setConfiguration(configuration);
     ensureScreenshotsFolder(configuration.folder);
-    // Partial files of a capture that was killed midway are never screenshots.
-    ScreenshotWriter::removeStalePartials(QDir(configuration.folder).filePath(LibraryLayout::dayFolderName(now())));
+    // Partial files of a capture that was killed midway are never screenshots;
+    // the look through every day folder runs on the capture thread.
+    (void)QtConcurrent::run(&m_pool,
+                            [folder = configuration.folder] { PartialFiles::removeAbandonedInLibrary(folder); });
     setLastError(std::nullopt);
     setHasNotifiedError(false);
     setIsCapturing(true);
@@ -249,6 +252,8 @@ void ScreenshotManager::handleResult(const CaptureTickResult& result)
     if (result.failureText()) {
         reportError(*result.failureText());
     } else {
+        if (m_lastError)
+            m_log.log(QStringLiteral("Capture resumed"), EventLog::kEngine);
         setLastError(std::nullopt);
         setHasNotifiedError(false);
     }
@@ -268,6 +273,8 @@ void ScreenshotManager::reportError(const QString& message)
 {
     if (m_session.isScreenLocked())
         return;  // failures while locked are expected
+    // One line per failure streak and cause: the messages name no file, so
+    // a full disk does not write a line on every tick.
     if (m_lastError != message)
         m_log.logError(QStringLiteral("Capture failed: ") + message, EventLog::kEngine);
     setLastError(message);

@@ -1,11 +1,13 @@
 #include "core/capture/ScreenshotWriter.h"
 
 #include "core/FileDescriptor.h"
+#include "core/RenameNoReplace.h"
 #include "core/WriteAll.h"
 #include "core/capture/CaptureError.h"
 #include "core/library/ImageCodec.h"
+#include "core/library/LibraryLayout.h"
+#include "core/library/PartialFiles.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -18,7 +20,7 @@
 
 namespace {
 
-const QString kTemporarySuffix = QStringLiteral(".partial-XXXXXX");
+constexpr int kMaximumNumberedNames = 1000;
 
 QString systemReason(int error)
 {
@@ -81,52 +83,51 @@ Result<QString> ScreenshotWriter::ensureFolder(const QString& path)
 
 bool ScreenshotWriter::isTemporaryName(const QString& fileName)
 {
-    return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QStringLiteral(".partial-"));
+    return PartialFiles::isPartialName(fileName);
 }
 
-int ScreenshotWriter::removeStalePartials(const QString& folder, qint64 minimumAgeSeconds)
+Result<ScreenshotWriter::Written> ScreenshotWriter::writeImage(const Bitmap& image, const QString& path,
+                                                               ScreenshotFormat format, double quality)
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    int removed = 0;
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        if (!isTemporaryName(entry.fileName()) || entry.lastModified().secsTo(now) < minimumAgeSeconds)
-            continue;
-        if (::unlink(QFile::encodeName(entry.filePath()).constData()) == 0)
-            ++removed;
-    }
-    return removed;
-}
-
-Result<qint64> ScreenshotWriter::writeImage(const Bitmap& image, const QString& path, ScreenshotFormat format,
-                                            double quality)
-{
-    using R = Result<qint64>;
+    using R = Result<Written>;
     const Result<QByteArray> encoded = m_codec.encode(image, format, quality);
     if (!encoded)
         return R::failure(CaptureErrors::description(CaptureError::EncodingFailed));
 
     const QFileInfo target(path);
     const QString name = target.fileName();
-    QByteArray pattern = QFile::encodeName(target.path() + QLatin1String("/.") + name + kTemporarySuffix);
+    QByteArray pattern = PartialFiles::pattern(path);
     const int fd = ::mkstemp(pattern.data());  // created 0600
     if (fd < 0)
-        return R::failure(QStringLiteral("Couldn't write %1: %2").arg(name, systemReason(errno)));
+        return R::failure(
+            QStringLiteral("Couldn't write a screenshot into %1: %2").arg(target.path(), systemReason(errno)));
     TemporaryFile temporary(fd, pattern);
     ::fchmod(fd, kFileMode);
 
     if (const int error = writeAll(fd, encoded.value()))
-        return R::failure(QStringLiteral("Couldn't write %1: %2").arg(name, systemReason(error)));
+        return R::failure(
+            QStringLiteral("Couldn't write a screenshot into %1: %2").arg(target.path(), systemReason(error)));
     if (::fsync(fd) != 0)
-        return R::failure(QStringLiteral("Couldn't write %1: %2").arg(name, systemReason(errno)));
+        return R::failure(
+            QStringLiteral("Couldn't write a screenshot into %1: %2").arg(target.path(), systemReason(errno)));
     // The marker is only a hint for other tools: a file system without
     // user attributes still gets the screenshot.
     ::fsetxattr(fd, kMarkerAttribute, "1", 1, 0);
     if (temporary.close() != 0)
-        return R::failure(QStringLiteral("Couldn't write %1: %2").arg(name, systemReason(errno)));
-    if (::rename(temporary.path().constData(), QFile::encodeName(path).constData()) != 0)
-        return R::failure(QStringLiteral("Couldn't write %1: %2").arg(name, systemReason(errno)));
+        return R::failure(
+            QStringLiteral("Couldn't write a screenshot into %1: %2").arg(target.path(), systemReason(errno)));
+    QString finalPath = path;
+    for (int number = 2;; ++number) {
+        const int error = renameNoReplace(AT_FDCWD, temporary.path().constData(), AT_FDCWD,
+                                          QFile::encodeName(finalPath).constData());
+        if (error == 0)
+            break;
+        if (error != EEXIST || number > kMaximumNumberedNames)
+            return R::failure(
+                QStringLiteral("Couldn't write a screenshot into %1: %2").arg(target.path(), systemReason(error)));
+        finalPath = QDir(target.path()).filePath(LibraryLayout::numberedFileName(name, number));
+    }
     temporary.keep();
     syncFolder(QFile::encodeName(target.path()));
-    return qint64(encoded->size());
+    return Written{finalPath, qint64(encoded->size())};
 }

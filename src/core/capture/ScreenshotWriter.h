@@ -9,9 +9,9 @@
 class ImageCodec;
 
 // Writes screenshots so that no reader ever sees half of one: the image is
-// encoded in memory, written to a hidden temporary file beside its final
-// name, flushed to disk, marked, and renamed into place. Files are private
-// (0600); folders this class creates are private too (0700).
+// encoded in memory, written to a hidden partial file (named with this
+// process's id, see PartialFiles) beside its final name, flushed to disk, marked, and renamed into place. Files are
+// private (0600); folders this class creates are private too (0700).
 class ScreenshotWriter
 {
 public:
@@ -28,19 +28,23 @@ public:
     // folder is left as it is. Returns the path or why it couldn't be made.
     static Result<QString> ensureFolder(const QString& path);
 
-    // Encodes and writes one image; returns the bytes written. An encoder
-    // failure is reported as "Failed to encode screenshot."; a file-system
-    // failure names the file and the system's reason.
-    Result<qint64> writeImage(const Bitmap& image, const QString& path, ScreenshotFormat format, double quality);
+    struct Written
+    {
+        QString path;  // where the image went
+        qint64 bytes = 0;
+    };
 
-    // The hidden name the image is written under before the rename.
+    // Encodes and writes one image. An existing file is never replaced: when
+    // the name is taken the image goes to the next free numbered name
+    // (LibraryLayout::numberedFileName). An encoder failure is reported as
+    // "Failed to encode screenshot."; a file-system failure names the folder
+    // and the system's reason, never the file, so that a failure that lasts
+    // (a full disk) reads the same on every tick.
+    Result<Written> writeImage(const Bitmap& image, const QString& path, ScreenshotFormat format, double quality);
+
+    // The hidden name the image is written under before the rename
+    // (PartialFiles).
     static bool isTemporaryName(const QString& fileName);
-
-    // Deletes the hidden partial files a killed process left in a folder,
-    // when they are older than `minimumAgeSeconds` (so that a write still in
-    // progress elsewhere is never touched). Returns how many went.
-    static int removeStalePartials(const QString& folder, qint64 minimumAgeSeconds = kStalePartialSeconds);
-    static constexpr qint64 kStalePartialSeconds = 600;
 
 private:
     ImageCodec& m_codec;

@@ -122,7 +122,8 @@ QFuture<std::optional<SweepResult>> CleanupController::deleteAll(const QString& 
     flushSweepLog();
     QFuture<std::optional<SweepResult>> pass = startPass(folder, 0, permanently);
     return pass.then(this, [this, folder, permanently](const std::optional<SweepResult>& result) {
-        write({SweepLog::deleteAllEntry(folder, permanently, result)});
+        write(QList{SweepLog::deleteAllEntry(folder, permanently, result)}
+              + SweepLog::causeEntries(result, permanently));
         if (m_onDeleteAllFinished)
             m_onDeleteAllFinished();
         if (m_configuration && m_configuration->folder == folder)

@@ -5,10 +5,13 @@
 #include "core/cleanup/FileTimes.h"
 #include "core/cleanup/Trash.h"
 #include "core/library/LibraryLayout.h"
+#include "core/library/PartialFiles.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include <dirent.h>
@@ -21,18 +24,27 @@ namespace {
 struct Listing
 {
     bool ok = false;
+    int error = 0;                  // errno when not ok
     std::vector<QByteArray> names;  // hidden entries left out
 };
+
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 // Lists the folder open at dirFd, in the order the file system returns.
 Listing listFolder(int dirFd)
 {
     Listing listing;
     const int copy = ::dup(dirFd);
-    if (copy < 0)
+    if (copy < 0) {
+        listing.error = errno;
         return listing;
+    }
     DIR* dir = ::fdopendir(copy);
     if (!dir) {
+        listing.error = errno;
         ::close(copy);
         return listing;
     }
@@ -43,6 +55,7 @@ Listing listFolder(int dirFd)
             listing.names.emplace_back(entry->d_name);
         errno = 0;
     }
+    listing.error = errno;
     listing.ok = errno == 0;
     ::closedir(dir);
     return listing;
@@ -65,7 +78,7 @@ struct DayFolder
 class CleanupSweeper::Pass
 {
 public:
-    Pass(const CleanupSweeper& owner, int rootFd, const QString& folder, qint64 maxAgeMs, bool permanently,
+    Pass(const CleanupSweeper& owner, int rootFd, const QByteArray& folder, qint64 maxAgeMs, bool permanently,
          const StopFlag& stop, qint64 nowMs)
         : m_owner(owner)
         , m_rootFd(rootFd)
@@ -121,11 +134,17 @@ private:
     void processDayFolder(const DayFolder& day)
     {
         const FileDescriptor dayFd(openFolder(m_rootFd, day.name.constData()));
-        if (!dayFd.isOpen())
+        if (!dayFd.isOpen()) {
+            noteUnreadable(errno);
             return;
+        }
+        if (!m_owner.m_dryRun)
+            PartialFiles::removeAbandoned(dayFd.get());  // else they keep an emptied folder forever
         const Listing listing = listFolder(dayFd.get());
-        if (!listing.ok)
+        if (!listing.ok) {
+            noteUnreadable(listing.error);
             return;
+        }
         size_t remaining = listing.names.size();
         bool removedAny = false;
         for (const QByteArray& name : listing.names) {
@@ -151,12 +170,13 @@ private:
                 m_result.stopped = true;
                 return;
             }
-            if (removeFile(dayFd.get(), day.name, name)) {
+            if (const std::optional<QString> failure = removeFile(dayFd.get(), day.name, name); !failure) {
                 ++m_result.trashed;
                 --remaining;
                 removedAny = true;
             } else {
                 ++m_result.failed;
+                ++m_result.removalFailures[*failure];
                 noteRemaining(*created);
             }
         }
@@ -167,25 +187,40 @@ private:
             ::unlinkat(m_rootFd, day.name.constData(), AT_REMOVEDIR);  // fails unless empty
     }
 
-    // True when nothing is left at the file's place afterwards.
-    bool removeFile(int dayFd, const QByteArray& dayName, const QByteArray& name)
+    // A day folder that exists but cannot be read keeps whatever is in it.
+    void noteUnreadable(int error)
+    {
+        if (error == ENOENT)
+            return;  // gone since the screenshots folder was listed
+        ++m_result.failed;
+        ++m_result.unreadableFolders[errorText(error)];
+    }
+
+    // Nothing when nothing is left at the file's place afterwards; otherwise
+    // why the file is still there.
+    std::optional<QString> removeFile(int dayFd, const QByteArray& dayName, const QByteArray& name)
     {
         if (m_owner.m_dryRun)
-            return true;
-        bool done = false;
+            return std::nullopt;
+        QString failure;
         if (m_permanently) {
-            done = ::unlinkat(dayFd, name.constData(), 0) == 0;
+            if (::unlinkat(dayFd, name.constData(), 0) == 0)
+                return std::nullopt;
+            failure = errorText(errno);
         } else if (m_owner.m_trash) {
-            const QString path = m_folder + QLatin1Char('/') + QFile::decodeName(dayName) + QLatin1Char('/')
-                                 + QFile::decodeName(name);
-            done = m_owner.m_trash->moveToTrash(path).ok();
+            const Result<QString> moved = m_owner.m_trash->moveToTrash(m_folder + '/' + dayName + '/' + name);
+            if (moved)
+                return std::nullopt;
+            failure = moved.error();
+        } else {
+            failure = QStringLiteral("there's no Trash");
         }
-        if (done)
-            return true;
         struct stat info
         {
         };
-        return ::fstatat(dayFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+        if (::fstatat(dayFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)
+            return std::nullopt;
+        return failure;
     }
 
     // The earliest own screenshot in the first recent folder (oldest first)
@@ -219,7 +254,7 @@ private:
 
     const CleanupSweeper& m_owner;
     const int m_rootFd;
-    const QString m_folder;
+    const QByteArray m_folder;  // the file system's bytes, never decoded
     const qint64 m_maxAgeMs;
     const bool m_permanently;
     const StopFlag& m_stop;
@@ -244,7 +279,7 @@ std::optional<SweepResult> CleanupSweeper::sweep(const QString& folder, qint64 m
     const Listing listing = listFolder(rootFd.get());
     if (!listing.ok)
         return std::nullopt;
-    Pass pass(*this, rootFd.get(), root, std::max<qint64>(maxAgeSeconds, 0) * 1000, permanently, stop,
-              now.toMSecsSinceEpoch());
+    Pass pass(*this, rootFd.get(), QFile::encodeName(root), std::max<qint64>(maxAgeSeconds, 0) * 1000, permanently,
+              stop, now.toMSecsSinceEpoch());
     return pass.run(listing);
 }

@@ -33,6 +33,12 @@ bool removedOrFailed(const SweepResult& result)
     return result.trashed > 0 || result.failed > 0;
 }
 
+// Counts in log lines are plain integers.
+QString counted(int count, const char* one, const char* many)
+{
+    return QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? one : many);
+}
+
 QString header(SweepTrigger trigger)
 {
     return trigger == SweepTrigger::Wake ? QStringLiteral("Sweep after wake") : QStringLiteral("Sweep");
@@ -58,21 +64,22 @@ QList<SweepLog::Entry> SweepLog::record(const std::optional<SweepResult>& result
     if (result->stopped) {
         if (removedOrFailed(*result)) {
             entries << Entry::notice(header(trigger) + QLatin1Char(' ') + where
-                                     + QStringLiteral(" stopped by a settings change: ")
-                                     + counts(*result, permanently));
+                                     + QStringLiteral(" stopped by a settings change: ") + counts(*result, permanently))
+                    << causeEntries(result, permanently);
         }
         return entries;
     }
 
     switch (trigger) {
     case SweepTrigger::Configured:
-        entries << Entry::notice(QStringLiteral("Sweep ") + where + QStringLiteral(": ")
-                                 + counts(*result, permanently));
+        entries << Entry::notice(QStringLiteral("Sweep ") + where + QStringLiteral(": ") + counts(*result, permanently))
+                << causeEntries(result, permanently);
         break;
     case SweepTrigger::Wake:
         if (removedOrFailed(*result)) {
             entries << Entry::notice(QStringLiteral("Sweep after wake ") + where + QStringLiteral(": ")
-                                     + counts(*result, permanently));
+                                     + counts(*result, permanently))
+                    << causeEntries(result, permanently);
         }
         break;
     case SweepTrigger::Timer:
@@ -81,7 +88,8 @@ QList<SweepLog::Entry> SweepLog::record(const std::optional<SweepResult>& result
                 entries << Entry::error(QStringLiteral("Sweep ") + where + QStringLiteral(": couldn't ")
                                         + (permanently ? QStringLiteral("delete") : QStringLiteral("move"))
                                         + QLatin1Char(' ') + QString::number(result->failed)
-                                        + (permanently ? QString() : QStringLiteral(" to the Trash")));
+                                        + (permanently ? QString() : QStringLiteral(" to the Trash")))
+                        << causeEntries(result, permanently);
             } else {
                 entries << Entry::notice(QStringLiteral("Sweep ") + where
                                          + QStringLiteral(": nothing failing anymore"));
@@ -130,6 +138,25 @@ SweepLog::Entry SweepLog::deleteAllEntry(const QString& folder, bool permanently
     if (result->stopped)
         text += QStringLiteral(", stopped");
     return Entry::notice(text);
+}
+
+QList<SweepLog::Entry> SweepLog::causeEntries(const std::optional<SweepResult>& result, bool permanently)
+{
+    QList<Entry> entries;
+    if (!result)
+        return entries;
+    for (auto it = result->removalFailures.constBegin(); it != result->removalFailures.constEnd(); ++it) {
+        const QString what = counted(it.value(), "screenshot", "screenshots");
+        entries << Entry::error((permanently
+                                     ? QStringLiteral("Couldn't delete ") + what
+                                     : QStringLiteral("Couldn't move ") + what + QStringLiteral(" to the Trash"))
+                                + QStringLiteral(": ") + it.key());
+    }
+    for (auto it = result->unreadableFolders.constBegin(); it != result->unreadableFolders.constEnd(); ++it) {
+        entries << Entry::error(QStringLiteral("Couldn't read ") + counted(it.value(), "day folder", "day folders")
+                                + QStringLiteral(": ") + it.key());
+    }
+    return entries;
 }
 
 void SweepLog::write(const QList<Entry>& entries, EventLog& log)

@@ -51,6 +51,9 @@ struct SweepLog
 
     // The one line a "Delete all" run leaves in the log.
     static Entry deleteAllEntry(const QString& folder, bool permanently, const std::optional<SweepResult>& result);
+    // One error line per distinct cause of the result's failures, for
+    // example "Couldn't move 2 screenshots to the Trash: Permission denied".
+    static QList<Entry> causeEntries(const std::optional<SweepResult>& result, bool permanently);
     // Writes entries with the "engine" category.
     static void write(const QList<Entry>& entries, EventLog& log);
 

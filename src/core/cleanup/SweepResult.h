@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDateTime>
+#include <QMap>
+#include <QString>
 
 #include <optional>
 
@@ -10,9 +12,13 @@
 struct SweepResult
 {
     int trashed = 0;                           // files moved to the Trash or deleted
-    int failed = 0;                            // own screenshots that could not be removed
+    int failed = 0;                            // own screenshots not removed, and day folders not read
     std::optional<QDateTime> oldestRemaining;  // creation date of the oldest own screenshot left
     bool stopped = false;                      // the pass was stopped before it finished
+    // Why: each cause (the system's words, no file name) with how many own
+    // screenshots it kept, or how many day folders could not be read.
+    QMap<QString, int> removalFailures;
+    QMap<QString, int> unreadableFolders;
 
     bool operator==(const SweepResult&) const = default;
 };

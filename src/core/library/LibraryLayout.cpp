@@ -67,6 +67,47 @@ QString LibraryLayout::screenshotFileName(const QDateTime& date, int ordinal, Sc
     return name + QLatin1Char('.') + ScreenshotFormats::fileExtension(fmt);
 }
 
+QString LibraryLayout::numberedFileName(const QString& fileName, int number)
+{
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString suffix = QLatin1Char('_') + QString::number(number);
+    return dot < 0 ? fileName + suffix : fileName.left(dot) + suffix + fileName.mid(dot);
+}
+
+std::optional<LibraryLayout::ScreenshotName> LibraryLayout::parseScreenshotName(const QString& baseName)
+{
+    if (!baseName.startsWith(kPrefix))
+        return std::nullopt;
+    const std::optional<QDateTime> time = fileTimeDate(baseName.mid(kPrefix.size(), kFileTimePattern.size()));
+    if (!time)
+        return std::nullopt;
+    QStringView rest = QStringView(baseName).mid(kPrefix.size() + kFileTimePattern.size());
+    // A run of ASCII digits after `marker` at the start of rest, consumed.
+    auto number = [&rest](QStringView marker) -> std::optional<int> {
+        if (!rest.startsWith(marker))
+            return std::nullopt;
+        qsizetype end = marker.size();
+        while (end < rest.size() && isAsciiDigit(rest.at(end)))
+            ++end;
+        bool fits = false;
+        const int value = rest.mid(marker.size(), end - marker.size()).toInt(&fits);
+        if (!fits)
+            return std::nullopt;
+        rest = rest.mid(end);
+        return value;
+    };
+    ScreenshotName name{*time};
+    if (rest.startsWith(u"_Display")) {
+        const std::optional<int> ordinal = number(u"_Display");
+        if (!ordinal)
+            return std::nullopt;
+        name.ordinal = *ordinal;
+    }
+    if (!rest.isEmpty() && (!number(u"_") || !rest.isEmpty()))
+        return std::nullopt;
+    return name;
+}
+
 bool LibraryLayout::isDayFolderName(const QString& name)
 {
     if (name.size() != 10 || name.at(4) != QLatin1Char('-') || name.at(7) != QLatin1Char('-'))

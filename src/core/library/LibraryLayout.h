@@ -27,6 +27,20 @@ public:
     static QString fileTimeText(const QDateTime& date);  // "yyyy-MM-dd_HH-mm-ss"
     static std::optional<QDateTime> fileTimeDate(const QString& text);
     static QString screenshotFileName(const QDateTime& date, int ordinal, ScreenshotFormat format);
+    // The name for a screenshot whose name is already taken (two captures in
+    // one second, a clock stepped back, the repeated hour when daylight
+    // saving time ends): "_2", "_3", … after the time and display parts.
+    // It stays an own screenshot's name and sorts after the taken one.
+    static QString numberedFileName(const QString& fileName, int number);
+
+    // What a screenshot's name says, from its name without the extension:
+    // "Momentra_" + time [+ "_Display" + ordinal] [+ "_" + number].
+    struct ScreenshotName
+    {
+        QDateTime time;  // local time
+        int ordinal = 1;
+    };
+    static std::optional<ScreenshotName> parseScreenshotName(const QString& baseName);
 
     static bool isDayFolderName(const QString& name);
     static bool isOwnScreenshotName(const QString& name);

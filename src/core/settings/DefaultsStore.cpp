@@ -149,14 +149,22 @@ void DefaultsStore::moveCorruptFileAside(const QString& reason)
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = m_path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
     if (QFile::rename(m_path, aside)) {
-        m_log.logError(QStringLiteral("Settings file %1 was damaged (%2); moved it to %3 and "
-                                      "using default settings")
-                           .arg(m_path, reason, aside));
+        reportProblem(QStringLiteral("Settings file %1 was damaged (%2); moved it to %3 and "
+                                     "using default settings")
+                          .arg(m_path, reason, aside));
     } else {
-        m_log.logError(
+        reportProblem(
             QStringLiteral("Settings file %1 was damaged (%2) and could not be moved aside").arg(m_path, reason));
     }
     m_stamp = currentStamp();
+}
+
+void DefaultsStore::reportProblem(const QString& text)
+{
+    if (m_problems.contains(text))
+        return;
+    m_problems << text;
+    m_log.logError(text);
 }
 
 bool DefaultsStore::save()

@@ -5,6 +5,7 @@
 #include <QJsonValue>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -38,6 +39,12 @@ public:
 
     QString lastError() const { return m_lastError; }
 
+    // What was wrong with the settings (a damaged file set aside, a value
+    // that can't be used), each told once: logged as an error and kept here,
+    // so that a command can say it on standard error.
+    void reportProblem(const QString& text);
+    QStringList problems() const { return m_problems; }
+
 Q_SIGNALS:
     void valueChanged(const QString& key);
 
@@ -62,5 +69,6 @@ private:
     QJsonObject m_values;
     FileStamp m_stamp;
     QString m_lastError;
+    QStringList m_problems;
     QFileSystemWatcher m_watcher;
 };

@@ -248,9 +248,22 @@ void Preferences::setDisplayOrdinals(const QMap<QString, int>& value)
     m_store.setValue(key("displayOrdinals"), object);
 }
 
+// A leading "~" is the home folder. Any other path that is not absolute
+// would depend on the working directory, which differs under autostart or a
+// user service, so it is refused: the default is used and the store tells.
 QString Preferences::folderPath() const
 {
-    return stringValue("folderPath").value_or(QDir::homePath() + QStringLiteral("/Pictures/Momentra"));
+    const QString fallback = QDir::homePath() + QStringLiteral("/Pictures/Momentra");
+    const std::optional<QString> stored = stringValue("folderPath");
+    if (!stored)
+        return fallback;
+    if (*stored == QLatin1String("~") || stored->startsWith(QLatin1String("~/")))
+        return QDir::homePath() + stored->mid(1);
+    if (QDir::isAbsolutePath(*stored))
+        return *stored;
+    m_store.reportProblem(
+        QStringLiteral("The screenshots folder \"%1\" is not a full path; using %2").arg(*stored, fallback));
+    return fallback;
 }
 
 void Preferences::setFolderPath(const QString& value)

@@ -64,6 +64,8 @@ public:
     void setChosenDisplay(const std::optional<ChosenDisplay>& value);
     QMap<QString, int> displayOrdinals() const;
     void setDisplayOrdinals(const QMap<QString, int>& value);
+    // "~/…" is under the home folder; any other relative path is refused:
+    // the default, and the problem reported through the store.
     QString folderPath() const;
     void setFolderPath(const QString& value);
     qint64 freeSpaceLimitGB() const;

@@ -55,7 +55,6 @@ void LiveTextReader::enqueue(const QList<CapturedImage>& images, const TextSearc
             m_waiting.push_back({shot.image, shot.filePath, settings, false});
         while (m_waiting.size() > size_t(kMaximumWaiting))
             m_waiting.pop_front();
-        m_isReading = true;
         if (!m_thread.joinable())
             m_thread = std::thread([this] { run(); });
     }
@@ -66,12 +65,6 @@ void LiveTextReader::setRecognize(Recognize recognize)
 {
     std::lock_guard lock(m_mutex);
     m_recognize = std::move(recognize);
-}
-
-bool LiveTextReader::waitUntilIdle(int timeoutMs) const
-{
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !m_isReading; });
 }
 
 void LiveTextReader::run()
@@ -88,10 +81,6 @@ void LiveTextReader::run()
         lock.unlock();
         readOne(std::move(entry), recognize);
         lock.lock();
-        if (m_waiting.empty()) {
-            m_isReading = false;
-            m_changed.notify_all();
-        }
     }
 }
 

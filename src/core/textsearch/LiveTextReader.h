@@ -33,8 +33,6 @@ public:
     void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) override;
 
     void setRecognize(Recognize recognize);
-    // Waits until nothing waits and nothing is being read; false on time-out.
-    bool waitUntilIdle(int timeoutMs) const;
 
     // Reads with `recognizer` and its 15-second time-out.
     static Recognize recognizeWith(std::shared_ptr<TextRecognizer> recognizer);
@@ -52,12 +50,11 @@ private:
     void readOne(Entry entry, const Recognize& recognize);
     void handleTimeout(Entry entry);
 
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
     std::deque<Entry> m_waiting;
     Recognize m_recognize;
     EventLog& m_log;
-    bool m_isReading = false;
     bool m_quit = false;
     bool m_hasLoggedTimeout = false;
     bool m_hasLoggedRetryTimeout = false;

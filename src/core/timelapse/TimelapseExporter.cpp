@@ -1,65 +1,25 @@
 #include "core/timelapse/TimelapseExporter.h"
 
+#include "core/RenameNoReplace.h"
 #include "core/library/ImageCodec.h"
 #include "core/library/LibraryLayout.h"
+#include "core/library/PartialFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+#include <fcntl.h>
 
 namespace {
 
 const QString kPrefix = QStringLiteral("Momentra_");
 const QString kDisplayMarker = QStringLiteral("_Display");
-
-struct ParsedName
-{
-    int display = 1;
-    QDateTime timestamp;
-};
-
-// A decimal integer with an optional sign and nothing else around it.
-std::optional<int> parseDecimal(const QString& text)
-{
-    const int digitsFrom = text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-')) ? 1 : 0;
-    if (text.size() <= digitsFrom)
-        return std::nullopt;
-    for (int i = digitsFrom; i < text.size(); ++i) {
-        if (text.at(i) < QLatin1Char('0') || text.at(i) > QLatin1Char('9'))
-            return std::nullopt;
-    }
-    bool fits = false;
-    const int value = text.toInt(&fits, 10);
-    return fits ? std::optional<int>(value) : std::nullopt;
-}
-
-std::optional<ParsedName> parseFrameName(const QString& baseName)
-{
-    if (!baseName.startsWith(kPrefix))
-        return std::nullopt;
-    ParsedName parsed;
-    QString timeText;
-    const int marker = baseName.indexOf(kDisplayMarker);
-    if (marker >= 0) {
-        if (marker < kPrefix.size())
-            return std::nullopt;
-        const auto display = parseDecimal(baseName.mid(marker + kDisplayMarker.size()));
-        if (!display)
-            return std::nullopt;
-        parsed.display = *display;
-        timeText = baseName.mid(kPrefix.size(), marker - kPrefix.size());
-    } else {
-        timeText = baseName.mid(kPrefix.size());
-    }
-    const auto timestamp = LibraryLayout::fileTimeDate(timeText);
-    if (!timestamp)
-        return std::nullopt;
-    parsed.timestamp = *timestamp;
-    return parsed;
-}
 
 // The name without its extension: everything before the last dot.
 QString withoutExtension(const QString& fileName)
@@ -174,10 +134,10 @@ QMap<int, QList<TimelapseExporter::Frame>> TimelapseExporter::framesByDisplay(co
     // Hidden files are skipped; an unreadable folder lists nothing.
     const QStringList names = folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
-        const auto parsed = parseFrameName(withoutExtension(name));
+        const auto parsed = LibraryLayout::parseScreenshotName(withoutExtension(name));
         if (!parsed)
             continue;
-        frames[parsed->display].append(Frame{QUrl::fromLocalFile(folder.filePath(name)), parsed->timestamp});
+        frames[parsed->ordinal].append(Frame{QUrl::fromLocalFile(folder.filePath(name)), parsed->time});
     }
     return frames;
 }
@@ -259,7 +219,12 @@ std::optional<TimelapseError> TimelapseExporter::writeVideo(const QList<Frame>& 
         return TimelapseError::noFrames(1);
     const QSize size(first.width, first.height);
 
-    const QString path = destination.toLocalFile();
+    // Written under a hidden partial name and renamed once complete, so a
+    // video cut short by a kill or a power cut never lies under the final name.
+    const QString destinationPath = destination.toLocalFile();
+    const QString path = QFile::decodeName(PartialFiles::pattern(destinationPath))
+                             .replace(QStringLiteral("XXXXXX"),
+                                      QString::number(QRandomGenerator::global()->generate(), 36));
     const std::unique_ptr<VideoWriter> writer = m_writers();
     if (!writer->create(path, size.width(), size.height()))
         return TimelapseError::other(writer->errorString());
@@ -280,6 +245,11 @@ std::optional<TimelapseError> TimelapseExporter::writeVideo(const QList<Frame>& 
         const QString message = writer->errorString();
         QFile::remove(path);
         return TimelapseError::writerFailed(message.isEmpty() ? QStringLiteral("unknown error") : message);
+    }
+    if (const int error = renameNoReplace(AT_FDCWD, QFile::encodeName(path).constData(), AT_FDCWD,
+                                          QFile::encodeName(destinationPath).constData())) {
+        QFile::remove(path);
+        return TimelapseError::writerFailed(QString::fromLocal8Bit(std::strerror(error)));
     }
     return std::nullopt;
 }

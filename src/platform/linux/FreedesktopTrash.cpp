@@ -21,11 +21,6 @@ namespace {
 
 constexpr int kMaximumNameAttempts = 10000;
 
-QString failure(const QByteArray& name, const QString& reason)
-{
-    return QStringLiteral("Couldn't move “%1” to the Trash: %2.").arg(QFile::decodeName(name), reason);
-}
-
 QString errorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -173,7 +168,7 @@ Result<std::shared_ptr<FreedesktopTrash::Location>> FreedesktopTrash::volumeLoca
     if (auto location = openLocation(base + "/.Trash-" + uid, topDir))
         return location;
     return Result<std::shared_ptr<Location>>::failure(
-        QStringLiteral("There's no Trash on the drive of %1.").arg(QFile::decodeName(topDir)));
+        QStringLiteral("no Trash on the drive of %1").arg(QFile::decodeName(topDir)));
 }
 
 Result<std::shared_ptr<FreedesktopTrash::Location>> FreedesktopTrash::locationFor(dev_t device,
@@ -245,22 +240,22 @@ Result<std::shared_ptr<FreedesktopTrash::Folder>> FreedesktopTrash::folderFor(co
     return folder;
 }
 
-Result<QString> FreedesktopTrash::moveToTrash(const QString& path)
+Result<QString> FreedesktopTrash::moveToTrash(const QByteArray& path)
 {
-    const QString absolute = QDir::isAbsolutePath(path) ? QDir::cleanPath(path)
-                                                        : QDir::cleanPath(QDir::current().absoluteFilePath(path));
-    const QByteArray encoded = QFile::encodeName(absolute);
+    // Bytes all the way to renameat(): decoding a name that is not UTF-8
+    // and encoding it again would name another file.
+    const QByteArray encoded = path.startsWith('/') ? path : QFile::encodeName(QDir::currentPath()) + '/' + path;
     const int slash = encoded.lastIndexOf('/');
     const QByteArray name = encoded.mid(slash + 1);
     const QByteArray parent = slash <= 0 ? QByteArray("/") : encoded.left(slash);
     if (name.isEmpty() || name == "." || name == "..")
-        return Result<QString>::failure(failure(encoded, QStringLiteral("not a file")));
+        return Result<QString>::failure(QStringLiteral("not a file"));
 
     std::lock_guard lock(m_mutex);
     for (int round = 0; round < 2; ++round) {
         const Result<std::shared_ptr<Folder>> folder = folderFor(parent);
         if (!folder)
-            return Result<QString>::failure(failure(name, folder.error()));
+            return Result<QString>::failure(folder.error());
         Result<QString> moved = moveInto(*(*folder)->location, **folder, name);
         if (moved || round == 1)
             return moved;
@@ -275,7 +270,7 @@ Result<QString> FreedesktopTrash::moveToTrash(const QString& path)
         m_locations.erase((*folder)->device);
         m_lastFolder.reset();
     }
-    return Result<QString>::failure(failure(name, QStringLiteral("unknown error")));
+    return Result<QString>::failure(QStringLiteral("unknown error"));
 }
 
 Result<QString> FreedesktopTrash::moveInto(const Location& location, const Folder& folder, const QByteArray& name)
@@ -290,13 +285,15 @@ Result<QString> FreedesktopTrash::moveInto(const Location& location, const Folde
         if (!fd.isOpen()) {
             if (errno == EEXIST)
                 continue;
-            return Result<QString>::failure(failure(name, errorText(errno)));
+            if (errno == ENAMETOOLONG)
+                return Result<QString>::failure(QStringLiteral("file name too long for the Trash's info file"));
+            return Result<QString>::failure(errorText(errno));
         }
         const int writeError = writeAll(fd.get(), info);
         fd.reset();
         if (writeError != 0) {
             ::unlinkat(location.info.get(), infoName.constData(), 0);
-            return Result<QString>::failure(failure(name, errorText(writeError)));
+            return Result<QString>::failure(errorText(writeError));
         }
         // RENAME_NOREPLACE keeps a stray file left in files/ without its info.
         if (::renameat2(folder.fd.get(), name.constData(), location.files.get(), candidate.constData(),
@@ -313,7 +310,7 @@ Result<QString> FreedesktopTrash::moveInto(const Location& location, const Folde
         ::unlinkat(location.info.get(), infoName.constData(), 0);
         if (renameError == EEXIST)
             continue;
-        return Result<QString>::failure(failure(name, errorText(renameError)));
+        return Result<QString>::failure(errorText(renameError));
     }
-    return Result<QString>::failure(failure(name, QStringLiteral("too many files of that name")));
+    return Result<QString>::failure(QStringLiteral("too many files of that name in the Trash"));
 }

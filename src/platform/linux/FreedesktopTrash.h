@@ -34,7 +34,7 @@ public:
     static QString defaultHomeTrashPath();  // $XDG_DATA_HOME/Trash, ~/.local/share/Trash
     QString homeTrashPath() const { return QString::fromLocal8Bit(m_homeTrash); }
 
-    Result<QString> moveToTrash(const QString& path) override;
+    Result<QString> moveToTrash(const QByteArray& path) override;
 
 private:
     struct Location;

@@ -138,6 +138,22 @@ private Q_SLOTS:
         QCOMPARE(m_log->count(QStringLiteral("Capture failed: Z")), 2);
     }
 
+    // A write failure that lasts (a folder that refuses new files) is one
+    // line however many file names it spans, and one more when it ends.
+    void lastingWriteFailureLogsOnce()
+    {
+        m_engine->start(m_config);
+        const QString day = m_config.folder + QStringLiteral("/2024-05-01");
+        QVERIFY(QDir().mkpath(day));
+        QVERIFY2(QProcess::execute("chattr", {"+i", day}) == 0, "chattr +i failed (needs root, e2fsprogs, ext4)");
+        for (int i = 0; i < 3; ++i, m_now = m_now.addSecs(1))
+            QVERIFY(runTick());
+        QProcess::execute("chattr", {"-i", day});
+        QVERIFY(runTick());
+        QCOMPARE(m_log->count(QStringLiteral("Capture failed: ")), 1);
+        QCOMPARE(m_log->count(QStringLiteral("Capture resumed")), 1);
+    }
+
     void missingChosenDisplayLogsOncePerAbsence()
     {
         m_config.onlyDisplay = ChosenDisplay{QStringLiteral("edid:1-2-3"), QStringLiteral("Studio Display")};

@@ -1,9 +1,11 @@
 #include "core/capture/ScreenshotWriter.h"
 #include "core/library/LibraryLayout.h"
+#include "core/library/PartialFiles.h"
 #include "support/core/CaptureEngineFakes.h"
 
 #include <QtTest>
 
+#include <climits>
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -51,21 +53,27 @@ private Q_SLOTS:
                     .contains(QStringLiteral("plain")));
     }
 
-    void writesPrivatelyAndReplacesAnEarlierFile()
+    // Same-second captures: the later one gets a numbered name that is an
+    // own screenshot, sorts after the first and still parses.
+    void writesPrivatelyAndNeverReplaces()
     {
         QTemporaryDir dir;
         TestCodec codec;
         ScreenshotWriter writer(codec);
-        const QString path = dir.filePath(QStringLiteral("Momentra_2024-05-01_09-30-00.png"));
+        const QString path = dir.filePath(QStringLiteral("Momentra_2024-05-01_09-30-00_Display2.png"));
         const mode_t oldMask = ::umask(0);
         QVERIFY(writer.writeImage(Bitmap::filled(4, 4, 0xFF112233), path, ScreenshotFormat::Png, 0).ok());
         const auto second = writer.writeImage(Bitmap::filled(6, 2, 0xFF445566), path, ScreenshotFormat::Png, 0);
+        const auto third = writer.writeImage(Bitmap::filled(8, 2, 0xFF445566), path, ScreenshotFormat::Png, 0);
         ::umask(oldMask);
-        QVERIFY(second.ok());
-        QCOMPARE(second.value(), QFileInfo(path).size());
-        QCOMPARE(modeOf(path), mode_t(0600));
-        QCOMPARE(codec.decodeFile(path)->width, 6);
-        QCOMPARE(allEntries(dir.path()), QStringList{QFileInfo(path).fileName()});
+        QCOMPARE(second->bytes, QFileInfo(second->path).size());
+        QCOMPARE(modeOf(second->path), mode_t(0600));
+        QCOMPARE(codec.decodeFile(path)->width, 4);
+        QCOMPARE(codec.decodeFile(third->path)->width, 8);
+        const QStringList names = allEntries(dir.path());
+        QCOMPARE(names, (QStringList{QFileInfo(path).fileName(), "Momentra_2024-05-01_09-30-00_Display2_2.png",
+                                     "Momentra_2024-05-01_09-30-00_Display2_3.png"}));
+        QVERIFY(LibraryLayout::isOwnScreenshotName(names.last()));
     }
 
     void failuresLeaveNothingBehind()
@@ -79,28 +87,34 @@ private Q_SLOTS:
         codec.fails = true;
         QCOMPARE(write(QStringLiteral("a.jpeg")).error(), QStringLiteral("Failed to encode screenshot."));
         codec.fails = false;
-        QVERIFY(write(QStringLiteral("gone/a.jpeg")).error().startsWith(QStringLiteral("Couldn't write a.jpeg: ")));
-        // The target is a folder: the rename fails after the data was written.
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("b.jpeg/keep")));
-        QVERIFY(!write(QStringLiteral("b.jpeg")).ok());
-        QCOMPARE(allEntries(dir.path()), QStringList{QStringLiteral("b.jpeg")});
+        QCOMPARE(write(QStringLiteral("gone/a.jpeg")).error(),
+                 QStringLiteral("Couldn't write a screenshot into %1/gone: No such file or directory").arg(dir.path()));
+        QVERIFY(allEntries(dir.path()).isEmpty());
     }
 
-    void stalePartialsAreRemovedFreshOnesKept()
+    // Partial files of writers that ended go at once, in every day folder;
+    // those of a running writer only when they are too old to be in progress.
+    void abandonedPartialsAreRemoved_data()
     {
-        QTemporaryDir dir;
-        const auto touch = [&](const QString& name, qint64 ageSeconds) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime);
-        };
-        touch(QStringLiteral(".Momentra_2024-05-01_09-30-00.jpeg.partial-a1b2c3"), 3600);
-        touch(QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"), 5);
-        touch(QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg"), 3600);
-        QCOMPARE(ScreenshotWriter::removeStalePartials(dir.path()), 1);
-        QCOMPARE(allEntries(dir.path()),
-                 (QStringList{QStringLiteral(".Momentra_2024-05-01_09-31-00.jpeg.partial-d4e5f6"),
-                              QStringLiteral("Momentra_2024-05-01_09-30-00.jpeg")}));
+        QTest::addColumn<pid_t>("writer");
+        QTest::addColumn<qint64>("ageSeconds");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("ended writer") << pid_t(INT_MAX) << qint64(5) << true;  // above any pid_max
+        QTest::newRow("running writer") << ::getpid() << qint64(5) << false;
+        QTest::newRow("running writer, too old") << ::getppid() << qint64(3600) << true;
+    }
+    void abandonedPartialsAreRemoved()
+    {
+        QFETCH(pid_t, writer);
+        QFETCH(qint64, ageSeconds);
+        QFETCH(bool, removed);
+        QTemporaryDir library;
+        QVERIFY(QDir(library.path()).mkpath(QStringLiteral("2024-05-01")));
+        QFile file(library.filePath(QStringLiteral("2024-05-01/.Momentra_2024-05-01.jpeg.partial-%1-x").arg(writer)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime);
+        QCOMPARE(PartialFiles::removeAbandonedInLibrary(library.path()), removed ? 1 : 0);
+        QCOMPARE(file.exists(), !removed);
     }
 
     // A process killed in the middle of writing never leaves a file under a

@@ -1,3 +1,4 @@
+#include "core/FileDescriptor.h"
 #include "core/StopFlag.h"
 #include "core/cleanup/CleanupController.h"
 #include "core/cleanup/CleanupSweeper.h"
@@ -7,11 +8,13 @@
 #include "support/core/CleanupFakeTrash.h"
 #include "support/core/CleanupLibrary.h"
 #include "support/core/EventLogWatcher.h"
+#include "support/core/FilePermissionsEnforced.h"
 #include "support/core/TestHome.h"
 
 #include <QtTest>
 
 #include <atomic>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -172,13 +175,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("ageSeconds");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("modified long ago: removed") << qint64(2 * kDay) << true;
-        QTest::newRow("modified recently: kept") << qint64(60) << false;
+        QTest::addColumn<bool>("partial");  // holding the partial file of a writer that ended
+        QTest::newRow("modified long ago: removed") << qint64(2 * kDay) << true << false;
+        QTest::newRow("modified recently: kept") << qint64(60) << false << false;
+        QTest::newRow("only a killed writer's partial: removed") << qint64(2 * kDay) << true << true;
     }
     void emptyDayFolders()
     {
         QFETCH(qint64, ageSeconds);
+        QFETCH(bool, partial);
         const QString day = m_library->makeFolder(QStringLiteral("2024-05-01"));
+        if (partial)
+            m_library->makeFile(QStringLiteral("2024-05-01/.%1.partial-%2-x").arg(kShot).arg(INT_MAX));
         const QDateTime now = QDateTime::currentDateTime().addSecs(3 * kDay);
         struct timespec times[2] = {{0, UTIME_OMIT}, {(now.toSecsSinceEpoch() - ageSeconds), 0}};
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(day).constData(), times, 0), 0);
@@ -279,8 +287,37 @@ private Q_SLOTS:
         QVERIFY(result);
         QCOMPARE(result->trashed, removesAnyway ? 1 : 0);
         QCOMPARE(result->failed, removesAnyway ? 0 : 1);
+        QCOMPARE(result->removalFailures.value(QStringLiteral("refused")), removesAnyway ? 0 : 1);
         QCOMPARE(QFileInfo::exists(m_library->path(QStringLiteral("2024-05-01"))), !removesAnyway);
-        QCOMPARE(m_trash->received(), QStringList{file});
+        QCOMPARE(m_trash->received(), QByteArrayList{QFile::encodeName(file)});
+    }
+
+    // A name that is not UTF-8 reaches the Trash as the same bytes, never as
+    // the name of the file its decoded form would spell.
+    void rawNamesReachTheTrash()
+    {
+        const QByteArray day = QFile::encodeName(m_library->makeFolder(QStringLiteral("2024-05-01")));
+        const QByteArray raw = day + "/Momentra_2024-05-01_\xff.jpeg";
+        const QByteArray lookAlike = day + "/Momentra_2024-05-01_\xef\xbf\xbd.jpeg";
+        for (const QByteArray& path : {raw, lookAlike})
+            QVERIFY(FileDescriptor(::creat(path.constData(), 0600)).isOpen());
+        sweep();
+        QVERIFY(m_trash->received().contains(raw));
+        QCOMPARE(::access(raw.constData(), F_OK), -1);
+    }
+
+    void unreadableDayFolderIsAFailure()
+    {
+        const QString day = QFileInfo(m_library->makeFile(QStringLiteral("2024-05-01/") + kShot)).path();
+        QVERIFY(QFile::setPermissions(day, {}));
+        const std::optional<SweepResult> result = [&] {
+            const FilePermissionsEnforced enforced;  // root reads any folder otherwise
+            return sweep(true);
+        }();
+        QFile::setPermissions(day, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(result->failed, 1);
+        QCOMPARE(SweepLog::causeEntries(result, true),
+                 Entries{Entry::error(QStringLiteral("Couldn't read 1 day folder: Permission denied"))});
     }
 
     void unlistableFolderHasNoResult()
@@ -401,6 +438,12 @@ private Q_SLOTS:
         QTest::newRow("stopped before doing anything: no line")
             << configured << passed(0, 0, true) << false << Entries{};
         QTest::newRow("unlistable after wake") << wake << Outcome() << false << unlistable;
+        SweepResult causes{0, 2};
+        causes.removalFailures = {{"Permission denied", 2}};
+        QTest::newRow("configured, a line per cause")
+            << configured << Outcome(causes) << false
+            << Entries{Entry::notice(kSweep + ": trashed 0, failed 2"),
+                       Entry::error("Couldn't move 2 screenshots to the Trash: Permission denied")};
     }
     void singlePass()
     {

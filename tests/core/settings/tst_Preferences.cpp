@@ -85,6 +85,28 @@ private Q_SLOTS:
         QCOMPARE(p.captureConfiguration().minimumFreeBytes.has_value(), p.freeSpaceLimitGB() > 0);
     }
 
+    // "~" is the home folder; another relative path is refused and told.
+    void folderPathRule_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("expected");  // under the home folder; the default means refused
+        QTest::newRow("under ~") << "~/Shots"
+                                 << "/Shots";
+        QTest::newRow("relative") << "relative/lib"
+                                  << "/Pictures/Momentra";
+        QTest::newRow("empty") << ""
+                               << "/Pictures/Momentra";
+    }
+    void folderPathRule()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, expected);
+        writeRaw(QJsonDocument(QJsonObject{{"Momentra.folderPath", stored}}).toJson());
+        DefaultsStore store(m_path, m_home.log());
+        QCOMPARE(Preferences(store).captureConfiguration().folder, m_home.path() + expected);
+        QCOMPARE(store.problems().size(), expected.startsWith("/Pictures") ? 1 : 0);
+    }
+
     void chosenDisplayAndOrdinals()
     {
         writeRaw(R"({"Momentra.onlyDisplayIdentity":"edid:1-2-3",

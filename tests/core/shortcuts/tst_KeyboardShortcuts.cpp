@@ -1,14 +1,8 @@
-#include "core/settings/DefaultsStore.h"
-#include "core/settings/Preferences.h"
-#include "core/shortcuts/HotKeyCenter.h"
-#include "core/shortcuts/ShortcutRegistry.h"
 #include "core/shortcuts/VirtualKeyCodes.h"
-#include "support/core/FakeHotKeyService.h"
+#include "support/core/ShortcutStack.h"
 #include "support/core/TestHome.h"
 
 #include <QtTest>
-
-#include <memory>
 
 using KeyboardShortcuts::Name;
 using KeyboardShortcuts::Shortcut;
@@ -20,24 +14,6 @@ const Shortcut kAltShiftS{1, Shortcut::kAlt | Shortcut::kShift};  // stored modi
 const Shortcut kCtrlK{40, Shortcut::kControl};
 const Shortcut kF5{96, 0};
 const Name kToggle("toggleCapture", kAltShiftS);
-
-// A registry over a settings file, a fresh centre and a fake service;
-// rebuilding it over the same file is a restart.
-struct Setup
-{
-    Setup(const QString& path, EventLog& log)
-        : store(path, log)
-        , preferences(store)
-        , center(&service)
-        , registry(std::make_unique<ShortcutRegistry>(preferences, center, log))
-    {
-    }
-    DefaultsStore store;
-    Preferences preferences;
-    FakeHotKeyService service;
-    HotKeyCenter center;
-    std::unique_ptr<ShortcutRegistry> registry;
-};
 
 }  // namespace
 
@@ -55,7 +31,6 @@ private Q_SLOTS:
         QCOMPARE(kAltShiftS.toJsonString(), R"({"carbonKeyCode":1,"carbonModifiers":2560})");
         QCOMPARE(Shortcut::fromJsonString(R"({"carbonModifiers":4096,"carbonKeyCode":40})"), kCtrlK);
         QCOMPARE(Shortcut::fromKey(1, Qt::AltModifier | Qt::ShiftModifier | Qt::KeypadModifier), kAltShiftS);
-        QCOMPARE(kAltShiftS.words(), "Alt+Shift+S");
         QCOMPARE(VirtualKeyCodes::fromQtKey(Qt::Key_Exclam, false), 18);  // Shift+1
         QCOMPARE(VirtualKeyCodes::fromQtKey(Qt::Key_Home, true), 115);
     }
@@ -75,9 +50,9 @@ private Q_SLOTS:
     {
         QFETCH(QJsonValue, stored);
         QFETCH(bool, hasShortcut);
-        Setup setup(nextPath(), m_home.log());
+        ShortcutStack setup(nextPath(), m_home.log());
         setup.preferences.setValue(kToggle.settingsKey(), stored);
-        const auto shortcut = setup.registry->shortcut(kToggle);
+        const auto shortcut = setup.registry.shortcut(kToggle);
         QCOMPARE(setup.preferences.value(kToggle.settingsKey()), stored);
         QCOMPARE(shortcut, hasShortcut ? std::optional(kCtrlK) : std::nullopt);
     }
@@ -86,111 +61,106 @@ private Q_SLOTS:
     {
         const QString path = nextPath();
         {
-            Setup setup(path, m_home.log());
+            ShortcutStack setup(path, m_home.log());
             int ups = 0;
-            setup.registry->onKeyUp(kToggle, [&] { ++ups; });
+            setup.registry.onKeyUp(kToggle, [&] { ++ups; });
             QCOMPARE(setup.preferences.value("KeyboardShortcuts_toggleCapture").toString(), kAltShiftS.toJsonString());
-            QVERIFY(setup.service.press(1, 2560));
+            QVERIFY(setup.fake.press(1, 2560));
             QCOMPARE(ups, 0);
-            QVERIFY(setup.service.release(1, 2560));
+            QVERIFY(setup.fake.release(1, 2560));
             QCOMPARE(ups, 1);
 
-            QSignalSpy changed(setup.registry.get(), &ShortcutRegistry::shortcutByNameDidChange);
-            setup.registry->setShortcut(std::nullopt, kToggle);
+            QSignalSpy changed(&setup.registry, &ShortcutRegistry::shortcutByNameDidChange);
+            setup.registry.setShortcut(std::nullopt, kToggle);
             QCOMPARE(setup.preferences.value(kToggle.settingsKey()), QJsonValue(false));
-            QCOMPARE(setup.service.grabCount(), 0);
+            QCOMPARE(setup.fake.grabCount(), 0);
             QCOMPARE(changed.first().first().value<Name>().rawValue(), "toggleCapture");
-            setup.registry->setShortcut(std::nullopt, kToggle);  // already cleared: nothing at all
+            setup.registry.setShortcut(std::nullopt, kToggle);  // already cleared: nothing at all
             QCOMPARE(changed.size(), 1);
 
             // Without an initial shortcut, clearing removes the entry.
             const Name other("other");
-            setup.registry->setShortcut(kCtrlK, other);
-            setup.registry->setShortcut(std::nullopt, other);
+            setup.registry.setShortcut(kCtrlK, other);
+            setup.registry.setShortcut(std::nullopt, other);
             QVERIFY(setup.preferences.value(other.settingsKey()).isUndefined());
         }
-        Setup restarted(path, m_home.log());
-        restarted.registry->onKeyUp(kToggle, [] {});
+        ShortcutStack restarted(path, m_home.log());
+        restarted.registry.onKeyUp(kToggle, [] {});
         QCOMPARE(restarted.preferences.value(kToggle.settingsKey()), QJsonValue(false));
-        QCOMPARE(restarted.service.registrationAttempts, 0);
+        QCOMPARE(restarted.fake.grabCount(), 0);
     }
 
     void namesShareOneRegistration()
     {
-        Setup setup(nextPath(), m_home.log());
+        ShortcutStack setup(nextPath(), m_home.log());
         const Name first("first", kCtrlK);
         const Name second("second", kCtrlK);
         QStringList order;
-        setup.registry->onKeyDown(first, [&] { order << "first"; });
-        setup.registry->onKeyDown(second, [&] { order << "second"; });
-        setup.registry->onKeyDown(first, [&] { order << "first again"; });
-        QCOMPARE(setup.service.grabCount(), 1);
-        setup.service.press(40, Shortcut::kControl);
+        setup.registry.onKeyDown(first, [&] { order << "first"; });
+        setup.registry.onKeyDown(second, [&] { order << "second"; });
+        setup.registry.onKeyDown(first, [&] { order << "first again"; });
+        QCOMPARE(setup.fake.grabCount(), 1);
+        setup.fake.press(40, Shortcut::kControl);
         QCOMPARE(order, (QStringList{"first", "first again", "second"}));
 
-        setup.registry->setShortcut(std::nullopt, first);
-        QCOMPARE(setup.service.grabCount(), 1);  // still in use by "second"
-        setup.registry->setShortcut(kF5, second);
-        QVERIFY(!setup.service.isGrabbed(40, Shortcut::kControl));
-        QVERIFY(setup.service.isGrabbed(96, 0));
+        setup.registry.setShortcut(std::nullopt, first);
+        QCOMPARE(setup.fake.grabCount(), 1);  // still in use by "second"
+        setup.registry.setShortcut(kF5, second);
+        QVERIFY(!setup.fake.isGrabbed(40, Shortcut::kControl));
+        QVERIFY(setup.fake.isGrabbed(96, 0));
     }
 
-    void pausedDisabledAndTakenDoNothing()
+    // While a recorder listens nothing is grabbed; while disabled nothing fires; while a menu is open (and holds
+    // the keyboard) the keys arrive raw and are matched exactly.
+    void pausedDisabledMenuOpenAndTaken()
     {
-        Setup setup(nextPath(), m_home.log());
-        int downs = 0;
-        setup.registry->onKeyDown(kToggle, [&] { ++downs; });
-        setup.registry->setRecorderActive(true);
-        QCOMPARE(setup.service.grabCount(), 0);  // a recorder can hear the combination
-        setup.registry->setRecorderActive(false);
-        setup.registry->setEnabled(false);
-        QVERIFY(!setup.service.press(1, 2560));
-        setup.registry->setEnabled(true);
-        QVERIFY(setup.service.press(1, 2560));
+        ShortcutStack setup(nextPath(), m_home.log());
+        int downs = 0, ups = 0;
+        setup.registry.onKeyDown(kToggle, [&] { ++downs; });
+        setup.registry.onKeyUp(kToggle, [&] { ++ups; });
+        setup.registry.setRecorderActive(true);
+        QCOMPARE(setup.fake.grabCount(), 0);  // a recorder can hear the combination
+        setup.registry.setRecorderActive(false);
+        setup.registry.setEnabled(false);
+        QVERIFY(!setup.fake.press(1, 2560));
+        setup.registry.setEnabled(true);
+        QVERIFY(setup.fake.press(1, 2560));
         QCOMPARE(downs, 1);
+        setup.registry.onKeyDown(Name("reload", kF5), [&] { ++downs; });
+        setup.center.setMenuOpen(true);
+        QCOMPARE(setup.fake.grabCount(), 0);
+        QVERIFY(!setup.fake.sendRawKey(K::released, 1, Shortcut::kAlt));  // other modifiers
+        QVERIFY(setup.fake.sendRawKey(K::released, 1, 2560));
+        QVERIFY(setup.fake.sendRawKey(K::pressed, 96, 0));
+        QCOMPARE(downs + ups, 3);
+        setup.center.setMenuOpen(false);
+        QCOMPARE(setup.fake.grabCount(), 2);
+        QVERIFY(!setup.fake.rawKeyEventsEnabled);
 
-        Setup taken(nextPath(), m_home.log());
-        taken.service.markTaken(1, 2560);
-        QSignalSpy failed(taken.registry.get(), &ShortcutRegistry::registrationFailed);
-        taken.registry->onKeyUp(kToggle, [] {});
+        ShortcutStack taken(nextPath(), m_home.log());
+        taken.fake.markTaken(1, 2560);
+        QSignalSpy failed(&taken.registry, &ShortcutRegistry::registrationFailed);
+        taken.registry.onKeyUp(kToggle, [] {});
         QCOMPARE(failed.size(), 1);
         QVERIFY(failed.first().at(1).toString().contains("Alt+Shift+S"));
-        QCOMPARE(taken.registry->shortcut(kToggle), kAltShiftS);  // the stored shortcut stays
-    }
-
-    void menuOpenUsesRawKeys()
-    {
-        Setup setup(nextPath(), m_home.log());
-        int captures = 0;
-        int reloads = 0;
-        setup.registry->onKeyUp(kToggle, [&] { ++captures; });
-        setup.registry->onKeyDown(Name("reload", kF5), [&] { ++reloads; });
-        setup.center.setMenuOpen(true);
-        QCOMPARE(setup.service.grabCount(), 0);
-        QVERIFY(!setup.service.sendRawKey(K::released, 1, Shortcut::kAlt));  // other modifiers
-        QVERIFY(setup.service.sendRawKey(K::released, 1, 2560));
-        QVERIFY(setup.service.sendRawKey(K::pressed, 96, 0));
-        QCOMPARE(captures + reloads, 2);
-        setup.center.setMenuOpen(false);
-        QCOMPARE(setup.service.grabCount(), 2);
-        QVERIFY(!setup.service.rawKeyEventsEnabled);
+        QCOMPARE(taken.registry.shortcut(kToggle), kAltShiftS);  // the stored shortcut stays
     }
 
     // A change written by another process takes effect without a restart.
     void followsChangesInTheSettingsFile()
     {
-        Setup setup(nextPath(), m_home.log());
-        QSignalSpy changed(setup.registry.get(), &ShortcutRegistry::shortcutByNameDidChange);
-        setup.registry->onKeyUp(kToggle, [] {});
+        ShortcutStack setup(nextPath(), m_home.log());
+        QSignalSpy changed(&setup.registry, &ShortcutRegistry::shortcutByNameDidChange);
+        setup.registry.onKeyUp(kToggle, [] {});
         DefaultsStore(setup.store.path(), m_home.log()).setValue(kToggle.settingsKey(), kCtrlK.toJsonString());
         QTRY_COMPARE(changed.size(), 1);  // declaring was no change
-        QVERIFY(setup.service.isGrabbed(40, Shortcut::kControl));
-        setup.registry->setShortcut(kF5, kToggle);  // our own write: one notice, not two
+        QVERIFY(setup.fake.isGrabbed(40, Shortcut::kControl));
+        setup.registry.setShortcut(kF5, kToggle);  // our own write: one notice, not two
         QCOMPARE(changed.size(), 2);
         DefaultsStore(setup.store.path(), m_home.log())
             .setValue(kToggle.settingsKey(), kCtrlK.toJsonString());  // comes after
         QTRY_COMPARE(changed.size(), 3);
-        QCOMPARE(setup.service.grabCount(), 1);
+        QCOMPARE(setup.fake.grabCount(), 1);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "core/library/LibraryLayout.h"
+#include "core/library/PartialFiles.h"
 #include "core/timelapse/TimelapseExportController.h"
 #include "core/timelapse/TimelapseExporter.h"
 #include "support/core/RecordingVideoWriter.h"
@@ -92,6 +93,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("display");  // 0: ignored
         QTest::newRow("second display") << "Momentra_2024-05-01_10-00-00_Display2.heic" << 2;
+        QTest::newRow("numbered, name was taken") << "Momentra_2024-05-01_10-00-00_2.jpeg" << 1;
+        QTest::newRow("numbered second display") << "Momentra_2024-05-01_10-00-00_Display2_3.png" << 2;
         QTest::newRow("empty number") << "Momentra_2024-05-01_10-00-00_Display.jpeg" << 0;
         QTest::newRow("impossible time") << "Momentra_2024-05-01_25-00-00.png" << 0;
         QTest::newRow("marker in prefix") << "Momentra_Display2" << 0;
@@ -175,6 +178,17 @@ private Q_SLOTS:
         QCOMPARE(fileNames(result.outputURLs),
                  QStringList({"Momentra_2024-05-01 2.mp4", "Momentra_2024-05-01_Display2 2.mp4"}));
         QCOMPARE(QFileInfo(taken.fileName()).size(), 7);
+    }
+
+    // While it is written the video has only a hidden partial name.
+    void videoTakesItsNameWhenComplete()
+    {
+        addShots("2024-05-01", 2);
+        QStringList whileWriting;
+        m_record->onAppend = [&](int, int) { whileWriting = QDir(library()).entryList(QDir::Files | QDir::Hidden); };
+        std::get<TimelapseExportResult>(run({"2024-05-01"}));
+        QVERIFY(whileWriting.size() == 1 && PartialFiles::isPartialName(whileWriting.first()));
+        QCOMPARE(QDir(library()).entryList(QDir::Files | QDir::Hidden), QStringList{"Momentra_2024-05-01.mp4"});
     }
 
     // Frames that do not decode leave no gap but count as handled.

@@ -26,15 +26,17 @@ public:
     }
 
     void setBehaviour(Behaviour behaviour) { m_behaviour = std::move(behaviour); }
-    Result<QString> moveByRenaming(const QString& path) const
+    Result<QString> moveByRenaming(const QByteArray& path) const
     {
-        const QString target = QStringLiteral("%1/%2_%3").arg(m_folder).arg(m_calls).arg(QFileInfo(path).fileName());
-        if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0)
+        const QByteArray target = QFile::encodeName(m_folder) + '/' + QByteArray::number(m_calls) + '_'
+                                  + path.mid(path.lastIndexOf('/') + 1);
+        if (std::rename(path.constData(), target.constData()) != 0)
             return Result<QString>::failure(QStringLiteral("rename failed"));
-        return target;
+        return QFile::decodeName(target);
     }
+    Result<QString> moveByRenaming(const QString& path) const { return moveByRenaming(QFile::encodeName(path)); }
 
-    Result<QString> moveToTrash(const QString& path) override
+    Result<QString> moveToTrash(const QByteArray& path) override
     {
         const int running = ++m_running;
         int most = m_mostAtOnce;
@@ -45,12 +47,12 @@ public:
             std::lock_guard lock(m_mutex);
             m_received << path;
         }
-        Result<QString> result = m_behaviour ? m_behaviour(path, call) : moveByRenaming(path);
+        Result<QString> result = m_behaviour ? m_behaviour(QFile::decodeName(path), call) : moveByRenaming(path);
         --m_running;
         return result;
     }
 
-    QStringList received() const
+    QByteArrayList received() const
     {
         std::lock_guard lock(m_mutex);
         return m_received;
@@ -62,7 +64,7 @@ private:
     QString m_folder;
     Behaviour m_behaviour;
     mutable std::mutex m_mutex;
-    QStringList m_received;
+    QByteArrayList m_received;
     std::atomic<int> m_calls{0};
     std::atomic<int> m_running{0};
     std::atomic<int> m_mostAtOnce{0};

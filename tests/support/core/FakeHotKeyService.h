@@ -14,7 +14,6 @@ public:
     void installEventHandler(Handlers handlers) override { m_handlers = std::move(handlers); }
     Result<Handle> registerHotKey(int code, int modifiers, Identifier identifier) override
     {
-        ++registrationAttempts;
         if (m_taken.contains({code, modifiers}))
             return Result<Handle>::failure(QStringLiteral("The desktop or another application already uses it."));
         m_grabs.insert(++m_lastHandle, {{code, modifiers}, identifier});
@@ -39,7 +38,6 @@ public:
 
     bool hotKeyEventsEnabled = false;
     bool rawKeyEventsEnabled = false;
-    int registrationAttempts = 0;
 
 private:
     using Grab = QPair<QPair<int, int>, Identifier>;  // (code, modifiers), identifier

@@ -1,6 +1,5 @@
 #include "support/core/ScratchMount.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -21,15 +20,9 @@ ScratchMount::ScratchMount(Kind kind)
             m_error = "mkfs.ext4 is missing: install the Debian package e2fsprogs";
             return;
         }
+        // 256-byte inodes and 4 KiB blocks, as a desktop's ext4 has them; mkfs creates the image file.
         const QString image = m_work.filePath("ext4.img");
-        QFile file(image);
-        if (!file.open(QIODevice::WriteOnly) || !file.resize(16 * 1024 * 1024)) {
-            m_error = "couldn't create the image file";
-            return;
-        }
-        file.close();
-        // 256-byte inodes and 4 KiB blocks, as a desktop's ext4 has them.
-        m_mounted = run("mkfs.ext4", {"-q", "-F", "-b", "4096", "-I", "256", image})
+        m_mounted = run("mkfs.ext4", {"-q", "-F", "-b", "4096", "-I", "256", image, "16M"})
                     && run("mount", {"-o", "loop", image, path()});
         break;
     }

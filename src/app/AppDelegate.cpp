@@ -1,0 +1,229 @@
+#include "app/AppDelegate.h"
+
+#include "app/AppRoot.h"
+#include "app/CaptureService.h"
+#include "app/RemoteControl.h"
+#include "app/ToggleCaptureShortcut.h"
+#include "core/Notifier.h"
+#include "core/capture/ScreenCapturePermission.h"
+#include "core/library/LibraryLayout.h"
+#include "core/log/EventLog.h"
+#include "core/settings/DefaultsStore.h"
+#include "core/settings/Preferences.h"
+#include "core/timelapse/TimelapseExportController.h"
+#include "momentra/BuildInfo.h"
+
+#include <QCursor>
+#include <QDBusConnection>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSysInfo>
+#include <QTimeZone>
+#include <QUrl>
+#include <QWidget>
+
+namespace {
+
+QDateTime g_launchDate;
+
+}  // namespace
+
+AppDelegate::AppDelegate(AppRoot& root, QObject* parent)
+    : QObject(parent)
+    , m_root(root)
+{
+}
+
+AppDelegate::~AppDelegate() = default;
+
+QString AppDelegate::versionWithBuild()
+{
+    return QStringLiteral(MOMENTRA_VERSION " (" MOMENTRA_BUILD ")");
+}
+
+QDateTime AppDelegate::launchDate()
+{
+    return g_launchDate;
+}
+
+AppDelegate::Launch AppDelegate::launch()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (RemoteControl::askRunningToReopen(bus))
+        return Launch::HandedOver;
+
+    g_launchDate = QDateTime::currentDateTime();
+    logLaunchLine();
+    auto created = m_root.createCaptureService();  // configures cleanup from the settings
+    if (!created) {
+        m_failure = created.error();
+        return Launch::Failed;
+    }
+    m_service = std::move(created).value();
+    m_remote = std::make_unique<RemoteControl>(*m_service, bus);
+    connect(m_remote.get(), &RemoteControl::reopenRequested, this, &AppDelegate::reopen);
+    if (m_remote->registerOnBus() == RemoteControl::Registration::AlreadyRunning) {
+        // Another one claimed the name while this one was starting.
+        m_service.reset();
+        RemoteControl::askRunningToReopen(bus);
+        return Launch::HandedOver;
+    }
+    ToggleCaptureShortcut::install([this] { toggleCapture(); }, m_root.shortcuts(), m_root.connectGlobalShortcuts(),
+                                   m_root.log());
+    installEngineCallbacks();
+    watchSessionEnd();
+    return Launch::Running;
+}
+
+// Called by the host once the tray and the panel exist.
+void AppDelegate::finishLaunch()
+{
+    if (!m_root.preferences().hasCompletedOnboarding())
+        showOnboarding();
+    else if (!hasPermission())
+        showPermissionAlert();
+    restoreCapturingIfNeeded();
+}
+
+void AppDelegate::logLaunchLine()
+{
+    const QString system = QSysInfo::prettyProductName() + QStringLiteral(", ") + QSysInfo::kernelType()
+                           + QLatin1Char(' ') + QSysInfo::kernelVersion();
+    m_root.log().log(QStringLiteral("Launched %1, %2, time zone %3, Screen Recording %4")
+                         .arg(versionWithBuild(), system, QString::fromUtf8(QTimeZone::systemTimeZoneId()),
+                              hasPermission() ? QStringLiteral("on") : QStringLiteral("off")),
+                     EventLog::kApp);
+}
+
+bool AppDelegate::hasPermission() const
+{
+    return m_root.capturePermission().isGranted();
+}
+
+void AppDelegate::installEngineCallbacks()
+{
+    // Display ordinals and capture days are stored by the capture service;
+    // whether capture runs is the application's, so that it resumes after a restart.
+    Preferences& preferences = m_root.preferences();
+    m_service->engine().onCapturingChanged = [&preferences](bool capturing) { preferences.setWasCapturing(capturing); };
+}
+
+// Logging out ends the session manager's clients through commitData; a
+// shutdown without a session manager is announced by logind.
+void AppDelegate::watchSessionEnd()
+{
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::commitDataRequest, this, [this] { quit(); });
+    QDBusConnection::systemBus().connect(QStringLiteral("org.freedesktop.login1"),
+                                         QStringLiteral("/org/freedesktop/login1"),
+                                         QStringLiteral("org.freedesktop.login1.Manager"),
+                                         QStringLiteral("PrepareForShutdown"), this, SLOT(prepareForShutdown(bool)));
+}
+
+void AppDelegate::prepareForShutdown(bool starting)
+{
+    if (starting)
+        quit();
+}
+
+void AppDelegate::toggleCapture()
+{
+    m_service->toggle();
+}
+
+void AppDelegate::restoreCapturingIfNeeded()
+{
+    const Preferences& preferences = m_root.preferences();
+    if (preferences.wasCapturing() && preferences.hasCompletedOnboarding() && hasPermission()
+        && !m_service->engine().isCapturing())
+        m_service->start();
+}
+
+void AppDelegate::showOnboarding()
+{
+    m_isFinishingOnboarding = false;
+    // The onboarding window opens here, centred on the pointer's screen.
+}
+
+void AppDelegate::finishOnboarding()
+{
+    if (m_isFinishingOnboarding)
+        return;
+    m_isFinishingOnboarding = true;
+    m_root.preferences().setHasCompletedOnboarding(true);
+}
+
+void AppDelegate::showPermissionAlert()
+{
+    m_root.log().logError(QStringLiteral("Screen Recording permission is off; capture stays stopped"), EventLog::kApp);
+}
+
+void AppDelegate::exportToday()
+{
+    if (!m_exports) {
+        m_exports = std::make_unique<TimelapseExportController>(m_root.timelapseExporter(), m_root.log());
+        connect(m_exports.get(), &TimelapseExportController::ended, this, &AppDelegate::announceExport);
+    }
+    const Preferences& preferences = m_root.preferences();
+    const QString day =
+        QDir(preferences.folderPath()).filePath(LibraryLayout::dayFolderName(QDateTime::currentDateTime()));
+    const int fps = preferences.timelapseFPS() <= 0 ? 12 : preferences.timelapseFPS();
+    m_exports->exportDays({QUrl::fromLocalFile(day)}, fps);
+}
+
+// Until the settings window shows exports, a notification tells how one
+// ended; its link opens the folder that holds the videos.
+void AppDelegate::announceExport()
+{
+    Notifier& notifier = m_root.notifier();
+    if (m_exports->errorMessage()) {
+        notifier.notify(QStringLiteral("Timelapse not exported"), *m_exports->errorMessage());
+        return;
+    }
+    const QString status = m_exports->statusText().value_or(QString()).toHtmlEscaped();
+    if (m_exports->outputURLs().isEmpty()) {
+        notifier.notify(QStringLiteral("Timelapse export"), status);
+        return;
+    }
+    const QString folder = QFileInfo(m_exports->outputURLs().first().toLocalFile()).absolutePath();
+    notifier.notify(QStringLiteral("Timelapse exported"),
+                    QStringLiteral("%1 <a href=\"%2\">%3</a>")
+                        .arg(status, QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded), folder.toHtmlEscaped()));
+}
+
+void AppDelegate::openSettings()
+{
+    // Until the settings window exists, the settings file is the place to change them.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(m_root.preferences().store().path()));
+}
+
+void AppDelegate::reopen()
+{
+    Q_EMIT reopenRequested();
+}
+
+void AppDelegate::quit()
+{
+    if (m_hasQuit)
+        return;
+    m_hasQuit = true;
+    if (m_service)
+        m_service->cleanup().flushSweepLog();
+    m_root.log().log(QStringLiteral("Quit"), EventLog::kApp);
+    m_root.log().flush();
+    QCoreApplication::quit();
+}
+
+void AppDelegate::centerOnMouseScreen(QWidget& window)
+{
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
+}

@@ -1,0 +1,99 @@
+#include "app/TrayApplication.h"
+
+#include "app/AppDelegate.h"
+#include "app/AppRoot.h"
+#include "app/CaptureService.h"
+#include "app/TrayController.h"
+#include "core/status/TrayStatus.h"
+#include "ui/panel/MenuPanelView.h"
+#include "ui/panel/MenuRow.h"
+#include "ui/panel/PanelWindow.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QEvent>
+
+namespace {
+
+// How soon after the panel lost its focus a click on the icon counts as
+// closing it rather than opening it again.
+constexpr int kReopenGuardMilliseconds = 300;
+
+}  // namespace
+
+TrayApplication::TrayApplication(AppDelegate& delegate, AppRoot& root, QObject* parent)
+    : QObject(parent)
+    , m_delegate(delegate)
+    , m_status(std::make_unique<TrayStatus>(delegate.service().engine(), root.capturePermission()))
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    MenuPanelView::Actions actions{
+        [this] { m_delegate.toggleCapture(); }, [this] { m_delegate.exportToday(); },
+        [this] { m_delegate.openSettings(); },  {},  // no updater yet
+        [this] { m_delegate.quit(); },          [](const QUrl& url) { QDesktopServices::openUrl(url); },
+    };
+    m_panel = std::make_unique<PanelWindow>(new MenuPanelView(*m_status, root.preferences(), std::move(actions)));
+    m_panel->installEventFilter(this);
+    buildMenu();
+
+    m_tray = std::make_unique<TrayController>(*m_status, m_menu, root.log());
+    connect(m_tray.get(), &TrayController::clicked, this, [this](std::optional<QRect> geometry) {
+        if (m_panel->isVisible()) {
+            m_panel->hide();
+            return;
+        }
+        if (m_sinceHidden.isValid() && m_sinceHidden.elapsed() < kReopenGuardMilliseconds)
+            return;
+        m_panel->open(geometry);
+    });
+    connect(m_tray.get(), &TrayController::iconShown, this, [this] {
+        if (m_panel->mode() == PanelWindow::Mode::Window) {
+            m_panel->hide();
+            m_panel->setMode(PanelWindow::Mode::Popup);
+        }
+    });
+    connect(&m_delegate, &AppDelegate::reopenRequested, this, &TrayApplication::openPanel);
+    m_tray->start();
+    if (!m_tray->hasIcon()) {
+        m_panel->setMode(PanelWindow::Mode::Window);
+        m_panel->open();
+    }
+}
+
+TrayApplication::~TrayApplication()
+{
+    m_panel->removeEventFilter(this);
+}
+
+void TrayApplication::openPanel()
+{
+    m_panel->open();
+}
+
+bool TrayApplication::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_panel.get() && event->type() == QEvent::Hide)
+        m_sinceHidden.start();
+    return QObject::eventFilter(watched, event);
+}
+
+// The same actions as the panel's rows, for trays that show only a menu.
+void TrayApplication::buildMenu()
+{
+    MenuPanelView& view = *m_panel->view();
+    m_startStop = m_menu.addAction(QString(), view.startStopRow(), &MenuRow::click);
+    m_menu.addAction(QStringLiteral("Open Momentra…"), this, &TrayApplication::openPanel);
+    m_menu.addSeparator();
+    m_menu.addAction(QStringLiteral("Open Screenshots Folder"), &view, [&view] { view.openFolder(false); });
+    m_menu.addAction(QStringLiteral("Export Today as Video"), this, [this] { m_delegate.exportToday(); });
+    m_menu.addAction(QStringLiteral("Settings…"), this, [this] { m_delegate.openSettings(); });
+    m_menu.addSeparator();
+    m_menu.addAction(QStringLiteral("Quit Momentra"), this, [this] { m_delegate.quit(); });
+    connect(m_status.get(), &TrayStatus::changed, this, &TrayApplication::refreshMenu);
+    refreshMenu();
+}
+
+void TrayApplication::refreshMenu()
+{
+    m_startStop->setText(m_panel->view()->startStopRow()->title());
+}

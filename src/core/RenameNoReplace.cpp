@@ -1,0 +1,19 @@
+#include "core/RenameNoReplace.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+int renameNoReplace(int fromDir, const char* from, int toDir, const char* to)
+{
+    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return errno;
+    // The link claims the name atomically; only then does the old one go.
+    if (::linkat(fromDir, from, toDir, to, 0) != 0)
+        return errno;
+    ::unlinkat(fromDir, from, 0);
+    return 0;
+}
