@@ -24,16 +24,15 @@ function(momentra_include_root target)
   set(${target}_include_root ${root} PARENT_SCOPE)
 endfunction()
 
-# Each layer is one library built from every source below its folders (Qt
-# resource files included), so adding a class never means editing a list of files.
+# Each layer is one library built from every source below its folders, so
+# adding a class never means editing a list of files.
 #   momentra_add_layer(TARGET FOLDER… [LINKS lib…])
 function(momentra_add_layer target)
   cmake_parse_arguments(PARSE_ARGV 1 layer "" "" "LINKS")
   set(sources)
   foreach(folder ${layer_UNPARSED_ARGUMENTS})
     file(GLOB_RECURSE found CONFIGURE_DEPENDS
-         ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/src/${folder}/*.h
-         ${CMAKE_SOURCE_DIR}/src/${folder}/*.qrc)
+         ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/src/${folder}/*.h)
     list(APPEND sources ${found})
   endforeach()
   momentra_include_root(${target} ${layer_UNPARSED_ARGUMENTS})

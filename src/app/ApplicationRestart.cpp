@@ -16,12 +16,12 @@ void startSuccessor()
 
 }
 
-void ApplicationRestart::restart()
+void ApplicationRestart::restart(const std::function<void()>& quit)
 {
     if (!g_program.isEmpty())
         return;
     g_program = QCoreApplication::applicationFilePath();
     g_arguments = QCoreApplication::arguments().mid(1);
     qAddPostRoutine(startSuccessor);
-    QCoreApplication::quit();
+    quit();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // Restarting Momentra, so that a screen-capture consent given while it ran
 // takes effect. The new instance is the running executable with the same
 // arguments, started directly (never through a shell), and only once this
@@ -8,8 +10,8 @@
 class ApplicationRestart
 {
 public:
-    // Quits the application (its usual terminate steps run); as its
+    // Quits through quit (the application's usual terminate steps); as its
     // QCoreApplication is destroyed, after everything built on it, the new
     // instance starts. Asking twice restarts once.
-    static void restart();
+    static void restart(const std::function<void()>& quit);
 };

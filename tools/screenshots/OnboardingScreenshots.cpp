@@ -7,15 +7,12 @@
 #include "core/settings/Preferences.h"
 #include "ui/onboarding/OnboardingWindow.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
+#include <QApplication>
 #include <QTemporaryDir>
-#include <QWindow>
 
 namespace {
 
-// The screenshots show a session that needs no consent and an unchanged login item.
+// A session that needs no consent, and a login item left as it is.
 class Granted : public ScreenCapturePermission
 {
 public:
@@ -31,28 +28,29 @@ public:
     Result<void> unregisterItem() override { return Result<void>::success(); }
 };
 
-void render(Preferences& preferences, const QString& path)
-{
-    Granted permission;
-    Untouched loginItems;
-    OnboardingWindow window(preferences, permission, loginItems, {[] {}, [] {}, {}});
-    window.show();
-    const QDeadlineTimer deadline(5000);
-    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (!window.grab().save(path))
-        qWarning("couldn't write %s", qPrintable(path));
-}
-
-}
-
-void renderOnboardingScreenshots(const QString& folder)
+QImage render(bool seenWelcome)
 {
     QTemporaryDir home;
     EventLog log(home.filePath(QStringLiteral("log")));
     DefaultsStore store(home.filePath(QStringLiteral("defaults.json")), log);
     Preferences preferences(store);
-    render(preferences, QDir(folder).filePath(QStringLiteral("onboarding-welcome.png")));
-    preferences.setHasSeenOnboardingWelcome(true);
-    render(preferences, QDir(folder).filePath(QStringLiteral("onboarding-permission.png")));
+    preferences.setHasSeenOnboardingWelcome(seenWelcome);
+    Granted permission;
+    Untouched loginItems;
+    OnboardingWindow window(preferences, permission, loginItems, {[] {}, [] {}, {}});
+    window.show();
+    QApplication::processEvents();
+    return window.grab().toImage();
+}
+
+}  // namespace
+
+QImage renderOnboardingWelcome()
+{
+    return render(false);
+}
+
+QImage renderOnboardingPermission()
+{
+    return render(true);
 }

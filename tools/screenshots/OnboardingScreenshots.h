@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include <QImage>
 
-// Renders the onboarding window's two pages into folder as
-// onboarding-welcome.png and onboarding-permission.png (the permission page
-// as X11 users see it: granted, "Done"). Needs a QApplication.
-void renderOnboardingScreenshots(const QString& folder);
+// The onboarding window's welcome page, and its permission page as X11
+// users see it (granted, "Done"). Need a QApplication.
+QImage renderOnboardingWelcome();
+QImage renderOnboardingPermission();

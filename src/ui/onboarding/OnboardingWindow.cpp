@@ -18,19 +18,12 @@
 #include <QWindow>
 #include <QtConcurrent/QtConcurrentRun>
 
-// The resource lives in a static library: nothing would pull it in otherwise.
-static void initOnboardingResources()
-{
-    Q_INIT_RESOURCE(onboarding);
-}
-
 namespace {
 
 QIcon appIcon()
 {
-    initOnboardingResources();
     return QIcon::fromTheme(QStringLiteral("app.momentra.Momentra"),
-                            QIcon(QStringLiteral(":/onboarding/app.momentra.Momentra.svg")));
+                            QIcon(QStringLiteral(":/icons/app.momentra.Momentra.svg")));
 }
 
 QLabel* heading(const QString& text)

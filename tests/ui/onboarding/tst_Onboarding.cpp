@@ -55,7 +55,7 @@ static int runInstance(int argc, char** argv)
     note("start " + QCoreApplication::arguments().mid(1).join(u'|').toUtf8());
     if (restarted)
         return 0;
-    QTimer::singleShot(0, &ApplicationRestart::restart);
+    QTimer::singleShot(0, [] { ApplicationRestart::restart(&QCoreApplication::quit); });
     app.exec();
     // Shutting down takes a while (the session's name is still held): an
     // instance started too early would note its start meanwhile.
