@@ -8,8 +8,7 @@ class LoginItems
 {
 public:
     // The numbers are the ones diagnostics print.
-    enum class Status
-    {
+    enum class Status {
         NotRegistered = 0,
         Enabled = 1,
         RequiresApproval = 2,  // the desktop asks the user to allow it first

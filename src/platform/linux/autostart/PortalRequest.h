@@ -15,7 +15,9 @@ class QEventLoop;
 // One call to an xdg-desktop-portal interface that answers through a Request
 // object's Response signal, waited for on the calling thread. The request's
 // path is known before the call (from our handle token), so the answer cannot
-// slip past before we listen. Blocks: call it off the main thread.
+// slip past before we listen. Blocks: call it off the main thread, and keep
+// the main thread's event loop running meanwhile, since the session bus
+// connection hands the answer on through it.
 class PortalRequest : public QObject
 {
     Q_OBJECT
