@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/AppRoot.h"
+#include "app/ApplicationRestart.h"
 #include "app/CaptureService.h"
 #include "app/RemoteControl.h"
 #include "app/ToggleCaptureShortcut.h"
@@ -12,6 +13,8 @@
 #include "core/settings/Preferences.h"
 #include "core/timelapse/TimelapseExportController.h"
 #include "momentra/BuildInfo.h"
+#include "ui/PermissionAlert.h"
+#include "ui/onboarding/OnboardingWindow.h"
 
 #include <QCursor>
 #include <QDBusConnection>
@@ -145,20 +148,40 @@ void AppDelegate::restoreCapturingIfNeeded()
 void AppDelegate::showOnboarding()
 {
     m_isFinishingOnboarding = false;
-    // The onboarding window opens here, centred on the pointer's screen.
+    if (!m_onboarding) {
+        OnboardingWindow::Actions actions;
+        actions.finish = [this] { finishOnboarding(); };
+        actions.restart = [this] { ApplicationRestart::restart([this] { quit(); }); };
+        // No desktop has a page for an unsandboxed application's consent: the link stays hidden.
+        m_onboarding = std::make_unique<OnboardingWindow>(m_root.preferences(), m_root.capturePermission(),
+                                                          m_root.loginItems(), std::move(actions));
+        connect(m_onboarding.get(), &OnboardingWindow::closed, this, &AppDelegate::finishOnboarding);
+    }
+    // Shown in the taskbar while it is open, like any window that needs the user.
+    centerOnMouseScreen(*m_onboarding);
+    m_onboarding->show();
+    m_onboarding->raise();
+    m_onboarding->activateWindow();
 }
 
 void AppDelegate::finishOnboarding()
 {
-    if (m_isFinishingOnboarding)
+    // Quitting closes the window too, but a quit is not an answer: the next launch reopens it.
+    if (m_isFinishingOnboarding || m_hasQuit)
         return;
     m_isFinishingOnboarding = true;
+    if (m_onboarding) {
+        // Closing emits closed() once more, which the guard above absorbs.
+        m_onboarding->close();
+        m_onboarding.release()->deleteLater();
+    }
     m_root.preferences().setHasCompletedOnboarding(true);
 }
 
 void AppDelegate::showPermissionAlert()
 {
     m_root.log().logError(QStringLiteral("Screen Recording permission is off; capture stays stopped"), EventLog::kApp);
+    PermissionAlert::show({});
 }
 
 void AppDelegate::exportToday()
