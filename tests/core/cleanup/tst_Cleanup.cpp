@@ -320,13 +320,6 @@ private Q_SLOTS:
                  Entries{Entry::error(QStringLiteral("Couldn't read 1 day folder: Permission denied"))});
     }
 
-    void unlistableFolderHasNoResult()
-    {
-        const CleanupSweeper sweeper(m_trash);
-        QCOMPARE(sweeper.sweep(m_dir->path() + QStringLiteral("/missing"), kHour, true, StopFlag()), std::nullopt);
-        QCOMPARE(sweeper.sweep(m_library->makeFile(QStringLiteral("plain-file")), kHour, true, StopFlag()),
-                 std::nullopt);
-    }
     void timerPeriods_data()
     {
         QTest::addColumn<DeletionPolicy>("policy");

@@ -61,7 +61,6 @@ private Q_SLOTS:
         QTest::newRow("success that changed nothing")
             << true << Status::NotRegistered << none << LaunchAtLogin::kManualMessage << true;
         QTest::newRow("off") << false << Status::NotRegistered << none << none << false;
-        QTest::newRow("off where it cannot start anyway") << false << Status::NotFound << none << none << false;
         QTest::newRow("off failed") << false << Status::Enabled << "read-only"
                                     << "Couldn't change launch at login: read-only" << true;
     }
