@@ -1,5 +1,8 @@
 #include "ui/settings/SettingsWindow.h"
 
+#include "ui/settings/CaptureSettingsTab.h"
+#include "ui/settings/GeneralSettingsTab.h"
+
 #include <QIcon>
 #include <QKeySequence>
 #include <QShortcut>
@@ -21,6 +24,8 @@ constexpr QSize kSize(540, 440);
 const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
 {
     static const QList<Tab> list{
+        {"general", "General", "preferences-system", make<GeneralSettingsTab>},
+        {"capture", "Capture", "camera-photo", make<CaptureSettingsTab>},
     };
     return list;
 }
@@ -56,6 +61,7 @@ QWidget* SettingsWindow::build(int index)
     if (page->layout()->count() == 0) {
         QWidget* content = tabs().at(index).factory(m_context);
         page->layout()->addWidget(content);
+        content->show();  // now, not on the next turn of the event loop
         resize(size().expandedTo(sizeHint()));
     }
     return page->layout()->itemAt(0)->widget();
