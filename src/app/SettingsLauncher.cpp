@@ -6,7 +6,10 @@
 #include "core/capture/ScreenSource.h"
 #include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
+#include "platform/linux/x11/X11WindowPicker.h"
 #include "ui/settings/SettingsWindow.h"
+
+#include <QGuiApplication>
 
 SettingsLauncher::SettingsLauncher(AppRoot& root, CaptureService* service)
     : m_root(root)
@@ -24,6 +27,10 @@ SettingsContext SettingsLauncher::context()
         context.cleanup = &m_service->cleanup();
     }
     context.displays = [this] { return connectedDisplays(); };
+    // Only an X11 session lets a program see and grab every window.
+    if (!m_windowPicker && QGuiApplication::platformName() == QLatin1String("xcb"))
+        m_windowPicker = std::make_unique<X11WindowPicker>();
+    context.windowPicker = m_windowPicker.get();
     return context;
 }
 

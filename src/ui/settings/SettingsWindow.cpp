@@ -2,6 +2,7 @@
 
 #include "ui/settings/CaptureSettingsTab.h"
 #include "ui/settings/GeneralSettingsTab.h"
+#include "ui/settings/PrivacySettingsTab.h"
 
 #include <QIcon>
 #include <QKeySequence>
@@ -26,6 +27,7 @@ const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
     static const QList<Tab> list{
         {"general", "General", "preferences-system", make<GeneralSettingsTab>},
         {"capture", "Capture", "camera-photo", make<CaptureSettingsTab>},
+        {"privacy", "Privacy", "security-high", make<PrivacySettingsTab>},
     };
     return list;
 }
