@@ -5,6 +5,7 @@
 //
 //   momentra-screenshots FOLDER
 
+#include "OnboardingScreenshots.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenCapturePermission.h"
 #include "core/capture/ScreenSource.h"
@@ -124,6 +125,8 @@ const QList<std::pair<const char*, std::function<QImage()>>> kPictures{
          stage.startCapture();
          return renderPanel(stage);
      }},
+    {"onboarding-welcome", renderOnboardingWelcome},
+    {"onboarding-permission", renderOnboardingPermission},
 };
 
 }  // namespace
