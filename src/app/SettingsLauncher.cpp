@@ -26,6 +26,7 @@ SettingsContext SettingsLauncher::context()
         context.engine = &m_service->engine();
         context.cleanup = &m_service->cleanup();
     }
+    context.launchAtLogin = &m_root.launchAtLogin();
     context.displays = [this] { return connectedDisplays(); };
     // Only an X11 session lets a program see and grab every window.
     if (!m_windowPicker && QGuiApplication::platformName() == QLatin1String("xcb"))

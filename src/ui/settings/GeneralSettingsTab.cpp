@@ -1,7 +1,7 @@
 #include "ui/settings/GeneralSettingsTab.h"
 
+#include "core/settings/LaunchAtLogin.h"
 #include "ui/ShortcutRecorder.h"
-#include "ui/settings/LaunchAtLoginSwitch.h"
 #include "ui/settings/SettingsForm.h"
 
 #include <QCheckBox>
@@ -11,15 +11,16 @@
 
 GeneralSettingsTab::GeneralSettingsTab(const SettingsContext& context, QWidget* parent)
     : QWidget(parent)
+    , m_form(new SettingsForm(this))
 {
-    auto* form = new SettingsForm(this);
-    if (context.loginItems) {
-        m_switch = new LaunchAtLoginSwitch(*context.loginItems, this);
+    SettingsForm* form = m_form;
+    if (context.launchAtLogin) {
+        m_switch = context.launchAtLogin;
         m_launchAtLogin = new QCheckBox(QStringLiteral("Launch at login"));
         form->addFieldRow(m_launchAtLogin);
         m_launchAtLoginMessage = form->addHelp(QString());
-        connect(m_launchAtLogin, &QCheckBox::toggled, m_switch, &LaunchAtLoginSwitch::setLaunchAtLogin);
-        connect(m_switch, &LaunchAtLoginSwitch::changed, this, &GeneralSettingsTab::showLaunchAtLogin);
+        connect(m_launchAtLogin, &QCheckBox::toggled, m_switch, &LaunchAtLogin::setLaunchAtLogin);
+        connect(m_switch, &LaunchAtLogin::changed, this, &GeneralSettingsTab::showLaunchAtLogin);
         showLaunchAtLogin();
     }
     auto* recorder = new ShortcutRecorder(context.toggleCaptureShortcut, context.shortcuts);
@@ -34,5 +35,5 @@ void GeneralSettingsTab::showLaunchAtLogin()
     m_launchAtLogin->setChecked(m_switch->isEnabled());
     m_launchAtLogin->setEnabled(!m_switch->isBusy());
     m_launchAtLoginMessage->setText(m_switch->error());
-    m_launchAtLoginMessage->setVisible(!m_switch->error().isEmpty());
+    m_form->setRowVisible(m_launchAtLoginMessage, !m_switch->error().isEmpty());
 }

@@ -4,9 +4,10 @@
 
 #include <QWidget>
 
-class LaunchAtLoginSwitch;
+class LaunchAtLogin;
 class QCheckBox;
 class QLabel;
+class SettingsForm;
 
 // Launch at login and the start/stop shortcut.
 class GeneralSettingsTab : public QWidget
@@ -16,13 +17,14 @@ class GeneralSettingsTab : public QWidget
 public:
     explicit GeneralSettingsTab(const SettingsContext& context, QWidget* parent = nullptr);
 
-    QCheckBox* launchAtLogin() const { return m_launchAtLogin; }  // null without login items
+    QCheckBox* launchAtLogin() const { return m_launchAtLogin; }  // null where Momentra can't start at login
     QLabel* launchAtLoginMessage() const { return m_launchAtLoginMessage; }
 
 private:
     void showLaunchAtLogin();
 
-    LaunchAtLoginSwitch* m_switch = nullptr;
+    SettingsForm* m_form;
+    LaunchAtLogin* m_switch = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
     QLabel* m_launchAtLoginMessage = nullptr;
 };

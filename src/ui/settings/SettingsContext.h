@@ -9,7 +9,7 @@
 
 class CleanupController;
 class EventLog;
-class LoginItems;
+class LaunchAtLogin;
 class Preferences;
 class ScreenshotManager;
 class ShortcutRegistry;
@@ -31,7 +31,7 @@ struct SettingsContext
     CleanupController* cleanup = nullptr;
     TextSearchController* textSearch = nullptr;
     TimelapseExportController* timelapse = nullptr;
-    LoginItems* loginItems = nullptr;
+    LaunchAtLogin* launchAtLogin = nullptr;
     WindowPicker* windowPicker = nullptr;  // lets the user click a window to name its application
     // The displays connected now, in capture order, each by its identity and name.
     std::function<QList<ChosenDisplay>()> displays;
