@@ -203,7 +203,7 @@ private Q_SLOTS:
             QTest::mouseClick(tab->addButton(), Qt::LeftButton);
             QTRY_VERIFY(tab->chooser() && tab->chooser()->isVisible());
             QCOMPARE(tab->chooser()->list()->count(), 2);  // the NoDisplay entry left out
-            tab->chooser()->list()->selectAll();  // Editor, already excluded, and Viewer
+            tab->chooser()->list()->selectAll();           // Editor, already excluded, and Viewer
             QTest::keyClick(tab->chooser(), Qt::Key_Return);
         }
         QStringList shown;

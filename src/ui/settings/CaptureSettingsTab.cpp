@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kCustom = -1;  // the interval picker's "Custom" item
+constexpr int kCustom = -1;                            // the interval picker's "Custom" item
 const QList<int> kIdleChoices{0, 60, 300, 600, 1800};  // 0: never
 
 // Selects the item holding the value, adding one for a value set elsewhere.
@@ -67,7 +67,8 @@ CaptureSettingsTab::CaptureSettingsTab(const SettingsContext& context, QWidget* 
 QString CaptureSettingsTab::durationText(int seconds)
 {
     if (seconds % 60 != 0)
-        return seconds == 1 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(QLocale().toString(seconds));
+        return seconds == 1 ? QStringLiteral("1 second")
+                            : QStringLiteral("%1 seconds").arg(QLocale().toString(seconds));
     const int minutes = seconds / 60;
     return minutes == 1 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(QLocale().toString(minutes));
 }

@@ -1,5 +1,7 @@
 #include "ui/settings/InstalledApplications.h"
 
+#include "ui/settings/SettingsForm.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QDirIterator>
@@ -53,9 +55,8 @@ QList<InstalledApplications::Application> InstalledApplications::listed()
     applications.removeIf([](const Application& application) { return application.noDisplay; });
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(applications.begin(), applications.end(), [&collator](const Application& a, const Application& b) {
-        return collator.compare(a.name, b.name) < 0;
-    });
+    std::sort(applications.begin(), applications.end(),
+              [&collator](const Application& a, const Application& b) { return collator.compare(a.name, b.name) < 0; });
     return applications;
 }
 
@@ -70,8 +71,7 @@ std::optional<InstalledApplications::Application> InstalledApplications::find(co
 
 // The [Desktop Entry] group of one file; nothing for an entry that is no
 // application, is hidden (deleted for this user) or has no name.
-std::optional<InstalledApplications::Application> InstalledApplications::read(const QString& path,
-                                                                              const QString& id)
+std::optional<InstalledApplications::Application> InstalledApplications::read(const QString& path, const QString& id)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -120,10 +120,8 @@ std::optional<InstalledApplications::Application> InstalledApplications::read(co
 
 QIcon InstalledApplications::icon(const QString& name)
 {
-    const QIcon fallback = QIcon::fromTheme(QStringLiteral("application-x-executable"));
-    if (name.isEmpty())
-        return fallback;
     if (QFileInfo(name).isAbsolute())
         return QIcon(name);
-    return QIcon::fromTheme(name, fallback);
+    QIcon icon = name.isEmpty() ? QIcon() : SettingsForm::themeIcon(name);
+    return icon.isNull() ? SettingsForm::themeIcon(QStringLiteral("application-x-executable")) : icon;
 }

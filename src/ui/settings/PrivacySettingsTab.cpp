@@ -31,8 +31,8 @@ PrivacySettingsTab::PrivacySettingsTab(const SettingsContext& context, QWidget* 
     , m_picker(context.windowPicker)
     , m_binder(new SettingsBinder(context.preferences, this))
     , m_list(new QListWidget)
-    , m_add(new QPushButton(QIcon::fromTheme(QStringLiteral("list-add")), QStringLiteral("Add Apps…")))
-    , m_remove(new QPushButton(QIcon::fromTheme(QStringLiteral("list-remove")), QStringLiteral("Remove")))
+    , m_add(new QPushButton(SettingsForm::themeIcon(QStringLiteral("list-add")), QStringLiteral("Add Apps…")))
+    , m_remove(new QPushButton(SettingsForm::themeIcon(QStringLiteral("list-remove")), QStringLiteral("Remove")))
     , m_message(SettingsForm::helpLabel(QString()))
 {
     auto* form = new SettingsForm(this);
@@ -45,7 +45,7 @@ PrivacySettingsTab::PrivacySettingsTab(const SettingsContext& context, QWidget* 
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(m_add);
     if (m_picker) {
-        m_pick = new QPushButton(QIcon::fromTheme(QStringLiteral("color-picker")), QStringLiteral("Pick a Window…"));
+        m_pick = new QPushButton(QStringLiteral("Pick a Window…"));
         row->addWidget(m_pick);
         connect(m_pick, &QPushButton::clicked, this, &PrivacySettingsTab::pickWindow);
     }

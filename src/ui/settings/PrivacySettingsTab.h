@@ -24,7 +24,7 @@ public:
     QListWidget* excludedApps() const { return m_list; }
     QPushButton* addButton() const { return m_add; }
     QPushButton* pickButton() const { return m_pick; }  // null where windows can't be picked
-    AppChooserDialog* chooser() const;  // the open chooser, if any
+    AppChooserDialog* chooser() const;                  // the open chooser, if any
     QLabel* message() const { return m_message; }
 
     // Appends the ids not yet excluded.

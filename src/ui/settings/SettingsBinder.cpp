@@ -92,9 +92,7 @@ void SettingsBinder::store(QWidget* control)
 {
     const QString key = control->objectName();
     const double scale = m_bindings.value(key).scale;
-    auto number = [scale](int value) {
-        return scale == 1 ? QJsonValue(value) : QJsonValue(value / scale);
-    };
+    auto number = [scale](int value) { return scale == 1 ? QJsonValue(value) : QJsonValue(value / scale); };
     QJsonValue value;
     if (auto* box = qobject_cast<QCheckBox*>(control))
         value = box->isChecked();

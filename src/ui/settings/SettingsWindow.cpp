@@ -3,6 +3,7 @@
 #include "ui/settings/CaptureSettingsTab.h"
 #include "ui/settings/GeneralSettingsTab.h"
 #include "ui/settings/PrivacySettingsTab.h"
+#include "ui/settings/SettingsForm.h"
 
 #include <QIcon>
 #include <QKeySequence>
@@ -38,7 +39,7 @@ SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
     , m_tabs(new QTabWidget(this))
 {
     setWindowTitle(QStringLiteral("Momentra Settings"));
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("preferences-system")));
+    setWindowIcon(SettingsForm::themeIcon(QStringLiteral("preferences-system")));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     for (const Tab& tab : tabs()) {
@@ -46,7 +47,7 @@ SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
         page->setObjectName(tab.name);
         auto* pageLayout = new QVBoxLayout(page);
         pageLayout->setContentsMargins(0, 0, 0, 0);
-        m_tabs->addTab(page, QIcon::fromTheme(tab.icon), tab.title);
+        m_tabs->addTab(page, SettingsForm::themeIcon(tab.icon), tab.title);
     }
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { build(index); });
     build(m_tabs->currentIndex());

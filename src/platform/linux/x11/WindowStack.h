@@ -23,7 +23,8 @@ public:
     };
 
     WindowStack(XcbConnection& connection, AppIdResolver& resolver)
-        : m_connection(connection), m_resolver(resolver)
+        : m_connection(connection)
+        , m_resolver(resolver)
     {
     }
 

@@ -34,9 +34,7 @@ void X11WindowPicker::pick(std::function<void(const Result<QString>&)> done)
     m_done = std::move(done);
     if (const Result<void> grabbed = grab(); !grabbed) {
         // Answer on the next turn of the event loop, as a real pick would.
-        QTimer::singleShot(0, this, [this, error = grabbed.error()] {
-            finish(Result<QString>::failure(error));
-        });
+        QTimer::singleShot(0, this, [this, error = grabbed.error()] { finish(Result<QString>::failure(error)); });
     }
 }
 
