@@ -9,6 +9,7 @@
 class AppRoot;
 class CaptureService;
 class RemoteControl;
+class SettingsLauncher;
 class TimelapseExportController;
 class QWidget;
 
@@ -81,6 +82,7 @@ private:
     std::unique_ptr<CaptureService> m_service;
     std::unique_ptr<RemoteControl> m_remote;
     std::unique_ptr<TimelapseExportController> m_exports;
+    std::unique_ptr<SettingsLauncher> m_settings;
     bool m_isFinishingOnboarding = false;
     bool m_hasQuit = false;
     QString m_failure;
