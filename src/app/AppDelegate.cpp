@@ -4,6 +4,7 @@
 #include "app/ApplicationRestart.h"
 #include "app/CaptureService.h"
 #include "app/RemoteControl.h"
+#include "app/SettingsLauncher.h"
 #include "app/ToggleCaptureShortcut.h"
 #include "core/Notifier.h"
 #include "core/capture/ScreenCapturePermission.h"
@@ -18,7 +19,6 @@
 
 #include <QCursor>
 #include <QDBusConnection>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -219,8 +219,9 @@ void AppDelegate::announceExport()
 
 void AppDelegate::openSettings()
 {
-    // Until the settings window exists, the settings file is the place to change them.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_root.preferences().store().path()));
+    if (!m_settings)
+        m_settings = std::make_unique<SettingsLauncher>(m_root, m_service.get());
+    m_settings->open();
 }
 
 void AppDelegate::reopen()

@@ -10,6 +10,7 @@ class AppRoot;
 class CaptureService;
 class OnboardingWindow;
 class RemoteControl;
+class SettingsLauncher;
 class TimelapseExportController;
 class QWidget;
 
@@ -83,6 +84,7 @@ private:
     std::unique_ptr<RemoteControl> m_remote;
     std::unique_ptr<TimelapseExportController> m_exports;
     std::unique_ptr<OnboardingWindow> m_onboarding;
+    std::unique_ptr<SettingsLauncher> m_settings;
     bool m_isFinishingOnboarding = false;
     bool m_hasQuit = false;
     QString m_failure;

@@ -6,6 +6,7 @@
 //   momentra-screenshots FOLDER
 
 #include "OnboardingScreenshots.h"
+#include "SettingsScreenshots.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenCapturePermission.h"
 #include "core/capture/ScreenSource.h"
@@ -149,5 +150,6 @@ int main(int argc, char** argv)
         err << (saved ? "wrote " : "could not write ") << path << '\n';
         failed += saved ? 0 : 1;
     }
+    failed += renderSettingsScreenshots(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
     return failed ? 1 : 0;
 }
