@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/DefaultsCommand.h"
 #include "cli/DeleteAllCommand.h"
+#include "cli/DiagnosticsCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/OcrCommand.h"
 #include "cli/RemoteCommand.h"
@@ -24,5 +25,6 @@ int main(int argc, char** argv)
     commands.add(OcrCommand::command());
     commands.add(SearchCommand::command());
     commands.add(DefaultsCommand::command());
+    commands.add(DiagnosticsCommand::command());
     return CommandLine(std::move(commands), TrayCommand::command()).run(argc, argv);
 }
