@@ -5,6 +5,7 @@
 //
 //   momentra-screenshots FOLDER
 
+#include "AboutScreenshot.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenCapturePermission.h"
 #include "core/capture/ScreenSource.h"
@@ -146,5 +147,6 @@ int main(int argc, char** argv)
         err << (saved ? "wrote " : "could not write ") << path << '\n';
         failed += saved ? 0 : 1;
     }
+    failed += renderAboutScreenshot(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
     return failed ? 1 : 0;
 }
