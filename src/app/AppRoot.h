@@ -13,7 +13,9 @@ class DefaultsStore;
 class EventLog;
 class HotKeyCenter;
 class ImageCodec;
+class LaunchAtLogin;
 class LiveTextReader;
+class LoginItems;
 class Notifier;
 class Preferences;
 class ScreenCapturePermission;
@@ -62,6 +64,10 @@ public:
     Notifier& notifier();
     HotKeyCenter& hotKeys();
     ShortcutRegistry& shortcuts();
+    // Launch at login: the Background portal inside a Flatpak sandbox, an
+    // XDG autostart entry everywhere else.
+    LoginItems& loginItems();
+    LaunchAtLogin& launchAtLogin();
 
     // The screen of this session, or why there is none.
     Result<std::unique_ptr<ScreenSource>> createScreenSource();
@@ -90,4 +96,6 @@ private:
     std::unique_ptr<HotKeyCenter> m_hotKeys;
     std::unique_ptr<ShortcutRegistry> m_shortcuts;
     std::optional<Result<void>> m_globalShortcuts;
+    std::unique_ptr<LoginItems> m_loginItems;
+    std::unique_ptr<LaunchAtLogin> m_launchAtLogin;
 };

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppRoot.h"
 #include "app/CaptureService.h"
+#include "core/LoginItems.h"
 #include "core/capture/ScreenCapturePermission.h"
 #include "core/capture/ScreenSource.h"
 #include "core/cleanup/CleanupController.h"
@@ -33,6 +34,7 @@ QString DiagnosticsCollector::collect(AppRoot& root, CaptureService* running, in
     facts.session = SystemDescription::session();
     facts.uptimeSeconds = root.launchDate().secsTo(QDateTime::currentDateTime());
     facts.hasCapturePermission = root.capturePermission().isGranted();
+    facts.launchesAtLogin = root.loginItems().status() == LoginItems::Status::Enabled;
     if (running) {
         running->cleanup().flushSweepLog();  // so the pending cleanup summary is in the log block
         facts.takeEngineState(running->engine());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QImage>
 
-// Renders the settings window's About tab into FOLDER/settings-about.png.
-bool renderAboutScreenshot(const QString& folder);
+// The settings window's About tab, as settings-about.png.
+QImage renderAboutScreenshot();

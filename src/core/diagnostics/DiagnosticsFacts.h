@@ -22,7 +22,7 @@ struct DiagnosticsFacts
     QString session;          // "X11, GNOME"
     qint64 uptimeSeconds = 0;
     bool hasCapturePermission = false;
-    std::optional<bool> launchesAtLogin;  // nothing: the desktop's record could not be read
+    bool launchesAtLogin = false;  // the desktop's login item is enabled
 
     bool isCapturing = false;
     std::optional<QDateTime> lastCaptureAt;

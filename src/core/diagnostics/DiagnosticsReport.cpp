@@ -119,8 +119,7 @@ QStringList DiagnosticsReport::lines(const DiagnosticsFacts& facts, const Prefer
         QStringLiteral("App uptime: %1s").arg(facts.uptimeSeconds),
         QStringLiteral("Screen Recording permission: ") + boolText(facts.hasCapturePermission),
         QStringLiteral("Onboarding completed: ") + boolText(p.hasCompletedOnboarding()),
-        QStringLiteral("Launch at login: ")
-            + (facts.launchesAtLogin ? boolText(*facts.launchesAtLogin) : QStringLiteral("unknown")),
+        QStringLiteral("Launch at login: ") + boolText(facts.launchesAtLogin),
         QStringLiteral("Capturing: ") + boolText(facts.isCapturing),
         QStringLiteral("Last capture: ") + dateText(facts.lastCaptureAt),
         QStringLiteral("Next capture: ") + dateText(facts.nextCaptureAt),
