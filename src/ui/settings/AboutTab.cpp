@@ -3,6 +3,7 @@
 #include "momentra/BuildInfo.h"
 
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QIcon>
@@ -25,14 +26,18 @@ QLabel* secondaryLabel(const QString& text, QWidget* parent)
     return label;
 }
 
-QLabel* linkLabel(const QString& text, const QString& url, QWidget* parent)
+// A link drawn as one, but a button to the keyboard and to screen readers.
+QPushButton* linkButton(const QString& text, const QString& url, QWidget* parent)
 {
-    auto* label = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), text), parent);
-    label->setObjectName(text);
-    label->setAccessibleName(text);
-    label->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    label->setOpenExternalLinks(true);
-    return label;
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(text);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-decoration: underline;"
+                                         " border: none; padding: 2px; }"
+                                         "QPushButton:focus { border: 1px dotted palette(highlight); }"));
+    QObject::connect(button, &QPushButton::clicked, button, [url] { QDesktopServices::openUrl(QUrl(url)); });
+    return button;
 }
 
 }  // namespace
@@ -56,8 +61,8 @@ AboutTab::AboutTab(std::function<QString()> collectDiagnostics, QWidget* parent)
     auto* credits = secondaryLabel(AboutTab::credits(), this);
     credits->setObjectName(QStringLiteral("credits"));
     auto* links = new QHBoxLayout;
-    links->addWidget(linkLabel(QStringLiteral("Website"), QStringLiteral(MOMENTRA_WEBSITE_URL), this));
-    links->addWidget(linkLabel(QStringLiteral("Contact"),
+    links->addWidget(linkButton(QStringLiteral("Website"), QStringLiteral(MOMENTRA_WEBSITE_URL), this));
+    links->addWidget(linkButton(QStringLiteral("Contact"),
                                QStringLiteral("mailto:" MOMENTRA_SUPPORT_EMAIL "?subject=Momentra"), this));
     links->addStretch();
 

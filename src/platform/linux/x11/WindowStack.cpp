@@ -153,3 +153,11 @@ void WindowStack::readClientFacts(QList<StackedWindow>& windows, Needs needs)
         }
     }
 }
+
+QString WindowStack::appIdOf(xcb_window_t frame)
+{
+    QList<StackedWindow> windows{StackedWindow{frame, frame}};
+    findClients(windows);
+    readClientFacts(windows, {true, false});
+    return windows.first().appId;
+}

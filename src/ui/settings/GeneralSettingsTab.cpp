@@ -1,0 +1,38 @@
+#include "ui/settings/GeneralSettingsTab.h"
+
+#include "ui/ShortcutRecorder.h"
+#include "ui/settings/LaunchAtLoginSwitch.h"
+#include "ui/settings/SettingsForm.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+GeneralSettingsTab::GeneralSettingsTab(const SettingsContext& context, QWidget* parent)
+    : QWidget(parent)
+{
+    auto* form = new SettingsForm(this);
+    if (context.loginItems) {
+        m_switch = new LaunchAtLoginSwitch(*context.loginItems, this);
+        m_launchAtLogin = new QCheckBox(QStringLiteral("Launch at login"));
+        form->addFieldRow(m_launchAtLogin);
+        m_launchAtLoginMessage = form->addHelp(QString());
+        connect(m_launchAtLogin, &QCheckBox::toggled, m_switch, &LaunchAtLoginSwitch::setLaunchAtLogin);
+        connect(m_switch, &LaunchAtLoginSwitch::changed, this, &GeneralSettingsTab::showLaunchAtLogin);
+        showLaunchAtLogin();
+    }
+    auto* recorder = new ShortcutRecorder(context.toggleCaptureShortcut, context.shortcuts);
+    recorder->setFocusProxy(recorder->field());
+    form->addLabelledRow(QStringLiteral("Start/stop screenshots shortcut"), recorder);
+}
+
+// The switch follows the desktop's record, whatever was asked.
+void GeneralSettingsTab::showLaunchAtLogin()
+{
+    const QSignalBlocker blocker(m_launchAtLogin);
+    m_launchAtLogin->setChecked(m_switch->isEnabled());
+    m_launchAtLogin->setEnabled(!m_switch->isBusy());
+    m_launchAtLoginMessage->setText(m_switch->error());
+    m_launchAtLoginMessage->setVisible(!m_switch->error().isEmpty());
+}
