@@ -87,9 +87,9 @@ QStringList displayLines(const QList<DisplayInfo>& displays, const QMap<QString,
                      .arg(display.facts.displayNumber)
                      .arg(display.width)
                      .arg(display.height)
-                     .arg(boolText(display.isBuiltIn),
-                          ordinal == ordinals.constEnd() ? QStringLiteral("unnumbered")
-                                                         : QStringLiteral("Display") + QString::number(*ordinal));
+                     .arg(boolText(display.isBuiltIn), ordinal == ordinals.constEnd()
+                                                           ? QStringLiteral("unnumbered")
+                                                           : QStringLiteral("Display") + QString::number(*ordinal));
     }
     return lines;
 }

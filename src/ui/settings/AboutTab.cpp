@@ -54,7 +54,8 @@ AboutTab::AboutTab(std::function<QString()> collectDiagnostics, QWidget* parent)
     auto* version = new QLabel(QStringLiteral("Version " MOMENTRA_VERSION), this);
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* description = new QLabel(
-        QStringLiteral("Takes a screenshot of every connected display on a timer, then exports the day as a timelapse."),
+        QStringLiteral(
+            "Takes a screenshot of every connected display on a timer, then exports the day as a timelapse."),
         this);
     description->setWordWrap(true);
 
@@ -63,7 +64,7 @@ AboutTab::AboutTab(std::function<QString()> collectDiagnostics, QWidget* parent)
     auto* links = new QHBoxLayout;
     links->addWidget(linkButton(QStringLiteral("Website"), QStringLiteral(MOMENTRA_WEBSITE_URL), this));
     links->addWidget(linkButton(QStringLiteral("Contact"),
-                               QStringLiteral("mailto:" MOMENTRA_SUPPORT_EMAIL "?subject=Momentra"), this));
+                                QStringLiteral("mailto:" MOMENTRA_SUPPORT_EMAIL "?subject=Momentra"), this));
     links->addStretch();
 
     m_copy = new QPushButton(this);

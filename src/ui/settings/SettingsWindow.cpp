@@ -29,7 +29,8 @@ const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
         {"general", "General", "preferences-system", make<GeneralSettingsTab>},
         {"capture", "Capture", "camera-photo", make<CaptureSettingsTab>},
         {"privacy", "Privacy", "security-high", make<PrivacySettingsTab>},
-        {"about", "About", "help-about", [](const SettingsContext& c) -> QWidget* { return new AboutTab(c.diagnostics); }},
+        {"about", "About", "help-about",
+         [](const SettingsContext& c) -> QWidget* { return new AboutTab(c.diagnostics); }},
     };
     return list;
 }

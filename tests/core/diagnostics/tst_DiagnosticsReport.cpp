@@ -54,29 +54,30 @@ private Q_SLOTS:
         QTest::newRow("never captured") << QByteArray("{}") << "Last capture: never";
         QTest::newRow("stopped") << QByteArray("{}") << "Next capture: never";
         QTest::newRow("PNG without quality") << QByteArray(R"({"Momentra.format":"PNG"})") << "Format: PNG";
-        QTest::newRow("quality truncated") << QByteArray(R"({"Momentra.jpegQuality":0.759})")
-                                           << "Format: JPEG, quality: 75%";
-        QTest::newRow("OCR off")
-            << QByteArray(R"({"Momentra.searchesText":false,"Momentra.textRecognitionLevel":"Fast",)"
-                          R"("Momentra.textRecognitionLanguage":"deu"})")
-            << "OCR: off";
-        QTest::newRow("OCR on")
-            << QByteArray(R"({"Momentra.searchesText":true,"Momentra.textRecognitionLevel":"Fast",)"
-                          R"("Momentra.textRecognitionLanguage":"deu","Momentra.usesTextLanguageCorrection":false})")
-            << "OCR: on, Fast, deu, correction off";
-        QTest::newRow("idle pause") << QByteArray(R"({"Momentra.pauseWhenIdle":true,"Momentra.idleThresholdSeconds":90})")
+        QTest::newRow("quality truncated")
+            << QByteArray(R"({"Momentra.jpegQuality":0.759})") << "Format: JPEG, quality: 75%";
+        QTest::newRow("OCR off") << QByteArray(
+            R"({"Momentra.searchesText":false,"Momentra.textRecognitionLevel":"Fast",)"
+            R"("Momentra.textRecognitionLanguage":"deu"})")
+                                 << "OCR: off";
+        QTest::newRow("OCR on") << QByteArray(
+            R"({"Momentra.searchesText":true,"Momentra.textRecognitionLevel":"Fast",)"
+            R"("Momentra.textRecognitionLanguage":"deu","Momentra.usesTextLanguageCorrection":false})")
+                                << "OCR: on, Fast, deu, correction off";
+        QTest::newRow("idle pause") << QByteArray(
+            R"({"Momentra.pauseWhenIdle":true,"Momentra.idleThresholdSeconds":90})")
                                     << "Pause when idle: true after 90s";
         QTest::newRow("numbered display") << QByteArray("{}") << "  id=66 2560x1600 builtin true Display2";
         QTest::newRow("unnumbered display") << QByteArray("{}") << "  id=77 1920x1080 builtin false unnumbered";
         QTest::newRow("folder under home") << QByteArray("{}") << "Folder: ~/Pictures/Momentra";
-        QTest::newRow("oldest day folder") << QByteArray("{}")
-                                           << "Day folders: 2, oldest 2026-01-01 (1 capture, 2 other files)";
+        QTest::newRow("oldest day folder")
+            << QByteArray("{}") << "Day folders: 2, oldest 2026-01-01 (1 capture, 2 other files)";
         QTest::newRow("missing folder") << QByteArray(R"({"Momentra.folderPath":"/nonexistent/Momentra"})")
                                         << "Folder exists: false, writable: false";
         QTest::newRow("missing folder has no days")
             << QByteArray(R"({"Momentra.folderPath":"/nonexistent/Momentra"})") << "Day folders: 0";
-        QTest::newRow("no free-space pause") << QByteArray(R"({"Momentra.freeSpaceLimitGB":0})")
-                                             << "Pause capture below: Never";
+        QTest::newRow("no free-space pause")
+            << QByteArray(R"({"Momentra.freeSpaceLimitGB":0})") << "Pause capture below: Never";
         QTest::newRow("cleanup never, to the Trash") << QByteArray("{}") << "Delete older than: Never, to the Trash";
     }
     void valueRules()
