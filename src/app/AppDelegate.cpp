@@ -28,12 +28,6 @@
 #include <QUrl>
 #include <QWidget>
 
-namespace {
-
-QDateTime g_launchDate;
-
-}  // namespace
-
 AppDelegate::AppDelegate(AppRoot& root, QObject* parent)
     : QObject(parent)
     , m_root(root)
@@ -47,18 +41,13 @@ QString AppDelegate::versionWithBuild()
     return QStringLiteral(MOMENTRA_VERSION " (" MOMENTRA_BUILD ")");
 }
 
-QDateTime AppDelegate::launchDate()
-{
-    return g_launchDate;
-}
-
 AppDelegate::Launch AppDelegate::launch()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (RemoteControl::askRunningToReopen(bus))
         return Launch::HandedOver;
 
-    g_launchDate = QDateTime::currentDateTime();
+    m_root.setLaunchDate(QDateTime::currentDateTime());  // diagnostics measure uptime from here
     logLaunchLine();
     auto created = m_root.createCaptureService();  // configures cleanup from the settings
     if (!created) {

@@ -61,8 +61,6 @@ public:
     static void centerOnMouseScreen(QWidget& window);
     // "0.1.0 (abc1234)"
     static QString versionWithBuild();
-    // When the launch sequence began (diagnostics measure uptime from it).
-    static QDateTime launchDate();
 
     CaptureService& service() { return *m_service; }
 

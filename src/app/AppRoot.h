@@ -2,6 +2,7 @@
 
 #include "core/Result.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <memory>
@@ -46,6 +47,11 @@ public:
     AppRoot(const AppRoot&) = delete;
     AppRoot& operator=(const AppRoot&) = delete;
 
+    // When this session of Momentra began: the moment the root was made,
+    // unless the tray application's launch sequence says otherwise.
+    QDateTime launchDate() const { return m_launchDate; }
+    void setLaunchDate(const QDateTime& date) { m_launchDate = date; }
+
     EventLog& log();
     DefaultsStore& defaults();
     Preferences& preferences();
@@ -75,6 +81,7 @@ public:
 private:
     // Declared in the order they may depend on each other: the log goes last.
     Locations m_locations;
+    QDateTime m_launchDate = QDateTime::currentDateTime();
     std::unique_ptr<EventLog> m_log;
     std::unique_ptr<DefaultsStore> m_defaults;
     std::unique_ptr<Preferences> m_preferences;

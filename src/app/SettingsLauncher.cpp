@@ -2,6 +2,7 @@
 
 #include "app/AppRoot.h"
 #include "app/CaptureService.h"
+#include "app/DiagnosticsCollector.h"
 #include "app/ToggleCaptureShortcut.h"
 #include "core/capture/ScreenSource.h"
 #include "core/library/LibraryLayout.h"
@@ -28,6 +29,7 @@ SettingsContext SettingsLauncher::context()
     }
     context.launchAtLogin = &m_root.launchAtLogin();
     context.displays = [this] { return connectedDisplays(); };
+    context.diagnostics = [this] { return DiagnosticsCollector::collect(m_root, m_service); };
     // Only an X11 session lets a program see and grab every window.
     if (!m_windowPicker && QGuiApplication::platformName() == QLatin1String("xcb"))
         m_windowPicker = std::make_unique<X11WindowPicker>();

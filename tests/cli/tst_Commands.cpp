@@ -113,6 +113,7 @@ private Q_SLOTS:
         QTest::newRow("ocr language") << QStringList{"ocr", "--language", "xx_none"} << 2 << usage;
         QTest::newRow("ocr: not a folder") << QStringList{"ocr", "/nonexistent/folder"} << 2 << usage;
         QTest::newRow("search without words") << QStringList{"search"} << 2 << usage;
+        QTest::newRow("diagnostics: zero lines") << QStringList{"diagnostics", "--lines", "0"} << 2 << usage;
     }
     void refusals()
     {
@@ -127,6 +128,15 @@ private Q_SLOTS:
         QVERIFY(run.out.isEmpty());
         QCOMPARE(settingsFile(), before);
         QVERIFY(!QFileInfo::exists(m_home.picturesFolder()));
+    }
+
+    void diagnosticsPrintsTheReport()
+    {
+        const Run run = momentra({"diagnostics"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.startsWith("Momentra diagnostics\nVersion: ")
+                     && run.out.contains("\n\nLog, last 7 days, newest 500 lines at most"),
+                 qPrintable(run.out));
     }
 
     // What is wrong with the settings is said once on standard error by

@@ -5,6 +5,7 @@
 //
 //   momentra-screenshots FOLDER
 
+#include "AboutScreenshot.h"
 #include "OnboardingScreenshots.h"
 #include "SettingsScreenshots.h"
 #include "core/capture/DisplayCapture.h"
@@ -128,6 +129,7 @@ const QList<std::pair<const char*, std::function<QImage()>>> kPictures{
      }},
     {"onboarding-welcome", renderOnboardingWelcome},
     {"onboarding-permission", renderOnboardingPermission},
+    {"settings-about", renderAboutScreenshot},
 };
 
 }  // namespace

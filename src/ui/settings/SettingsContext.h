@@ -35,4 +35,6 @@ struct SettingsContext
     WindowPicker* windowPicker = nullptr;  // lets the user click a window to name its application
     // The displays connected now, in capture order, each by its identity and name.
     std::function<QList<ChosenDisplay>()> displays;
+    // The support report with the last 7 days of the log, 500 lines at most.
+    std::function<QString()> diagnostics;
 };

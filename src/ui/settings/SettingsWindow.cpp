@@ -1,5 +1,6 @@
 #include "ui/settings/SettingsWindow.h"
 
+#include "ui/settings/AboutTab.h"
 #include "ui/settings/CaptureSettingsTab.h"
 #include "ui/settings/GeneralSettingsTab.h"
 #include "ui/settings/PrivacySettingsTab.h"
@@ -29,6 +30,8 @@ const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
         {"general", "General", "preferences-system", make<GeneralSettingsTab>},
         {"capture", "Capture", "camera-photo", make<CaptureSettingsTab>},
         {"privacy", "Privacy", "security-high", make<PrivacySettingsTab>},
+        {"about", "About", "help-about",
+         [](const SettingsContext& c) -> QWidget* { return new AboutTab(c.diagnostics); }},
     };
     return list;
 }
