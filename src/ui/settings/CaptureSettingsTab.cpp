@@ -30,14 +30,6 @@ void selectValue(QComboBox* combo, int seconds)
     combo->setCurrentIndex(index);
 }
 
-QCheckBox* boundCheckBox(const QString& text, const char* key, SettingsBinder* binder)
-{
-    auto* box = new QCheckBox(text);
-    box->setObjectName(Preferences::key(key));
-    binder->bind(box);
-    return box;
-}
-
 }  // namespace
 
 CaptureSettingsTab::CaptureSettingsTab(const SettingsContext& context, QWidget* parent)
@@ -229,11 +221,11 @@ void CaptureSettingsTab::showQuality()
 
 void CaptureSettingsTab::addPauses(SettingsForm* form)
 {
-    form->addFieldRow(boundCheckBox(QStringLiteral("Show mouse pointer"), "showsCursor", m_binder));
-    form->addFieldRow(boundCheckBox(QStringLiteral("Half size on HiDPI displays"), "capturesHalfSize", m_binder));
+    form->addFieldRow(m_binder->checkBox(QStringLiteral("Show mouse pointer"), "showsCursor"));
+    form->addFieldRow(m_binder->checkBox(QStringLiteral("Half size on HiDPI displays"), "capturesHalfSize"));
     form->addHelp(QStringLiteral("Saves a HiDPI display at half its pixel size. Other displays stay full size."));
     form->addFieldRow(
-        boundCheckBox(QStringLiteral("Pause capture when the screen is locked"), "pausesWhenLocked", m_binder));
+        m_binder->checkBox(QStringLiteral("Pause capture when the screen is locked"), "pausesWhenLocked"));
 
     m_idle = new QComboBox;
     for (int seconds : kIdleChoices)

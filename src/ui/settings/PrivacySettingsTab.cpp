@@ -13,18 +13,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-namespace {
-
-QCheckBox* boundCheckBox(const QString& text, const char* key, SettingsBinder* binder)
-{
-    auto* box = new QCheckBox(text);
-    box->setObjectName(Preferences::key(key));
-    binder->bind(box);
-    return box;
-}
-
-}  // namespace
-
 PrivacySettingsTab::PrivacySettingsTab(const SettingsContext& context, QWidget* parent)
     : QWidget(parent)
     , m_preferences(context.preferences)
@@ -57,12 +45,12 @@ PrivacySettingsTab::PrivacySettingsTab(const SettingsContext& context, QWidget* 
     form->addHelp(QStringLiteral("Windows from these apps never appear in screenshots, even in the background. "
                                  "While one of them is the active app, the screenshot is skipped."));
 
-    form->addFieldRow(boundCheckBox(QStringLiteral("Hide notifications"), "hidesNotifications", m_binder));
+    form->addFieldRow(m_binder->checkBox(QStringLiteral("Hide notifications"), "hidesNotifications"));
     form->addHelp(QStringLiteral("Notification pop-ups that are windows of their own never appear in screenshots "
                                  "(KDE Plasma, Xfce and most other desktops). GNOME Shell draws notifications "
                                  "inside the shell, so there they can't be hidden. Pop-ups that apps draw "
                                  "themselves still appear."));
-    form->addFieldRow(boundCheckBox(QStringLiteral("Hide desktop icons"), "hidesDesktopIcons", m_binder));
+    form->addFieldRow(m_binder->checkBox(QStringLiteral("Hide desktop icons"), "hidesDesktopIcons"));
     form->addHelp(QStringLiteral("Files and folders on the desktop never appear in screenshots. Where the desktop "
                                  "draws its wallpaper in the same window as the icons, the wallpaper is left out "
                                  "too."));

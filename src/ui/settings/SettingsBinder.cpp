@@ -23,6 +23,14 @@ SettingsBinder::SettingsBinder(Preferences& preferences, QObject* parent)
     });
 }
 
+QCheckBox* SettingsBinder::checkBox(const QString& text, const char* key)
+{
+    auto* box = new QCheckBox(text);
+    box->setObjectName(Preferences::key(key));
+    bind(box);
+    return box;
+}
+
 void SettingsBinder::bind(QWidget* control, double scale)
 {
     const QString key = control->objectName();
