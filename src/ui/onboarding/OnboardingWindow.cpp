@@ -95,7 +95,19 @@ QPixmap checkMark(const QWidget* widget, const QColor& colour)
     return pixmap;
 }
 
+// A page's column: its heading, then its text.
+QVBoxLayout* pageLayout(QWidget* page, const QString& title, const QString& text)
+{
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(heading(title));
+    layout->addSpacing(4);
+    layout->addWidget(bodyText(text));
+    return layout;
 }
+
+}  // namespace
 
 OnboardingWindow::OnboardingWindow(Preferences& preferences, ScreenCapturePermission& permission,
                                    LoginItems& loginItems, Actions actions, QWidget* parent)
@@ -150,14 +162,11 @@ QWidget* OnboardingWindow::buildWelcomePage()
     m_startAtLogin->setChecked(true);
 
     auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    layout->addWidget(heading(tr("Welcome to Momentra")));
-    layout->addSpacing(4);
-    layout->addWidget(bodyText(tr("Momentra quietly captures every connected display on a timer, so you always have "
-                                  "a visual record of your day. Click the tray icon anytime to start, stop, or "
-                                  "export a timelapse.")));
+    QVBoxLayout* layout = pageLayout(
+        page, tr("Welcome to Momentra"),
+        tr("Momentra quietly captures every connected display on a timer, so you always have "
+           "a visual record of your day. Click the tray icon anytime to start, stop, or "
+           "export a timelapse."));
     layout->addSpacing(8);
     layout->addLayout(centred(m_startAtLogin));
     return page;
@@ -201,13 +210,10 @@ QWidget* OnboardingWindow::buildPermissionPage()
     connect(m_settingsLink, &QPushButton::clicked, this, [this] { m_actions.openSettings(); });
 
     auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    layout->addWidget(heading(tr("Allow Screen Recording")));
-    layout->addSpacing(4);
-    layout->addWidget(bodyText(tr("Momentra needs permission to record your screen to capture your displays. It's "
-                                  "the only permission it asks for, and nothing leaves your computer.")));
+    QVBoxLayout* layout = pageLayout(
+        page, tr("Allow Screen Recording"),
+        tr("Momentra needs permission to record your screen to capture your displays. It's "
+           "the only permission it asks for, and nothing leaves your computer."));
     layout->addWidget(m_granted);
     layout->addWidget(m_hint);
     layout->addLayout(centred(m_settingsLink));
