@@ -4,7 +4,8 @@
 
 // Names come from directory listings, so any bytes at all. A name that parses
 // as a screenshot must also pass the own-screenshot test (or cleanup would
-// keep it forever), and its numbered form must parse to the same time and display.
+// keep it forever), and the name made again from its time and display, and
+// that name's numbered form (a taken name), must parse to the same.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString name = QString::fromLocal8Bit(reinterpret_cast<const char*>(data), qsizetype(size));
@@ -19,9 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString file = name + QStringLiteral(".png");
     if (!LibraryLayout::isOwnScreenshotName(file))
         std::abort();
-    const QString numbered = LibraryLayout::numberedFileName(file, 2);
-    const auto again = LibraryLayout::parseScreenshotName(numbered.chopped(4));
-    if (!again || again->time != parsed->time || again->ordinal != parsed->ordinal || numbered <= file)
+    const QString made = LibraryLayout::screenshotFileName(parsed->time, parsed->ordinal, ScreenshotFormat::Png);
+    const QString numbered = LibraryLayout::numberedFileName(made, 2);
+    for (const QString& again : {made, numbered}) {
+        const auto same = LibraryLayout::parseScreenshotName(again.chopped(4));
+        if (!same || same->time != parsed->time || same->ordinal != parsed->ordinal
+            || !LibraryLayout::isOwnScreenshotName(again))
+            std::abort();
+    }
+    if (numbered <= made)
         std::abort();
     return 0;
 }

@@ -8,7 +8,7 @@
 #   fuzz_image     the PNG, JPEG and HEIC decoders used by bulk text runs
 #   fuzz_names     day-folder and screenshot names from directory listings
 #
-#   bench/fuzz/run.sh [EXECUTIONS]   each target for EXECUTIONS runs (default 200000)
+#   bench/fuzz/run.sh [EXECUTIONS]   each target for EXECUTIONS runs (default 100000)
 #   bench/fuzz/run.sh --brief        each target for 3 seconds (the test suite's stage)
 #   FUZZ_TARGETS="fuzz_names fuzz_plist" bench/fuzz/run.sh   only those
 #
@@ -23,7 +23,7 @@ targets=(${FUZZ_TARGETS:-fuzz_edid fuzz_settings fuzz_plist fuzz_eventlog fuzz_i
 if [ "${1:-}" = --brief ]; then
     budget=(-max_total_time=3)
 else
-    budget=(-runs="${1:-200000}")
+    budget=(-runs="${1:-100000}")
 fi
 
 if [ ! -f "$build/build.ninja" ]; then
@@ -37,6 +37,8 @@ scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_STATE_HOME="$scratch/home/.local/state"
 mkdir -p "$HOME"
+# Local times with a daylight saving change, for the name parsers.
+export TZ=Europe/Berlin
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
