@@ -2,6 +2,7 @@
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/Preferences.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,6 +14,11 @@
 // JSON object is set aside, never lost.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // The store's file watcher needs an application on this thread.
+    static int argc = 1;
+    static char name[] = "fuzz_settings";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
     static QTemporaryDir folder;
     static EventLog log(folder.filePath(QStringLiteral("log")));
     const QString settings = folder.filePath(QStringLiteral("settings"));
