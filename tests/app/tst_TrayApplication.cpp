@@ -1,9 +1,11 @@
+#include "platform/linux/tray/TrayWireTypes.h"
 #include "support/PrivateBus.h"
 #include "support/XvfbServer.h"
 #include "support/core/TestHome.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
 #include <QTest>
@@ -53,32 +55,32 @@ class TrayApplicationTest : public QObject
         QCOMPARE(app.exitCode(), 0);
         QVERIFY2(logLines().last().endsWith("[app] Quit"), qPrintable(logLines().last()));
     }
-    // The item's ToolTip title and IconName, read as a host reads them.
-    static QPair<QString, QString> itemLooks(const QString& service)
+    static QVariant itemProperty(const QString& service, const QString& name)
     {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        const auto get = [&](const QString& name) {
-            QDBusMessage call = QDBusMessage::createMethodCall(service, "/StatusNotifierItem",
-                                                               "org.freedesktop.DBus.Properties", "Get");
-            call << QString("org.kde.StatusNotifierItem") << name;
-            const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
-            return reply.arguments().value(0).value<QDBusVariant>().variant();
-        };
-        const QDBusArgument toolTip = get("ToolTip").value<QDBusArgument>();
-        QString icon, title;
-        toolTip.beginStructure();
-        toolTip >> icon;
-        toolTip.beginArray();
-        while (!toolTip.atEnd()) {
-            int width = 0, height = 0;
-            QByteArray pixels;
-            toolTip.beginStructure();
-            toolTip >> width >> height >> pixels;
-            toolTip.endStructure();
-        }
-        toolTip.endArray();
-        toolTip >> title;
-        return {title, get("IconName").toString()};
+        QDBusMessage call = QDBusMessage::createMethodCall(service, "/StatusNotifierItem",
+                                                           "org.freedesktop.DBus.Properties", "Get");
+        call << QString("org.kde.StatusNotifierItem") << name;
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    }
+    // The item's Title, its tooltip's title and its IconName, read as a host reads them.
+    static QStringList itemLooks(const QString& service)
+    {
+        return {itemProperty(service, "Title").toString(),
+                qdbus_cast<SniToolTip>(itemProperty(service, "ToolTip")).title,
+                itemProperty(service, "IconName").toString()};
+    }
+    // The first label of the item's menu, read over dbusmenu.
+    static QString firstMenuLabel(const QString& service)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            service, itemProperty(service, "Menu").value<QDBusObjectPath>().path(), "com.canonical.dbusmenu",
+            "GetLayout");
+        call << 0 << -1 << QStringList();
+        DBusMenuLayoutItem root;
+        QDBusConnection::sessionBus().call(call, QDBus::Block, 5000).arguments().value(1).value<QDBusArgument>()
+            >> root;
+        return root.children.value(0).properties.value("label").toString();
     }
 
 private Q_SLOTS:
@@ -101,9 +103,10 @@ private Q_SLOTS:
         QCOMPARE(momentra({"defaults", "write", "Momentra.intervalSeconds", "--int", "1"}), 0);
     }
 
-    // Registers with the watcher; the icon and tooltip follow idle → capturing →
-    // needs attention; Activate opens the panel; a relaunch hands over; quitting
-    // keeps capture on, so the next launch (without a tray) resumes it.
+    // Registers with the watcher; the title, tooltip, icon and menu follow idle →
+    // capturing → needs attention, and the host hears of each new title;
+    // Activate opens the panel; a relaunch hands over; quitting keeps capture
+    // on, so the next launch (without a tray) resumes it.
     void statusNotifierItem()
     {
         PrivateBus bus(PrivateBus::Kind::Session);
@@ -116,15 +119,18 @@ private Q_SLOTS:
         const QStringList registered = nextLine(watcher).split(' ');
         QCOMPARE(registered.value(0), "registered");
         const QString item = registered.value(1);
-        using Looks = QPair<QString, QString>;
-        QCOMPARE(itemLooks(item), Looks("Momentra: not capturing", "momentra-idle"));
+        const auto looks = [](const QString& title, const QString& icon) { return QStringList{title, title, icon}; };
+        QCOMPARE(itemLooks(item), looks("Momentra: not capturing", "momentra-idle"));
+        QCOMPARE(firstMenuLabel(item), "Start Screenshots");
         QVERIFY(!panelWindowShown());
 
         QCOMPARE(momentra({"start"}), 0);
-        QTRY_COMPARE(itemLooks(item), Looks("Momentra: capturing", "momentra-capturing"));
+        QCOMPARE(nextLine(watcher), "title Momentra: capturing");
+        QCOMPARE(itemLooks(item), looks("Momentra: capturing", "momentra-capturing"));
+        QTRY_COMPARE(firstMenuLabel(item), "Stop Screenshots");
         QCOMPARE(momentra({"defaults", "write", "Momentra.freeSpaceLimitGB", "--int", "1000000"}), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(itemLooks(item),
-                                  Looks("Momentra: not capturing, needs attention", "momentra-attention"), 10000);
+        QCOMPARE(nextLine(watcher), "title Momentra: not capturing, needs attention");
+        QCOMPARE(itemLooks(item), looks("Momentra: not capturing, needs attention", "momentra-attention"));
         QCOMPARE(momentra({"defaults", "delete", "Momentra.freeSpaceLimitGB"}), 0);
 
         QDBusMessage activate = QDBusMessage::createMethodCall(item, "/StatusNotifierItem",
@@ -134,6 +140,10 @@ private Q_SLOTS:
         QTRY_VERIFY(panelWindowShown());
         QCOMPARE(momentra({}), 0);  // the running one is asked instead
         QCOMPARE(logLines().filter("Launched").size(), 1);
+        watcher.stop();  // a panel restarting: the item registers with its new watcher
+        watcher.start("/usr/bin/python3", {MOMENTRA_SOURCE_DIR "/tests/support/sni_watcher.py"});
+        QCOMPARE(nextLine(watcher), "ready");
+        QCOMPARE(nextLine(watcher), registered.join(' '));
         terminate(app);
 
         watcher.stop();

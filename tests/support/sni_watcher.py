@@ -1,6 +1,8 @@
 """A StatusNotifierWatcher for tests: owns org.kde.StatusNotifierWatcher on the
-session bus, says a host is there, and prints "registered SERVICE PATH" for
-each item that registers. Run with Debian's /usr/bin/python3 (python3-dbus)."""
+session bus, says a host is there, prints "registered SERVICE PATH" for each
+item that registers and, as a host does on NewTitle, reads the item's Title
+again and prints "title TEXT". Run with Debian's /usr/bin/python3
+(python3-dbus)."""
 import sys
 
 import dbus
@@ -9,6 +11,7 @@ from dbus.mainloop.glib import DBusGMainLoop
 from gi.repository import GLib
 
 IFACE = "org.kde.StatusNotifierWatcher"
+ITEM = "org.kde.StatusNotifierItem"
 
 
 class Watcher(dbus.service.Object):
@@ -52,8 +55,15 @@ class Watcher(dbus.service.Object):
                 "RegisteredStatusNotifierItems": dbus.Array(self.items, signature="s")}
 
 
+def on_new_title(sender=None, path=None):
+    title = session.call_blocking(sender, path, dbus.PROPERTIES_IFACE, "Get", "ss", [ITEM, "Title"])
+    print("title", title, flush=True)
+
+
 DBusGMainLoop(set_as_default=True)
 session = dbus.SessionBus()
+session.add_signal_receiver(on_new_title, signal_name="NewTitle", dbus_interface=ITEM, sender_keyword="sender",
+                            path_keyword="path")
 watcher = Watcher(session)
 name = dbus.service.BusName(IFACE, session)
 print("ready", flush=True)
