@@ -2,6 +2,7 @@
 
 #include "app/AppRoot.h"
 #include "app/CaptureService.h"
+#include "app/FileManagerReveal.h"
 #include "app/RemoteControl.h"
 #include "app/ToggleCaptureShortcut.h"
 #include "core/Notifier.h"
@@ -165,6 +166,7 @@ void AppDelegate::exportToday()
 {
     if (!m_exports) {
         m_exports = std::make_unique<TimelapseExportController>(m_root.timelapseExporter(), m_root.log());
+        m_exports->setRevealer(&FileManagerReveal::show);
         connect(m_exports.get(), &TimelapseExportController::ended, this, &AppDelegate::announceExport);
     }
     const Preferences& preferences = m_root.preferences();
