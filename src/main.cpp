@@ -8,6 +8,7 @@
 #include "cli/RemoteCommand.h"
 #include "cli/RunCommand.h"
 #include "cli/SearchCommand.h"
+#include "cli/SettingsCommand.h"
 #include "cli/TrayCommand.h"
 
 int main(int argc, char** argv)
@@ -24,5 +25,6 @@ int main(int argc, char** argv)
     commands.add(OcrCommand::command());
     commands.add(SearchCommand::command());
     commands.add(DefaultsCommand::command());
+    commands.add(SettingsCommand::command());
     return CommandLine(std::move(commands), TrayCommand::command()).run(argc, argv);
 }

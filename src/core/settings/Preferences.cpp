@@ -4,10 +4,12 @@
 #include "core/settings/DefaultsStore.h"
 
 #include <QDir>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 const QList<int> Preferences::kIntervalPresets = {60, 300, 600, 1800};
@@ -488,4 +490,49 @@ void Preferences::setValue(const QString& key, const QJsonValue& value)
 void Preferences::removeValue(const QString& key)
 {
     m_store.remove(key);
+}
+
+QJsonValue Preferences::effectiveValue(const QString& key) const
+{
+    using Read = std::function<QJsonValue(const Preferences&)>;
+    static const QHash<QString, Read> kReads{
+        {Preferences::key("intervalSeconds"), [](const Preferences& p) { return QJsonValue(p.intervalSeconds()); }},
+        {Preferences::key("customIntervalSeconds"),
+         [](const Preferences& p) { return QJsonValue(p.customIntervalSeconds()); }},
+        {Preferences::key("usesCustomInterval"),
+         [](const Preferences& p) { return QJsonValue(p.usesCustomInterval()); }},
+        {Preferences::key("format"),
+         [](const Preferences& p) { return QJsonValue(ScreenshotFormats::rawValue(p.format())); }},
+        {Preferences::key("jpegQuality"), [](const Preferences& p) { return QJsonValue(p.jpegQuality()); }},
+        {Preferences::key("showsCursor"), [](const Preferences& p) { return QJsonValue(p.showsCursor()); }},
+        {Preferences::key("capturesHalfSize"), [](const Preferences& p) { return QJsonValue(p.capturesHalfSize()); }},
+        {Preferences::key("pausesWhenLocked"), [](const Preferences& p) { return QJsonValue(p.pausesWhenLocked()); }},
+        {Preferences::key("pauseWhenIdle"), [](const Preferences& p) { return QJsonValue(p.pauseWhenIdle()); }},
+        {Preferences::key("idleThresholdSeconds"),
+         [](const Preferences& p) { return QJsonValue(p.idleThresholdSeconds()); }},
+        {Preferences::key("hidesNotifications"),
+         [](const Preferences& p) { return QJsonValue(p.hidesNotifications()); }},
+        {Preferences::key("hidesDesktopIcons"),
+         [](const Preferences& p) { return QJsonValue(p.hidesDesktopIcons()); }},
+        {Preferences::key("freeSpaceLimitGB"), [](const Preferences& p) { return QJsonValue(p.freeSpaceLimitGB()); }},
+        {Preferences::key("deletionPolicy"),
+         [](const Preferences& p) { return QJsonValue(DeletionPolicies::rawValue(p.deletionPolicy())); }},
+        {Preferences::key("deletesPermanently"),
+         [](const Preferences& p) { return QJsonValue(p.deletesPermanently()); }},
+        {Preferences::key("searchesText"), [](const Preferences& p) { return QJsonValue(p.searchesText()); }},
+        {Preferences::key("textRecognitionLevel"),
+         [](const Preferences& p) {
+             return QJsonValue(TextRecognitionLevels::rawValue(p.textRecognitionLevel()));
+         }},
+        {Preferences::key("textRecognitionLanguage"),
+         [](const Preferences& p) {
+             const auto language = p.textRecognitionLanguage();
+             return language ? QJsonValue(*language) : QJsonValue(QJsonValue::Undefined);
+         }},
+        {Preferences::key("usesTextLanguageCorrection"),
+         [](const Preferences& p) { return QJsonValue(p.usesTextLanguageCorrection()); }},
+        {Preferences::key("timelapseFPS"), [](const Preferences& p) { return QJsonValue(p.timelapseFPS()); }},
+    };
+    const auto read = kReads.constFind(key);
+    return read == kReads.constEnd() ? m_store.value(key) : (*read)(*this);
 }

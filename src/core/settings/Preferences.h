@@ -107,6 +107,10 @@ public:
     QJsonValue value(const QString& key) const;
     void setValue(const QString& key, const QJsonValue& value);
     void removeValue(const QString& key);
+    // What the typed getter of a key reads, as JSON (its default when the
+    // key is absent or unusable; nothing for an absent optional); the stored
+    // value for keys without a typed getter. Controls bound to a key show this.
+    QJsonValue effectiveValue(const QString& key) const;
 
     DefaultsStore& store() const { return m_store; }
 

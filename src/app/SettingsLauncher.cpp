@@ -1,0 +1,65 @@
+#include "app/SettingsLauncher.h"
+
+#include "app/AppRoot.h"
+#include "app/CaptureService.h"
+#include "app/ToggleCaptureShortcut.h"
+#include "core/capture/ScreenSource.h"
+#include "core/library/LibraryLayout.h"
+#include "core/log/EventLog.h"
+#include "ui/settings/SettingsWindow.h"
+
+SettingsLauncher::SettingsLauncher(AppRoot& root, CaptureService* service)
+    : m_root(root)
+    , m_service(service)
+{
+}
+
+SettingsLauncher::~SettingsLauncher() = default;
+
+SettingsContext SettingsLauncher::context()
+{
+    SettingsContext context{m_root.preferences(), m_root.log(), m_root.shortcuts(), ToggleCaptureShortcut::name()};
+    if (m_service) {
+        context.engine = &m_service->engine();
+        context.cleanup = &m_service->cleanup();
+    }
+    context.displays = [this] { return connectedDisplays(); };
+    return context;
+}
+
+bool SettingsLauncher::open(const QString& tab)
+{
+    if (!m_window)
+        m_window = std::make_unique<SettingsWindow>(context());
+    if (!tab.isEmpty() && !m_window->showTab(tab))
+        return false;
+    m_window->present();
+    return true;
+}
+
+// A source of its own: the capture service's is busy on its worker thread.
+QList<ChosenDisplay> SettingsLauncher::connectedDisplays()
+{
+    if (!m_displaySource) {
+        auto created = m_root.createScreenSource();
+        if (!created) {
+            m_root.log().logError(QStringLiteral("Can't list the displays: ") + created.error(), EventLog::kApp);
+            return {};
+        }
+        m_displaySource = std::move(created).value();
+    }
+    const Result<ShareableContent> content = m_displaySource->content();
+    if (!content) {
+        m_root.log().logError(QStringLiteral("Can't list the displays: ") + content.error(), EventLog::kApp);
+        return {};
+    }
+    QList<LibraryLayout::DisplayRankInput> ranks;
+    for (const DisplayInfo& display : content->displays)
+        ranks.append({display.isBuiltIn, display.isMain});
+    QList<ChosenDisplay> displays;
+    for (int index : LibraryLayout::orderDisplays(ranks)) {
+        const DisplayInfo& display = content->displays.at(index);
+        displays.append({LibraryLayout::displayIdentity(display.facts), display.name});
+    }
+    return displays;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/capture/ChosenDisplay.h"
+#include "core/shortcuts/Name.h"
+
+#include <QList>
+
+#include <functional>
+
+class CleanupController;
+class EventLog;
+class LoginItems;
+class Preferences;
+class ScreenshotManager;
+class ShortcutRegistry;
+class TextSearchController;
+class TimelapseExportController;
+class WindowPicker;
+
+// What the settings tabs work with, handed to every tab's factory. The
+// references are always there; a pointer is null where this process has no
+// such part (the window opened alone has no running engine), and the tabs
+// leave out what needs it.
+struct SettingsContext
+{
+    Preferences& preferences;
+    EventLog& log;
+    ShortcutRegistry& shortcuts;
+    KeyboardShortcuts::Name toggleCaptureShortcut;  // the start/stop shortcut
+    ScreenshotManager* engine = nullptr;
+    CleanupController* cleanup = nullptr;
+    TextSearchController* textSearch = nullptr;
+    TimelapseExportController* timelapse = nullptr;
+    LoginItems* loginItems = nullptr;
+    WindowPicker* windowPicker = nullptr;  // lets the user click a window to name its application
+    // The displays connected now, in capture order, each by its identity and name.
+    std::function<QList<ChosenDisplay>()> displays;
+};

@@ -1,0 +1,90 @@
+#include "ui/settings/SettingsWindow.h"
+
+#include <QIcon>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename T>
+QWidget* make(const SettingsContext& context)
+{
+    return new T(context);
+}
+
+constexpr QSize kSize(540, 440);
+
+}  // namespace
+
+const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
+{
+    static const QList<Tab> list{
+    };
+    return list;
+}
+
+SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_context(std::move(context))
+    , m_tabs(new QTabWidget(this))
+{
+    setWindowTitle(QStringLiteral("Momentra Settings"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("preferences-system")));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    for (const Tab& tab : tabs()) {
+        auto* page = new QWidget;
+        page->setObjectName(tab.name);
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->setContentsMargins(0, 0, 0, 0);
+        m_tabs->addTab(page, QIcon::fromTheme(tab.icon), tab.title);
+    }
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { build(index); });
+    build(m_tabs->currentIndex());
+    resize(kSize.expandedTo(sizeHint()));
+    // Close with the desktop's close shortcut, as any window.
+    connect(new QShortcut(QKeySequence::Close, this), &QShortcut::activated, this, &QWidget::close);
+}
+
+QWidget* SettingsWindow::build(int index)
+{
+    QWidget* page = m_tabs->widget(index);
+    if (!page)
+        return nullptr;
+    if (page->layout()->count() == 0) {
+        QWidget* content = tabs().at(index).factory(m_context);
+        page->layout()->addWidget(content);
+        resize(size().expandedTo(sizeHint()));
+    }
+    return page->layout()->itemAt(0)->widget();
+}
+
+bool SettingsWindow::showTab(const QString& name)
+{
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        if (m_tabs->widget(i)->objectName() == name) {
+            m_tabs->setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+QWidget* SettingsWindow::tab(const QString& name)
+{
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        if (m_tabs->widget(i)->objectName() == name)
+            return build(i);
+    }
+    return nullptr;
+}
+
+void SettingsWindow::present()
+{
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
