@@ -2,6 +2,7 @@
 
 #include "app/AppRoot.h"
 #include "app/CaptureService.h"
+#include "app/FileManagerReveal.h"
 #include "app/ToggleCaptureShortcut.h"
 #include "core/capture/ScreenSource.h"
 #include "core/library/LibraryLayout.h"
@@ -24,6 +25,7 @@ SettingsContext SettingsLauncher::context()
         context.cleanup = &m_service->cleanup();
     }
     context.displays = [this] { return connectedDisplays(); };
+    context.revealInFileManager = &FileManagerReveal::show;
     return context;
 }
 

@@ -50,7 +50,8 @@ QString CleanupSentence::status(const std::optional<CleanupStatus>& status, bool
     QStringList lines{since < 60 ? QStringLiteral("Checked just now.")
                                  : QStringLiteral("Checked %1 ago.").arg(duration(since))};
     if (status->result->failed > 0) {
-        lines << (permanently ? QStringLiteral("Couldn't delete %1.") : QStringLiteral("Couldn't move %1 to the Trash."))
+        lines << (permanently ? QStringLiteral("Couldn't delete %1.")
+                              : QStringLiteral("Couldn't move %1 to the Trash."))
                      .arg(countText(status->result->failed));
     }
     if (const auto& oldest = status->result->oldestRemaining)

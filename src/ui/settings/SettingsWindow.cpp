@@ -1,5 +1,9 @@
 #include "ui/settings/SettingsWindow.h"
 
+#include "ui/settings/OcrTab.h"
+#include "ui/settings/StorageTab.h"
+#include "ui/settings/TimelapseTab.h"
+
 #include <QIcon>
 #include <QKeySequence>
 #include <QShortcut>
@@ -21,6 +25,10 @@ constexpr QSize kSize(540, 440);
 const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
 {
     static const QList<Tab> list{
+        {QStringLiteral("ocr"), QStringLiteral("OCR"), QStringLiteral("edit-find"), make<OcrTab>},
+        {QStringLiteral("storage"), QStringLiteral("Storage"), QStringLiteral("drive-harddisk"), make<StorageTab>},
+        {QStringLiteral("timelapse"), QStringLiteral("Timelapse"), QStringLiteral("video-x-generic"),
+         make<TimelapseTab>},
     };
     return list;
 }

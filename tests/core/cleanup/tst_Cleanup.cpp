@@ -522,13 +522,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("failed");
         QTest::addColumn<qint64>("oldestAge");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("fresh, 59 s old") << 59LL << 0 << 59LL << "Checked just now.\nOldest screenshot: under a minute old.";
-        QTest::newRow("minutes, hour") << 60LL << 0 << 3600LL << "Checked 1 minute ago.\nOldest screenshot: 1 hour old.";
+        QTest::newRow("fresh, 59 s old") << 59LL << 0 << 59LL
+                                         << "Checked just now.\nOldest screenshot: under a minute old.";
+        QTest::newRow("minutes, hour") << 60LL << 0 << 3600LL
+                                       << "Checked 1 minute ago.\nOldest screenshot: 1 hour old.";
         QTest::newRow("hours and minutes, failures") << 8100LL << 2 << 86400LL * 2 + 3 * 3600 + 59
                                                      << "Checked 2 hours 15 minutes ago.\nCouldn't move 2 screenshots "
                                                         "to the Trash.\nOldest screenshot: 2 days 3 hours old.";
-        QTest::newRow("whole day, nothing left") << 86400LL + 1800 << 1 << -1LL
-                                                 << "Checked 1 day ago.\nCouldn't move 1 screenshot to the Trash.";
+        QTest::newRow("whole day, nothing left")
+            << 86400LL + 1800 << 1 << -1LL << "Checked 1 day ago.\nCouldn't move 1 screenshot to the Trash.";
     }
     void statusLines()
     {
