@@ -56,7 +56,7 @@ done
 edges="$(cd "$src" && grep -rEo '#include "core/[^"]+"' core | while IFS=: read -r file include; do
     from="$(dirname "$file")"
     to="$(dirname "${include#\#include \"}")"
-    [ "$from" != "$to" ] && [ "$to" != core ] && echo "$from $to"
+    if [ "$from" != "$to" ] && [ "$to" != core ]; then echo "$from $to"; fi
 done | sort -u)"
 if ! echo "$edges" | tsort >/dev/null 2>&1; then
     fail "the folders of src/core include each other in a circle:"

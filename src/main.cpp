@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/DefaultsCommand.h"
 #include "cli/DeleteAllCommand.h"
+#include "cli/DiagnosticsCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/OcrCommand.h"
 #include "cli/RemoteCommand.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv)
     commands.add(OcrCommand::command());
     commands.add(SearchCommand::command());
     commands.add(DefaultsCommand::command());
+    commands.add(DiagnosticsCommand::command());
     commands.add(SettingsCommand::command());
     return CommandLine(std::move(commands), TrayCommand::command()).run(argc, argv);
 }

@@ -1,9 +1,11 @@
 #include "app/AppDelegate.h"
 
 #include "app/AppRoot.h"
+#include "app/ApplicationRestart.h"
 #include "app/CaptureService.h"
 #include "app/FileManagerReveal.h"
 #include "app/RemoteControl.h"
+#include "app/SettingsLauncher.h"
 #include "app/ToggleCaptureShortcut.h"
 #include "core/Notifier.h"
 #include "core/capture/ScreenCapturePermission.h"
@@ -13,10 +15,11 @@
 #include "core/settings/Preferences.h"
 #include "core/timelapse/TimelapseExportController.h"
 #include "momentra/BuildInfo.h"
+#include "ui/PermissionAlert.h"
+#include "ui/onboarding/OnboardingWindow.h"
 
 #include <QCursor>
 #include <QDBusConnection>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -25,12 +28,6 @@
 #include <QTimeZone>
 #include <QUrl>
 #include <QWidget>
-
-namespace {
-
-QDateTime g_launchDate;
-
-}  // namespace
 
 AppDelegate::AppDelegate(AppRoot& root, QObject* parent)
     : QObject(parent)
@@ -45,18 +42,13 @@ QString AppDelegate::versionWithBuild()
     return QStringLiteral(MOMENTRA_VERSION " (" MOMENTRA_BUILD ")");
 }
 
-QDateTime AppDelegate::launchDate()
-{
-    return g_launchDate;
-}
-
 AppDelegate::Launch AppDelegate::launch()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (RemoteControl::askRunningToReopen(bus))
         return Launch::HandedOver;
 
-    g_launchDate = QDateTime::currentDateTime();
+    m_root.setLaunchDate(QDateTime::currentDateTime());  // diagnostics measure uptime from here
     logLaunchLine();
     auto created = m_root.createCaptureService();  // configures cleanup from the settings
     if (!created) {
@@ -146,20 +138,40 @@ void AppDelegate::restoreCapturingIfNeeded()
 void AppDelegate::showOnboarding()
 {
     m_isFinishingOnboarding = false;
-    // The onboarding window opens here, centred on the pointer's screen.
+    if (!m_onboarding) {
+        OnboardingWindow::Actions actions;
+        actions.finish = [this] { finishOnboarding(); };
+        actions.restart = [this] { ApplicationRestart::restart([this] { quit(); }); };
+        // No desktop has a page for an unsandboxed application's consent: the link stays hidden.
+        m_onboarding = std::make_unique<OnboardingWindow>(m_root.preferences(), m_root.capturePermission(),
+                                                          m_root.loginItems(), std::move(actions));
+        connect(m_onboarding.get(), &OnboardingWindow::closed, this, &AppDelegate::finishOnboarding);
+    }
+    // Shown in the taskbar while it is open, like any window that needs the user.
+    centerOnMouseScreen(*m_onboarding);
+    m_onboarding->show();
+    m_onboarding->raise();
+    m_onboarding->activateWindow();
 }
 
 void AppDelegate::finishOnboarding()
 {
-    if (m_isFinishingOnboarding)
+    // Quitting closes the window too, but a quit is not an answer: the next launch reopens it.
+    if (m_isFinishingOnboarding || m_hasQuit)
         return;
     m_isFinishingOnboarding = true;
+    if (m_onboarding) {
+        // Closing emits closed() once more, which the guard above absorbs.
+        m_onboarding->close();
+        m_onboarding.release()->deleteLater();
+    }
     m_root.preferences().setHasCompletedOnboarding(true);
 }
 
 void AppDelegate::showPermissionAlert()
 {
     m_root.log().logError(QStringLiteral("Screen Recording permission is off; capture stays stopped"), EventLog::kApp);
+    PermissionAlert::show({});
 }
 
 void AppDelegate::exportToday()
@@ -198,8 +210,9 @@ void AppDelegate::announceExport()
 
 void AppDelegate::openSettings()
 {
-    // Until the settings window exists, the settings file is the place to change them.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_root.preferences().store().path()));
+    if (!m_settings)
+        m_settings = std::make_unique<SettingsLauncher>(m_root, m_service.get());
+    m_settings->open();
 }
 
 void AppDelegate::reopen()

@@ -8,7 +8,9 @@
 
 class AppRoot;
 class CaptureService;
+class OnboardingWindow;
 class RemoteControl;
+class SettingsLauncher;
 class TimelapseExportController;
 class QWidget;
 
@@ -59,8 +61,6 @@ public:
     static void centerOnMouseScreen(QWidget& window);
     // "0.1.0 (abc1234)"
     static QString versionWithBuild();
-    // When the launch sequence began (diagnostics measure uptime from it).
-    static QDateTime launchDate();
 
     CaptureService& service() { return *m_service; }
 
@@ -81,6 +81,8 @@ private:
     std::unique_ptr<CaptureService> m_service;
     std::unique_ptr<RemoteControl> m_remote;
     std::unique_ptr<TimelapseExportController> m_exports;
+    std::unique_ptr<OnboardingWindow> m_onboarding;
+    std::unique_ptr<SettingsLauncher> m_settings;
     bool m_isFinishingOnboarding = false;
     bool m_hasQuit = false;
     QString m_failure;

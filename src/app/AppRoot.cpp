@@ -3,6 +3,7 @@
 #include "app/CaptureService.h"
 #include "core/log/EventLog.h"
 #include "core/settings/DefaultsStore.h"
+#include "core/settings/LaunchAtLogin.h"
 #include "core/settings/Preferences.h"
 #include "core/shortcuts/HotKeyCenter.h"
 #include "core/shortcuts/ShortcutRegistry.h"
@@ -15,6 +16,8 @@
 #include "platform/linux/LinuxSessionState.h"
 #include "platform/linux/ScreenSourceFactory.h"
 #include "platform/linux/X11HotKeyService.h"
+#include "platform/linux/autostart/BackgroundPortalItems.h"
+#include "platform/linux/autostart/XdgAutostartItems.h"
 #include "platform/linux/x11/X11CapturePermission.h"
 
 #include <QDBusConnection>
@@ -112,6 +115,25 @@ ShortcutRegistry& AppRoot::shortcuts()
     if (!m_shortcuts)
         m_shortcuts = std::make_unique<ShortcutRegistry>(preferences(), hotKeys(), log());
     return *m_shortcuts;
+}
+
+LoginItems& AppRoot::loginItems()
+{
+    if (!m_loginItems) {
+        if (BackgroundPortalItems::isSandboxed())
+            m_loginItems = std::make_unique<BackgroundPortalItems>(QDBusConnection::sessionBus(),
+                                                                   BackgroundPortalItems::standardRecordPath());
+        else
+            m_loginItems = std::make_unique<XdgAutostartItems>();
+    }
+    return *m_loginItems;
+}
+
+LaunchAtLogin& AppRoot::launchAtLogin()
+{
+    if (!m_launchAtLogin)
+        m_launchAtLogin = std::make_unique<LaunchAtLogin>(loginItems(), log());
+    return *m_launchAtLogin;
 }
 
 Result<void> AppRoot::connectGlobalShortcuts()

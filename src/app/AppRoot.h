@@ -2,6 +2,7 @@
 
 #include "core/Result.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <memory>
@@ -12,7 +13,9 @@ class DefaultsStore;
 class EventLog;
 class HotKeyCenter;
 class ImageCodec;
+class LaunchAtLogin;
 class LiveTextReader;
+class LoginItems;
 class Notifier;
 class Preferences;
 class ScreenCapturePermission;
@@ -44,6 +47,11 @@ public:
     AppRoot(const AppRoot&) = delete;
     AppRoot& operator=(const AppRoot&) = delete;
 
+    // When this session of Momentra began: the moment the root was made,
+    // unless the tray application's launch sequence says otherwise.
+    QDateTime launchDate() const { return m_launchDate; }
+    void setLaunchDate(const QDateTime& date) { m_launchDate = date; }
+
     EventLog& log();
     DefaultsStore& defaults();
     Preferences& preferences();
@@ -56,6 +64,10 @@ public:
     Notifier& notifier();
     HotKeyCenter& hotKeys();
     ShortcutRegistry& shortcuts();
+    // Launch at login: the Background portal inside a Flatpak sandbox, an
+    // XDG autostart entry everywhere else.
+    LoginItems& loginItems();
+    LaunchAtLogin& launchAtLogin();
 
     // The screen of this session, or why there is none.
     Result<std::unique_ptr<ScreenSource>> createScreenSource();
@@ -69,6 +81,7 @@ public:
 private:
     // Declared in the order they may depend on each other: the log goes last.
     Locations m_locations;
+    QDateTime m_launchDate = QDateTime::currentDateTime();
     std::unique_ptr<EventLog> m_log;
     std::unique_ptr<DefaultsStore> m_defaults;
     std::unique_ptr<Preferences> m_preferences;
@@ -83,4 +96,6 @@ private:
     std::unique_ptr<HotKeyCenter> m_hotKeys;
     std::unique_ptr<ShortcutRegistry> m_shortcuts;
     std::optional<Result<void>> m_globalShortcuts;
+    std::unique_ptr<LoginItems> m_loginItems;
+    std::unique_ptr<LaunchAtLogin> m_launchAtLogin;
 };

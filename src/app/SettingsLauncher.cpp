@@ -2,12 +2,16 @@
 
 #include "app/AppRoot.h"
 #include "app/CaptureService.h"
+#include "app/DiagnosticsCollector.h"
 #include "app/FileManagerReveal.h"
 #include "app/ToggleCaptureShortcut.h"
 #include "core/capture/ScreenSource.h"
 #include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
+#include "platform/linux/x11/X11WindowPicker.h"
 #include "ui/settings/SettingsWindow.h"
+
+#include <QGuiApplication>
 
 SettingsLauncher::SettingsLauncher(AppRoot& root, CaptureService* service)
     : m_root(root)
@@ -24,8 +28,14 @@ SettingsContext SettingsLauncher::context()
         context.engine = &m_service->engine();
         context.cleanup = &m_service->cleanup();
     }
+    context.launchAtLogin = &m_root.launchAtLogin();
     context.displays = [this] { return connectedDisplays(); };
     context.revealInFileManager = &FileManagerReveal::show;
+    context.diagnostics = [this] { return DiagnosticsCollector::collect(m_root, m_service); };
+    // Only an X11 session lets a program see and grab every window.
+    if (!m_windowPicker && QGuiApplication::platformName() == QLatin1String("xcb"))
+        m_windowPicker = std::make_unique<X11WindowPicker>();
+    context.windowPicker = m_windowPicker.get();
     return context;
 }
 

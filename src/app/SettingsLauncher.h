@@ -10,6 +10,7 @@ class AppRoot;
 class CaptureService;
 class ScreenSource;
 class SettingsWindow;
+class WindowPicker;
 
 // Opens the settings window over the session's object graph: once, and
 // raised again when asked again. Given the running capture service, the
@@ -32,5 +33,6 @@ private:
     AppRoot& m_root;
     CaptureService* m_service;
     std::unique_ptr<ScreenSource> m_displaySource;  // lists displays; never the one that captures
+    std::unique_ptr<WindowPicker> m_windowPicker;   // X11 only
     std::unique_ptr<SettingsWindow> m_window;
 };

@@ -19,12 +19,10 @@
 #include <QTest>
 #include <QToolButton>
 
-class SwitchablePermission : public ScreenCapturePermission
+struct GrantedPermission : ScreenCapturePermission
 {
-public:
-    bool isGranted() override { return granted; }
+    bool isGranted() override { return true; }
     void request() override {}
-    bool granted = true;
 };
 
 // The panel driven as a user drives it, over a real engine with fake displays.
@@ -40,7 +38,7 @@ class MenuPanelTest : public QObject
     FakeSessionState m_session;
     DisplayCapture m_capture{m_source, m_codec};
     ScreenshotManager m_engine{m_capture, m_session, m_home.log()};
-    SwitchablePermission m_permission;
+    GrantedPermission m_permission;
     TrayStatus m_status{m_engine, m_permission};
     QList<QUrl> m_opened;
     std::unique_ptr<PanelWindow> m_window;
@@ -109,16 +107,6 @@ private Q_SLOTS:
     {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(!m_window->isVisible());
-    }
-
-    void permissionOff()
-    {
-        m_permission.granted = false;
-        m_status.refreshPermission();
-        QCOMPARE(m_status.state(), MenuBarIcon::State::NeedsAttention);
-        QCOMPARE(view().statusTexts().last(), QLatin1String(TrayStatus::kPermissionOffText));
-        m_permission.granted = true;
-        m_status.refreshPermission();
     }
 
     void feedbackPrompt()

@@ -69,18 +69,17 @@ class SettingsStorageTest : public QObject
         tab->setClock([now] { return now; });
         return tab;
     }
-    // Own screenshots in day folders; returns the folder holding them.
+    // Own screenshots in day folders; returns the folder holding them, empty when one could not be written.
     QString library(const QString& name, const QStringList& days, const QStringList& others = {})
     {
         const QString root = m_home.path() + QLatin1Char('/') + name;
+        bool written = true;
         for (const QString& day : days)
-            QVERIFY2(TestCodec::writeFile(root + '/' + day + '/'
-                                              + LibraryLayout::screenshotFileName(kShot, 1, ScreenshotFormat::Png),
-                                          2, 2),
-                     "");
+            written &= TestCodec::writeFile(
+                root + '/' + day + '/' + LibraryLayout::screenshotFileName(kShot, 1, ScreenshotFormat::Png), 2, 2);
         for (const QString& other : others)
-            QVERIFY2(TestCodec::writeNonImage(root + '/' + other), "");
-        return root;
+            written &= TestCodec::writeNonImage(root + '/' + other);
+        return written ? root : QString();
     }
     static int files(const QString& folder)
     {
@@ -102,14 +101,16 @@ private Q_SLOTS:
     void policyConfirmation()
     {
         QFETCH(int, answer);
-        m_preferences.setFolderPath(library("Shots", {"2024-04-30", "2024-05-01"}));
+        const QString shots = library("Shots", {"2024-04-30", "2024-05-01"});
+        QVERIFY(!shots.isEmpty());
+        m_preferences.setFolderPath(shots);
         m_preferences.setDeletionPolicy(DeletionPolicy::Never);
         auto tab = storage(QDateTime::currentDateTime().addDays(3));
         m_prompts->answers = {answer};
         QSignalSpy checked(tab.get(), &StorageTab::checked);
         tab->policyPicker()->setCurrentIndex(tab->policyPicker()->findData("1 Day"));
         Q_EMIT tab->policyPicker()->activated(tab->policyPicker()->currentIndex());
-        QVERIFY(checked.wait());
+        QTRY_VERIFY(!checked.isEmpty());  // the answer may come before the call returns
         QCOMPARE(m_prompts->asked, QStringList{"Delete screenshots older than 1 day?|Screenshots from 2 days will be "
                                                "moved to the Trash.|Move to Trash/Cancel"});
         QTEST(DeletionPolicies::rawValue(m_preferences.deletionPolicy()), "stored");
@@ -143,17 +144,15 @@ private Q_SLOTS:
         m_preferences.setDeletionPolicy(DeletionPolicy::OneHour);
         auto tab = storage(QDateTime::currentDateTime().addDays(1));
         m_prompts->folder = library("Mixed", others.isEmpty() ? QStringList{"2024-05-01"} : QStringList{}, others);
+        QVERIFY(!m_prompts->folder.isEmpty());
         m_prompts->answers = answers;
-        QSignalSpy checked(tab.get(), &StorageTab::checked);
         tab->chooseFolder();
-        if (others.isEmpty())
-            QVERIFY(checked.wait());
-        QCOMPARE(m_prompts->asked.size(), 1);
+        QTRY_COMPARE(m_prompts->asked.size(), 1);
         QVERIFY(m_prompts->asked.first().startsWith(others.isEmpty()
                                                         ? "Use a folder with old screenshots?|It has "
                                                           "screenshots from 1 day older than 1 hour."
                                                         : "Save screenshots in their own folder?|“Mixed”"));
-        QCOMPARE(m_preferences.folderPath(), m_home.path() + '/' + (folder.isEmpty() ? "Before" : folder));
+        QTRY_COMPARE(m_preferences.folderPath(), m_home.path() + '/' + (folder.isEmpty() ? "Before" : folder));
         QTEST(DeletionPolicies::rawValue(m_preferences.deletionPolicy()), "policy");
         QCOMPARE(files(m_prompts->folder), others.isEmpty() ? 1 : int(others.size()));
         QDir(m_prompts->folder).removeRecursively();
@@ -162,12 +161,14 @@ private Q_SLOTS:
     // Exactly one screenshot: the singular question, and nothing removed before it is answered.
     void deleteAllOne()
     {
-        m_preferences.setFolderPath(library("One", {"2024-05-01"}, {"keep.txt"}));
+        const QString one = library("One", {"2024-05-01"}, {"keep.txt"});
+        QVERIFY(!one.isEmpty());
+        m_preferences.setFolderPath(one);
         auto tab = storage(QDateTime::currentDateTime());
         m_prompts->answers = {0};
         QSignalSpy checked(tab.get(), &StorageTab::checked);
         tab->deleteAll();
-        QVERIFY(checked.wait());
+        QTRY_VERIFY(!checked.isEmpty());
         QCOMPARE(m_prompts->asked, QStringList{"Delete 1 screenshot?|Every screenshot Momentra saved in “One” will be "
                                                "moved to the Trash. Exported videos and your other files stay.|Move "
                                                "to Trash/Cancel"});

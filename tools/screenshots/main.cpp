@@ -5,6 +5,9 @@
 //
 //   momentra-screenshots FOLDER
 
+#include "AboutScreenshot.h"
+#include "OnboardingScreenshots.h"
+#include "SettingsScreenshots.h"
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenCapturePermission.h"
 #include "core/capture/ScreenSource.h"
@@ -124,6 +127,9 @@ const QList<std::pair<const char*, std::function<QImage()>>> kPictures{
          stage.startCapture();
          return renderPanel(stage);
      }},
+    {"onboarding-welcome", renderOnboardingWelcome},
+    {"onboarding-permission", renderOnboardingPermission},
+    {"settings-about", renderAboutScreenshot},
 };
 
 }  // namespace
@@ -146,5 +152,6 @@ int main(int argc, char** argv)
         err << (saved ? "wrote " : "could not write ") << path << '\n';
         failed += saved ? 0 : 1;
     }
+    failed += renderSettingsScreenshots(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
     return failed ? 1 : 0;
 }

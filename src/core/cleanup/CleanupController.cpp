@@ -92,10 +92,9 @@ QFuture<std::optional<SweepResult>> CleanupController::startPass(const QString& 
     const std::shared_ptr<CleanupSweeper> sweeper = m_sweeper;
     const std::shared_ptr<StopFlag> stop = m_sweepStop;
     const Clock clock = m_clock;
-    m_currentSweep = QtConcurrent::run(&m_worker, [=]() -> std::optional<SweepResult> {
+    return QtConcurrent::run(&m_worker, [=]() -> std::optional<SweepResult> {
         return sweeper->sweep(folder, maxAgeSeconds, permanently, *stop, clock());
     });
-    return m_currentSweep;
 }
 
 void CleanupController::runSweep(const DeletionConfiguration& configuration, SweepTrigger trigger)

@@ -51,8 +51,6 @@ public:
     void flushSweepLog();
 
     const std::optional<CleanupStatus>& lastCleanup() const { return m_lastCleanup; }
-    const QTimer* deletionTimer() const { return m_deletionTimer; }
-    QFuture<std::optional<SweepResult>> currentSweep() const { return m_currentSweep; }
 
 Q_SIGNALS:
     void lastCleanupChanged();
@@ -74,7 +72,6 @@ private:
     QTimer* m_deletionTimer = nullptr;
     std::optional<DeletionConfiguration> m_configuration;
     SweepLog m_sweepLog;
-    QFuture<std::optional<SweepResult>> m_currentSweep;
     std::shared_ptr<StopFlag> m_sweepStop;
     std::optional<CleanupStatus> m_lastCleanup;
     QThreadPool m_worker;  // one thread: sweeps never overlap and run in order

@@ -512,8 +512,7 @@ QJsonValue Preferences::effectiveValue(const QString& key) const
          [](const Preferences& p) { return QJsonValue(p.idleThresholdSeconds()); }},
         {Preferences::key("hidesNotifications"),
          [](const Preferences& p) { return QJsonValue(p.hidesNotifications()); }},
-        {Preferences::key("hidesDesktopIcons"),
-         [](const Preferences& p) { return QJsonValue(p.hidesDesktopIcons()); }},
+        {Preferences::key("hidesDesktopIcons"), [](const Preferences& p) { return QJsonValue(p.hidesDesktopIcons()); }},
         {Preferences::key("freeSpaceLimitGB"), [](const Preferences& p) { return QJsonValue(p.freeSpaceLimitGB()); }},
         {Preferences::key("deletionPolicy"),
          [](const Preferences& p) { return QJsonValue(DeletionPolicies::rawValue(p.deletionPolicy())); }},
@@ -521,9 +520,7 @@ QJsonValue Preferences::effectiveValue(const QString& key) const
          [](const Preferences& p) { return QJsonValue(p.deletesPermanently()); }},
         {Preferences::key("searchesText"), [](const Preferences& p) { return QJsonValue(p.searchesText()); }},
         {Preferences::key("textRecognitionLevel"),
-         [](const Preferences& p) {
-             return QJsonValue(TextRecognitionLevels::rawValue(p.textRecognitionLevel()));
-         }},
+         [](const Preferences& p) { return QJsonValue(TextRecognitionLevels::rawValue(p.textRecognitionLevel())); }},
         {Preferences::key("textRecognitionLanguage"),
          [](const Preferences& p) {
              const auto language = p.textRecognitionLanguage();

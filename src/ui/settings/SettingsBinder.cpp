@@ -23,6 +23,14 @@ SettingsBinder::SettingsBinder(Preferences& preferences, QObject* parent)
     });
 }
 
+QCheckBox* SettingsBinder::checkBox(const QString& text, const char* key)
+{
+    auto* box = new QCheckBox(text);
+    box->setObjectName(Preferences::key(key));
+    bind(box);
+    return box;
+}
+
 void SettingsBinder::bind(QWidget* control, double scale)
 {
     const QString key = control->objectName();
@@ -92,9 +100,7 @@ void SettingsBinder::store(QWidget* control)
 {
     const QString key = control->objectName();
     const double scale = m_bindings.value(key).scale;
-    auto number = [scale](int value) {
-        return scale == 1 ? QJsonValue(value) : QJsonValue(value / scale);
-    };
+    auto number = [scale](int value) { return scale == 1 ? QJsonValue(value) : QJsonValue(value / scale); };
     QJsonValue value;
     if (auto* box = qobject_cast<QCheckBox*>(control))
         value = box->isChecked();

@@ -6,6 +6,8 @@
 #include <QPointer>
 
 class Preferences;
+class QCheckBox;
+class QString;
 class QWidget;
 
 // Ties controls to settings keys: each control writes the key named by its
@@ -24,6 +26,8 @@ public:
     // scale: the control shows the stored number times scale (a slider of
     // 10…100 for a fraction of 0.1…1.0 has scale 100).
     void bind(QWidget* control, double scale = 1);
+    // A check box labelled text, bound to the setting key (without the "Momentra." prefix).
+    QCheckBox* checkBox(const QString& text, const char* key);
     QList<QWidget*> controls() const;
 
 private:

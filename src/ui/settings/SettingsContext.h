@@ -10,7 +10,7 @@
 
 class CleanupController;
 class EventLog;
-class LoginItems;
+class LaunchAtLogin;
 class Preferences;
 class ScreenshotManager;
 class ShortcutRegistry;
@@ -32,10 +32,12 @@ struct SettingsContext
     CleanupController* cleanup = nullptr;
     TextSearchController* textSearch = nullptr;
     TimelapseExportController* timelapse = nullptr;
-    LoginItems* loginItems = nullptr;
+    LaunchAtLogin* launchAtLogin = nullptr;
     WindowPicker* windowPicker = nullptr;  // lets the user click a window to name its application
     // The displays connected now, in capture order, each by its identity and name.
     std::function<QList<ChosenDisplay>()> displays;
     // Shows files selected in the desktop's file manager; empty: the tabs open the folder.
     std::function<void(const QList<QUrl>&)> revealInFileManager;
+    // The support report with the last 7 days of the log, 500 lines at most.
+    std::function<QString()> diagnostics;
 };

@@ -1,5 +1,6 @@
 #include "ui/settings/SettingsForm.h"
 
+#include <QIcon>
 #include <QLabel>
 
 SettingsForm::SettingsForm(QWidget* tab)
@@ -44,4 +45,9 @@ QLabel* SettingsForm::helpLabel(const QString& text, QWidget* parent)
     font.setPointSizeF(font.pointSizeF() * 0.9);
     label->setFont(font);
     return label;
+}
+
+QIcon SettingsForm::themeIcon(const QString& name)
+{
+    return QIcon::hasThemeIcon(name) ? QIcon::fromTheme(name) : QIcon::fromTheme(name + QStringLiteral("-symbolic"));
 }

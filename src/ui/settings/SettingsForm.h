@@ -20,4 +20,7 @@ public:
 
     // Word-wrapped text in the secondary style.
     static QLabel* helpLabel(const QString& text, QWidget* parent = nullptr);
+    // A theme icon by its freedesktop name, or its symbolic form where the
+    // theme has only that (GNOME's Adwaita).
+    static QIcon themeIcon(const QString& name);
 };

@@ -1,6 +1,11 @@
 #include "ui/settings/SettingsWindow.h"
 
+#include "ui/settings/AboutTab.h"
+#include "ui/settings/CaptureSettingsTab.h"
+#include "ui/settings/GeneralSettingsTab.h"
 #include "ui/settings/OcrTab.h"
+#include "ui/settings/PrivacySettingsTab.h"
+#include "ui/settings/SettingsForm.h"
 #include "ui/settings/StorageTab.h"
 #include "ui/settings/TimelapseTab.h"
 
@@ -25,10 +30,14 @@ constexpr QSize kSize(540, 440);
 const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
 {
     static const QList<Tab> list{
-        {QStringLiteral("ocr"), QStringLiteral("OCR"), QStringLiteral("edit-find"), make<OcrTab>},
-        {QStringLiteral("storage"), QStringLiteral("Storage"), QStringLiteral("drive-harddisk"), make<StorageTab>},
-        {QStringLiteral("timelapse"), QStringLiteral("Timelapse"), QStringLiteral("video-x-generic"),
-         make<TimelapseTab>},
+        {"general", "General", "preferences-system", make<GeneralSettingsTab>},
+        {"capture", "Capture", "camera-photo", make<CaptureSettingsTab>},
+        {"ocr", "OCR", "edit-find", make<OcrTab>},
+        {"privacy", "Privacy", "security-high", make<PrivacySettingsTab>},
+        {"storage", "Storage", "drive-harddisk", make<StorageTab>},
+        {"timelapse", "Timelapse", "video-x-generic", make<TimelapseTab>},
+        {"about", "About", "help-about",
+         [](const SettingsContext& c) -> QWidget* { return new AboutTab(c.diagnostics); }},
     };
     return list;
 }
@@ -39,7 +48,7 @@ SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
     , m_tabs(new QTabWidget(this))
 {
     setWindowTitle(QStringLiteral("Momentra Settings"));
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("preferences-system")));
+    setWindowIcon(SettingsForm::themeIcon(QStringLiteral("preferences-system")));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     for (const Tab& tab : tabs()) {
@@ -47,7 +56,7 @@ SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
         page->setObjectName(tab.name);
         auto* pageLayout = new QVBoxLayout(page);
         pageLayout->setContentsMargins(0, 0, 0, 0);
-        m_tabs->addTab(page, QIcon::fromTheme(tab.icon), tab.title);
+        m_tabs->addTab(page, SettingsForm::themeIcon(tab.icon), tab.title);
     }
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { build(index); });
     build(m_tabs->currentIndex());
@@ -64,6 +73,7 @@ QWidget* SettingsWindow::build(int index)
     if (page->layout()->count() == 0) {
         QWidget* content = tabs().at(index).factory(m_context);
         page->layout()->addWidget(content);
+        content->show();  // now, not on the next turn of the event loop
         resize(size().expandedTo(sizeHint()));
     }
     return page->layout()->itemAt(0)->widget();

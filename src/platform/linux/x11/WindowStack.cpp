@@ -109,9 +109,8 @@ void WindowStack::findClients(QList<StackedWindow>& windows)
 void WindowStack::readClientFacts(QList<StackedWindow>& windows, Needs needs)
 {
     xcb_connection_t* c = m_connection.get();
-    m_connection.preloadAtoms({"_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE", "_NET_WM_PID",
-                               "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DESKTOP",
-                               "_NET_WM_WINDOW_TYPE_NOTIFICATION"});
+    m_connection.preloadAtoms({"_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE", "_NET_WM_PID", "_NET_WM_WINDOW_TYPE",
+                               "_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_WM_WINDOW_TYPE_NOTIFICATION"});
     struct Cookies
     {
         xcb_get_property_cookie_t gtk, kde, wmClass, pid, type;
@@ -152,4 +151,12 @@ void WindowStack::readClientFacts(QList<StackedWindow>& windows, Needs needs)
             }
         }
     }
+}
+
+QString WindowStack::appIdOf(xcb_window_t frame)
+{
+    QList<StackedWindow> windows{StackedWindow{frame, frame}};
+    findClients(windows);
+    readClientFacts(windows, {true, false});
+    return windows.first().appId;
 }

@@ -23,11 +23,15 @@ public:
     };
 
     WindowStack(XcbConnection& connection, AppIdResolver& resolver)
-        : m_connection(connection), m_resolver(resolver)
+        : m_connection(connection)
+        , m_resolver(resolver)
     {
     }
 
     Result<QList<StackedWindow>> list(Needs needs);
+    // The desktop-file id of the application whose window sits in this
+    // child of the root window.
+    QString appIdOf(xcb_window_t frame);
 
 private:
     QList<xcb_window_t> children(xcb_window_t parent);
