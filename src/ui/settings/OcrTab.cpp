@@ -16,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -68,26 +67,26 @@ QString OcrTab::countsSentence(const std::optional<TextSearchController::Counts>
 
 QString OcrTab::languageName(const QString& identifier)
 {
-    // Tesseract names languages by ISO 639-2 codes, a script after "_": "deu", "chi_sim".
+    // Tesseract names languages by ISO 639-2 codes, a script or variant after "_":
+    // "deu", "chi_sim", "srp_latn", "deu_latf".
     const QString code = identifier.section(QLatin1Char('_'), 0, 0);
+    const QString variant = identifier.section(QLatin1Char('_'), 1);
     const QLocale::Language language = QLocale::codeToLanguage(code, QLocale::AnyLanguageCode);
-    if (language == QLocale::AnyLanguage)
+    if (language == QLocale::AnyLanguage || language == QLocale::C)
         return identifier;
     QString name = QLocale::languageToString(language);
-    if (identifier.contains(QLatin1Char('_')))
-        name += QStringLiteral(" (%1)").arg(identifier.section(QLatin1Char('_'), 1));
-    return name;
+    if (variant.isEmpty())
+        return name;
+    const QLocale::Script script = variant == QLatin1String("sim")   ? QLocale::SimplifiedHanScript
+                                   : variant == QLatin1String("tra") ? QLocale::TraditionalHanScript
+                                                                     : QLocale::codeToScript(variant);
+    return name + QStringLiteral(" (%1)").arg(script == QLocale::AnyScript ? variant : QLocale::scriptToString(script));
 }
 
 QString OcrTab::startFolder()
 {
-    QProcess xdg;
-    xdg.start(QStringLiteral("xdg-user-dir"), {QStringLiteral("PICTURES")});
-    QString pictures;
-    if (xdg.waitForFinished(2000) && xdg.exitCode() == 0)
-        pictures = QString::fromLocal8Bit(xdg.readAllStandardOutput()).trimmed();
-    if (pictures.isEmpty() || pictures == QDir::homePath())
-        pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    // Qt reads the same user-dirs.dirs as xdg-user-dir.
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     for (const QString& folder : {pictures + QStringLiteral("/Screenshots"), pictures}) {
         if (QFileInfo(folder).isDir())
             return folder;
@@ -128,6 +127,7 @@ OcrTab::OcrTab(const SettingsContext& context, QWidget* parent)
     form->addLabelledRow(QStringLiteral("Language"), m_language);
     showLanguages();
     binder->bind(m_language);
+    showLanguage();
     auto* correction = new QCheckBox(QStringLiteral("Use language correction"));
     correction->setObjectName(QStringLiteral("Momentra.usesTextLanguageCorrection"));
     form->addFieldRow(correction);
@@ -150,7 +150,7 @@ OcrTab::OcrTab(const SettingsContext& context, QWidget* parent)
         form->addRow(QString(), m_folderRun.note);
         connect(m_readAll, &QPushButton::clicked, this, &OcrTab::readCaptureFolder);
         connect(m_readFolder, &QPushButton::clicked, this, &OcrTab::readOtherFolder);
-        connect(m_controller, &TextSearchController::changed, this, &OcrTab::show);
+        connect(m_controller, &TextSearchController::changed, this, &OcrTab::refresh);
         if (context.engine) {
             m_savedSinceLaunch = context.engine->savedSinceLaunch();
             connect(context.engine, &ScreenshotManager::savedSinceLaunchChanged, this, [this, engine = context.engine] {
@@ -163,18 +163,24 @@ OcrTab::OcrTab(const SettingsContext& context, QWidget* parent)
                 }
             });
         }
-        recount();
     }
     connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
         if (key == Preferences::key("textRecognitionLevel"))
             levelChanged();
-        else if (key == Preferences::key("searchesText") || key == Preferences::key("textRecognitionLanguage")
-                 || key == Preferences::key("usesTextLanguageCorrection"))
+        else if (key == Preferences::key("textRecognitionLanguage"))
+            showLanguage(), applySettings();
+        else if (key == Preferences::key("searchesText") || key == Preferences::key("usesTextLanguageCorrection"))
             applySettings();
         else if (key == Preferences::key("folderPath"))
             recount();
     });
-    show();
+    refresh();
+}
+
+void OcrTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    recount();
 }
 
 OcrTab::RunBlock OcrTab::makeRunBlock(const QString& noun, QWidget* idle)
@@ -229,10 +235,16 @@ void OcrTab::levelChanged()
     showLanguages();
     if (language && m_language->findData(*language) < 0)
         m_preferences.setTextRecognitionLanguage(std::nullopt);
-    m_language->setCurrentIndex(
-        qMax(0, m_language->findData(m_preferences.textRecognitionLanguage().value_or(QString()))));
+    showLanguage();
     applySettings();
     recount();
+}
+
+// A stored language the recogniser does not offer shows as "Automatic".
+void OcrTab::showLanguage()
+{
+    const std::optional<QString> stored = m_preferences.textRecognitionLanguage();
+    m_language->setCurrentIndex(stored ? qMax(0, m_language->findData(*stored)) : 0);
 }
 
 // The engine follows the settings by itself; a running bulk run reads them before its next image.
@@ -280,7 +292,7 @@ void OcrTab::readOtherFolder()
         return;
     m_folderMessage.reset();
     m_isFindingImages = true;
-    show();
+    refresh();
     const TextRecognitionLevel level = m_preferences.textRecognitionLevel();
     QtConcurrent::run(&TextSearchScan::findImages, folder, level)
         .then(this, [this, folder](const TextSearchScan::ImagesResult& found) {
@@ -290,7 +302,7 @@ void OcrTab::readOtherFolder()
                 m_folderMessage = QStringLiteral("No images in “%1”.").arg(name);
             else if (found.toRead.isEmpty())
                 m_folderMessage = QStringLiteral("Every image in “%1” is already searchable.").arg(name);
-            show();
+            refresh();
             if (m_folderMessage)
                 return;
             const qsizetype count = found.toRead.size();
@@ -306,7 +318,7 @@ void OcrTab::readOtherFolder()
         });
 }
 
-void OcrTab::show()
+void OcrTab::refresh()
 {
     if (!m_controller)
         return;

@@ -30,13 +30,17 @@ public:
     static QString countsSentence(const std::optional<TextSearchController::Counts>& counts);
     // The current locale's name for a recogniser's language ("deu", "chi_sim"), else the identifier.
     static QString languageName(const QString& identifier);
-    // $(xdg-user-dir PICTURES)/Screenshots when it exists, else Pictures, else the Desktop.
+    // The Screenshots folder in the user's Pictures folder (xdg-user-dir PICTURES) when it
+    // exists, else Pictures, else the Desktop.
     static QString startFolder();
 
     void readCaptureFolder();
     void readOtherFolder();
     QComboBox* languagePicker() const { return m_language; }
     QLabel* countsLabel() const { return m_counts; }
+
+protected:
+    void showEvent(QShowEvent* event) override;  // counts again each time the tab is shown
 
 private:
     struct RunBlock
@@ -54,7 +58,8 @@ private:
     void levelChanged();
     void applySettings();
     void recount();
-    void show();
+    void showLanguage();
+    void refresh();
     void showRun(const RunBlock& block, bool isThisRun);
     TextSearchSettings settings() const;
 

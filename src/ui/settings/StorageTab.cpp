@@ -126,13 +126,15 @@ StorageTab::StorageTab(const SettingsContext& context, QWidget* parent)
     binder->bind(permanently);
     m_permanentlyHelp = form->addHelp(QString());
 
-    if (m_cleanup) {
+    // How cleanup goes, where this process sweeps: the running engine, or a set-up that told a result.
+    if (m_cleanup && (context.engine || m_cleanup->lastCleanup())) {
         m_status = form->addHelp(QString());
         connect(m_cleanup, &CleanupController::lastCleanupChanged, this, &StorageTab::showStatus);
         auto* tick = new QTimer(this);  // "Checked 2 minutes ago" keeps counting
         connect(tick, &QTimer::timeout, this, &StorageTab::showStatus);
         tick->start(30'000);
-
+    }
+    if (m_cleanup) {
         m_deleteAll = new QPushButton(QIcon::fromTheme(QStringLiteral("edit-delete")),
                                       QStringLiteral("Delete All Screenshots…"));
         form->addFieldRow(m_deleteAll);

@@ -107,7 +107,10 @@ TimelapseTab::TimelapseTab(const SettingsContext& context, QWidget* parent)
     });
     // "Today" becomes "Yesterday" at midnight without listing the days again.
     auto* midnight = new QTimer(this);
-    connect(midnight, &QTimer::timeout, this, [this] { showDays(m_days); });
+    connect(midnight, &QTimer::timeout, this, [this] {
+        if (m_shownDate != QDate::currentDate())
+            showDays(m_days);
+    });
     midnight->start(60'000);
     showExport();
     reload();
@@ -136,14 +139,20 @@ void TimelapseTab::showDays(const QList<TimelapseDay>& days)
 {
     m_days = days;
     while (QLayoutItem* item = m_dayList->takeAt(0)) {
+        if (QLayout* row = item->layout()) {
+            while (QLayoutItem* inner = row->takeAt(0)) {
+                delete inner->widget();
+                delete inner;
+            }
+        }
         delete item->widget();
         delete item;
     }
     if (days.isEmpty())
         m_dayList->addWidget(new QLabel(QStringLiteral("No screenshots yet.")));
+    m_shownDate = QDate::currentDate();
     for (const TimelapseDay& day : days) {
-        auto* box = new QCheckBox(QStringLiteral("%1 — %2").arg(TimelapseExportController::dayLabel(day.id),
-                                                                screenshotCount(day.captureCount)));
+        auto* box = new QCheckBox(TimelapseExportController::dayLabel(day.id));
         box->setObjectName(day.id);
         box->setChecked(m_selected.contains(day.id));
         connect(box, &QCheckBox::toggled, this, [this, id = day.id](bool on) {
@@ -153,7 +162,12 @@ void TimelapseTab::showDays(const QList<TimelapseDay>& days)
                 m_selected.remove(id);
             showSelection();
         });
-        m_dayList->addWidget(box);
+        QLabel* count = SettingsForm::helpLabel(screenshotCount(day.captureCount));
+        count->setWordWrap(false);
+        auto* row = new QHBoxLayout;
+        row->addWidget(box, 1);
+        row->addWidget(count);
+        m_dayList->addLayout(row);
     }
     m_dayList->addStretch();
     showSelection();

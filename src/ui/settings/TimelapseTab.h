@@ -46,5 +46,6 @@ private:
     QPushButton* m_reveal;
     QList<TimelapseDay> m_days;
     QSet<QString> m_selected;
+    QDate m_shownDate;  // the day "Today" meant when the list was shown
     quint64 m_generation = 0;
 };
