@@ -102,8 +102,8 @@ std::shared_ptr<const TimelapseExporter> AppRoot::timelapseExporter()
 TextSearchController& AppRoot::textSearch()
 {
     if (!m_textSearch)
-        m_textSearch = std::make_unique<TextSearchController>(
-            BulkTextReader::Tools{&codec(), recognizer().get(), 0}, log());
+        m_textSearch = std::make_unique<TextSearchController>(BulkTextReader::Tools{&codec(), recognizer().get(), 0},
+                                                              log());
     return *m_textSearch;
 }
 

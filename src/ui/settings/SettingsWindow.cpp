@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <QKeySequence>
 #include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -51,6 +52,7 @@ SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
     setWindowIcon(SettingsForm::themeIcon(QStringLiteral("preferences-system")));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
+    m_tabs->tabBar()->setUsesScrollButtons(false);  // the window is as wide as its tabs: each stays in sight
     for (const Tab& tab : tabs()) {
         auto* page = new QWidget;
         page->setObjectName(tab.name);

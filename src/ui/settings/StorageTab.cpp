@@ -137,6 +137,7 @@ StorageTab::StorageTab(const SettingsContext& context, QWidget* parent)
     if (m_cleanup) {
         m_deleteAll = new QPushButton(QIcon::fromTheme(QStringLiteral("edit-delete")),
                                       QStringLiteral("Delete All Screenshots…"));
+        m_deleteAll->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         form->addFieldRow(m_deleteAll);
         m_deleteAllMessage = form->addHelp(QString());
         m_deleteAllMessage->hide();
