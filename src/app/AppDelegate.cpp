@@ -6,7 +6,6 @@
 #include "app/RemoteControl.h"
 #include "app/SettingsLauncher.h"
 #include "app/ToggleCaptureShortcut.h"
-#include "core/Notifier.h"
 #include "core/capture/ScreenCapturePermission.h"
 #include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
@@ -20,7 +19,6 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSysInfo>
@@ -175,42 +173,19 @@ void AppDelegate::showPermissionAlert()
 
 void AppDelegate::exportToday()
 {
-    if (!m_exports) {
-        m_exports = std::make_unique<TimelapseExportController>(m_root.timelapseExporter(), m_root.log());
-        connect(m_exports.get(), &TimelapseExportController::ended, this, &AppDelegate::announceExport);
-    }
     const Preferences& preferences = m_root.preferences();
     const QString day =
         QDir(preferences.folderPath()).filePath(LibraryLayout::dayFolderName(QDateTime::currentDateTime()));
     const int fps = preferences.timelapseFPS() <= 0 ? 12 : preferences.timelapseFPS();
-    m_exports->exportDays({QUrl::fromLocalFile(day)}, fps);
+    m_root.timelapseExports().exportDays({QUrl::fromLocalFile(day)}, fps);
+    openSettings(QStringLiteral("timelapse"));
 }
 
-// Until the settings window shows exports, a notification tells how one
-// ended; its link opens the folder that holds the videos.
-void AppDelegate::announceExport()
-{
-    Notifier& notifier = m_root.notifier();
-    if (m_exports->errorMessage()) {
-        notifier.notify(QStringLiteral("Timelapse not exported"), *m_exports->errorMessage());
-        return;
-    }
-    const QString status = m_exports->statusText().value_or(QString()).toHtmlEscaped();
-    if (m_exports->outputURLs().isEmpty()) {
-        notifier.notify(QStringLiteral("Timelapse export"), status);
-        return;
-    }
-    const QString folder = QFileInfo(m_exports->outputURLs().first().toLocalFile()).absolutePath();
-    notifier.notify(QStringLiteral("Timelapse exported"),
-                    QStringLiteral("%1 <a href=\"%2\">%3</a>")
-                        .arg(status, QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded), folder.toHtmlEscaped()));
-}
-
-void AppDelegate::openSettings()
+void AppDelegate::openSettings(const QString& tab)
 {
     if (!m_settings)
         m_settings = std::make_unique<SettingsLauncher>(m_root, m_service.get());
-    m_settings->open();
+    m_settings->open(tab);
 }
 
 void AppDelegate::reopen()

@@ -11,7 +11,6 @@ class CaptureService;
 class OnboardingWindow;
 class RemoteControl;
 class SettingsLauncher;
-class TimelapseExportController;
 class QWidget;
 
 // The tray application's life: the launch sequence, the engine's callbacks,
@@ -47,9 +46,11 @@ public:
     void showOnboarding();
     void finishOnboarding();
     void showPermissionAlert();
-    // Exports today's screenshots as a timelapse; a notification tells where.
+    // Exports today's screenshots as a timelapse and shows its progress in
+    // the settings window's Timelapse tab.
     void exportToday();
-    void openSettings();
+    // The settings window, on the named tab or where it was.
+    void openSettings(const QString& tab = {});
     // A second `momentra` in the session, or the desktop's launcher again.
     void reopen();
     // Flushes the cleanup summary, logs "Quit", flushes the log and leaves
@@ -71,7 +72,6 @@ private Q_SLOTS:
     void prepareForShutdown(bool starting);
 
 private:
-    void announceExport();
     void logLaunchLine();
     void installEngineCallbacks();
     void watchSessionEnd();
@@ -80,7 +80,6 @@ private:
     AppRoot& m_root;
     std::unique_ptr<CaptureService> m_service;
     std::unique_ptr<RemoteControl> m_remote;
-    std::unique_ptr<TimelapseExportController> m_exports;
     std::unique_ptr<OnboardingWindow> m_onboarding;
     std::unique_ptr<SettingsLauncher> m_settings;
     bool m_isFinishingOnboarding = false;

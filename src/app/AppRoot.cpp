@@ -1,6 +1,7 @@
 #include "app/AppRoot.h"
 
 #include "app/CaptureService.h"
+#include "app/FileManagerReveal.h"
 #include "core/log/EventLog.h"
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/LaunchAtLogin.h"
@@ -8,6 +9,8 @@
 #include "core/shortcuts/HotKeyCenter.h"
 #include "core/shortcuts/ShortcutRegistry.h"
 #include "core/textsearch/LiveTextReader.h"
+#include "core/textsearch/TextSearchController.h"
+#include "core/timelapse/TimelapseExportController.h"
 #include "media/TesseractRecognizer.h"
 #include "media/TimelapseExporterFactory.h"
 #include "media/image/MediaImageCodec.h"
@@ -94,6 +97,23 @@ std::shared_ptr<const TimelapseExporter> AppRoot::timelapseExporter()
     if (!m_timelapseExporter)
         m_timelapseExporter = TimelapseExporterFactory::create();
     return m_timelapseExporter;
+}
+
+TextSearchController& AppRoot::textSearch()
+{
+    if (!m_textSearch)
+        m_textSearch = std::make_unique<TextSearchController>(BulkTextReader::Tools{&codec(), recognizer().get(), 0},
+                                                              log());
+    return *m_textSearch;
+}
+
+TimelapseExportController& AppRoot::timelapseExports()
+{
+    if (!m_timelapseExports) {
+        m_timelapseExports = std::make_unique<TimelapseExportController>(timelapseExporter(), log());
+        m_timelapseExports->setRevealer(&FileManagerReveal::show);
+    }
+    return *m_timelapseExports;
 }
 
 ScreenCapturePermission& AppRoot::capturePermission()

@@ -22,6 +22,8 @@ class ScreenCapturePermission;
 class ScreenSource;
 class ShortcutRegistry;
 class TextRecognizer;
+class TextSearchController;
+class TimelapseExportController;
 class TimelapseExporter;
 class Trash;
 class X11HotKeyService;
@@ -60,6 +62,10 @@ public:
     LiveTextReader& liveTextReader();
     std::shared_ptr<Trash> trash();
     std::shared_ptr<const TimelapseExporter> timelapseExporter();
+    // The session's one bulk text reader and one timelapse export: a run
+    // outlives the window that started it, and every window shows the same.
+    TextSearchController& textSearch();
+    TimelapseExportController& timelapseExports();
     ScreenCapturePermission& capturePermission();
     Notifier& notifier();
     HotKeyCenter& hotKeys();
@@ -98,4 +104,6 @@ private:
     std::optional<Result<void>> m_globalShortcuts;
     std::unique_ptr<LoginItems> m_loginItems;
     std::unique_ptr<LaunchAtLogin> m_launchAtLogin;
+    std::unique_ptr<TextSearchController> m_textSearch;  // stops its run before the codec and recogniser go
+    std::unique_ptr<TimelapseExportController> m_timelapseExports;
 };

@@ -3,8 +3,10 @@
 #include "app/AppRoot.h"
 #include "app/CaptureService.h"
 #include "app/DiagnosticsCollector.h"
+#include "app/FileManagerReveal.h"
 #include "app/ToggleCaptureShortcut.h"
 #include "core/capture/ScreenSource.h"
+#include "core/cleanup/CleanupController.h"
 #include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
 #include "platform/linux/x11/X11WindowPicker.h"
@@ -26,9 +28,18 @@ SettingsContext SettingsLauncher::context()
     if (m_service) {
         context.engine = &m_service->engine();
         context.cleanup = &m_service->cleanup();
+    } else {
+        // Alone, the window still deletes all screenshots; the engine that
+        // sweeps, if one runs, follows the settings file.
+        if (!m_cleanup)
+            m_cleanup = std::make_unique<CleanupController>(m_root.trash(), m_root.log());
+        context.cleanup = m_cleanup.get();
     }
+    context.textSearch = &m_root.textSearch();
+    context.timelapse = &m_root.timelapseExports();
     context.launchAtLogin = &m_root.launchAtLogin();
     context.displays = [this] { return connectedDisplays(); };
+    context.revealInFileManager = &FileManagerReveal::show;
     context.diagnostics = [this] { return DiagnosticsCollector::collect(m_root, m_service); };
     // Only an X11 session lets a program see and grab every window.
     if (!m_windowPicker && QGuiApplication::platformName() == QLatin1String("xcb"))

@@ -11,7 +11,7 @@
 Command SettingsCommand::command()
 {
     return {QStringLiteral("settings"), QStringLiteral("settings [TAB]"),
-            QStringLiteral("open the settings window, on the named tab (general, capture, privacy, …)"),
+            QStringLiteral("open the settings window, on the named tab (general, capture, ocr, privacy, storage, …)"),
             &SettingsCommand::run, true};
 }
 

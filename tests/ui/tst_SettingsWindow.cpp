@@ -2,9 +2,12 @@
 #include "core/Notifier.h"
 #include "core/WindowPicker.h"
 #include "core/capture/ScreenCapturePermission.h"
+#include "core/textsearch/TextSearchController.h"
 #include "support/core/CaptureEngineFakes.h"
 #include "support/core/CleanupFakeTrash.h"
+#include "support/core/ScriptedRecognizer.h"
 #include "support/core/ShortcutStack.h"
+#include "support/core/TestCodec.h"
 #include "support/core/TestHome.h"
 #include "ui/settings/AppChooserDialog.h"
 #include "ui/settings/CaptureSettingsTab.h"
@@ -90,6 +93,9 @@ class SettingsWindowTest : public QObject
     Preferences& m_preferences = m_stack.preferences;
     QList<ChosenDisplay> m_displays;
     AnsweringPicker m_picker;
+    TestCodec m_codec;
+    ScriptedRecognizer m_recognizer;  // offers English
+    TextSearchController m_textSearch{{&m_codec, &m_recognizer, 1}, m_home.log()};
     std::unique_ptr<SettingsWindow> m_window;
 
     SettingsContext context()
@@ -97,6 +103,7 @@ class SettingsWindowTest : public QObject
         SettingsContext context{m_preferences, m_home.log(), m_stack.registry};
         context.displays = [this] { return m_displays; };
         context.windowPicker = &m_picker;
+        context.textSearch = &m_textSearch;
         return context;
     }
     template <typename Tab>

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/cleanup/CleanupStatus.h"
 #include "core/cleanup/SweepResult.h"
+
+#include <QDateTime>
 
 #include <QString>
 
@@ -18,4 +21,10 @@ public:
     // nothingText when there was nothing to remove.
     static QString outcome(const std::optional<SweepResult>& result, bool permanently, const QString& nothingText);
     static QString couldNotOpenFolder();  // "Couldn't open the folder."
+
+    // "under a minute", "45 minutes", "2 hours 5 minutes", "1 day 3 hours".
+    static QString duration(qint64 seconds);
+    // The status lines of the Storage settings: when the last check was,
+    // what it could not remove, and how old the oldest screenshot is.
+    static QString status(const std::optional<CleanupStatus>& status, bool permanently, const QDateTime& now);
 };

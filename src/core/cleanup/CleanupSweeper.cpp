@@ -180,6 +180,8 @@ private:
                 noteRemaining(*created);
             }
         }
+        if (removedAny)
+            ++m_result.dayFolders;
         if (remaining != 0 || m_owner.m_dryRun)
             return;
         const bool stale = listing.names.empty() && day.modifiedMs && isOld(*day.modifiedMs);

@@ -15,6 +15,7 @@ struct SweepResult
     int failed = 0;                            // own screenshots not removed, and day folders not read
     std::optional<QDateTime> oldestRemaining;  // creation date of the oldest own screenshot left
     bool stopped = false;                      // the pass was stopped before it finished
+    int dayFolders = 0;                        // day folders it removed screenshots from (a dry run: would)
     // Why: each cause (the system's words, no file name) with how many own
     // screenshots it kept, or how many day folders could not be read.
     QMap<QString, int> removalFailures;

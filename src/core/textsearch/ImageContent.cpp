@@ -24,13 +24,9 @@ bool isHeifBrand(const QByteArray& brand)
 
 bool ImageContent::looksLikeImage(const QByteArray& header)
 {
-    if (header.startsWith("\x89PNG\r\n\x1a\n") || header.startsWith("\xff\xd8\xff") || header.startsWith("GIF87a")
-        || header.startsWith("GIF89a") || header.startsWith(QByteArray("II*\0", 4))
-        || header.startsWith(QByteArray("MM\0*", 4)))
-        return true;
-    if (header.startsWith("BM") && header.size() >= 14)
-        return true;
-    if (header.size() >= 12 && header.startsWith("RIFF") && header.mid(8, 4) == "WEBP")
+    // Only what the image codec decodes: a GIF, BMP, TIFF or WebP would be
+    // counted as an image to read and then fail to decode.
+    if (header.startsWith("\x89PNG\r\n\x1a\n") || header.startsWith("\xff\xd8\xff"))
         return true;
     // ISO base media: a "ftyp" box whose major or a compatible brand is an image one.
     if (header.size() >= 16 && header.mid(4, 4) == "ftyp") {

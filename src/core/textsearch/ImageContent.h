@@ -4,7 +4,8 @@
 #include <QString>
 
 // Tells image files from other files by their first bytes, whatever their
-// names: PNG, JPEG, GIF, BMP, TIFF, WebP and the HEIF family (HEIC, AVIF).
+// names: the formats the image codec decodes, PNG, JPEG and the HEIF family
+// (HEIC, AVIF).
 class ImageContent
 {
 public:

@@ -48,6 +48,8 @@ public:
     double fraction() const { return m_total < 1 ? 0.0 : double(m_completed) / m_total; }
     // The settings the current run reads before each image.
     std::shared_ptr<LiveTextSearchSettings> liveSettings() const { return m_liveSettings; }
+    // The recogniser the runs use, for the languages it offers.
+    TextRecognizer* recognizer() const { return m_tools.recognizer; }
 
     void refreshCounts(const QString& folder, TextRecognitionLevel level);
     void readCaptureFolder(const QString& folder, const TextSearchSettings& settings);

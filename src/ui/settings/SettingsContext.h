@@ -4,6 +4,7 @@
 #include "core/shortcuts/Name.h"
 
 #include <QList>
+#include <QUrl>
 
 #include <functional>
 
@@ -35,6 +36,8 @@ struct SettingsContext
     WindowPicker* windowPicker = nullptr;  // lets the user click a window to name its application
     // The displays connected now, in capture order, each by its identity and name.
     std::function<QList<ChosenDisplay>()> displays;
+    // Shows files selected in the desktop's file manager; empty: the tabs open the folder.
+    std::function<void(const QList<QUrl>&)> revealInFileManager;
     // The support report with the last 7 days of the log, 500 lines at most.
     std::function<QString()> diagnostics;
 };

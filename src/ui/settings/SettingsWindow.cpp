@@ -3,12 +3,16 @@
 #include "ui/settings/AboutTab.h"
 #include "ui/settings/CaptureSettingsTab.h"
 #include "ui/settings/GeneralSettingsTab.h"
+#include "ui/settings/OcrTab.h"
 #include "ui/settings/PrivacySettingsTab.h"
 #include "ui/settings/SettingsForm.h"
+#include "ui/settings/StorageTab.h"
+#include "ui/settings/TimelapseTab.h"
 
 #include <QIcon>
 #include <QKeySequence>
 #include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -29,7 +33,10 @@ const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
     static const QList<Tab> list{
         {"general", "General", "preferences-system", make<GeneralSettingsTab>},
         {"capture", "Capture", "camera-photo", make<CaptureSettingsTab>},
+        {"ocr", "OCR", "edit-find", make<OcrTab>},
         {"privacy", "Privacy", "security-high", make<PrivacySettingsTab>},
+        {"storage", "Storage", "drive-harddisk", make<StorageTab>},
+        {"timelapse", "Timelapse", "video-x-generic", make<TimelapseTab>},
         {"about", "About", "help-about",
          [](const SettingsContext& c) -> QWidget* { return new AboutTab(c.diagnostics); }},
     };
@@ -45,6 +52,7 @@ SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
     setWindowIcon(SettingsForm::themeIcon(QStringLiteral("preferences-system")));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
+    m_tabs->tabBar()->setUsesScrollButtons(false);  // the window is as wide as its tabs: each stays in sight
     for (const Tab& tab : tabs()) {
         auto* page = new QWidget;
         page->setObjectName(tab.name);

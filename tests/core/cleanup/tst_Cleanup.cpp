@@ -1,6 +1,7 @@
 #include "core/FileDescriptor.h"
 #include "core/StopFlag.h"
 #include "core/cleanup/CleanupController.h"
+#include "core/cleanup/CleanupSentence.h"
 #include "core/cleanup/CleanupSweeper.h"
 #include "core/cleanup/FileTimes.h"
 #include "core/cleanup/SweepLog.h"
@@ -503,6 +504,37 @@ private Q_SLOTS:
         QFETCH(Outcome, outcome);
         QFETCH(bool, permanently);
         QTEST(SweepLog::deleteAllEntry(kFolder + QLatin1Char('/'), permanently, outcome), "expected");
+    }
+
+    // The Storage settings' status lines: the last check's age, what it kept, the oldest screenshot's age.
+    void statusLines_data()
+    {
+        QTest::addColumn<qint64>("checkedAgo");
+        QTest::addColumn<int>("failed");
+        QTest::addColumn<qint64>("oldestAge");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("fresh, 59 s old") << 59LL << 0 << 59LL
+                                         << "Checked just now.\nOldest screenshot: under a minute old.";
+        QTest::newRow("minutes, hour") << 60LL << 0 << 3600LL
+                                       << "Checked 1 minute ago.\nOldest screenshot: 1 hour old.";
+        QTest::newRow("hours and minutes, failures") << 8100LL << 2 << 86400LL * 2 + 3 * 3600 + 59
+                                                     << "Checked 2 hours 15 minutes ago.\nCouldn't move 2 screenshots "
+                                                        "to the Trash.\nOldest screenshot: 2 days 3 hours old.";
+        QTest::newRow("whole day, nothing left")
+            << 86400LL + 1800 << 1 << -1LL << "Checked 1 day ago.\nCouldn't move 1 screenshot to the Trash.";
+    }
+    void statusLines()
+    {
+        QFETCH(qint64, checkedAgo);
+        QFETCH(int, failed);
+        QFETCH(qint64, oldestAge);
+        SweepResult result{0, failed, std::nullopt, false};
+        if (oldestAge >= 0)
+            result.oldestRemaining = kStart.addSecs(-oldestAge);
+        QTEST(CleanupSentence::status(CleanupStatus{kStart.addSecs(-checkedAgo), result}, false, kStart), "expected");
+        QCOMPARE(CleanupSentence::status(std::nullopt, false, kStart), QStringLiteral("Checking…"));
+        QCOMPARE(CleanupSentence::status(CleanupStatus{kStart, std::nullopt}, false, kStart),
+                 QStringLiteral("Couldn't open the folder."));
     }
 };
 

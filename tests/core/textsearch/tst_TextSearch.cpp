@@ -129,6 +129,12 @@ private Q_SLOTS:
         TextMetadata::write("x", fast, TextRecognitionLevel::Fast);
         QVERIFY(TestCodec::writeNonImage(broken));
         QVERIFY(QFile::link(root + "/b.png", root + "/link.png"));
+        // Formats the codec cannot decode are no images to read, whatever their first bytes.
+        for (const QByteArray& header : {QByteArray("GIF89a\1\0\1\0"), QByteArray("BM\x3a\0\0\0\0\0\0\0\x36\0\0\0", 14),
+                                         QByteArray("II*\0\x08\0\0\0", 8), QByteArray("RIFF\x1a\0\0\0WEBPVP8L")}) {
+            QFile file(root + "/sub/other" + QString::number(quint8(header[0])));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(header) == header.size());
+        }
 
         const auto accurate = TextSearchScan::findImages(root, TextRecognitionLevel::Accurate);
         QCOMPARE(accurate.imageCount, 5);
