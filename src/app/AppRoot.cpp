@@ -18,7 +18,6 @@
 #include "platform/linux/X11HotKeyService.h"
 #include "platform/linux/autostart/BackgroundPortalItems.h"
 #include "platform/linux/autostart/XdgAutostartItems.h"
-#include "platform/linux/x11/X11CapturePermission.h"
 
 #include <QDBusConnection>
 
@@ -96,10 +95,22 @@ std::shared_ptr<const TimelapseExporter> AppRoot::timelapseExporter()
     return m_timelapseExporter;
 }
 
+const CaptureBackend::Choice& AppRoot::captureBackend()
+{
+    if (!m_captureBackend) {
+        m_captureBackend = CaptureBackend::choose(CaptureBackend::probe());
+        if (m_captureBackend->kind == CaptureBackend::Kind::None)
+            log().logError(m_captureBackend->sentence, EventLog::kEngine);
+        else
+            log().log(m_captureBackend->sentence, EventLog::kEngine);
+    }
+    return *m_captureBackend;
+}
+
 ScreenCapturePermission& AppRoot::capturePermission()
 {
     if (!m_capturePermission)
-        m_capturePermission = std::make_unique<X11CapturePermission>();
+        m_capturePermission = ::createCapturePermission(captureBackend());
     return *m_capturePermission;
 }
 
@@ -153,7 +164,7 @@ Result<void> AppRoot::connectGlobalShortcuts()
 
 Result<std::unique_ptr<ScreenSource>> AppRoot::createScreenSource()
 {
-    return ::createScreenSource(log());
+    return ::createScreenSource(captureBackend(), log());
 }
 
 Notifier& AppRoot::notifier()
