@@ -180,6 +180,11 @@ Result<std::unique_ptr<CaptureService>> AppRoot::createCaptureService()
     auto source = createScreenSource();
     if (!source)
         return R::failure(source.error());
+    const CaptureConfiguration configuration = preferences().captureConfiguration();
+    for (const QString& line :
+         CaptureBackend::unkeptSettings(captureBackend().kind, int(configuration.excludedAppIds.size()),
+                                        configuration.hidesNotifications, configuration.hidesDesktopIcons))
+        log().log(line, EventLog::kEngine);
     CaptureService::Services services{
         std::move(source).value(),
         std::make_unique<LinuxSessionState>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(), log()),

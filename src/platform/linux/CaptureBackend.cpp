@@ -68,3 +68,21 @@ CaptureBackend::Choice CaptureBackend::onWayland(const Facts& facts)
                                .arg(why)};
     return {Kind::None, QStringLiteral("This Wayland session offers no way to capture the screen: %1.").arg(why)};
 }
+
+QStringList CaptureBackend::unkeptSettings(Kind kind, int excludedApps, bool hidesNotifications, bool hidesDesktopIcons)
+{
+    QStringList lines;
+    if (!isWayland(kind))
+        return lines;
+    if (excludedApps > 0)
+        lines << QStringLiteral("On Wayland the windows of %1 cannot be left out of screenshots; capture only "
+                                "pauses while %2 the active app")
+                     .arg(excludedApps == 1 ? QStringLiteral("the excluded app")
+                                            : QStringLiteral("the %1 excluded apps").arg(excludedApps),
+                          excludedApps == 1 ? QStringLiteral("it is") : QStringLiteral("one of them is"));
+    if (hidesNotifications)
+        lines << QStringLiteral("On Wayland notifications cannot be hidden from screenshots");
+    if (hidesDesktopIcons)
+        lines << QStringLiteral("On Wayland desktop icons cannot be hidden from screenshots");
+    return lines;
+}

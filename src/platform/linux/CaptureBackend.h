@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -35,6 +36,11 @@ public:
     };
 
     static Choice choose(const Facts& facts);
+    // What the backend cannot do of what the settings ask, one log line
+    // each: a compositor hands out the composited output, so no window can
+    // be left out of it.
+    static QStringList unkeptSettings(Kind kind, int excludedApps, bool hidesNotifications, bool hidesDesktopIcons);
+    static bool isWayland(Kind kind) { return kind == Kind::Screencopy || kind == Kind::Portal; }
     // The facts of the running session: its environment, a short
     // connection to the compositor, the session bus.
     static Facts probe();

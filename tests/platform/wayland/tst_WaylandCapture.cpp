@@ -84,6 +84,35 @@ private Q_SLOTS:
         QVERIFY2(choice.sentence.contains(says), qPrintable(choice.sentence));
     }
 
+    void unkeptSettings_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("excluded");
+        QTest::addColumn<bool>("notifications");
+        QTest::addColumn<bool>("icons");
+        QTest::addColumn<QStringList>("lines");
+        using K = CaptureBackend::Kind;
+        QTest::newRow("x11 keeps them") << int(K::X11) << 2 << true << true << QStringList();
+        QTest::newRow("nothing asked") << int(K::Screencopy) << 0 << false << false << QStringList();
+        QTest::newRow("one app") << int(K::Portal) << 1 << false << false
+                                 << QStringList{"On Wayland the windows of the excluded app cannot be left out of "
+                                                "screenshots; capture only pauses while it is the active app"};
+        QTest::newRow("all") << int(K::Screencopy) << 3 << true << true
+                             << QStringList{"On Wayland the windows of the 3 excluded apps cannot be left out of "
+                                            "screenshots; capture only pauses while one of them is the active app",
+                                            "On Wayland notifications cannot be hidden from screenshots",
+                                            "On Wayland desktop icons cannot be hidden from screenshots"};
+    }
+    void unkeptSettings()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, excluded);
+        QFETCH(bool, notifications);
+        QFETCH(bool, icons);
+        QFETCH(QStringList, lines);
+        QCOMPARE(CaptureBackend::unkeptSettings(CaptureBackend::Kind(kind), excluded, notifications, icons), lines);
+    }
+
     void identity_data()
     {
         QTest::addColumn<QString>("make");
