@@ -51,17 +51,17 @@ fi
 runtime="$scratch/runtime"
 home="$scratch/home"
 mkdir -m 700 "$runtime" "$home"
-chown "$owner": "$runtime" "$home"
-mkdir -p "$scratch/config/xdg-desktop-portal-wlr"
+mkdir -p "$home/.config/xdg-desktop-portal-wlr"
 cat > "$scratch/sway.conf" <<CONF
 output HEADLESS-1 resolution 1920x1080 position 0 0 bg "#c03010" solid_color
 CONF
-cat > "$scratch/config/xdg-desktop-portal-wlr/config" <<CONF
+cat > "$home/.config/xdg-desktop-portal-wlr/config" <<CONF
 [screencast]
 chooser_type=none
 output_name=HEADLESS-1
 CONF
-chmod -R a+rX "$scratch/sway.conf" "$scratch/config"
+chmod a+r "$scratch/sway.conf"
+chown -R "$owner": "$runtime" "$home"
 
 # Sanitizer reports land in a folder the user may write; they are copied back at the end.
 reports=""
@@ -76,7 +76,7 @@ for var in ASAN_OPTIONS UBSAN_OPTIONS; do
 done
 
 session_env=(env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$runtime"
-    XDG_CONFIG_HOME="$scratch/config" XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland LANG=C.UTF-8)
+    XDG_CONFIG_HOME="$home/.config" XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland LANG=C.UTF-8)
 "${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     sway -c "$scratch/sway.conf" >"$scratch/sway.log" 2>&1 &
 pids+=($!)
