@@ -75,6 +75,12 @@ for var in ASAN_OPTIONS UBSAN_OPTIONS; do
     fi
 done
 
+# So is the leak suppression file, which may lie below a home the user cannot enter.
+if [[ "${LSAN_OPTIONS:-}" =~ suppressions=([^:]*) ]] && [ "$owner" != "$(id -un)" ]; then
+    cp "${BASH_REMATCH[1]}" "$scratch/lsan-suppressions.txt" && chmod a+r "$scratch/lsan-suppressions.txt"
+    export LSAN_OPTIONS="${LSAN_OPTIONS//${BASH_REMATCH[1]}/$scratch/lsan-suppressions.txt}"
+fi
+
 session_env=(env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$runtime"
     XDG_CONFIG_HOME="$home/.config" XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland LANG=C.UTF-8)
 "${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
