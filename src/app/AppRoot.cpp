@@ -99,9 +99,8 @@ const CaptureBackend::Choice& AppRoot::captureBackend()
 {
     if (!m_captureBackend) {
         m_captureBackend = CaptureBackend::choose(CaptureBackend::probe());
-        if (m_captureBackend->kind == CaptureBackend::Kind::None)
-            log().logError(m_captureBackend->sentence, EventLog::kEngine);
-        else
+        // Without a backend the sentence is the error of whatever asks for the screen.
+        if (m_captureBackend->kind != CaptureBackend::Kind::None)
             log().log(m_captureBackend->sentence, EventLog::kEngine);
     }
     return *m_captureBackend;
