@@ -21,7 +21,6 @@
 #include "platform/linux/X11HotKeyService.h"
 #include "platform/linux/autostart/BackgroundPortalItems.h"
 #include "platform/linux/autostart/XdgAutostartItems.h"
-#include "platform/linux/x11/X11CapturePermission.h"
 
 #include <QDBusConnection>
 
@@ -116,10 +115,21 @@ TimelapseExportController& AppRoot::timelapseExports()
     return *m_timelapseExports;
 }
 
+const CaptureBackend::Choice& AppRoot::captureBackend()
+{
+    if (!m_captureBackend) {
+        m_captureBackend = CaptureBackend::choose(CaptureBackend::probe());
+        // Without a backend the sentence is the error of whatever asks for the screen.
+        if (m_captureBackend->kind != CaptureBackend::Kind::None)
+            log().log(m_captureBackend->sentence, EventLog::kEngine);
+    }
+    return *m_captureBackend;
+}
+
 ScreenCapturePermission& AppRoot::capturePermission()
 {
     if (!m_capturePermission)
-        m_capturePermission = std::make_unique<X11CapturePermission>();
+        m_capturePermission = ::createCapturePermission(captureBackend());
     return *m_capturePermission;
 }
 
@@ -173,7 +183,7 @@ Result<void> AppRoot::connectGlobalShortcuts()
 
 Result<std::unique_ptr<ScreenSource>> AppRoot::createScreenSource()
 {
-    return ::createScreenSource(log());
+    return ::createScreenSource(captureBackend(), log());
 }
 
 Notifier& AppRoot::notifier()
@@ -189,6 +199,11 @@ Result<std::unique_ptr<CaptureService>> AppRoot::createCaptureService()
     auto source = createScreenSource();
     if (!source)
         return R::failure(source.error());
+    const CaptureConfiguration configuration = preferences().captureConfiguration();
+    for (const QString& line :
+         CaptureBackend::unkeptSettings(captureBackend().kind, int(configuration.excludedAppIds.size()),
+                                        configuration.hidesNotifications, configuration.hidesDesktopIcons))
+        log().log(line, EventLog::kEngine);
     CaptureService::Services services{
         std::move(source).value(),
         std::make_unique<LinuxSessionState>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(), log()),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Result.h"
+#include "platform/linux/CaptureBackend.h"
 
 #include <QDateTime>
 #include <QString>
@@ -66,6 +67,9 @@ public:
     // outlives the window that started it, and every window shows the same.
     TextSearchController& textSearch();
     TimelapseExportController& timelapseExports();
+    // The session's capture service, chosen (and logged) once: wlroots
+    // screen copy or the screen-cast portal on Wayland, else X11.
+    const CaptureBackend::Choice& captureBackend();
     ScreenCapturePermission& capturePermission();
     Notifier& notifier();
     HotKeyCenter& hotKeys();
@@ -96,6 +100,7 @@ private:
     std::unique_ptr<LiveTextReader> m_liveTextReader;
     std::shared_ptr<Trash> m_trash;
     std::shared_ptr<const TimelapseExporter> m_timelapseExporter;
+    std::optional<CaptureBackend::Choice> m_captureBackend;
     std::unique_ptr<ScreenCapturePermission> m_capturePermission;
     std::unique_ptr<Notifier> m_notifier;
     std::shared_ptr<X11HotKeyService> m_hotKeyService;

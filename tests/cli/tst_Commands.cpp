@@ -94,7 +94,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("error");  // the start of it
         const QString usage = "momentra: ";
-        const QString noDisplay = "momentra: No graphical session: DISPLAY is not set.";
+        const QString noDisplay = "momentra: No graphical session: neither WAYLAND_DISPLAY nor DISPLAY is set.";
         const QString noFolder = "momentra: Couldn't open the folder.";
         QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << usage;
         QTest::newRow("capture with an argument") << QStringList{"capture", "now"} << 2 << usage;

@@ -52,7 +52,7 @@ public:
     };
 
     static constexpr const char* kPermissionOffText =
-        "Screen Recording permission is off. Capture will fail until it's re-enabled in System Settings.";
+        "Screen Recording permission is off. Capture will fail until you allow it again.";
 
     static MenuBarIcon::State iconState(const Facts& facts);
     static QList<Line> statusLines(const Facts& facts);

@@ -1,20 +1,37 @@
 #include "platform/linux/ScreenSourceFactory.h"
 
 #include "core/log/EventLog.h"
+#include "platform/linux/OpenCapturePermission.h"
+#include "platform/linux/wayland/ScreencopyScreenSource.h"
 #include "platform/linux/x11/X11ScreenSource.h"
 
-#include <QtGlobal>
-
-Result<std::unique_ptr<ScreenSource>> createScreenSource(EventLog& log)
+Result<std::unique_ptr<ScreenSource>> createScreenSource(const CaptureBackend::Choice& backend, EventLog& log)
 {
     using R = Result<std::unique_ptr<ScreenSource>>;
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-            return R::failure(QStringLiteral("This is a Wayland session without X11 (DISPLAY is not set); "
-                                             "Momentra captures X11 sessions for now."));
-        return R::failure(QStringLiteral("No graphical session: DISPLAY is not set."));
+    switch (backend.kind) {
+    case CaptureBackend::Kind::X11: {
+        X11ScreenSource::Options options;
+        options.reportDegraded = [&log](const QString& message) { log.log(message, EventLog::kEngine); };
+        return R(std::make_unique<X11ScreenSource>(std::move(options)));
     }
-    X11ScreenSource::Options options;
-    options.reportDegraded = [&log](const QString& message) { log.log(message, EventLog::kEngine); };
-    return R(std::make_unique<X11ScreenSource>(std::move(options)));
+    case CaptureBackend::Kind::Screencopy:
+        return R(std::make_unique<ScreencopyScreenSource>());
+    case CaptureBackend::Kind::Portal:
+    case CaptureBackend::Kind::None:
+        break;
+    }
+    return R::failure(backend.sentence);
+}
+
+std::unique_ptr<ScreenCapturePermission> createCapturePermission(const CaptureBackend::Choice& backend)
+{
+    switch (backend.kind) {
+    case CaptureBackend::Kind::Portal:
+    case CaptureBackend::Kind::None:
+    case CaptureBackend::Kind::X11:
+    case CaptureBackend::Kind::Screencopy:
+        break;
+    }
+    // X11 and wlroots screen copy let every client of the session read the screen.
+    return std::make_unique<OpenCapturePermission>();
 }

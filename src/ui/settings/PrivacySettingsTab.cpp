@@ -54,6 +54,9 @@ PrivacySettingsTab::PrivacySettingsTab(const SettingsContext& context, QWidget* 
     form->addHelp(QStringLiteral("Files and folders on the desktop never appear in screenshots. Where the desktop "
                                  "draws its wallpaper in the same window as the icons, the wallpaper is left out "
                                  "too."));
+    form->addHelp(QStringLiteral("On Wayland the desktop hands over the whole composited screen, so there excluded "
+                                 "apps, notifications and desktop icons still appear in screenshots; only the "
+                                 "pause while an excluded app is active applies."));
 
     connect(m_add, &QPushButton::clicked, this, &PrivacySettingsTab::openChooser);
     connect(m_remove, &QPushButton::clicked, this, &PrivacySettingsTab::removeSelected);
