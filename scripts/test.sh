@@ -2,16 +2,18 @@
 # The whole test suite from a fresh Debian 12 machine, in stages:
 #   1. packages          scripts/setup.sh
 #   2. build             build/ with warnings as errors (MOMENTRA_WERROR)
-#   3. tests             every test in build/
-#   4. sanitizer build   build-asan/ with AddressSanitizer and UndefinedBehaviorSanitizer (MOMENTRA_SANITIZE)
-#   5. sanitizer tests   every test again in build-asan/
+#   3. tests             every test in build/ (with the short trials of bench/trials)
+#   4. fuzz              bench/fuzz/run.sh --brief: each libFuzzer target for 3 s (clang, build-fuzz/)
+#   5. sanitizer build   build-asan/ with AddressSanitizer and UndefinedBehaviorSanitizer (MOMENTRA_SANITIZE)
+#   6. sanitizer tests   every test again in build-asan/
 # Arguments go to both ctest runs (scripts/test.sh -R tst_EventLog). MOMENTRA_BUILD_DIR moves
-# build/ (the sanitizer build goes beside it, with "-asan" appended); MOMENTRA_SANITIZERS=0
-# leaves out stages 4 and 5. Every stage must pass; the first that fails stops the run.
+# build/ (the sanitizer and fuzz builds go beside it, with "-asan" and "-fuzz" appended);
+# MOMENTRA_SANITIZERS=0 leaves out stages 4 to 6. Every stage must pass; the first that fails stops the run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${MOMENTRA_BUILD_DIR:-$root/build}"
 asan_build="${build%/}-asan"
+fuzz_build="${build%/}-fuzz"
 started=$SECONDS
 
 stage() {
@@ -42,6 +44,9 @@ if [ "${MOMENTRA_SANITIZERS:-1}" = 0 ]; then
     echo "test.sh: sanitizer build left out (MOMENTRA_SANITIZERS=0); passed in $((SECONDS - started)) s"
     exit 0
 fi
+
+stage "fuzz: bench/fuzz/run.sh --brief into $fuzz_build"
+MOMENTRA_FUZZ_BUILD_DIR="$fuzz_build" "$root/bench/fuzz/run.sh" --brief
 
 stage "sanitizer build: scripts/build.sh into $asan_build with AddressSanitizer and UndefinedBehaviorSanitizer"
 MOMENTRA_BUILD_DIR="$asan_build" "$root/scripts/build.sh" \

@@ -12,8 +12,15 @@
 #include "cli/SettingsCommand.h"
 #include "cli/TrayCommand.h"
 
+#include <malloc.h>
+
 int main(int argc, char** argv)
 {
+    // Screen-sized buffers (captured frames, pages being read) are mapped and
+    // unmapped on their own. Left to glibc's sliding threshold they move into
+    // the heap once the first one is freed, and the space they free there
+    // stays resident between captures.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     CommandRegistry commands;
     commands.add(RunCommand::command());
     commands.add(CaptureCommand::command());

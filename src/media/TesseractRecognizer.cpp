@@ -1,7 +1,5 @@
 #include "media/TesseractRecognizer.h"
 
-#include "media/TextImagePreparation.h"
-
 #include <tesseract/baseapi.h>
 #include <tesseract/ltrresultiterator.h>
 #include <tesseract/ocrclass.h>
@@ -12,6 +10,8 @@
 
 #include <memory>
 #include <vector>
+
+#include <malloc.h>
 
 namespace {
 
@@ -65,7 +65,7 @@ struct ThreadEngine
 };
 thread_local ThreadEngine t_engine;
 
-const char* const kDictionaryVariables[] = {"load_system_dawg", "load_freq_dawg", "load_punc_dawg",
+const char* const kDictionaryVariables[] = {"load_system_dawg", "load_freq_dawg",    "load_punc_dawg",
                                             "load_number_dawg", "load_unambig_dawg", "load_bigram_dawg"};
 
 // Runs `work` with OpenMP held to one thread on this thread: Tesseract asks
@@ -99,8 +99,8 @@ Engine* engineFor(const QString& dataPath, const QString& languages, bool correc
     }
     const QByteArray path = QFile::encodeName(dataPath);
     const QByteArray language = languages.toUtf8();
-    if (api->Init(path.isEmpty() ? nullptr : path.constData(), language.constData(), tesseract::OEM_DEFAULT,
-                  nullptr, 0, &names, &values, false)
+    if (api->Init(path.isEmpty() ? nullptr : path.constData(), language.constData(), tesseract::OEM_DEFAULT, nullptr, 0,
+                  &names, &values, false)
         != 0) {
         *error = QStringLiteral("Couldn't start text recognition for the language \"%1\"").arg(languages);
         return nullptr;
@@ -112,12 +112,30 @@ Engine* engineFor(const QString& dataPath, const QString& languages, bool correc
     return t_engine.api.get();
 }
 
+// Recognises the page set on the engine within the deadline.
+TextReadResult read(Engine& api, QDeadlineTimer deadline)
+{
+    const qint64 remaining = deadline.remainingTime();
+    if (remaining == 0)
+        return TextReadResult::timedOut();
+    tesseract::ETEXT_DESC monitor;
+    if (remaining > 0)
+        monitor.set_deadline_msecs(int(qMin<qint64>(remaining, std::numeric_limits<int>::max())));
+    int status = 0;
+    withSingleOmpThread([&] { status = api.Recognize(&monitor); });
+    if (monitor.deadline_exceeded() || deadline.hasExpired())
+        return TextReadResult::timedOut();
+    if (status != 0)
+        return TextReadResult::failed(QStringLiteral("Text recognition failed"));
+    return TextReadResult::read(api.recognizedText());
+}
+
 }  // namespace
 
 TesseractRecognizer::TesseractRecognizer(QString dataPath)
-    : m_dataPath(dataPath.isEmpty() ? findDataPath() : std::move(dataPath)),
-      m_accurate(defaultProfile(TextRecognitionLevel::Accurate)),
-      m_fast(defaultProfile(TextRecognitionLevel::Fast))
+    : m_dataPath(dataPath.isEmpty() ? findDataPath() : std::move(dataPath))
+    , m_accurate(defaultProfile(TextRecognitionLevel::Accurate))
+    , m_fast(defaultProfile(TextRecognitionLevel::Fast))
 {
 }
 
@@ -193,6 +211,21 @@ TextReadResult TesseractRecognizer::recognize(const Bitmap& image, const TextSea
 {
     if (image.isNull())
         return TextReadResult::failed(QStringLiteral("The image is empty"));
+    return recognizeGray(TextImagePreparation::toGray(image), settings, deadline);
+}
+
+TextRecognizer::PreparedRead TesseractRecognizer::prepare(const Bitmap& image, const TextSearchSettings& settings)
+{
+    if (image.isNull())
+        return [](QDeadlineTimer) { return TextReadResult::failed(QStringLiteral("The image is empty")); };
+    return [this, gray = TextImagePreparation::toGray(image), settings](QDeadlineTimer deadline) {
+        return recognizeGray(gray, settings, deadline);
+    };
+}
+
+TextReadResult TesseractRecognizer::recognizeGray(TextImagePreparation::GrayImage gray,
+                                                  const TextSearchSettings& settings, QDeadlineTimer deadline)
+{
     const QString languages = languageFor(settings);
     if (languages.isEmpty())
         return TextReadResult::failed(QStringLiteral("No text recognition language is installed"));
@@ -203,31 +236,21 @@ TextReadResult TesseractRecognizer::recognize(const Bitmap& image, const TextSea
     if (!api)
         return TextReadResult::failed(error);
 
-    const TextImagePreparation::GrayImage gray =
-        TextImagePreparation::prepare(image, profile.scale, profile.invertDarkBackgrounds);
-    api->SetPageSegMode(profile.pageSegMode);
-    api->SetImage(reinterpret_cast<const unsigned char*>(gray.pixels.constData()), gray.width, gray.height, 1,
-                  gray.width);
-    api->SetSourceResolution(int(96 * profile.scale));
-
-    const qint64 remaining = deadline.remainingTime();
-    if (remaining == 0)
-        return TextReadResult::timedOut();
-    tesseract::ETEXT_DESC monitor;
-    if (remaining > 0)
-        monitor.set_deadline_msecs(int(qMin<qint64>(remaining, std::numeric_limits<int>::max())));
-
-    int status = 0;
-    withSingleOmpThread([&] { status = api->Recognize(&monitor); });
-    if (monitor.deadline_exceeded() || deadline.hasExpired()) {
-        api->Clear();
-        return TextReadResult::timedOut();
+    if (profile.invertDarkBackgrounds)
+        TextImagePreparation::invertDarkTiles(gray);
+    {
+        // The engine copies the image: ours goes before the read starts.
+        const TextImagePreparation::GrayImage page = TextImagePreparation::scaled(gray, profile.scale);
+        gray = {};
+        api->SetPageSegMode(profile.pageSegMode);
+        api->SetImage(reinterpret_cast<const unsigned char*>(page.pixels.constData()), page.width, page.height, 1,
+                      page.width);
+        api->SetSourceResolution(int(96 * profile.scale));
     }
-    if (status != 0) {
-        api->Clear();
-        return TextReadResult::failed(QStringLiteral("Text recognition failed"));
-    }
-    const QString text = api->recognizedText();
+    const TextReadResult result = read(*api, deadline);
     api->Clear();
-    return TextReadResult::read(text);
+    // A page leaves many megabytes of small freed blocks in this thread's
+    // heap; hand them back rather than keep them until the next page.
+    ::malloc_trim(0);
+    return result;
 }

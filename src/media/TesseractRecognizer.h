@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/textsearch/TextRecognizer.h"
+#include "media/TextImagePreparation.h"
 
 #include <tesseract/publictypes.h>
 
@@ -39,8 +40,9 @@ public:
     // dataPath: the folder of *.traineddata; empty means the system's.
     explicit TesseractRecognizer(QString dataPath = {});
 
-    TextReadResult recognize(const Bitmap& image, const TextSearchSettings& settings,
-                             QDeadlineTimer deadline) override;
+    TextReadResult recognize(const Bitmap& image, const TextSearchSettings& settings, QDeadlineTimer deadline) override;
+    // Keeps the grey image (a quarter of the captured pixels' size).
+    PreparedRead prepare(const Bitmap& image, const TextSearchSettings& settings) override;
     QStringList supportedLanguages(TextRecognitionLevel level) override;
 
     static Profile defaultProfile(TextRecognitionLevel level);
@@ -54,6 +56,9 @@ public:
     static QString findDataPath();
 
 private:
+    TextReadResult recognizeGray(TextImagePreparation::GrayImage gray, const TextSearchSettings& settings,
+                                 QDeadlineTimer deadline);
+
     QString m_dataPath;
     Profile m_accurate;
     Profile m_fast;

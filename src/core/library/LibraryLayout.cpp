@@ -37,6 +37,8 @@ QString LibraryLayout::dayFolderName(const QDateTime& date)
 
 std::optional<QDateTime> LibraryLayout::dayDate(const QString& folderName)
 {
+    if (!isDayFolderName(folderName))  // the date parser also takes a sign, "-2024-01-11"
+        return std::nullopt;
     const QDate day = QLocale::c().toDate(folderName, kDayPattern);
     if (!day.isValid())
         return std::nullopt;

@@ -20,10 +20,12 @@ void lowerThreadPriority()
 
 LiveTextReader::Recognize LiveTextReader::recognizeWith(std::shared_ptr<TextRecognizer> recognizer)
 {
-    return [recognizer](const Bitmap& image, const TextSearchSettings& settings) {
+    return [recognizer](const Bitmap& image, const TextSearchSettings& settings) -> Read {
         if (!recognizer)
-            return TextReadResult::failed(QStringLiteral("Text recognition isn't available"));
-        return recognizer->recognizeWithin(image, settings, TextRecognizer::kTimeoutSeconds);
+            return [] { return TextReadResult::failed(QStringLiteral("Text recognition isn't available")); };
+        return [recognizer, read = recognizer->prepare(image, settings)] {
+            return TextRecognizer::readWithin(read, TextRecognizer::kTimeoutSeconds);
+        };
     };
 }
 
@@ -49,10 +51,18 @@ void LiveTextReader::enqueue(const QList<CapturedImage>& images, const TextSearc
 {
     if (images.isEmpty())
         return;
+    Recognize recognize;
     {
         std::lock_guard lock(m_mutex);
-        for (const CapturedImage& shot : images)
-            m_waiting.push_back({shot.image, shot.filePath, settings, false});
+        recognize = m_recognize;
+    }
+    QList<Entry> entries;
+    for (const CapturedImage& shot : images)
+        entries.append({recognize(shot.image, settings), shot.filePath, settings, false});
+    {
+        std::lock_guard lock(m_mutex);
+        for (Entry& entry : entries)
+            m_waiting.push_back(std::move(entry));
         while (m_waiting.size() > size_t(kMaximumWaiting))
             m_waiting.pop_front();
         if (!m_thread.joinable())
@@ -77,16 +87,15 @@ void LiveTextReader::run()
             return;
         Entry entry = std::move(m_waiting.front());
         m_waiting.pop_front();
-        const Recognize recognize = m_recognize;
         lock.unlock();
-        readOne(std::move(entry), recognize);
+        readOne(std::move(entry));
         lock.lock();
     }
 }
 
-void LiveTextReader::readOne(Entry entry, const Recognize& recognize)
+void LiveTextReader::readOne(Entry entry)
 {
-    const TextReadResult result = recognize(entry.image, entry.settings);
+    const TextReadResult result = entry.read();
     if (result.ok()) {
         TextMetadata::write(result.text(), entry.path, entry.settings.level);  // a failed write is dropped
         return;

@@ -12,6 +12,8 @@
 
 // Reads the text of the screenshots the capture step has just written, one
 // at a time on a low-priority thread of its own, and stores it on each file.
+// A waiting screenshot holds only what its read needs (the recogniser's
+// prepared read), not the captured pixels.
 // At most four screenshots wait: when more arrive the oldest are dropped
 // (a later bulk run reads them). A read that times out is tried once more,
 // before anything else; a second time-out leaves the file unread.
@@ -23,13 +25,16 @@ class LiveTextReader : public LiveTextSink
 public:
     static constexpr int kMaximumWaiting = 4;
 
-    using Recognize = std::function<TextReadResult(const Bitmap& image, const TextSearchSettings& settings)>;
+    // Prepares the read of one image; the read runs later on the reader's thread.
+    using Read = std::function<TextReadResult()>;
+    using Recognize = std::function<Read(const Bitmap& image, const TextSearchSettings& settings)>;
 
     LiveTextReader(Recognize recognize, EventLog& log);
     ~LiveTextReader() override;  // drops what waits and waits for the read in progress
     LiveTextReader(const LiveTextReader&) = delete;
     LiveTextReader& operator=(const LiveTextReader&) = delete;
 
+    // Prepares each read on the calling thread (a grey copy: a few milliseconds a screen).
     void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) override;
 
     void setRecognize(Recognize recognize);
@@ -40,14 +45,14 @@ public:
 private:
     struct Entry
     {
-        Bitmap image;
+        Read read;
         QString path;
         TextSearchSettings settings;
         bool isRetry = false;
     };
 
     void run();
-    void readOne(Entry entry, const Recognize& recognize);
+    void readOne(Entry entry);
     void handleTimeout(Entry entry);
 
     std::mutex m_mutex;

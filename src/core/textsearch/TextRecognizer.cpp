@@ -14,8 +14,17 @@ TextReadResult withTimeout(double timeoutSeconds, const std::function<TextReadRe
 TextReadResult TextRecognizer::recognizeWithin(const Bitmap& image, const TextSearchSettings& settings,
                                                double timeoutSeconds)
 {
-    TextReadResult result = withTimeout(timeoutSeconds,
-                                        [&](QDeadlineTimer deadline) { return recognize(image, settings, deadline); });
+    return readWithin([&](QDeadlineTimer deadline) { return recognize(image, settings, deadline); }, timeoutSeconds);
+}
+
+TextRecognizer::PreparedRead TextRecognizer::prepare(const Bitmap& image, const TextSearchSettings& settings)
+{
+    return [this, image, settings](QDeadlineTimer deadline) { return recognize(image, settings, deadline); };
+}
+
+TextReadResult TextRecognizer::readWithin(const PreparedRead& read, double timeoutSeconds)
+{
+    TextReadResult result = withTimeout(timeoutSeconds, read);
     if (!result.ok())
         return result;
     return TextReadResult::read(TextCharacters::prefix(result.text(), TextCharacters::kStoredLimit));

@@ -30,6 +30,15 @@ public:
     // Reads within `timeoutSeconds`, cutting the text to 8000 characters. A
     // read that ends after its deadline counts as timed out: its text is dropped.
     TextReadResult recognizeWithin(const Bitmap& image, const TextSearchSettings& settings, double timeoutSeconds);
+
+    // A read taken apart: prepare() keeps only what the read needs from the
+    // image (a screenshot waiting its turn then holds less than its pixels),
+    // the returned read may run later, on any thread, more than once. The
+    // default keeps the image and calls recognize().
+    using PreparedRead = std::function<TextReadResult(QDeadlineTimer deadline)>;
+    virtual PreparedRead prepare(const Bitmap& image, const TextSearchSettings& settings);
+    // A prepared read within `timeoutSeconds`, as recognizeWithin().
+    static TextReadResult readWithin(const PreparedRead& read, double timeoutSeconds);
 };
 
 // Runs `operation` with a deadline `timeoutSeconds` from now and reports

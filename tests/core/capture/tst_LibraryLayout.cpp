@@ -40,6 +40,7 @@ private Q_SLOTS:
         QTest::newRow("nine characters") << "2024-5-01" << false << false;
         QTest::newRow("day 32") << "2024-01-32" << false << false;
         QTest::newRow("trailing text") << "2024-01-01x" << false << false;
+        QTest::newRow("negative year") << "-2024-01-11" << false << false;
     }
     void dayFolderNames()
     {
