@@ -26,14 +26,18 @@ endfunction()
 
 # Each layer is one library built from every source below its folders, so
 # adding a class never means editing a list of files.
-#   momentra_add_layer(TARGET FOLDER… [LINKS lib…])
+#   momentra_add_layer(TARGET FOLDER… [LINKS lib…] [EXCLUDE regex…])
+# EXCLUDE leaves out the sources whose path matches, for parts built apart.
 function(momentra_add_layer target)
-  cmake_parse_arguments(PARSE_ARGV 1 layer "" "" "LINKS")
+  cmake_parse_arguments(PARSE_ARGV 1 layer "" "" "LINKS;EXCLUDE")
   set(sources)
   foreach(folder ${layer_UNPARSED_ARGUMENTS})
     file(GLOB_RECURSE found CONFIGURE_DEPENDS
          ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/src/${folder}/*.h)
     list(APPEND sources ${found})
+  endforeach()
+  foreach(pattern ${layer_EXCLUDE})
+    list(FILTER sources EXCLUDE REGEX "${pattern}")
   endforeach()
   momentra_include_root(${target} ${layer_UNPARSED_ARGUMENTS})
   add_library(${target} STATIC ${sources})

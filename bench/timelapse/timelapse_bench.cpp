@@ -3,7 +3,6 @@
 // process, so that its peak memory (maxrss from wait4) is its own. See README.md.
 #include "core/timelapse/TimelapseExporter.h"
 #include "media/FfmpegVideoWriter.h"
-#include "media/TimelapseExporterFactory.h"
 
 #include "media/image/MediaImageCodec.h"
 
@@ -42,7 +41,8 @@ QImage screenshot(QSize size, int index)
 
     QRandomGenerator words(7);
     auto window = [&](QRect frame, int lines, const QString& title, quint32 seed) {
-        painter.fillRect(frame.adjusted(int(6 * unit), int(6 * unit), int(6 * unit), int(6 * unit)), QColor(0, 0, 0, 60));
+        painter.fillRect(frame.adjusted(int(6 * unit), int(6 * unit), int(6 * unit), int(6 * unit)),
+                         QColor(0, 0, 0, 60));
         painter.fillRect(frame, QColor(250, 250, 248));
         painter.fillRect(QRect(frame.topLeft(), QSize(frame.width(), int(28 * unit))), QColor(225, 225, 230));
         painter.setPen(QColor(40, 40, 40));
@@ -52,23 +52,26 @@ QImage screenshot(QSize size, int index)
         for (int line = 0; line < lines && (line + 2) * lineHeight < frame.height(); ++line) {
             QString sentence;
             while (sentence.size() < frame.width() / (9 * unit) - 8) {
-                static const char* const vocabulary[] = {"return", "const", "frame", "video", "the", "screenshot",
-                                                         "export", "display", "for", "int", "auto", "QString",
-                                                         "if", "else", "while", "timelapse", "{", "}", "=", "+"};
+                static const char* const vocabulary[] = {
+                    "return", "const",   "frame", "video", "the",   "screenshot", "export", "display", "for", "int",
+                    "auto",   "QString", "if",    "else",  "while", "timelapse",  "{",      "}",       "=",   "+"};
                 sentence += QLatin1String(vocabulary[text.bounded(20)]) + QLatin1Char(' ');
             }
             painter.setPen(QColor(text.bounded(120), text.bounded(120), text.bounded(160)));
-            painter.drawText(frame.left() + int(10 * unit), frame.top() + int(28 * unit) + (line + 1) * lineHeight, sentence);
+            painter.drawText(frame.left() + int(10 * unit), frame.top() + int(28 * unit) + (line + 1) * lineHeight,
+                             sentence);
         }
     };
-    window(QRect(int(60 * unit), int(80 * unit), int(900 * unit), int(800 * unit)), 60, QStringLiteral("notes.txt"), 11);
+    window(QRect(int(60 * unit), int(80 * unit), int(900 * unit), int(800 * unit)), 60, QStringLiteral("notes.txt"),
+           11);
     const int drift = (index / 10) % 8;
     window(QRect(int((700 + drift * 20) * unit), int(200 * unit), int(1100 * unit), int(760 * unit)), index % 45,
            QStringLiteral("editor — main.cpp"), 23 + quint32(index / 45));
     painter.fillRect(QRect(0, 0, size.width(), int(30 * unit)), QColor(20, 20, 24));
     painter.setPen(Qt::white);
-    painter.drawText(QRect(0, 0, size.width() - int(20 * unit), int(30 * unit)), Qt::AlignRight | Qt::AlignVCenter,
-                     QStringLiteral("10:%1:%2").arg(index / 60, 2, 10, QLatin1Char('0')).arg(index % 60, 2, 10, QLatin1Char('0')));
+    painter.drawText(
+        QRect(0, 0, size.width() - int(20 * unit), int(30 * unit)), Qt::AlignRight | Qt::AlignVCenter,
+        QStringLiteral("10:%1:%2").arg(index / 60, 2, 10, QLatin1Char('0')).arg(index % 60, 2, 10, QLatin1Char('0')));
     Q_UNUSED(words);
     return image;
 }
@@ -82,10 +85,11 @@ void generate(const QString& root, int count, QSize size)
         const QString frame = root + QStringLiteral("/frames/%1.jpeg").arg(i + 1, 4, 10, QLatin1Char('0'));
         if (!QFile::exists(frame))
             screenshot(size, i).save(frame, "JPEG", 60);
-        const QString shot = root + QStringLiteral("/library/%1/Momentra_%1_10-%2-%3.jpeg")
-                                        .arg(kDay)
-                                        .arg(i / 60, 2, 10, QLatin1Char('0'))
-                                        .arg(i % 60, 2, 10, QLatin1Char('0'));
+        const QString shot = root
+                             + QStringLiteral("/library/%1/Momentra_%1_10-%2-%3.jpeg")
+                                   .arg(kDay)
+                                   .arg(i / 60, 2, 10, QLatin1Char('0'))
+                                   .arg(i % 60, 2, 10, QLatin1Char('0'));
         QFile::remove(shot);
         QFile::link(frame, shot);
     }
@@ -93,7 +97,7 @@ void generate(const QString& root, int count, QSize size)
 
 int exportChild(const QString& library, const QString& preset)
 {
-    FfmpegVideoWriter::Options options = TimelapseExporterFactory::shippedOptions();
+    FfmpegVideoWriter::Options options = FfmpegVideoWriter::shippedOptions();
     options.preset = preset;
     // For trying encoder settings: MOMENTRA_BENCH_THREADS, _LOOKAHEAD, _X264_PARAMS.
     if (qEnvironmentVariableIsSet("MOMENTRA_BENCH_THREADS"))
@@ -102,11 +106,11 @@ int exportChild(const QString& library, const QString& preset)
         options.lookahead = qEnvironmentVariableIntValue("MOMENTRA_BENCH_LOOKAHEAD");
     if (qEnvironmentVariableIsSet("MOMENTRA_BENCH_X264_PARAMS"))
         options.x264Params = qEnvironmentVariable("MOMENTRA_BENCH_X264_PARAMS");
-    TimelapseExporter exporter(std::make_shared<MediaImageCodec>(), [options] {
-        return std::make_unique<FfmpegVideoWriter>(options);
-    });
-    const auto outcome = exporter.exportDays({QUrl::fromLocalFile(library + QLatin1Char('/') + kDay)}, 12,
-                                             [] { return false; }, [](const TimelapseProgress&) {});
+    TimelapseExporter exporter(std::make_shared<MediaImageCodec>(),
+                               [options] { return std::make_unique<FfmpegVideoWriter>(options); });
+    const auto outcome = exporter.exportDays(
+        {QUrl::fromLocalFile(library + QLatin1Char('/') + kDay)}, 12, [] { return false; },
+        [](const TimelapseProgress&) {});
     if (const auto* error = std::get_if<TimelapseError>(&outcome)) {
         std::fprintf(stderr, "%s\n", qPrintable(error->description()));
         return 1;
@@ -168,10 +172,12 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addOption({QStringLiteral("dir"), QStringLiteral("work folder (frames are kept for reruns)"),
                       QStringLiteral("dir"), QStringLiteral("/tmp/momentra-timelapse-bench")});
-    parser.addOption({QStringLiteral("count"), QStringLiteral("screenshots"), QStringLiteral("n"), QStringLiteral("300")});
-    parser.addOption({QStringLiteral("size"), QStringLiteral("WxH"), QStringLiteral("size"), QStringLiteral("1920x1080")});
+    parser.addOption(
+        {QStringLiteral("count"), QStringLiteral("screenshots"), QStringLiteral("n"), QStringLiteral("300")});
+    parser.addOption(
+        {QStringLiteral("size"), QStringLiteral("WxH"), QStringLiteral("size"), QStringLiteral("1920x1080")});
     parser.addOption({QStringLiteral("presets"), QStringLiteral("x264 presets, comma-separated"),
-                      QStringLiteral("list"), TimelapseExporterFactory::shippedOptions().preset + QStringLiteral(",medium")});
+                      QStringLiteral("list"), FfmpegVideoWriter::shippedOptions().preset + QStringLiteral(",medium")});
     parser.addOption({QStringLiteral("repeat"), QStringLiteral("runs per tool; the fastest counts, the largest peak"),
                       QStringLiteral("n"), QStringLiteral("3")});
     parser.process(app);
@@ -180,8 +186,10 @@ int main(int argc, char** argv)
     const int count = parser.value(QStringLiteral("count")).toInt();
     const QStringList wh = parser.value(QStringLiteral("size")).split(QLatin1Char('x'));
     const QSize size(wh.value(0).toInt(), wh.value(1).toInt());
-    const QString root = parser.value(QStringLiteral("dir")) + QStringLiteral("/%1x%2-%3").arg(size.width()).arg(size.height()).arg(count);
-    std::printf("Generating %d JPEG screenshots of %dx%d in %s …\n", count, size.width(), size.height(), qPrintable(root));
+    const QString root = parser.value(QStringLiteral("dir"))
+                         + QStringLiteral("/%1x%2-%3").arg(size.width()).arg(size.height()).arg(count);
+    std::printf("Generating %d JPEG screenshots of %dx%d in %s …\n", count, size.width(), size.height(),
+                qPrintable(root));
     std::fflush(stdout);
     generate(root, count, size);
 
@@ -190,12 +198,23 @@ int main(int argc, char** argv)
     const QString theirs = root + QStringLiteral("/out.mp4");
     std::printf("\n%-10s %-8s %10s %10s %10s %10s\n", "preset", "tool", "frames/s", "CPU s", "peak MB", "size MB");
     for (const QString& preset : parser.value(QStringLiteral("presets")).split(QLatin1Char(','))) {
-        const QStringList oursCommand = {self, QStringLiteral("--child-export"), root + QStringLiteral("/library"), preset};
-        const QStringList ffmpegCommand = {QStringLiteral("ffmpeg"), QStringLiteral("-y"), QStringLiteral("-v"),
-                                           QStringLiteral("error"), QStringLiteral("-framerate"), QStringLiteral("12"),
-                                           QStringLiteral("-i"), root + QStringLiteral("/frames/%04d.jpeg"),
-                                           QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
-                                           preset, QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), theirs};
+        const QStringList oursCommand = {self, QStringLiteral("--child-export"), root + QStringLiteral("/library"),
+                                         preset};
+        const QStringList ffmpegCommand = {QStringLiteral("ffmpeg"),
+                                           QStringLiteral("-y"),
+                                           QStringLiteral("-v"),
+                                           QStringLiteral("error"),
+                                           QStringLiteral("-framerate"),
+                                           QStringLiteral("12"),
+                                           QStringLiteral("-i"),
+                                           root + QStringLiteral("/frames/%04d.jpeg"),
+                                           QStringLiteral("-c:v"),
+                                           QStringLiteral("libx264"),
+                                           QStringLiteral("-preset"),
+                                           preset,
+                                           QStringLiteral("-pix_fmt"),
+                                           QStringLiteral("yuv420p"),
+                                           theirs};
         Measurement a, b;
         auto keepBest = [](Measurement& best, const Measurement& run, bool first) {
             if (first || !run.ok) {
@@ -228,6 +247,7 @@ int main(int argc, char** argv)
         QFile::remove(ours);
     }
     std::printf("\nratio: frames/s = momentra/ffmpeg speed (above 1: faster); CPU, peak and size = momentra/ffmpeg"
-                " (below 1: less).\nframes/s and CPU s: best of %d runs; peak MB: highest of them.\n", repeat);
+                " (below 1: less).\nframes/s and CPU s: best of %d runs; peak MB: highest of them.\n",
+                repeat);
     return 0;
 }

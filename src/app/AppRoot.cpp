@@ -11,7 +11,7 @@
 #include "core/textsearch/LiveTextReader.h"
 #include "core/textsearch/TextSearchController.h"
 #include "core/timelapse/TimelapseExportController.h"
-#include "media/TesseractRecognizer.h"
+#include "media/LazyTextRecognizer.h"
 #include "media/TimelapseExporterFactory.h"
 #include "media/image/MediaImageCodec.h"
 #include "platform/linux/DesktopNotifier.h"
@@ -68,12 +68,11 @@ ImageCodec& AppRoot::codec()
     return *m_codec;
 }
 
-// Tesseract's engines are made on the first read, so this costs nothing
-// until text is read.
+// Tesseract is loaded on the first read, so this costs nothing until text is read.
 std::shared_ptr<TextRecognizer> AppRoot::recognizer()
 {
     if (!m_recognizer)
-        m_recognizer = std::make_shared<TesseractRecognizer>();
+        m_recognizer = std::make_shared<LazyTextRecognizer>();
     return m_recognizer;
 }
 

@@ -99,6 +99,14 @@ struct FfmpegVideoWriter::Contexts
     QByteArray canvas;  // BGRA frame for images that need fitting or padding
 };
 
+FfmpegVideoWriter::Options FfmpegVideoWriter::shippedOptions()
+{
+    Options options;
+    options.preset = QStringLiteral("veryfast");
+    options.boundsMemory = true;
+    return options;
+}
+
 FfmpegVideoWriter::FfmpegVideoWriter()
     : FfmpegVideoWriter(Options{})
 {

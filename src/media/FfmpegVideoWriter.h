@@ -52,6 +52,8 @@ public:
     };
 
     static constexpr int kLargeFramePixels = 2'500'000;
+    // What the application exports with: veryfast, memory bounded.
+    static Options shippedOptions();
     // The x264 settings `boundsMemory` adds for a frame size.
     static QString memoryBoundParams(int width, int height);
 

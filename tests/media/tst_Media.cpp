@@ -1,8 +1,10 @@
 #include "media/FfmpegVideoWriter.h"
+#include "media/MediaModule.h"
 #include "media/TesseractRecognizer.h"
 #include "media/TextImagePreparation.h"
 #include "media/YuvConverter.h"
 #include "media/image/MediaImageCodec.h"
+#include "media/modules/ModuleEntries.h"
 #include "support/TextSearchFixtures.h"
 
 #include <QtTest>
@@ -136,6 +138,18 @@ private Q_SLOTS:
         QFETCH(QByteArray, data);
         const auto decoded = MediaImageCodec().decode(data);
         QVERIFY(!decoded.ok() && !decoded.error().isEmpty());
+    }
+
+    // A module that isn't there: every use fails with the reason, nothing crashes.
+    void missingModuleIsReported()
+    {
+        MediaModule module("absent");
+        QVERIFY(module.entry(kCreateTextRecognizer) == nullptr);
+        QVERIFY2(module.errorString().startsWith("Couldn't load momentra-absent.so"), qPrintable(module.errorString()));
+        MediaModule tesseract("tesseract");  // there, but without the writer's entry
+        QVERIFY(tesseract.entry(kCreateTextRecognizer) != nullptr);
+        QVERIFY(tesseract.entry(kCreateVideoWriter) == nullptr);
+        QCOMPARE(tesseract.errorString(), QString("momentra-tesseract.so has no momentra_create_video_writer."));
     }
 
     // BT.709 limited range: the reference values of the standard, ±1 for rounding. A block's chroma is the

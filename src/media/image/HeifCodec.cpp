@@ -29,13 +29,19 @@ QString describe(const heif_error& error)
 // Full-range BT.601 in 16-bit fixed point.
 constexpr int kShift = 16;
 constexpr int kHalf = 1 << (kShift - 1);
-constexpr int fixed(double v) { return int(v * (1 << kShift) + (v < 0 ? -0.5 : 0.5)); }
+constexpr int fixed(double v)
+{
+    return int(v * (1 << kShift) + (v < 0 ? -0.5 : 0.5));
+}
 
 inline uchar lumaOf(int r, int g, int b)
 {
     return uchar((fixed(0.299) * r + fixed(0.587) * g + fixed(0.114) * b + kHalf) >> kShift);
 }
-inline uchar clampByte(int v) { return uchar(v < 0 ? 0 : v > 255 ? 255 : v); }
+inline uchar clampByte(int v)
+{
+    return uchar(v < 0 ? 0 : v > 255 ? 255 : v);
+}
 
 // Fills the three planes; chroma is the average of each 2×2 block (clipped at
 // odd edges).
@@ -63,10 +69,10 @@ void convertToYCbCr420(const Bitmap& image, heif_image* out)
             const int g = row0[x0 + 1] + row0[x1 + 1] + row1[x0 + 1] + row1[x1 + 1];
             const int r = row0[x0 + 2] + row0[x1 + 2] + row1[x0 + 2] + row1[x1 + 2];
             // r, g, b are sums of four samples: divide by 4 inside the shift.
-            cb[cx] = clampByte(128 + ((-fixed(0.168736) * r - fixed(0.331264) * g + fixed(0.5) * b
-                                       + (kHalf << 2)) >> (kShift + 2)));
-            cr[cx] = clampByte(128 + ((fixed(0.5) * r - fixed(0.418688) * g - fixed(0.081312) * b
-                                       + (kHalf << 2)) >> (kShift + 2)));
+            cb[cx] = clampByte(
+                128 + ((-fixed(0.168736) * r - fixed(0.331264) * g + fixed(0.5) * b + (kHalf << 2)) >> (kShift + 2)));
+            cr[cx] = clampByte(
+                128 + ((fixed(0.5) * r - fixed(0.418688) * g - fixed(0.081312) * b + (kHalf << 2)) >> (kShift + 2)));
         }
     }
 }
@@ -80,9 +86,9 @@ Result<HeifPtr<heif_image>> makeInputImage(const Bitmap& image)
     if (error.code != heif_error_Ok)
         return R::failure(describe(error));
     const int chromaWidth = (image.width + 1) / 2, chromaHeight = (image.height + 1) / 2;
-    for (const auto& [channel, w, h] : {std::tuple{heif_channel_Y, image.width, image.height},
-                                         std::tuple{heif_channel_Cb, chromaWidth, chromaHeight},
-                                         std::tuple{heif_channel_Cr, chromaWidth, chromaHeight}}) {
+    for (const auto& [channel, w, h] :
+         {std::tuple{heif_channel_Y, image.width, image.height}, std::tuple{heif_channel_Cb, chromaWidth, chromaHeight},
+          std::tuple{heif_channel_Cr, chromaWidth, chromaHeight}}) {
         error = heif_image_add_plane(out.get(), channel, w, h, 8);
         if (error.code != heif_error_Ok)
             return R::failure(describe(error));
@@ -106,15 +112,6 @@ heif_error appendToByteArray(heif_context*, const void* data, size_t size, void*
 }
 
 }  // namespace
-
-bool HeifCodec::looksLikeHeif(const QByteArray& data)
-{
-    if (data.size() < 12)
-        return false;
-    const heif_filetype_result kind =
-        heif_check_filetype(reinterpret_cast<const uint8_t*>(data.constData()), int(qMin<qsizetype>(data.size(), 64)));
-    return kind == heif_filetype_yes_supported || kind == heif_filetype_yes_unsupported;
-}
 
 Result<QByteArray> HeifCodec::encode(const Bitmap& image, int quality)
 {
@@ -163,8 +160,8 @@ Result<Bitmap> HeifCodec::decode(const QByteArray& data)
     HeifPtr<heif_context> context(heif_context_alloc());
     if (!context)
         return R::failure(QStringLiteral("The HEIC decoder could not start."));
-    heif_error error = heif_context_read_from_memory_without_copy(context.get(), data.constData(),
-                                                                  size_t(data.size()), nullptr);
+    heif_error error = heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()),
+                                                                  nullptr);
     if (error.code != heif_error_Ok)
         return R::failure(describe(error));
     heif_image_handle* rawHandle = nullptr;

@@ -15,7 +15,6 @@ class HeifCodec
 public:
     static constexpr const char* kPreset = "ultrafast";
 
-    static bool looksLikeHeif(const QByteArray& data);
     // quality 0…100 on libheif's scale (x265 CRF = (100 − quality) / 2)
     static Result<QByteArray> encode(const Bitmap& image, int quality);
     static Result<Bitmap> decode(const QByteArray& data);

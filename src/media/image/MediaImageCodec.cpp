@@ -1,8 +1,9 @@
 #include "media/image/MediaImageCodec.h"
 
-#include "media/image/HeifCodec.h"
+#include "media/image/HeifSignature.h"
 #include "media/image/JpegCodec.h"
 #include "media/image/PngCodec.h"
+#include "media/modules/ModuleEntries.h"
 
 #include <QFile>
 
@@ -28,7 +29,9 @@ Result<QByteArray> MediaImageCodec::encode(const Bitmap& image, ScreenshotFormat
     case ScreenshotFormat::Png:
         return PngCodec::encode(image);
     case ScreenshotFormat::Heic:
-        return HeifCodec::encode(image, heicQualityPercent(quality));
+        if (const HeifFunctions* heif = heifFunctions())
+            return heif->encode(image, heicQualityPercent(quality));
+        return Result<QByteArray>::failure(m_heifModule.errorString());
     }
     return Result<QByteArray>::failure(QStringLiteral("Unknown image format."));
 }
@@ -39,9 +42,18 @@ Result<Bitmap> MediaImageCodec::decode(const QByteArray& data)
         return JpegCodec::decode(data);
     if (PngCodec::looksLikePng(data))
         return PngCodec::decode(data);
-    if (HeifCodec::looksLikeHeif(data))
-        return HeifCodec::decode(data);
+    if (HeifSignature::matches(data)) {
+        if (const HeifFunctions* heif = heifFunctions())
+            return heif->decode(data);
+        return Result<Bitmap>::failure(m_heifModule.errorString());
+    }
     return Result<Bitmap>::failure(QStringLiteral("Not a PNG, JPEG or HEIC image."));
+}
+
+const HeifFunctions* MediaImageCodec::heifFunctions()
+{
+    const auto get = m_heifModule.entry<GetHeifFunctions>(kGetHeifFunctions);
+    return get ? get() : nullptr;
 }
 
 Result<Bitmap> MediaImageCodec::decodeFile(const QString& path)

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "core/library/ImageCodec.h"
+#include "media/MediaModule.h"
+
+struct HeifFunctions;
 
 // The real image codec: JPEG through TurboJPEG, PNG through libpng, HEIC
-// through libheif. Stateless and safe to use from several threads at once.
+// through libheif (from its module, loaded on the first HEIC image). Safe to
+// use from several threads at once.
 class MediaImageCodec : public ImageCodec
 {
 public:
@@ -20,4 +24,9 @@ public:
     Result<QByteArray> encode(const Bitmap& image, ScreenshotFormat format, double quality) override;
     Result<Bitmap> decode(const QByteArray& data) override;
     Result<Bitmap> decodeFile(const QString& path) override;
+
+private:
+    const HeifFunctions* heifFunctions();  // nullptr when the module is missing
+
+    MediaModule m_heifModule{"heif"};
 };
