@@ -3,6 +3,7 @@
 #include "app/AppRoot.h"
 #include "app/ApplicationRestart.h"
 #include "app/CaptureService.h"
+#include "app/DiagnosticsCollector.h"
 #include "app/RemoteControl.h"
 #include "app/SettingsLauncher.h"
 #include "app/ToggleCaptureShortcut.h"
@@ -55,6 +56,8 @@ AppDelegate::Launch AppDelegate::launch()
     m_service = std::move(created).value();
     m_remote = std::make_unique<RemoteControl>(*m_service, bus);
     connect(m_remote.get(), &RemoteControl::reopenRequested, this, &AppDelegate::reopen);
+    m_remote->setDiagnostics(
+        [this](int days, int lines) { return DiagnosticsCollector::collect(m_root, m_service.get(), days, lines); });
     if (m_remote->registerOnBus() == RemoteControl::Registration::AlreadyRunning) {
         // Another one claimed the name while this one was starting.
         m_service.reset();

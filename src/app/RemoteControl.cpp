@@ -60,12 +60,40 @@ void RemoteControl::Reopen()
     Q_EMIT reopenRequested();
 }
 
+QString RemoteControl::Diagnostics(int days, int lines) const
+{
+    return m_diagnostics ? m_diagnostics(qMax(1, days), qMax(1, lines)) : QString();
+}
+
+namespace {
+
+std::optional<QDBusMessage> callRunning(QDBusConnection& bus, const QString& method, const QVariantList& arguments)
+{
+    const QLatin1String service(RemoteControl::kServiceName);
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service))
+        return std::nullopt;
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(service, QLatin1String(RemoteControl::kObjectPath), service, method);
+    message.setArguments(arguments);
+    message.setAutoStartService(false);
+    const QDBusMessage reply = bus.call(message, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return std::nullopt;
+    return reply;
+}
+
+}  // namespace
+
 bool RemoteControl::askRunningToReopen(QDBusConnection bus)
 {
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(QLatin1String(kServiceName)))
-        return false;
-    QDBusMessage message = QDBusMessage::createMethodCall(QLatin1String(kServiceName), QLatin1String(kObjectPath),
-                                                          QLatin1String(kServiceName), QStringLiteral("Reopen"));
-    message.setAutoStartService(false);
-    return bus.call(message, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+    return callRunning(bus, QStringLiteral("Reopen"), {}).has_value();
+}
+
+std::optional<QString> RemoteControl::askRunningForDiagnostics(QDBusConnection bus, int days, int lines)
+{
+    const auto reply = callRunning(bus, QStringLiteral("Diagnostics"), {days, lines});
+    if (!reply)
+        return std::nullopt;
+    const QString report = reply->arguments().value(0).toString();
+    return report.isEmpty() ? std::nullopt : std::optional<QString>(report);
 }

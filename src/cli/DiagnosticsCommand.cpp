@@ -2,6 +2,7 @@
 
 #include "app/AppRoot.h"
 #include "app/DiagnosticsCollector.h"
+#include "app/RemoteControl.h"
 #include "cli/Console.h"
 
 namespace {
@@ -22,7 +23,9 @@ int run(AppRoot& root, const QStringList& arguments)
             return Console::usageError(option + QStringLiteral(" needs a whole number, 1 or more"));
         (option == QLatin1String("--days") ? days : lines) = value;
     }
-    Console::out(DiagnosticsCollector::collect(root, nullptr, days, lines));
+    // The running instance knows its engine's state; without one, the report says capture is stopped.
+    const auto running = RemoteControl::askRunningForDiagnostics(QDBusConnection::sessionBus(), days, lines);
+    Console::out(running ? *running : DiagnosticsCollector::collect(root, nullptr, days, lines));
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/AppRoot.h"
 #include "app/CaptureService.h"
+#include "app/DiagnosticsCollector.h"
 #include "app/RemoteControl.h"
 #include "app/ToggleCaptureShortcut.h"
 #include "cli/CommandLogging.h"
@@ -56,6 +57,8 @@ int RunCommand::run(AppRoot& root, const QStringList& arguments)
         return Console::failure(created.error());
     CaptureService& service = *created.value();
     RemoteControl remote(service, QDBusConnection::sessionBus());
+    remote.setDiagnostics(
+        [&](int days, int lines) { return DiagnosticsCollector::collect(root, &service, days, lines); });
     switch (remote.registerOnBus()) {
     case RemoteControl::Registration::AlreadyRunning:
         return Console::failure(QStringLiteral("Momentra is already running in this session"));

@@ -352,6 +352,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QDir(today).entryList(QDir::Files).size() >= 3 + 2 * 3, 15000);  // two captures
         QString err = QString::fromUtf8(process.readAllStandardError());
         QVERIFY2(err.contains("Capture started: every 1s, JPEG, into "), qPrintable(err));
+        QVERIFY(momentra({"diagnostics", "--lines", "5"}).out.contains("Capturing: true"));  // asks the running one
         // The name is claimed before capture starts.
         QCOMPARE(momentra({"toggle"}).exitCode, 0);
         QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(process.readAllStandardError())).contains("Capture stopped"),
