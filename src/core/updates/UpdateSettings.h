@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class EventLog;
+
+// The update component's two switches, kept in a file of their own beside
+// the settings file ($XDG_CONFIG_HOME/Momentra/updates.json), not in the
+// preferences: "Automatically check for updates" (on unless turned off) and
+// "Automatically download updates" (off unless turned on). Saves are
+// atomic, mode 0600; a change made by another process is read before each
+// read.
+class UpdateSettings : public QObject
+{
+    Q_OBJECT
+
+public:
+    UpdateSettings(QString path, EventLog& log, QObject* parent = nullptr);
+
+    static QString standardPath();
+    QString path() const { return m_path; }
+
+    bool automaticallyChecks();
+    void setAutomaticallyChecks(bool on);
+    bool automaticallyDownloads();
+    void setAutomaticallyDownloads(bool on);
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    struct Values
+    {
+        bool checks = true;
+        bool downloads = false;
+    };
+
+    void reloadIfChanged();
+    void save();
+
+    const QString m_path;
+    EventLog& m_log;
+    Values m_values;
+    qint64 m_stamp = -2;  // the file's modification time when it was read; -1 when absent
+};
