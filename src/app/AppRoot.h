@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Result.h"
+#include "momentra/BuildInfo.h"
 
 #include <QDateTime>
 #include <QString>
@@ -24,6 +25,7 @@ class ShortcutRegistry;
 class TextRecognizer;
 class TimelapseExporter;
 class Trash;
+class UpdateComponent;
 class X11HotKeyService;
 
 // The one place that builds Momentra's object graph for this session: the
@@ -68,6 +70,10 @@ public:
     // XDG autostart entry everywhere else.
     LoginItems& loginItems();
     LaunchAtLogin& launchAtLogin();
+#if MOMENTRA_SELF_UPDATE
+    // The update component: its switches, scheduled checks and the answer window.
+    UpdateComponent& updates();
+#endif
 
     // The screen of this session, or why there is none.
     Result<std::unique_ptr<ScreenSource>> createScreenSource();
@@ -98,4 +104,7 @@ private:
     std::optional<Result<void>> m_globalShortcuts;
     std::unique_ptr<LoginItems> m_loginItems;
     std::unique_ptr<LaunchAtLogin> m_launchAtLogin;
+#if MOMENTRA_SELF_UPDATE
+    std::unique_ptr<UpdateComponent> m_updates;
+#endif
 };

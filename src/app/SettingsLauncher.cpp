@@ -4,6 +4,9 @@
 #include "app/CaptureService.h"
 #include "app/DiagnosticsCollector.h"
 #include "app/ToggleCaptureShortcut.h"
+#if MOMENTRA_SELF_UPDATE
+#include "app/updates/UpdateComponent.h"
+#endif
 #include "core/capture/ScreenSource.h"
 #include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
@@ -34,6 +37,10 @@ SettingsContext SettingsLauncher::context()
     if (!m_windowPicker && QGuiApplication::platformName() == QLatin1String("xcb"))
         m_windowPicker = std::make_unique<X11WindowPicker>();
     context.windowPicker = m_windowPicker.get();
+#if MOMENTRA_SELF_UPDATE
+    context.updateSettings = &m_root.updates().settings();
+    context.checkForUpdates = [this] { m_root.updates().checkNow(); };
+#endif
     return context;
 }
 

@@ -2,6 +2,10 @@
 #include "core/Notifier.h"
 #include "core/WindowPicker.h"
 #include "core/capture/ScreenCapturePermission.h"
+#include "momentra/BuildInfo.h"
+#if MOMENTRA_SELF_UPDATE
+#include "core/updates/UpdateSettings.h"
+#endif
 #include "support/core/CaptureEngineFakes.h"
 #include "support/core/CleanupFakeTrash.h"
 #include "support/core/ShortcutStack.h"
@@ -91,12 +95,18 @@ class SettingsWindowTest : public QObject
     QList<ChosenDisplay> m_displays;
     AnsweringPicker m_picker;
     std::unique_ptr<SettingsWindow> m_window;
+#if MOMENTRA_SELF_UPDATE
+    UpdateSettings m_updates{m_home.configHome() + "/Momentra/updates.json", m_home.log()};
+#endif
 
     SettingsContext context()
     {
         SettingsContext context{m_preferences, m_home.log(), m_stack.registry};
         context.displays = [this] { return m_displays; };
         context.windowPicker = &m_picker;
+#if MOMENTRA_SELF_UPDATE
+        context.updateSettings = &m_updates;
+#endif
         return context;
     }
     template <typename Tab>

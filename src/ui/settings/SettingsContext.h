@@ -15,6 +15,7 @@ class ScreenshotManager;
 class ShortcutRegistry;
 class TextSearchController;
 class TimelapseExportController;
+class UpdateSettings;
 class WindowPicker;
 
 // What the settings tabs work with, handed to every tab's factory. The
@@ -33,6 +34,8 @@ struct SettingsContext
     TimelapseExportController* timelapse = nullptr;
     LaunchAtLogin* launchAtLogin = nullptr;
     WindowPicker* windowPicker = nullptr;  // lets the user click a window to name its application
+    UpdateSettings* updateSettings = nullptr;  // builds without the update component have none
+    std::function<void()> checkForUpdates;     // opens the answer window of a check
     // The displays connected now, in capture order, each by its identity and name.
     std::function<QList<ChosenDisplay>()> displays;
     // The support report with the last 7 days of the log, 500 lines at most.

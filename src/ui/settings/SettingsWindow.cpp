@@ -1,10 +1,14 @@
 #include "ui/settings/SettingsWindow.h"
 
+#include "momentra/BuildInfo.h"
 #include "ui/settings/AboutTab.h"
 #include "ui/settings/CaptureSettingsTab.h"
 #include "ui/settings/GeneralSettingsTab.h"
 #include "ui/settings/PrivacySettingsTab.h"
 #include "ui/settings/SettingsForm.h"
+#if MOMENTRA_SELF_UPDATE
+#include "ui/updates/UpdatesTab.h"
+#endif
 
 #include <QIcon>
 #include <QKeySequence>
@@ -30,6 +34,10 @@ const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
         {"general", "General", "preferences-system", make<GeneralSettingsTab>},
         {"capture", "Capture", "camera-photo", make<CaptureSettingsTab>},
         {"privacy", "Privacy", "security-high", make<PrivacySettingsTab>},
+#if MOMENTRA_SELF_UPDATE
+        {"updates", "Updates", "system-software-update",
+         [](const SettingsContext& c) -> QWidget* { return new UpdatesTab(*c.updateSettings, c.checkForUpdates); }},
+#endif
         {"about", "About", "help-about",
          [](const SettingsContext& c) -> QWidget* { return new AboutTab(c.diagnostics); }},
     };
