@@ -12,10 +12,16 @@ namespace {
 
 using R = Result<UpdateFeed>;
 
-// Addresses the feed hands out are fetched or opened: HTTPS only.
+// The release page opens in the browser: HTTPS only. Packages are fetched
+// by the update network, which itself refuses anything but HTTPS.
 bool isHttps(const QUrl& url)
 {
     return url.isValid() && url.scheme() == QLatin1String("https") && !url.host().isEmpty();
+}
+
+bool isWeb(const QUrl& url)
+{
+    return isHttps(url) || (url.isValid() && url.scheme() == QLatin1String("http") && !url.host().isEmpty());
 }
 
 Result<UpdatePackage> parsePackage(const QJsonValue& value)
@@ -31,8 +37,8 @@ Result<UpdatePackage> parsePackage(const QJsonValue& value)
     static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
     if (package.kind.isEmpty() || package.architecture.isEmpty())
         return P::failure(QStringLiteral("a package has no kind or architecture"));
-    if (!isHttps(package.url))
-        return P::failure(QStringLiteral("a package's address is not HTTPS"));
+    if (!isWeb(package.url))
+        return P::failure(QStringLiteral("a package's address is not a web address"));
     if (package.size <= 0)
         return P::failure(QStringLiteral("a package has no size"));
     if (!hex.match(QString::fromLatin1(package.sha256)).hasMatch())

@@ -9,7 +9,7 @@ struct UpdatePackage
 {
     QString kind;          // "deb"
     QString architecture;  // Debian's name: "amd64", "arm64"
-    QUrl url;              // HTTPS
+    QUrl url;              // HTTPS (the update network refuses anything else)
     qint64 size = 0;       // bytes
     QByteArray sha256;     // 64 lower-case hex digits
 
