@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -94,7 +95,11 @@ QString UpdateAnswerWindow::text() const
 
 void UpdateAnswerWindow::setIcon(const QString& name)
 {
-    m_icon->setPixmap(SettingsForm::themeIcon(name).pixmap(kIconSize, kIconSize));
+    QIcon icon = SettingsForm::themeIcon(name);
+    if (icon.isNull())  // a desktop without an icon theme
+        icon = style()->standardIcon(name == QLatin1String("dialog-warning") ? QStyle::SP_MessageBoxWarning
+                                                                               : QStyle::SP_MessageBoxInformation);
+    m_icon->setPixmap(icon.pixmap(kIconSize, kIconSize));
 }
 
 void UpdateAnswerWindow::showChecking()

@@ -18,6 +18,7 @@ UpdatesTab::UpdatesTab(UpdateSettings& settings, std::function<void()> checkNow,
     m_downloads->setObjectName(QStringLiteral("automaticallyDownloads"));
     m_check->setObjectName(QStringLiteral("checkForUpdates"));
     m_check->setIcon(SettingsForm::themeIcon(QStringLiteral("system-software-update")));
+    m_check->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
 
     auto* form = new SettingsForm(this);
     form->addFieldRow(m_checks);
