@@ -110,8 +110,8 @@ void TrayApplication::buildMenu()
 void TrayApplication::followUpdates(Updater& updater)
 {
     const auto show = [this, &updater] {
-        const QString title =
-            updater.newerRelease() ? QStringLiteral("Update Available…") : QStringLiteral("Check for Updates…");
+        const QString title = updater.newerRelease() ? QStringLiteral("Update Available…")
+                                                     : QStringLiteral("Check for Updates…");
         m_panel->view()->updatesRow()->setTitle(title);
         m_updates->setText(title);
     };

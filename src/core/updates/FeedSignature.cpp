@@ -7,8 +7,8 @@ namespace {
 // Strict Base64 of exactly `size` bytes; empty when it is anything else.
 QByteArray decode(const QByteArray& text, qsizetype size)
 {
-    const auto decoded =
-        QByteArray::fromBase64Encoding(text.trimmed(), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded = QByteArray::fromBase64Encoding(text.trimmed(), QByteArray::Base64Encoding
+                                                                            | QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded || decoded.decoded.size() != size)
         return {};
     return decoded.decoded;

@@ -10,8 +10,8 @@ constexpr int kBodyCharacters = 200;
 
 }  // namespace
 
-UpdateReminders::UpdateReminders(Updater& updater, UpdateSettings& settings, UpdateNotifier& notifier,
-                                 Actions actions, QObject* parent)
+UpdateReminders::UpdateReminders(Updater& updater, UpdateSettings& settings, UpdateNotifier& notifier, Actions actions,
+                                 QObject* parent)
     : QObject(parent)
     , m_updater(updater)
     , m_settings(settings)

@@ -61,8 +61,8 @@ void Updater::checkSignature(const QByteArray& feed)
         if (!self)
             return;
         if (!signature)
-            return self->failCheck(QStringLiteral("the update information's signature is missing (%1)")
-                                       .arg(signature.error()));
+            return self->failCheck(
+                QStringLiteral("the update information's signature is missing (%1)").arg(signature.error()));
         const Result<void> verified = FeedSignature::verify(feed, signature.value(), self->m_configuration.publicKey);
         if (!verified)
             return self->failCheck(verified.error());
@@ -77,9 +77,9 @@ void Updater::checkSignature(const QByteArray& feed)
             return;
         }
         const UpdateFeed& newer = parsed.value();
-        self->finishCheck({Answer::Kind::Available, QStringLiteral("Momentra %1 is available").arg(newer.version),
-                           newer.notes},
-                          newer);
+        self->finishCheck(
+            {Answer::Kind::Available, QStringLiteral("Momentra %1 is available").arg(newer.version), newer.notes},
+            newer);
     });
 }
 

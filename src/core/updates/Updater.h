@@ -37,12 +37,12 @@ public:
     };
     struct Configuration
     {
-        QUrl feedUrl;               // the signature is this address + ".sig"
-        QByteArray publicKey;       // Ed25519, Base64
-        QString currentVersion;     // "0.1.0"
-        QString architecture;       // "amd64"
+        QUrl feedUrl;            // the signature is this address + ".sig"
+        QByteArray publicKey;    // Ed25519, Base64
+        QString currentVersion;  // "0.1.0"
+        QString architecture;    // "amd64"
         QString packageKind = QStringLiteral("deb");
-        QString cacheFolder;        // $XDG_CACHE_HOME/Momentra/updates
+        QString cacheFolder;  // $XDG_CACHE_HOME/Momentra/updates
     };
     static constexpr qint64 kMaxFeedBytes = 256 * 1024;
 

@@ -26,6 +26,22 @@ QWidget* make(const SettingsContext& context)
 
 constexpr QSize kSize(540, 440);
 
+// Builds without the update component have no Updates tab.
+std::function<QWidget*(const SettingsContext&)> updatesTab()
+{
+#if MOMENTRA_SELF_UPDATE
+    return [](const SettingsContext& c) -> QWidget* { return new UpdatesTab(*c.updateSettings, c.checkForUpdates); };
+#else
+    return {};
+#endif
+}
+
+QList<SettingsWindow::Tab> withoutAbsent(QList<SettingsWindow::Tab> tabs)
+{
+    tabs.removeIf([](const SettingsWindow::Tab& tab) { return !tab.factory; });
+    return tabs;
+}
+
 }  // namespace
 
 const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
@@ -34,14 +50,12 @@ const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
         {"general", "General", "preferences-system", make<GeneralSettingsTab>},
         {"capture", "Capture", "camera-photo", make<CaptureSettingsTab>},
         {"privacy", "Privacy", "security-high", make<PrivacySettingsTab>},
-#if MOMENTRA_SELF_UPDATE
-        {"updates", "Updates", "system-software-update",
-         [](const SettingsContext& c) -> QWidget* { return new UpdatesTab(*c.updateSettings, c.checkForUpdates); }},
-#endif
+        {"updates", "Updates", "system-software-update", updatesTab()},
         {"about", "About", "help-about",
          [](const SettingsContext& c) -> QWidget* { return new AboutTab(c.diagnostics); }},
     };
-    return list;
+    static const QList<Tab> built = withoutAbsent(list);
+    return built;
 }
 
 SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)

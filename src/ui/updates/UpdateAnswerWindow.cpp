@@ -98,7 +98,7 @@ void UpdateAnswerWindow::setIcon(const QString& name)
     QIcon icon = SettingsForm::themeIcon(name);
     if (icon.isNull())  // a desktop without an icon theme
         icon = style()->standardIcon(name == QLatin1String("dialog-warning") ? QStyle::SP_MessageBoxWarning
-                                                                               : QStyle::SP_MessageBoxInformation);
+                                                                             : QStyle::SP_MessageBoxInformation);
     m_icon->setPixmap(icon.pixmap(kIconSize, kIconSize));
 }
 
@@ -126,7 +126,7 @@ void UpdateAnswerWindow::showAnswer(Updater::Origin origin, const Updater::Answe
     m_title->setText(answer.title);
     if (answer.kind != Updater::Answer::Kind::Available) {
         setIcon(answer.kind == Updater::Answer::Kind::UpToDate ? QStringLiteral("emblem-default")
-                                                                : QStringLiteral("dialog-warning"));
+                                                               : QStringLiteral("dialog-warning"));
         m_text->setText(answer.text);
         m_accept->setText(QStringLiteral("OK"));
         m_accept->setFocus();

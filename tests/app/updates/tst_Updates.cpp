@@ -64,9 +64,8 @@ private:
             return;
         const bool found = route != routes.constEnd();
         const QByteArray body = found ? route->body : QByteArray("not here");
-        socket->write((found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n")
-                      + QByteArray("Content-Length: ") + QByteArray::number(body.size())
-                      + "\r\nConnection: close\r\n\r\n" + body);
+        socket->write((found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") + QByteArray("Content-Length: ")
+                      + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
         socket->disconnectFromHost();
     }
     QTcpServer m_server;
@@ -163,18 +162,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("downloaded");  // empty: no download tried
         using K = Updater::Answer::Kind;
-        QTest::newRow("newer") << "newer" << int(K::Available) << "Momentra 1.10.0 is available" << "verified";
-        QTest::newRow("same version") << "same" << int(K::UpToDate) << "Momentra 1.4.0 is the newest version." << "";
-        QTest::newRow("older") << "older" << int(K::UpToDate) << "Momentra 1.4.0 is the newest version." << "";
+        QTest::newRow("newer") << "newer" << int(K::Available) << "Momentra 1.10.0 is available"
+                               << "verified";
+        QTest::newRow("same version") << "same" << int(K::UpToDate) << "Momentra 1.4.0 is the newest version."
+                                      << "";
+        QTest::newRow("older") << "older" << int(K::UpToDate) << "Momentra 1.4.0 is the newest version."
+                               << "";
         QTest::newRow("malformed JSON") << "malformed" << int(K::Failed)
-                                        << "Couldn't check for updates: the update information is not valid JSON" << "";
+                                        << "Couldn't check for updates: the update information is not valid JSON"
+                                        << "";
         QTest::newRow("bad signature") << "bad signature" << int(K::Failed)
                                        << "Couldn't check for updates: the update information's signature is not valid"
                                        << "";
         QTest::newRow("404") << "none" << int(K::Failed)
-                             << "Couldn't check for updates: the server answered 404 Not Found" << "";
+                             << "Couldn't check for updates: the server answered 404 Not Found"
+                             << "";
         QTest::newRow("never answers") << "hangs" << int(K::Failed)
-                                       << "Couldn't check for updates: the server did not answer within 1 second" << "";
+                                       << "Couldn't check for updates: the server did not answer within 1 second"
+                                       << "";
         QTest::newRow("wrong SHA-256") << "wrong hash" << int(K::Available) << "Momentra 1.10.0 is available"
                                        << "its SHA-256 does not match the update information";
     }
@@ -241,7 +246,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("downloads");
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("opened");
-        QTest::newRow("release page") << false << "Open Release Page" << "https://momentra.invalid/releases/1.10.0";
+        QTest::newRow("release page") << false << "Open Release Page"
+                                      << "https://momentra.invalid/releases/1.10.0";
         QTest::newRow("downloaded") << true << "Install" << cache() + "/momentra_1.10.0_amd64.deb";
     }
     void scheduledCheck()
@@ -257,9 +263,9 @@ private Q_SLOTS:
         Updater updater(configuration(), *network, m_home.log());
         RecordingNotifier notifier;
         QString openedNow;
-        UpdateReminders reminders(updater, settings, notifier,
-                                  {[&](const QUrl& url) { openedNow = url.toString(); },
-                                   [&](const QString& path) { openedNow = path; }});
+        UpdateReminders reminders(
+            updater, settings, notifier,
+            {[&](const QUrl& url) { openedNow = url.toString(); }, [&](const QString& path) { openedNow = path; }});
         for (int check = 0; check < 2; ++check) {
             QSignalSpy answers(&updater, &Updater::checkFinished);
             updater.check(Updater::Origin::Scheduled);

@@ -16,11 +16,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<int>("order");
-        QTest::newRow("numeric, not text") << "1.10" << "1.9" << 1;
-        QTest::newRow("missing part is zero") << "1.2" << "1.2.0" << 0;
-        QTest::newRow("patch") << "0.1.0" << "0.1.1" << -1;
-        QTest::newRow("major wins") << "10.0" << "9.99.99" << 1;
-        QTest::newRow("suffix ignored") << "2.0.0-rc1" << "2.0" << 0;
+        QTest::newRow("numeric, not text") << "1.10"
+                                           << "1.9" << 1;
+        QTest::newRow("missing part is zero") << "1.2"
+                                              << "1.2.0" << 0;
+        QTest::newRow("patch") << "0.1.0"
+                               << "0.1.1" << -1;
+        QTest::newRow("major wins") << "10.0"
+                                    << "9.99.99" << 1;
+        QTest::newRow("suffix ignored") << "2.0.0-rc1"
+                                        << "2.0" << 0;
     }
     void versionOrder()
     {
@@ -38,8 +43,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("otherKey");
         QTest::addColumn<QString>("error");
         QTest::newRow("signed") << QByteArray("{}") << false << "";
-        QTest::newRow("one byte changed") << QByteArray("{ }") << false
-                                          << "the update information's signature is not valid";
+        QTest::newRow("one byte changed")
+            << QByteArray("{ }") << false << "the update information's signature is not valid";
         QTest::newRow("another key") << QByteArray("{}") << true << "the update information's signature is not valid";
     }
     void signature()
@@ -70,11 +75,10 @@ private Q_SLOTS:
         QTest::newRow("plain HTTP release page")
             << QByteArray("{\"version\": \"2.0\", \"releasePage\": \"http://m.invalid\"}")
             << "release page is not an HTTPS";
-        QTest::newRow("short SHA-256")
-            << QByteArray("{\"version\": \"2.0\", \"releasePage\": \"https://m.invalid\", \"packages\": [{\"kind\": "
-                          "\"deb\", \"architecture\": \"amd64\", \"url\": \"https://m.invalid/a.deb\", \"size\": 5, "
-                          "\"sha256\": \"abc\"}]}")
-            << "SHA-256 is not 64 hex digits";
+        QTest::newRow("short SHA-256") << QByteArray(
+            "{\"version\": \"2.0\", \"releasePage\": \"https://m.invalid\", \"packages\": [{\"kind\": "
+            "\"deb\", \"architecture\": \"amd64\", \"url\": \"https://m.invalid/a.deb\", \"size\": 5, "
+            "\"sha256\": \"abc\"}]}") << "SHA-256 is not 64 hex digits";
     }
     void damagedFeed()
     {

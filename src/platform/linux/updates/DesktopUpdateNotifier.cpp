@@ -20,8 +20,7 @@ DesktopUpdateNotifier::DesktopUpdateNotifier(QDBusConnection sessionBus, QObject
 {
     if (!m_bus.isConnected())
         return;
-    m_bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
-                  SLOT(actionInvoked(uint, QString)));
+    m_bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
     m_bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this, SLOT(closed(uint, uint)));
 }
 
@@ -37,13 +36,12 @@ void DesktopUpdateNotifier::notify(const QString& summary, const QString& body, 
     message << QStringLiteral("Momentra") << uint(0) << QStringLiteral("software-update-available") << summary << body
             << actions << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, watcher, action = std::move(action)]() mutable {
-                watcher->deleteLater();
-                const QDBusPendingReply<uint> reply = *watcher;
-                if (reply.isValid())
-                    m_actions.insert(reply.value(), std::move(action));
-            });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, action = std::move(action)]() mutable {
+        watcher->deleteLater();
+        const QDBusPendingReply<uint> reply = *watcher;
+        if (reply.isValid())
+            m_actions.insert(reply.value(), std::move(action));
+    });
 }
 
 void DesktopUpdateNotifier::actionInvoked(uint id, const QString& key)

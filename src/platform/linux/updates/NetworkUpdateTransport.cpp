@@ -69,8 +69,8 @@ void NetworkUpdateTransport::download(const QUrl& url, const QString& path, qint
             const bool flushed = file->flush();
             file->close();
             if (result && !flushed)
-                result = Result<void>::failure(QStringLiteral("the package can't be written (%1)")
-                                                   .arg(file->errorString()));
+                result = Result<void>::failure(
+                    QStringLiteral("the package can't be written (%1)").arg(file->errorString()));
             done(result);
         });
 }
@@ -134,8 +134,7 @@ QString NetworkUpdateTransport::failureReason(QNetworkReply* reply) const
     case QNetworkReply::NoError:
         return {};
     case QNetworkReply::OperationCanceledError:
-    case QNetworkReply::TimeoutError:
-    {
+    case QNetworkReply::TimeoutError: {
         // Only the transfer time limit cancels without a reason of ours.
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_options.timeLimit).count();
         return seconds == 1 ? QStringLiteral("the server did not answer within 1 second")
