@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 class EventLog;
 
@@ -9,8 +12,9 @@ class EventLog;
 // the settings file ($XDG_CONFIG_HOME/Momentra/updates.json), not in the
 // preferences: "Automatically check for updates" (on unless turned off) and
 // "Automatically download updates" (off unless turned on). Saves are
-// atomic, mode 0600; a change made by another process is read before each
-// read.
+// atomic, mode 0600. A change made by another process (a settings window
+// of its own) is picked up through a file watcher while an event loop
+// runs, and by a freshness check before every read and write.
 class UpdateSettings : public QObject
 {
     Q_OBJECT
@@ -35,12 +39,22 @@ private:
         bool checks = true;
         bool downloads = false;
     };
+    struct FileStamp
+    {
+        qint64 modified = -1;  // nanoseconds; -1 when the file is absent
+        qint64 size = -1;
+        quint64 inode = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
 
+    FileStamp currentStamp() const;
     void reloadIfChanged();
     void save();
+    void watch();
 
     const QString m_path;
     EventLog& m_log;
     Values m_values;
-    qint64 m_stamp = -2;  // the file's modification time when it was read; -1 when absent
+    std::optional<FileStamp> m_stamp;  // the file as it was last read or written
+    QFileSystemWatcher m_watcher;
 };

@@ -304,10 +304,18 @@ private Q_SLOTS:
         QDir(cache()).removeRecursively();
     }
 
-    // The tab's switches are stored at once (0600), read back by a later
-    // session, and the running schedule follows them without a restart.
+    // The switches are stored at once (0600) and read back by a later
+    // session; the running schedule and the tab follow a change made in the
+    // tab or, through the file alone, by another process, without a restart.
+    void switchesPersistAndApply_data()
+    {
+        QTest::addColumn<bool>("elsewhere");
+        QTest::newRow("in the tab") << false;
+        QTest::newRow("by another process") << true;
+    }
     void switchesPersistAndApply()
     {
+        QFETCH(bool, elsewhere);
         const QString path = m_home.configHome() + "/Momentra/updates.json";
         QFile::remove(path);
         UpdateSettings settings(path, m_home.log());
@@ -318,18 +326,31 @@ private Q_SLOTS:
         QVERIFY(!tab.downloadsSwitch()->isChecked());
         QVERIFY(scheduler.isArmed());
         QVERIFY(scheduler.remaining() <= std::chrono::minutes(8));
+        UpdateSettings other(path, m_home.log());
+        const auto setChecks = [&](bool on) {
+            if (elsewhere)
+                other.setAutomaticallyChecks(on);
+            else
+                tab.checksSwitch()->click();
+        };
 
-        tab.downloadsSwitch()->click();
-        tab.checksSwitch()->click();
-        QVERIFY(!scheduler.isArmed());
+        if (elsewhere)
+            other.setAutomaticallyDownloads(true);
+        else
+            tab.downloadsSwitch()->click();
+        setChecks(false);
+        QTRY_VERIFY(!scheduler.isArmed());
+        QTRY_VERIFY(tab.downloadsSwitch()->isChecked());
+        QVERIFY(!tab.checksSwitch()->isChecked());
         QVERIFY(!tab.downloadsSwitch()->isEnabled());
         QCOMPARE(QFile(path).permissions() & 0x0077, QFileDevice::Permissions());
         UpdateSettings later(path, m_home.log());
         QVERIFY(!later.automaticallyChecks());
         QVERIFY(later.automaticallyDownloads());
 
-        tab.checksSwitch()->click();
-        QVERIFY(scheduler.isArmed());
+        setChecks(true);
+        QTRY_VERIFY(scheduler.isArmed());
+        QVERIFY(tab.checksSwitch()->isChecked());
     }
 };
 
