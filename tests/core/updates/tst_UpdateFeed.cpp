@@ -2,6 +2,8 @@
 #include "core/updates/UpdateFeed.h"
 #include "core/updates/VersionNumber.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sodium.h>
@@ -9,6 +11,22 @@
 class UpdateFeedTest : public QObject
 {
     Q_OBJECT
+
+    static bool runSigningTool(const QStringList& arguments)
+    {
+        QProcess tool;
+        tool.start(MOMENTRA_SIGN_FEED, arguments);
+        if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+            qWarning() << tool.readAllStandardError();
+            return false;
+        }
+        return true;
+    }
+    static QByteArray readAll(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
 private Q_SLOTS:
     void versionOrder_data()
@@ -36,31 +54,50 @@ private Q_SLOTS:
         QCOMPARE(VersionNumber::compare(b, a), -order);
     }
 
-    // Only the exact signed bytes under the build's key pass.
+    // Only the exact signed bytes under the build's key pass, whether
+    // signed here or by the publishers' signing tool.
     void signature_data()
     {
         QTest::addColumn<QByteArray>("feed");
-        QTest::addColumn<bool>("otherKey");
+        QTest::addColumn<QString>("signer");
         QTest::addColumn<QString>("error");
-        QTest::newRow("signed") << QByteArray("{}") << false << "";
+        QTest::newRow("signed") << QByteArray("{}") << "this key" << "";
         QTest::newRow("one byte changed")
-            << QByteArray("{ }") << false << "the update information's signature is not valid";
-        QTest::newRow("another key") << QByteArray("{}") << true << "the update information's signature is not valid";
+            << QByteArray("{ }") << "this key" << "the update information's signature is not valid";
+        QTest::newRow("another key") << QByteArray("{}") << "another key"
+                                     << "the update information's signature is not valid";
+        QTest::newRow("signing tool") << QByteArray("{}") << "momentra-sign-feed" << "";
     }
     void signature()
     {
         QFETCH(QByteArray, feed);
-        QFETCH(bool, otherKey);
+        QFETCH(QString, signer);
         QFETCH(QString, error);
         QVERIFY(sodium_init() >= 0);
-        unsigned char publicKey[crypto_sign_PUBLICKEYBYTES], secretKey[crypto_sign_SECRETKEYBYTES];
-        unsigned char signature[crypto_sign_BYTES];
-        crypto_sign_keypair(publicKey, secretKey);
-        crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>("{}"), 2, secretKey);
-        if (otherKey)
+        QByteArray key;
+        QByteArray file;
+        if (signer == "momentra-sign-feed") {
+            const QTemporaryDir folder;
+            const QString secret = folder.filePath("secret"), pub = folder.filePath("public");
+            const QString feedPath = folder.filePath("feed.json");
+            QVERIFY(runSigningTool({"keygen", secret, pub}));
+            QCOMPARE(QFile(secret).permissions() & 0x0077, QFileDevice::Permissions());
+            QFile out(feedPath);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write("{}") == 2);
+            out.close();
+            QVERIFY(runSigningTool({"sign", secret, feedPath}));
+            key = readAll(pub);
+            file = readAll(feedPath + ".sig");
+        } else {
+            unsigned char publicKey[crypto_sign_PUBLICKEYBYTES], secretKey[crypto_sign_SECRETKEYBYTES];
+            unsigned char signature[crypto_sign_BYTES];
             crypto_sign_keypair(publicKey, secretKey);
-        const QByteArray key = QByteArray(reinterpret_cast<char*>(publicKey), sizeof publicKey).toBase64();
-        const QByteArray file = QByteArray(reinterpret_cast<char*>(signature), sizeof signature).toBase64();
+            crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>("{}"), 2, secretKey);
+            if (signer == "another key")
+                crypto_sign_keypair(publicKey, secretKey);
+            key = QByteArray(reinterpret_cast<char*>(publicKey), sizeof publicKey).toBase64();
+            file = QByteArray(reinterpret_cast<char*>(signature), sizeof signature).toBase64();
+        }
         QCOMPARE(FeedSignature::verify(feed, file, key).error(), error);
         QCOMPARE(FeedSignature::verify(feed, "not base64!", key).ok(), false);
     }
