@@ -61,12 +61,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("feed");
         QTest::addColumn<QString>("signer");
         QTest::addColumn<QString>("error");
-        QTest::newRow("signed") << QByteArray("{}") << "this key" << "";
-        QTest::newRow("one byte changed")
-            << QByteArray("{ }") << "this key" << "the update information's signature is not valid";
+        QTest::newRow("signed") << QByteArray("{}") << "this key"
+                                << "";
+        QTest::newRow("one byte changed") << QByteArray("{ }") << "this key"
+                                          << "the update information's signature is not valid";
         QTest::newRow("another key") << QByteArray("{}") << "another key"
                                      << "the update information's signature is not valid";
-        QTest::newRow("signing tool") << QByteArray("{}") << "momentra-sign-feed" << "";
+        QTest::newRow("signing tool") << QByteArray("{}") << "momentra-sign-feed"
+                                      << "";
     }
     void signature()
     {
