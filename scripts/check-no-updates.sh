@@ -23,7 +23,7 @@ export HOME="$scratch" XDG_CONFIG_HOME="$scratch/config" XDG_CACHE_HOME="$scratc
     XDG_DATA_HOME="$scratch/data" XDG_STATE_HOME="$scratch/state" QT_QPA_PLATFORM=offscreen
 help=$("$momentra" --help 2>&1 || true)
 grep -qw update <<<"$help" && fail "momentra --help names an update command"
-if answer=$("$momentra" update --check 2>&1); then
+if answer=$(timeout 20 "$momentra" update --check 2>&1); then
     fail "momentra update --check succeeded"
 fi
 grep -q 'unknown command "update"' <<<"$answer" || fail "momentra update --check answered: $answer"
