@@ -11,6 +11,10 @@
 #include "cli/SearchCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TrayCommand.h"
+#include "momentra/BuildInfo.h"
+#if MOMENTRA_SELF_UPDATE
+#include "cli/updates/UpdateCommand.h"
+#endif
 
 #include <malloc.h>
 
@@ -35,5 +39,8 @@ int main(int argc, char** argv)
     commands.add(DefaultsCommand::command());
     commands.add(DiagnosticsCommand::command());
     commands.add(SettingsCommand::command());
+#if MOMENTRA_SELF_UPDATE
+    commands.add(UpdateCommand::command());
+#endif
     return CommandLine(std::move(commands), TrayCommand::command()).run(argc, argv);
 }

@@ -7,6 +7,10 @@
 #include "app/RemoteControl.h"
 #include "app/SettingsLauncher.h"
 #include "app/ToggleCaptureShortcut.h"
+#if MOMENTRA_SELF_UPDATE
+#include "app/updates/UpdateComponent.h"
+#endif
+#include "core/Notifier.h"
 #include "core/capture/ScreenCapturePermission.h"
 #include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
@@ -48,6 +52,9 @@ AppDelegate::Launch AppDelegate::launch()
 
     m_root.setLaunchDate(QDateTime::currentDateTime());  // diagnostics measure uptime from here
     logLaunchLine();
+#if MOMENTRA_SELF_UPDATE
+    m_root.updates().start();
+#endif
     auto created = m_root.createCaptureService();  // configures cleanup from the settings
     if (!created) {
         m_failure = created.error();

@@ -2,6 +2,9 @@
 
 #include "app/CaptureService.h"
 #include "app/FileManagerReveal.h"
+#if MOMENTRA_SELF_UPDATE
+#include "app/updates/UpdateComponent.h"
+#endif
 #include "core/log/EventLog.h"
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/LaunchAtLogin.h"
@@ -164,6 +167,15 @@ LaunchAtLogin& AppRoot::launchAtLogin()
         m_launchAtLogin = std::make_unique<LaunchAtLogin>(loginItems(), log());
     return *m_launchAtLogin;
 }
+
+#if MOMENTRA_SELF_UPDATE
+UpdateComponent& AppRoot::updates()
+{
+    if (!m_updates)
+        m_updates = std::make_unique<UpdateComponent>(log());
+    return *m_updates;
+}
+#endif
 
 Result<void> AppRoot::connectGlobalShortcuts()
 {

@@ -2,6 +2,7 @@
 
 #include "core/Result.h"
 #include "platform/linux/CaptureBackend.h"
+#include "momentra/BuildInfo.h"
 
 #include <QDateTime>
 #include <QString>
@@ -27,6 +28,7 @@ class TextSearchController;
 class TimelapseExportController;
 class TimelapseExporter;
 class Trash;
+class UpdateComponent;
 class X11HotKeyService;
 
 // The one place that builds Momentra's object graph for this session: the
@@ -78,6 +80,10 @@ public:
     // XDG autostart entry everywhere else.
     LoginItems& loginItems();
     LaunchAtLogin& launchAtLogin();
+#if MOMENTRA_SELF_UPDATE
+    // The update component: its switches, scheduled checks and the answer window.
+    UpdateComponent& updates();
+#endif
 
     // The screen of this session, or why there is none.
     Result<std::unique_ptr<ScreenSource>> createScreenSource();
@@ -111,4 +117,7 @@ private:
     std::unique_ptr<LaunchAtLogin> m_launchAtLogin;
     std::unique_ptr<TextSearchController> m_textSearch;  // stops its run before the codec and recogniser go
     std::unique_ptr<TimelapseExportController> m_timelapseExports;
+#if MOMENTRA_SELF_UPDATE
+    std::unique_ptr<UpdateComponent> m_updates;
+#endif
 };

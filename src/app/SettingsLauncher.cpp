@@ -5,6 +5,9 @@
 #include "app/DiagnosticsCollector.h"
 #include "app/FileManagerReveal.h"
 #include "app/ToggleCaptureShortcut.h"
+#if MOMENTRA_SELF_UPDATE
+#include "app/updates/UpdateComponent.h"
+#endif
 #include "core/capture/ScreenSource.h"
 #include "core/cleanup/CleanupController.h"
 #include "core/library/LibraryLayout.h"
@@ -45,6 +48,10 @@ SettingsContext SettingsLauncher::context()
     if (!m_windowPicker && QGuiApplication::platformName() == QLatin1String("xcb"))
         m_windowPicker = std::make_unique<X11WindowPicker>();
     context.windowPicker = m_windowPicker.get();
+#if MOMENTRA_SELF_UPDATE
+    context.updateSettings = &m_root.updates().settings();
+    context.checkForUpdates = [this] { m_root.updates().checkNow(); };
+#endif
     return context;
 }
 

@@ -4,6 +4,10 @@
 #include "app/AppRoot.h"
 #include "app/CaptureService.h"
 #include "app/TrayController.h"
+#if MOMENTRA_SELF_UPDATE
+#include "app/updates/UpdateComponent.h"
+#include "core/updates/Updater.h"
+#endif
 #include "core/status/TrayStatus.h"
 #include "ui/panel/MenuPanelView.h"
 #include "ui/panel/MenuRow.h"
@@ -29,12 +33,18 @@ TrayApplication::TrayApplication(AppDelegate& delegate, AppRoot& root, QObject* 
     QApplication::setQuitOnLastWindowClosed(false);
     MenuPanelView::Actions actions{
         [this] { m_delegate.toggleCapture(); }, [this] { m_delegate.exportToday(); },
-        [this] { m_delegate.openSettings(); },  {},  // no updater yet
+        [this] { m_delegate.openSettings(); },  {},  // with the update component only
         [this] { m_delegate.quit(); },          [](const QUrl& url) { QDesktopServices::openUrl(url); },
     };
+#if MOMENTRA_SELF_UPDATE
+    actions.checkForUpdates = [&root] { root.updates().checkNow(); };
+#endif
     m_panel = std::make_unique<PanelWindow>(new MenuPanelView(*m_status, root.preferences(), std::move(actions)));
     m_panel->installEventFilter(this);
     buildMenu();
+#if MOMENTRA_SELF_UPDATE
+    followUpdates(root.updates().updater());
+#endif
 
     m_tray = std::make_unique<TrayController>(*m_status, m_menu, root.log());
     connect(m_tray.get(), &TrayController::clicked, this, [this](std::optional<QRect> geometry) {
@@ -87,11 +97,28 @@ void TrayApplication::buildMenu()
     m_menu.addAction(QStringLiteral("Open Screenshots Folder"), &view, [&view] { view.openFolder(false); });
     m_menu.addAction(QStringLiteral("Export Today as Video"), this, [this] { m_delegate.exportToday(); });
     m_menu.addAction(QStringLiteral("Settings…"), this, [this] { m_delegate.openSettings(); });
+    if (view.updatesRow()->isVisibleTo(&view))
+        m_updates = m_menu.addAction(view.updatesRow()->title(), view.updatesRow(), &MenuRow::click);
     m_menu.addSeparator();
     m_menu.addAction(QStringLiteral("Quit Momentra"), this, [this] { m_delegate.quit(); });
     connect(m_status.get(), &TrayStatus::changed, this, &TrayApplication::refreshMenu);
     refreshMenu();
 }
+
+#if MOMENTRA_SELF_UPDATE
+// "Check for Updates…" reads "Update Available…" once a check found a newer version.
+void TrayApplication::followUpdates(Updater& updater)
+{
+    const auto show = [this, &updater] {
+        const QString title = updater.newerRelease() ? QStringLiteral("Update Available…")
+                                                     : QStringLiteral("Check for Updates…");
+        m_panel->view()->updatesRow()->setTitle(title);
+        m_updates->setText(title);
+    };
+    connect(&updater, &Updater::newerReleaseChanged, this, show);
+    show();
+}
+#endif
 
 void TrayApplication::refreshMenu()
 {

@@ -12,6 +12,7 @@ class PanelWindow;
 class QAction;
 class TrayController;
 class TrayStatus;
+class Updater;
 
 // The tray application's windows around a launched delegate: the status
 // presenter, the tray icon with its context menu, and the panel. The panel
@@ -38,12 +39,14 @@ protected:
 private:
     void buildMenu();
     void refreshMenu();
+    void followUpdates(Updater& updater);
 
     AppDelegate& m_delegate;
     std::unique_ptr<TrayStatus> m_status;
     std::unique_ptr<PanelWindow> m_panel;
     QMenu m_menu;
     QAction* m_startStop = nullptr;
+    QAction* m_updates = nullptr;  // with the update component only
     std::unique_ptr<TrayController> m_tray;
     QElapsedTimer m_sinceHidden;
 };

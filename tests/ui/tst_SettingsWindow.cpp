@@ -3,6 +3,10 @@
 #include "core/WindowPicker.h"
 #include "core/capture/ScreenCapturePermission.h"
 #include "core/textsearch/TextSearchController.h"
+#include "momentra/BuildInfo.h"
+#if MOMENTRA_SELF_UPDATE
+#include "core/updates/UpdateSettings.h"
+#endif
 #include "support/core/CaptureEngineFakes.h"
 #include "support/core/CleanupFakeTrash.h"
 #include "support/core/ScriptedRecognizer.h"
@@ -97,6 +101,9 @@ class SettingsWindowTest : public QObject
     ScriptedRecognizer m_recognizer;  // offers English
     TextSearchController m_textSearch{{&m_codec, &m_recognizer, 1}, m_home.log()};
     std::unique_ptr<SettingsWindow> m_window;
+#if MOMENTRA_SELF_UPDATE
+    UpdateSettings m_updates{m_home.configHome() + "/Momentra/updates.json", m_home.log()};
+#endif
 
     SettingsContext context()
     {
@@ -104,6 +111,9 @@ class SettingsWindowTest : public QObject
         context.displays = [this] { return m_displays; };
         context.windowPicker = &m_picker;
         context.textSearch = &m_textSearch;
+#if MOMENTRA_SELF_UPDATE
+        context.updateSettings = &m_updates;
+#endif
         return context;
     }
     template <typename Tab>

@@ -8,6 +8,10 @@
 #include "AboutScreenshot.h"
 #include "OnboardingScreenshots.h"
 #include "SettingsScreenshots.h"
+#include "momentra/BuildInfo.h"
+#if MOMENTRA_SELF_UPDATE
+#include "updates/UpdatesScreenshots.h"
+#endif
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenCapturePermission.h"
 #include "core/capture/ScreenSource.h"
@@ -130,6 +134,10 @@ const QList<std::pair<const char*, std::function<QImage()>>> kPictures{
     {"onboarding-welcome", renderOnboardingWelcome},
     {"onboarding-permission", renderOnboardingPermission},
     {"settings-about", renderAboutScreenshot},
+#if MOMENTRA_SELF_UPDATE
+    {"settings-updates", renderUpdatesTab},
+    {"update-available", renderUpdateAvailable},
+#endif
 };
 
 }  // namespace

@@ -77,7 +77,23 @@ AboutTab::AboutTab(std::function<QString()> collectDiagnostics, QWidget* parent)
                                                          "email. It has Momentra's settings and recent activity."),
                                           this));
 
+#if MOMENTRA_SELF_UPDATE
+    auto* privacy = secondaryLabel(QStringLiteral("Screenshots, their text and your settings never leave this "
+                                                  "computer. The only thing Momentra sends is its daily check for "
+                                                  "a newer version (its version and processor type, nothing "
+                                                  "else); turn off \u201cAutomatically check for updates\u201d "
+                                                  "in the Updates tab to stop it."),
+                                   this);
+#else
+    auto* privacy = secondaryLabel(
+        QStringLiteral("Screenshots, their text and your settings never leave this computer. Momentra sends "
+                       "nothing over the network; your distribution brings its updates."),
+        this);
+#endif
+    privacy->setObjectName(QStringLiteral("privacy"));
+
     auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Privacy:"), privacy);
     form->addRow(QStringLiteral("Credits:"), credits);
     form->addRow(QStringLiteral("Links:"), links);
     form->addRow(QStringLiteral("Diagnostics:"), diagnostics);

@@ -16,6 +16,7 @@ class ScreenshotManager;
 class ShortcutRegistry;
 class TextSearchController;
 class TimelapseExportController;
+class UpdateSettings;
 class WindowPicker;
 
 // What the settings tabs work with, handed to every tab's factory. The
@@ -33,7 +34,9 @@ struct SettingsContext
     TextSearchController* textSearch = nullptr;
     TimelapseExportController* timelapse = nullptr;
     LaunchAtLogin* launchAtLogin = nullptr;
-    WindowPicker* windowPicker = nullptr;  // lets the user click a window to name its application
+    WindowPicker* windowPicker = nullptr;      // lets the user click a window to name its application
+    UpdateSettings* updateSettings = nullptr;  // builds without the update component have none
+    std::function<void()> checkForUpdates;     // opens the answer window of a check
     // The displays connected now, in capture order, each by its identity and name.
     std::function<QList<ChosenDisplay>()> displays;
     // Shows files selected in the desktop's file manager; empty: the tabs open the folder.

@@ -1,5 +1,6 @@
 #include "ui/settings/SettingsWindow.h"
 
+#include "momentra/BuildInfo.h"
 #include "ui/settings/AboutTab.h"
 #include "ui/settings/CaptureSettingsTab.h"
 #include "ui/settings/GeneralSettingsTab.h"
@@ -8,6 +9,9 @@
 #include "ui/settings/SettingsForm.h"
 #include "ui/settings/StorageTab.h"
 #include "ui/settings/TimelapseTab.h"
+#if MOMENTRA_SELF_UPDATE
+#include "ui/updates/UpdatesTab.h"
+#endif
 
 #include <QIcon>
 #include <QKeySequence>
@@ -26,6 +30,22 @@ QWidget* make(const SettingsContext& context)
 
 constexpr QSize kSize(540, 440);
 
+// Builds without the update component have no Updates tab.
+std::function<QWidget*(const SettingsContext&)> updatesTab()
+{
+#if MOMENTRA_SELF_UPDATE
+    return [](const SettingsContext& c) -> QWidget* { return new UpdatesTab(*c.updateSettings, c.checkForUpdates); };
+#else
+    return {};
+#endif
+}
+
+QList<SettingsWindow::Tab> withoutAbsent(QList<SettingsWindow::Tab> tabs)
+{
+    tabs.removeIf([](const SettingsWindow::Tab& tab) { return !tab.factory; });
+    return tabs;
+}
+
 }  // namespace
 
 const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
@@ -37,10 +57,12 @@ const QList<SettingsWindow::Tab>& SettingsWindow::tabs()
         {"privacy", "Privacy", "security-high", make<PrivacySettingsTab>},
         {"storage", "Storage", "drive-harddisk", make<StorageTab>},
         {"timelapse", "Timelapse", "video-x-generic", make<TimelapseTab>},
+        {"updates", "Updates", "system-software-update", updatesTab()},
         {"about", "About", "help-about",
          [](const SettingsContext& c) -> QWidget* { return new AboutTab(c.diagnostics); }},
     };
-    return list;
+    static const QList<Tab> built = withoutAbsent(list);
+    return built;
 }
 
 SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
