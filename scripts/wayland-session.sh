@@ -4,7 +4,8 @@
 # at scale 2 filled #2080f0),
 # a private session bus and, with --portal, PipeWire, WirePlumber and the
 # screen-cast portal (xdg-desktop-portal + xdg-desktop-portal-wlr, which
-# picks HEADLESS-1 without asking). Nothing of the caller's session is used.
+# picks HEADLESS-1 without asking; the portal's permission store keeps its
+# restore tokens in the session's home). Nothing of the caller's session is used.
 #   scripts/wayland-session.sh [--portal] PROGRAM [ARGS…]
 # Sway refuses to run as root: as root, everything runs as the unprivileged
 # user momentra-test (made here when missing), with a runtime folder (0700)
@@ -119,6 +120,27 @@ if [ "$portal" = 1 ]; then
         pids+=($!)
     done
     wait_for "pipewire" test -S "$runtime/pipewire-0"
+    # The wlroots backend first (it needs PipeWire), then the portal front
+    # end, which finds it through wlr.portal's UseIn=sway (xdg-desktop-portal
+    # 1.16 reads no portals.conf). The permission store that keeps restore
+    # tokens is started by the bus when the portal asks for it.
+    # $MOMENTRA_PORTAL_PRELOAD (built with the tests) lets it cast from
+    # shared memory although the compositor draws without a GPU.
+    preload=()
+    if [ -n "${MOMENTRA_PORTAL_PRELOAD:-}" ]; then
+        mkdir -p -m 755 "$scratch/lib"
+        cp "$MOMENTRA_PORTAL_PRELOAD" "$scratch/lib/" && chmod a+rx "$scratch/lib/$(basename "$MOMENTRA_PORTAL_PRELOAD")"
+        preload=(LD_PRELOAD="$scratch/lib/$(basename "$MOMENTRA_PORTAL_PRELOAD")")
+    fi
+    "${as_user[@]}" "${session_env[@]}" "${preload[@]}" /usr/libexec/xdg-desktop-portal-wlr \
+        >"$scratch/portal-wlr.log" 2>&1 &
+    pids+=($!)
+    bus_has() { "${as_user[@]}" "${session_env[@]}" dbus-send --session --print-reply --dest=org.freedesktop.DBus \
+        /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:"$1" 2>/dev/null | grep -q true; }
+    wait_for "xdg-desktop-portal-wlr" bus_has org.freedesktop.impl.portal.desktop.wlr
+    "${as_user[@]}" "${session_env[@]}" /usr/libexec/xdg-desktop-portal -r >"$scratch/portal.log" 2>&1 &
+    pids+=($!)
+    wait_for "xdg-desktop-portal" bus_has org.freedesktop.portal.Desktop
 fi
 
 # Everything the caller set for the program (QT_*, sanitizer options, MOMENTRA_*) passes on.

@@ -3,13 +3,23 @@
 // (ours and the compositor's), wall time and file size per capture, with
 // ratios. Runs inside a private session:
 //   scripts/wayland-session.sh build/bench/capture/bench_capture_wayland [RUNS]
+// With --portal (and MOMENTRA_PORTAL_PRELOAD=build/tests/momentra_portal_shm.so)
+// it adds the screen-cast portal: a kept session whose streams idle between
+// captures against a session started from the stored grant for each
+// capture, the portal's CPU counted with the compositor's. The portal sends
+// frames only on change, so each portal capture follows a background change
+// (its redraw counted in both rows).
 
 #include "DesktopPicture.h"
 
 #include "core/capture/ScreenshotWriter.h"
 #include "media/image/MediaImageCodec.h"
+#include "platform/linux/wayland/PortalGrant.h"
+#include "platform/linux/wayland/PortalScreenSource.h"
 #include "platform/linux/wayland/ScreencopyScreenSource.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -134,6 +144,62 @@ bool showPicture(ScreencopyScreenSource& source, const DisplayInfo& display, con
     return false;
 }
 
+pid_t pidOf(const QString& program)
+{
+    QProcess pidof;
+    pidof.start(QStringLiteral("pidof"), {program});
+    pidof.waitForFinished(5000);
+    return pid_t(pidof.readAllStandardOutput().trimmed().split(' ').value(0).toInt());
+}
+
+void repaint(int run)
+{
+    QProcess swaymsg;
+    swaymsg.start(
+        QStringLiteral("swaymsg"),
+        {"output", kOutput, "bg", run % 2 ? QStringLiteral("#203040") : QStringLiteral("#302010"), "solid_color"});
+    swaymsg.waitForFinished(10000);
+}
+
+void measurePortal(pid_t compositor, int runs, const QString& tokenPath, const Sample& grimJpeg)
+{
+    auto grant = std::make_shared<PortalGrant>(QDBusConnection::sessionBus(), RestoreTokenStore(tokenPath),
+                                               [](const QString&, bool) {});
+    const pid_t portal = pidOf(QStringLiteral("xdg-desktop-portal-wlr"));
+    const pid_t frontEnd = pidOf(QStringLiteral("xdg-desktop-portal"));
+    auto desktopCpu = [&] { return cpuOf(compositor) + cpuOf(portal) + cpuOf(frontEnd); };
+    auto run = [&](const std::function<bool(int)>& once) {
+        Sample sample;
+        int failures = 0;
+        for (int i = 0; i < runs; ++i) {
+            repaint(i);
+            const double cpu0 = processCpuMs(RUSAGE_SELF), desktop0 = desktopCpu(), wall0 = nowMs();
+            failures += once(i) ? 0 : 1;
+            sample.ownCpu += processCpuMs(RUSAGE_SELF) - cpu0;
+            sample.compositorCpu += desktopCpu() - desktop0;
+            sample.wall += nowMs() - wall0;
+        }
+        sample.ownCpu /= runs;
+        sample.compositorCpu /= runs;
+        sample.wall /= runs;
+        if (failures)
+            std::printf("  (%d of %d portal captures failed)\n", failures, runs);
+        return sample;
+    };
+    auto captureWith = [](PortalScreenSource& source) {
+        const Result<ShareableContent> content = source.content();
+        return content && !content->displays.isEmpty() && source.capture(content->displays[0], {}).ok();
+    };
+    PortalScreenSource kept(grant);
+    captureWith(kept);  // the session and the first frame, before measuring
+    print("portal, idle stream", run([&](int) { return captureWith(kept); }), &grimJpeg);
+    print("portal, session each", run([&](int) {
+              PortalScreenSource once(grant);
+              return captureWith(once);
+          }),
+          &grimJpeg);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -189,5 +255,8 @@ int main(int argc, char** argv)
           measure(compositor, runs, RUSAGE_SELF, captureAndWrite(ScreenshotFormat::Jpeg, "m.jpeg")), &grimJpeg);
     print("Momentra PNG", measure(compositor, runs, RUSAGE_SELF, captureAndWrite(ScreenshotFormat::Png, "m.png")),
           &grimPng);
+    if (QDBusConnection::sessionBus().interface()->isServiceRegistered(
+            QStringLiteral("org.freedesktop.portal.Desktop")))
+        measurePortal(compositor, runs, folder.filePath("token"), grimJpeg);
     return 0;
 }

@@ -131,7 +131,7 @@ const CaptureBackend::Choice& AppRoot::captureBackend()
 ScreenCapturePermission& AppRoot::capturePermission()
 {
     if (!m_capturePermission)
-        m_capturePermission = ::createCapturePermission(captureBackend());
+        m_capturePermission = ::createCapturePermission(captureBackend(), log());
     return *m_capturePermission;
 }
 

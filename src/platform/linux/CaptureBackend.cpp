@@ -27,6 +27,7 @@ CaptureBackend::Facts CaptureBackend::probe()
     Facts facts;
     facts.hasWaylandDisplay = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     facts.hasX11Display = !qEnvironmentVariableIsEmpty("DISPLAY");
+    facts.forcesPortal = qEnvironmentVariable("MOMENTRA_CAPTURE_BACKEND") == QLatin1String("portal");
     if (!facts.hasWaylandDisplay)
         return facts;
     auto connection = WaylandConnection::open();
@@ -34,7 +35,7 @@ CaptureBackend::Facts CaptureBackend::probe()
         facts.hasScreencopy = connection.value()->screencopy() != nullptr;
     else
         facts.waylandError = connection.error();
-    if (!facts.hasScreencopy)
+    if (!facts.hasScreencopy || facts.forcesPortal)
         facts.hasPortal = portalPresent();
     return facts;
 }
@@ -52,6 +53,9 @@ CaptureBackend::Choice CaptureBackend::onWayland(const Facts& facts)
 {
     if (facts.waylandError && !facts.hasX11Display)
         return {Kind::None, *facts.waylandError};
+    if (facts.forcesPortal && !facts.waylandError && facts.hasPortal)
+        return {Kind::Portal, QStringLiteral("Capturing through the screen-cast portal: MOMENTRA_CAPTURE_BACKEND "
+                                             "asks for it")};
     if (facts.hasScreencopy)
         return {Kind::Screencopy, QStringLiteral("Capturing through wlroots screen copy: WAYLAND_DISPLAY is set and "
                                                  "the compositor offers zwlr_screencopy_manager_v1")};

@@ -8,7 +8,9 @@
 // Which of the desktop's capture services this session uses, and why. A
 // Wayland session (WAYLAND_DISPLAY set) captures through the compositor's
 // wlroots screen copy when it has one, else through the screen-cast portal;
-// everything else is X11. Each fallback says what it costs.
+// everything else is X11. Each fallback says what it costs. Tests and
+// benchmarks set MOMENTRA_CAPTURE_BACKEND=portal to take the portal on a
+// wlroots compositor too.
 class CaptureBackend
 {
 public:
@@ -26,7 +28,8 @@ public:
         bool hasX11Display = false;
         std::optional<QString> waylandError;  // the compositor could not be reached
         bool hasScreencopy = false;
-        bool hasPortal = false;  // org.freedesktop.portal.ScreenCast on the session bus
+        bool hasPortal = false;     // org.freedesktop.portal.ScreenCast on the session bus
+        bool forcesPortal = false;  // MOMENTRA_CAPTURE_BACKEND=portal, for tests and benchmarks
     };
 
     struct Choice

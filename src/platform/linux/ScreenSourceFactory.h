@@ -13,5 +13,6 @@ class EventLog;
 // What capture lacks on this desktop is logged.
 Result<std::unique_ptr<ScreenSource>> createScreenSource(const CaptureBackend::Choice& backend, EventLog& log);
 
-// The desktop's consent to capture, as the chosen backend knows it.
-std::unique_ptr<ScreenCapturePermission> createCapturePermission(const CaptureBackend::Choice& backend);
+// The desktop's consent to capture, as the chosen backend knows it; a grant
+// the desktop refuses or that cannot be read is logged.
+std::unique_ptr<ScreenCapturePermission> createCapturePermission(const CaptureBackend::Choice& backend, EventLog& log);
