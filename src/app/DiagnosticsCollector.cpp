@@ -13,8 +13,11 @@
 namespace {
 
 // The active displays as the screen source lists them; none without a screen.
+// Without a grant none either: listing them must not ask the user to share the screen.
 QList<DisplayInfo> activeDisplays(AppRoot& root)
 {
+    if (!root.capturePermission().isGranted())
+        return {};
     auto source = root.createScreenSource();
     if (!source)
         return {};

@@ -1,6 +1,7 @@
 #include "app/SettingsLauncher.h"
 
 #include "app/AppRoot.h"
+#include "core/capture/ScreenCapturePermission.h"
 #include "app/CaptureService.h"
 #include "app/DiagnosticsCollector.h"
 #include "app/FileManagerReveal.h"
@@ -68,6 +69,8 @@ bool SettingsLauncher::open(const QString& tab)
 // A source of its own: the capture service's is busy on its worker thread.
 QList<ChosenDisplay> SettingsLauncher::connectedDisplays()
 {
+    if (!m_root.capturePermission().isGranted())
+        return {};  // listing them would ask the user to share the screen
     if (!m_displaySource) {
         auto created = m_root.createScreenSource();
         if (!created) {
