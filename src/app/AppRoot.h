@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/Result.h"
-#include "platform/linux/CaptureBackend.h"
 #include "momentra/BuildInfo.h"
+#include "platform/linux/CaptureBackend.h"
 
 #include <QDateTime>
 #include <QString>

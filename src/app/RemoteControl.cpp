@@ -72,8 +72,8 @@ std::optional<QDBusMessage> callRunning(QDBusConnection& bus, const QString& met
     const QLatin1String service(RemoteControl::kServiceName);
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service))
         return std::nullopt;
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(service, QLatin1String(RemoteControl::kObjectPath), service, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(service, QLatin1String(RemoteControl::kObjectPath), service,
+                                                          method);
     message.setArguments(arguments);
     message.setAutoStartService(false);
     const QDBusMessage reply = bus.call(message, QDBus::Block, 5000);

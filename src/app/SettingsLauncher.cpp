@@ -1,11 +1,11 @@
 #include "app/SettingsLauncher.h"
 
 #include "app/AppRoot.h"
-#include "core/capture/ScreenCapturePermission.h"
 #include "app/CaptureService.h"
 #include "app/DiagnosticsCollector.h"
 #include "app/FileManagerReveal.h"
 #include "app/ToggleCaptureShortcut.h"
+#include "core/capture/ScreenCapturePermission.h"
 #if MOMENTRA_SELF_UPDATE
 #include "app/updates/UpdateComponent.h"
 #endif
