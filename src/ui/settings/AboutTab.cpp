@@ -109,12 +109,17 @@ AboutTab::AboutTab(std::function<QString()> collectDiagnostics, QWidget* parent)
 
 QString AboutTab::credits()
 {
-    return QStringLiteral("Qt (LGPL 3)\n"
-                          "Tesseract OCR (Apache License 2.0)\n"
-                          "FFmpeg (LGPL 2.1 or later) with x264 (GPL 2 or later)\n"
-                          "libheif (LGPL 3) with x265 (GPL 2 or later)\n"
-                          "libjpeg-turbo (IJG License and BSD 3-Clause)\n"
-                          "libpng (libpng License)");
+    QString credits = QStringLiteral("Qt (LGPL 3)\n"
+                                     "Tesseract OCR (Apache License 2.0)\n"
+                                     "FFmpeg (LGPL 2.1 or later) with x264 (GPL 2 or later)\n"
+                                     "libheif (LGPL 3) with x265 (GPL 2 or later)\n"
+                                     "libjpeg-turbo (IJG License and BSD 3-Clause)\n"
+                                     "libpng (libpng License)\n"
+                                     "PipeWire and Wayland (MIT License)");
+#if MOMENTRA_SELF_UPDATE
+    credits += QStringLiteral("\nlibsodium (ISC License)");
+#endif
+    return credits;
 }
 
 void AboutTab::copyDiagnostics()
