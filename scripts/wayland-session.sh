@@ -30,7 +30,12 @@ cleanup() {
     local pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$scratch"
+    # The portal starts the document portal on the bus, which mounts its
+    # FUSE file system at runtime/doc and outlives the bus by a moment.
+    if mountpoint -q "$scratch/runtime/doc" 2>/dev/null; then
+        fusermount3 -u -z "$scratch/runtime/doc" 2>/dev/null || umount -l "$scratch/runtime/doc" 2>/dev/null || true
+    fi
+    rm -rf "$scratch" 2>/dev/null || { sleep 1; rm -rf "$scratch" || true; }
 }
 trap cleanup EXIT
 
