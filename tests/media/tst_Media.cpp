@@ -140,6 +140,20 @@ private Q_SLOTS:
         QVERIFY(!decoded.ok() && !decoded.error().isEmpty());
     }
 
+    // A header of a few bytes claiming a huge picture is refused before any memory is taken for it.
+    void hugeHeaderIsRefused()
+    {
+        QByteArray jpeg = MediaImageCodec().encode(quadrants(16, 16), ScreenshotFormat::Jpeg, 0.8).value();
+        const qsizetype frame = jpeg.indexOf("\xFF\xC0");  // baseline frame header: length, precision, height, width
+        QVERIFY(frame > 0);
+        for (const auto& [offset, value] : {std::pair{5, 27000}, std::pair{7, 25000}}) {
+            jpeg[frame + offset] = char(value >> 8);
+            jpeg[frame + offset + 1] = char(value & 0xFF);
+        }
+        const auto decoded = MediaImageCodec().decode(jpeg);
+        QVERIFY2(!decoded.ok() && decoded.error().contains("unusable size"), qPrintable(decoded.error()));
+    }
+
     // A module that isn't there: every use fails with the reason, nothing crashes.
     void missingModuleIsReported()
     {
