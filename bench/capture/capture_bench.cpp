@@ -3,6 +3,7 @@
 // wall time and file size per capture, printed with ratios.
 // Usage: bench_capture [RUNS] [WIDTHxHEIGHT ...]   (default 20 1920x1080 3840x2160)
 
+#include "BenchClock.h"
 #include "BenchXServer.h"
 #include "DesktopPicture.h"
 
@@ -34,19 +35,6 @@ struct Sample
     double wall = 0;       // ms per capture
     double bytes = 0;      // file size, 0 for a grab alone
 };
-
-double processCpuMs(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-double nowMs()
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 Sample measure(const BenchXServer& server, int runs, int who, const std::function<double()>& once)
 {

@@ -10,6 +10,7 @@
 // frames only on change, so each portal capture follows a background change
 // (its redraw counted in both rows).
 
+#include "BenchClock.h"
 #include "DesktopPicture.h"
 
 #include "core/capture/ScreenshotWriter.h"
@@ -46,19 +47,6 @@ struct Sample
 {
     double ownCpu = 0, compositorCpu = 0, wall = 0, bytes = 0;
 };
-
-double processCpuMs(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-double nowMs()
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // utime + stime of a process from /proc/PID/stat, in ms.
 double cpuOf(pid_t pid)

@@ -12,23 +12,13 @@
 #include <QSaveFile>
 #include <QSet>
 
-#include <sys/stat.h>
-
 DefaultsStore::DefaultsStore(QString path, EventLog& log, QObject* parent)
     : QObject(parent)
     , m_path(std::move(path))
     , m_log(log)
 {
     reload();
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] {
-        reloadIfChanged();
-        watch();
-    });
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
-        reloadIfChanged();
-        watch();
-    });
-    watch();
+    connect(&m_file, &SettingsFileWatch::touched, this, &DefaultsStore::reloadIfChanged);
 }
 
 QString DefaultsStore::standardPath()
@@ -80,20 +70,9 @@ bool DefaultsStore::remove(const QString& key)
     return setValue(key, QJsonValue(QJsonValue::Undefined));
 }
 
-DefaultsStore::FileStamp DefaultsStore::currentStamp() const
-{
-    struct stat info
-    {
-    };
-    if (::stat(QFile::encodeName(m_path).constData(), &info) != 0)
-        return {};
-    return {qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec, qint64(info.st_size),
-            quint64(info.st_ino)};
-}
-
 void DefaultsStore::reloadIfChanged()
 {
-    if (currentStamp() == m_stamp)
+    if (!m_file.isNew())
         return;
     const QJsonObject before = m_values;
     reload();
@@ -114,7 +93,7 @@ void DefaultsStore::reloadIfChanged()
 
 void DefaultsStore::reload()
 {
-    m_stamp = currentStamp();
+    m_file.markSeen();
     QFile file(m_path);
     if (!file.exists()) {
         m_values = {};
@@ -156,7 +135,7 @@ void DefaultsStore::moveCorruptFileAside(const QString& reason)
         reportProblem(
             QStringLiteral("Settings file %1 was damaged (%2) and could not be moved aside").arg(m_path, reason));
     }
-    m_stamp = currentStamp();
+    m_file.markSeen();
 }
 
 void DefaultsStore::reportProblem(const QString& text)
@@ -186,18 +165,6 @@ bool DefaultsStore::save()
         m_log.logError(m_lastError);
         return false;
     }
-    m_stamp = currentStamp();
-    watch();
+    m_file.markSeen();
     return true;
-}
-
-void DefaultsStore::watch()
-{
-    // Atomic saves replace the file, which drops it from the watch list, so
-    // the folder is watched too and the file re-added whenever it exists.
-    const QString folder = QFileInfo(m_path).absolutePath();
-    if (QFileInfo::exists(folder) && !m_watcher.directories().contains(folder))
-        m_watcher.addPath(folder);
-    if (QFileInfo::exists(m_path) && !m_watcher.files().contains(m_path))
-        m_watcher.addPath(m_path);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFileSystemWatcher>
+#include "core/settings/SettingsFileWatch.h"
+
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QObject>
@@ -49,26 +50,15 @@ Q_SIGNALS:
     void valueChanged(const QString& key);
 
 private:
-    struct FileStamp
-    {
-        qint64 modified = -1;
-        qint64 size = -1;
-        quint64 inode = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
-
-    FileStamp currentStamp() const;
     void reloadIfChanged();
     void reload();
     bool save();
     void moveCorruptFileAside(const QString& reason);
-    void watch();
 
     const QString m_path;
     EventLog& m_log;
     QJsonObject m_values;
-    FileStamp m_stamp;
     QString m_lastError;
     QStringList m_problems;
-    QFileSystemWatcher m_watcher;
+    SettingsFileWatch m_file{m_path};
 };

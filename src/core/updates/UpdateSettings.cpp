@@ -10,8 +10,6 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
-#include <sys/stat.h>
-
 namespace {
 
 const QLatin1String kChecks("automaticallyChecks");
@@ -25,13 +23,7 @@ UpdateSettings::UpdateSettings(QString path, EventLog& log, QObject* parent)
     , m_log(log)
 {
     reloadIfChanged();
-    const auto follow = [this] {
-        watch();
-        reloadIfChanged();
-    };
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, follow);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, follow);
-    watch();
+    connect(&m_file, &SettingsFileWatch::touched, this, &UpdateSettings::reloadIfChanged);
 }
 
 QString UpdateSettings::standardPath()
@@ -71,23 +63,10 @@ void UpdateSettings::setAutomaticallyDownloads(bool on)
     save();
 }
 
-UpdateSettings::FileStamp UpdateSettings::currentStamp() const
-{
-    struct stat info
-    {
-    };
-    if (::stat(QFile::encodeName(m_path).constData(), &info) != 0)
-        return {};
-    return {qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec, qint64(info.st_size),
-            quint64(info.st_ino)};
-}
-
 void UpdateSettings::reloadIfChanged()
 {
-    const FileStamp stamp = currentStamp();
-    if (stamp == m_stamp)
+    if (!m_file.isNew())
         return;
-    m_stamp = stamp;
     const Values before = m_values;
     m_values = {};
     QFile file(m_path);
@@ -112,24 +91,6 @@ void UpdateSettings::save()
         || file.write(QJsonDocument(object).toJson()) < 0 || !file.commit())
         m_log.logError(QStringLiteral("Couldn't save the update settings %1: %2").arg(m_path, file.errorString()),
                        EventLog::kApp);
-    m_stamp = currentStamp();
-    watch();
+    m_file.markSeen();
     Q_EMIT changed();
-}
-
-void UpdateSettings::watch()
-{
-    // Atomic saves replace the file, which drops it from the watch list, so
-    // the folder is watched too and the file added again whenever it exists.
-    // Before the folder exists, its parent is watched for it to appear.
-    const QString folder = QFileInfo(m_path).absolutePath();
-    const QString parent = QFileInfo(folder).absolutePath();
-    const bool hasFolder = QFileInfo::exists(folder);
-    const QString watched = hasFolder ? folder : parent;
-    if (hasFolder && m_watcher.directories().contains(parent))
-        m_watcher.removePath(parent);
-    if (QFileInfo::exists(watched) && !m_watcher.directories().contains(watched))
-        m_watcher.addPath(watched);
-    if (QFileInfo::exists(m_path) && !m_watcher.files().contains(m_path))
-        m_watcher.addPath(m_path);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QFileSystemWatcher>
+#include "core/settings/SettingsFileWatch.h"
+
 #include <QObject>
 #include <QString>
 
-#include <optional>
 
 class EventLog;
 
@@ -39,22 +39,11 @@ private:
         bool checks = true;
         bool downloads = false;
     };
-    struct FileStamp
-    {
-        qint64 modified = -1;  // nanoseconds; -1 when the file is absent
-        qint64 size = -1;
-        quint64 inode = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
-
-    FileStamp currentStamp() const;
     void reloadIfChanged();
     void save();
-    void watch();
 
     const QString m_path;
     EventLog& m_log;
     Values m_values;
-    std::optional<FileStamp> m_stamp;  // the file as it was last read or written
-    QFileSystemWatcher m_watcher;
+    SettingsFileWatch m_file{m_path};
 };
