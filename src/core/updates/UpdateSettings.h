@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QString>
 
-
 class EventLog;
 
 // The update component's two switches, kept in a file of their own beside
