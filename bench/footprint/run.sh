@@ -82,12 +82,12 @@ measure() {
         local service
         service=$(awk '/registered/ { print $2; exit }' "$home/watcher.out")
         sleep 2  # settle after start, so the panel is timed warm, as a user opens it
-        local before
-        before=$(now_ms)
-        gdbus call --session --dest "$service" --object-path /StatusNotifierItem \
-            --method org.kde.StatusNotifierItem.Activate 0 0 >/dev/null
-        wait_for "xdotool search --onlyvisible --name '^Momentra\$'" 10 || { echo "no panel" >&2; exit 1; }
-        panel_ms=$(( $(now_ms) - before ))
+        local mapped
+        mapped=$(timeout 10 "$root/bench/footprint/panel_time.py" "$service") || { echo "no panel" >&2; exit 1; }
+        panel_ms=${mapped% *}
+        # The window mapped must be the panel.
+        xdotool search --onlyvisible --name '^Momentra$' | grep -qx "${mapped#* }" \
+            || { echo "the window shown was not the panel" >&2; exit 1; }
         xdotool key Escape
     else
         "$momentra" run >/dev/null 2>&1 &

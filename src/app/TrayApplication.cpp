@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEvent>
+#include <QTimer>
 
 namespace {
 
@@ -67,7 +68,13 @@ TrayApplication::TrayApplication(AppDelegate& delegate, AppRoot& root, QObject* 
     if (!m_tray->hasIcon()) {
         m_panel->setMode(PanelWindow::Mode::Window);
         m_panel->open();
+        return;
     }
+    // Once the icon is registered and the event loop runs.
+    QTimer::singleShot(0, m_panel.get(), [panel = m_panel.get()] {
+        if (!panel->isVisible())
+            panel->prepare();
+    });
 }
 
 TrayApplication::~TrayApplication()

@@ -60,6 +60,16 @@ QList<DisplayCapture::Entry> DisplayCapture::orderedEntries(const QList<DisplayI
 CaptureTickResult DisplayCapture::capture(const CaptureConfiguration& configuration, const QDateTime& now,
                                           QStringList* writtenFiles)
 {
+    CaptureTickResult result = captureDisplays(configuration, now, writtenFiles);
+    // After the images are gone, so that what they held is handed back too.
+    if (configuration.intervalSeconds >= kKeepBuffersBelowSeconds)
+        m_source.releaseIdleBuffers();
+    return result;
+}
+
+CaptureTickResult DisplayCapture::captureDisplays(const CaptureConfiguration& configuration, const QDateTime& now,
+                                                  QStringList* writtenFiles)
+{
     const Result<ShareableContent> content = m_source.content();
     if (!content)
         return CaptureTickResult::failure(content.error());

@@ -24,8 +24,7 @@ public:
     // All displays of one call share `now`, so their names differ only by
     // suffix. `writtenFiles`, when given, receives each file written.
     CaptureTickResult capture(const CaptureConfiguration& configuration,
-                              const QDateTime& now = QDateTime::currentDateTime(),
-                              QStringList* writtenFiles = nullptr);
+                              const QDateTime& now = QDateTime::currentDateTime(), QStringList* writtenFiles = nullptr);
 
     // What to leave out of a display's image and at what size to take it.
     static DisplayCaptureRequest requestFor(const CaptureConfiguration& configuration, const DisplayInfo& display);
@@ -43,6 +42,12 @@ private:
         QString message;
     };
 
+    // Buffers kept between captures cost more memory than they save time
+    // when captures are this far apart.
+    static constexpr double kKeepBuffersBelowSeconds = 10;
+
+    CaptureTickResult captureDisplays(const CaptureConfiguration& configuration, const QDateTime& now,
+                                      QStringList* writtenFiles);
     static QList<Entry> orderedEntries(const QList<DisplayInfo>& displays, const QMap<QString, int>& existing,
                                        QMap<QString, int>* dictionary);
 

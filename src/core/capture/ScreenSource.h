@@ -55,4 +55,7 @@ public:
     virtual Result<ShareableContent> content() = 0;
     // One image of one display. An excluded window's pixels never reach the image.
     virtual Result<Bitmap> capture(const DisplayInfo& display, const DisplayCaptureRequest& request) = 0;
+    // The next capture is far away: hand back what is kept only to make the
+    // next one faster (shared-memory segments, the last frame's buffer).
+    virtual void releaseIdleBuffers() {}
 };

@@ -56,6 +56,15 @@ void PanelWindow::open(std::optional<QRect> anchor)
     activateWindow();
 }
 
+void PanelWindow::prepare()
+{
+    ensurePolished();
+    adjustSize();
+    winId();
+    // Painting once, off screen, loads the fonts and glyphs the panel shows.
+    grab();
+}
+
 void PanelWindow::toggle(std::optional<QRect> anchor)
 {
     if (isVisible())

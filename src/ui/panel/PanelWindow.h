@@ -30,6 +30,9 @@ public:
     void open(std::optional<QRect> anchor = std::nullopt);
     // Open → closed, closed → open.
     void toggle(std::optional<QRect> anchor = std::nullopt);
+    // Does the work of a first showing (style, layout, fonts, the native
+    // window) without showing, so that the first click opens it at once.
+    void prepare();
 
 protected:
     void changeEvent(QEvent* event) override;

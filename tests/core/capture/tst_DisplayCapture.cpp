@@ -141,6 +141,24 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(dayFolder()));
     }
 
+    // Buffers kept for the next capture go back when it is far away.
+    void idleBuffersGoBack_data()
+    {
+        QTest::addColumn<double>("interval");
+        QTest::addColumn<int>("releases");
+        QTest::newRow("a minute apart") << 60.0 << 1;
+        QTest::newRow("two seconds apart") << 2.0 << 0;
+    }
+    void idleBuffersGoBack()
+    {
+        QFETCH(double, interval);
+        QFETCH(int, releases);
+        m_config.intervalSeconds = interval;
+        const int before = m_source.releases();
+        DisplayCapture(m_source, m_codec).capture(m_config, kNow);
+        QCOMPARE(m_source.releases() - before, releases);
+    }
+
     void requestSize_data()
     {
         QTest::addColumn<bool>("halfSize");

@@ -54,6 +54,9 @@ public:
                               0xFF000000u | (display.facts.displayNumber * 0x203040u));
     }
 
+    void releaseIdleBuffers() override { ++m_releases; }
+    int releases() const { return m_releases; }
+
     void setDisplays(QList<DisplayInfo> displays)
     {
         QMutexLocker lock(&m_mutex);
@@ -95,6 +98,7 @@ private:
     QSemaphore m_entered;
     QSemaphore m_released;
     std::atomic<int> m_contentCalls{0};
+    std::atomic<int> m_releases{0};
 };
 
 class FakeSessionState : public SessionState

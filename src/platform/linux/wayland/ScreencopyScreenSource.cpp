@@ -12,6 +12,8 @@
 
 #include <wayland-client.h>
 
+#include <malloc.h>
+
 struct ScreencopyScreenSource::Frame
 {
     enum class State { Waiting, Offered, Ready, Failed };
@@ -73,6 +75,13 @@ Result<ShareableContent> ScreencopyScreenSource::content()
         if (output.width > 0 && output.height > 0)
             content.displays.append(OutputIdentity::describe(output));
     return content;
+}
+
+void ScreencopyScreenSource::releaseIdleBuffers()
+{
+    QMutexLocker lock(&m_lock);
+    m_buffer.reset();
+    ::malloc_trim(0);
 }
 
 Result<Bitmap> ScreencopyScreenSource::capture(const DisplayInfo& display, const DisplayCaptureRequest& request)

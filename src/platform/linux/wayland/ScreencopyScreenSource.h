@@ -24,6 +24,7 @@ public:
 
     Result<ShareableContent> content() override;
     Result<Bitmap> capture(const DisplayInfo& display, const DisplayCaptureRequest& request) override;
+    void releaseIdleBuffers() override;
 
     static constexpr int kFrameTimeoutMs = 5000;
 

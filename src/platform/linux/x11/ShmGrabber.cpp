@@ -6,9 +6,9 @@
 #include <xcb/shm.h>
 
 #include <cstring>
-#include <utility>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <utility>
 
 namespace {
 constexpr quint32 kAllPlanes = ~0u;
@@ -16,7 +16,9 @@ constexpr quint32 kOpaque = 0xff000000u;
 
 QString requestError(const char* what, const xcb_generic_error_t* error)
 {
-    return QStringLiteral("the X server refused %1 (error %2)").arg(QLatin1String(what)).arg(error ? error->error_code : 0);
+    return QStringLiteral("the X server refused %1 (error %2)")
+        .arg(QLatin1String(what))
+        .arg(error ? error->error_code : 0);
 }
 }
 
@@ -114,6 +116,12 @@ bool ShmGrabber::ensureSegment(size_t bytes)
     return true;
 }
 
+void ShmGrabber::releaseBuffers()
+{
+    releaseSegment();
+    m_frame.clear();
+}
+
 void ShmGrabber::releaseSegment()
 {
     if (!m_segment)
@@ -132,11 +140,11 @@ Result<Bitmap> ShmGrabber::grabShm(xcb_drawable_t drawable, const QRect& rect, b
 {
     xcb_connection_t* c = m_connection.get();
     xcb_generic_error_t* rawError = nullptr;
-    XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
-        c,
-        xcb_shm_get_image(c, drawable, rect.x(), rect.y(), rect.width(), rect.height(), kAllPlanes,
-                          XCB_IMAGE_FORMAT_Z_PIXMAP, m_segment, 0),
-        &rawError));
+    XcbReply<xcb_shm_get_image_reply_t> reply(
+        xcb_shm_get_image_reply(c,
+                                xcb_shm_get_image(c, drawable, rect.x(), rect.y(), rect.width(), rect.height(),
+                                                  kAllPlanes, XCB_IMAGE_FORMAT_Z_PIXMAP, m_segment, 0),
+                                &rawError));
     XcbReply<xcb_generic_error_t> error(rawError);
     if (!reply) {
         if (m_connection.isBroken())
@@ -150,11 +158,11 @@ Result<Bitmap> ShmGrabber::grabPlain(xcb_drawable_t drawable, const QRect& rect,
 {
     xcb_connection_t* c = m_connection.get();
     xcb_generic_error_t* rawError = nullptr;
-    XcbReply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
-        c,
-        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, rect.x(), rect.y(), rect.width(), rect.height(),
-                      kAllPlanes),
-        &rawError));
+    XcbReply<xcb_get_image_reply_t> reply(
+        xcb_get_image_reply(c,
+                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, rect.x(), rect.y(), rect.width(),
+                                          rect.height(), kAllPlanes),
+                            &rawError));
     XcbReply<xcb_generic_error_t> error(rawError);
     if (!reply) {
         if (m_connection.isBroken())

@@ -36,6 +36,8 @@ public:
     Result<Bitmap> grabFrame(xcb_drawable_t drawable, quint8 depth, const QRect& rect);
     // Called once the frame is finished (drawing into a shared buffer would copy it).
     void keepFrame(const QByteArray& pixels) { m_frame = pixels; }
+    // Lets go of the segment and the kept frame; the next grab sets them up again.
+    void releaseBuffers();
 
 private:
     bool ensureSegment(size_t bytes);

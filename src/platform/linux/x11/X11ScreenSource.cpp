@@ -16,6 +16,8 @@
 
 #include <optional>
 
+#include <malloc.h>
+
 namespace {
 
 bool hasExtension(xcb_connection_t* connection, xcb_extension_t* extension)
@@ -80,6 +82,16 @@ Result<Bitmap> X11ScreenSource::capture(const DisplayInfo& display, const Displa
         return Result<Bitmap>::failure(XcbConnection::lostMessage());
     }
     return image;
+}
+
+void X11ScreenSource::releaseIdleBuffers()
+{
+    QMutexLocker lock(&m_lock);
+    if (m_session)
+        m_session->grabber().releaseBuffers();
+    // The encoder's and the scaler's freed blocks sit in the worker thread's
+    // arena until told otherwise; hand them back for the long wait.
+    ::malloc_trim(0);
 }
 
 Result<Bitmap> X11ScreenSource::grabDisplay(X11Session& s, const DisplayInfo& display,

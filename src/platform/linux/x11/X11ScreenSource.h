@@ -37,6 +37,7 @@ public:
 
     Result<ShareableContent> content() override;
     Result<Bitmap> capture(const DisplayInfo& display, const DisplayCaptureRequest& request) override;
+    void releaseIdleBuffers() override;
 
     // Whether the last capture read the screen through shared memory.
     bool lastCaptureUsedShm() const { return m_lastUsedShm; }
