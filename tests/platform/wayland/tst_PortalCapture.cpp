@@ -114,8 +114,9 @@ private Q_SLOTS:
     }
 
     // Asked once: the first capture stores the grant, the next process
-    // starts with it and sees the screen as it is now; an unreadable grant
-    // is dropped and the permission reads off.
+    // starts with it and sees the screen as it is now; a grant revoked in
+    // the desktop's permission store and an unreadable one are dropped, and
+    // the permission reads off.
     void grantAcrossProcesses()
     {
         TestHome home;
@@ -139,6 +140,18 @@ private Q_SLOTS:
         }
         QVERIFY2(logText(home).contains("as the user allowed"), qPrintable(logText(home)));
         QVERIFY2(logText(home).contains("with the stored grant"), qPrintable(logText(home)));
+
+        // Revoked in the desktop's permission store: the grant is forgotten and the permission reads off.
+        QProcess revoke;
+        revoke.start(QStringLiteral("gdbus"),
+                     {"call", "--session", "--dest", "org.freedesktop.impl.portal.PermissionStore", "--object-path",
+                      "/org/freedesktop/impl/portal/PermissionStore", "--method",
+                      "org.freedesktop.impl.portal.PermissionStore.Delete", "screencast",
+                      *RestoreTokenStore(tokenPath(home)).load()});
+        QVERIFY(revoke.waitForFinished(10000) && revoke.exitCode() == 0);
+        QVERIFY(momentra({"diagnostics"}).out.contains("Screen Recording permission: false"));
+        QCOMPARE(RestoreTokenStore(tokenPath(home)).state(), RestoreTokenStore::State::Missing);
+        QVERIFY2(logText(home).contains("(it was revoked)"), qPrintable(logText(home)));
 
         QFile corrupt(tokenPath(home));
         QVERIFY(corrupt.open(QIODevice::WriteOnly));

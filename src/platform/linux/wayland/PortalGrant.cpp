@@ -1,7 +1,10 @@
 #include "platform/linux/wayland/PortalGrant.h"
 
+#include <QDBusMessage>
+
 PortalGrant::PortalGrant(QDBusConnection bus, RestoreTokenStore store, Log log)
-    : m_cast(std::move(bus))
+    : m_bus(bus)
+    , m_cast(std::move(bus))
     , m_store(std::move(store))
     , m_log(std::move(log))
 {
@@ -16,7 +19,7 @@ QString PortalGrant::offMessage()
 std::optional<QString> PortalGrant::storedToken()
 {
     if (m_store.state() == RestoreTokenStore::State::Corrupt) {
-        m_store.forget();
+        forget({});
         m_log(QStringLiteral("The stored screen-sharing grant %1 was unreadable and is forgotten; Screen Recording "
                              "permission is off until it is allowed again")
                   .arg(m_store.path()),
@@ -26,9 +29,40 @@ std::optional<QString> PortalGrant::storedToken()
     return m_store.load();
 }
 
+void PortalGrant::forget(const QString& why)
+{
+    m_store.forget();
+    ++m_forgotten;
+    if (!why.isEmpty())
+        m_log(why, true);
+}
+
+std::optional<bool> PortalGrant::storeHolds(const QString& token)
+{
+    QDBusMessage lookup = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.impl.portal.PermissionStore"),
+                                                         QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
+                                                         QStringLiteral("org.freedesktop.impl.portal.PermissionStore"),
+                                                         QStringLiteral("Lookup"));
+    lookup << QStringLiteral("screencast") << token;
+    const QDBusMessage reply = m_bus.call(lookup, QDBus::Block, kStoreTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return true;
+    if (reply.errorName() == QLatin1String("org.freedesktop.portal.Error.NotFound"))
+        return false;
+    return std::nullopt;
+}
+
 bool PortalGrant::exists()
 {
-    return storedToken().has_value();
+    const std::optional<QString> token = storedToken();
+    if (!token)
+        return false;
+    if (storeHolds(*token) == false) {
+        forget(QStringLiteral("The desktop no longer holds Momentra's screen-sharing grant (it was revoked); "
+                              "Screen Recording permission is off until it is allowed again"));
+        return false;
+    }
+    return true;
 }
 
 PortalScreenCast::Started PortalGrant::start(bool showsCursor, bool withToken)
@@ -36,13 +70,10 @@ PortalScreenCast::Started PortalGrant::start(bool showsCursor, bool withToken)
     const std::optional<QString> token = withToken ? storedToken() : std::nullopt;
     PortalScreenCast::Started started = m_cast.start(showsCursor, token);
     if (started.outcome == PortalScreenCast::Outcome::Refused) {
-        if (token) {
-            m_store.forget();
-            m_log(QStringLiteral("The desktop refused Momentra's stored screen-sharing grant (%1); it is forgotten "
-                                 "and Screen Recording permission is off")
-                      .arg(started.error),
-                  true);
-        }
+        if (token)
+            forget(QStringLiteral("The desktop refused Momentra's stored screen-sharing grant (%1); it is forgotten "
+                                  "and Screen Recording permission is off")
+                       .arg(started.error));
         return started;
     }
     if (started.outcome != PortalScreenCast::Outcome::Started)

@@ -70,13 +70,24 @@ void PortalScreenSource::closeSession()
 
 Result<void> PortalScreenSource::open(bool showsCursor)
 {
+    if (m_session && (!m_grantChecked.isValid() || m_grantChecked.hasExpired(kGrantCheckMs))) {
+        m_grant->exists();  // forgets a grant the desktop revoked
+        m_grantChecked.start();
+    }
+    if (m_session && m_grant->forgottenCount() != m_openedAfter) {
+        // Revoked while sharing: stop reading the screen, and wait for the user to allow it again.
+        closeSession();
+        m_refused = true;
+    }
     if (m_session && m_frames && !m_frames->isBroken() && m_session->showsCursor == showsCursor)
         return Result<void>::success();
     closeSession();
     if (m_refused && !m_grant->exists())
         return Result<void>::failure(PortalGrant::offMessage());
     // Without a stored grant the desktop asks the user.
-    PortalScreenCast::Started started = m_grant->start(showsCursor, m_grant->exists());
+    const bool withGrant = m_grant->exists();
+    const quint64 forgotten = m_grant->forgottenCount();
+    PortalScreenCast::Started started = m_grant->start(showsCursor, withGrant);
     if (started.outcome == PortalScreenCast::Outcome::Refused) {
         m_refused = true;
         return Result<void>::failure(PortalGrant::offMessage());
@@ -93,6 +104,7 @@ Result<void> PortalScreenSource::open(bool showsCursor)
         return Result<void>::failure(frames.error());
     }
     m_frames = std::move(frames).value();
+    m_openedAfter = forgotten;
     QList<WaylandOutputInfo> outputs;
     if (auto connection = WaylandConnection::open(m_waylandDisplay))
         outputs = (*connection)->outputs();

@@ -5,6 +5,7 @@
 #include "platform/linux/wayland/WaylandOutputInfo.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMutex>
 
 #include <memory>
@@ -40,6 +41,9 @@ public:
     static QList<DisplayInfo> describe(const QList<PortalScreenCast::Stream>& streams,
                                        const QList<WaylandOutputInfo>& outputs);
 
+    // How often an open session asks whether its grant still holds.
+    static constexpr qint64 kGrantCheckMs = 30000;
+
 private:
     Result<void> open(bool showsCursor);
     void closeSession();
@@ -52,4 +56,6 @@ private:
     QList<DisplayInfo> m_displays;  // of this session, displayNumber the stream's node
     bool m_showsCursor = false;     // as the last capture asked
     bool m_refused = false;         // asked once in this process and refused: not asked again
+    quint64 m_openedAfter = 0;      // the grant's forgotten count when the session opened
+    QElapsedTimer m_grantChecked;   // since the desktop was last asked whether the grant holds
 };
