@@ -5,6 +5,8 @@
 #   share/dbus-1/services/app.momentra.Momentra.service   D-Bus activation of the tray application
 #   lib/systemd/user/momentra.service                     `momentra run` for desktops without a tray
 #   share/icons/hicolor/…                                 the application and tray icons
+#   share/momentra/kwin/momentra-active-window.js         the KWin script that reports the active window
+#   share/gnome-shell/extensions/momentra@app.momentra/   the GNOME Shell extension that does the same
 include(GNUInstallDirs)
 
 set(MOMENTRA_APP_ID app.momentra.Momentra)
@@ -21,6 +23,14 @@ install(FILES ${data}/${MOMENTRA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DAT
 configure_file(${data}/${MOMENTRA_APP_ID}.metainfo.xml.in ${staged}/${MOMENTRA_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${staged}/${MOMENTRA_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/momentra)
+
+# How KDE Plasma and GNOME tell Momentra the active app on Wayland. The KWin script is also copied into
+# the build folder's share/, where a momentra run from the build folder finds it as it does when installed.
+install(FILES ${data}/kwin/momentra-active-window.js DESTINATION ${CMAKE_INSTALL_DATADIR}/momentra/kwin)
+configure_file(${data}/kwin/momentra-active-window.js ${CMAKE_BINARY_DIR}/share/momentra/kwin/momentra-active-window.js
+               COPYONLY)
+install(DIRECTORY ${data}/gnome-shell/extensions/momentra@app.momentra
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
 
 # The D-Bus service and the systemd unit name the installed executable by its absolute path. The prefix
 # is only known when installing (CPack installs into /usr, `cmake --install --prefix` anywhere), so they

@@ -135,6 +135,14 @@ ScreenCapturePermission& AppRoot::capturePermission()
     return *m_capturePermission;
 }
 
+const GateSources::Choice& AppRoot::gateSources()
+{
+    if (!m_gateSources)
+        m_gateSources = GateSources::choose(
+            GateSources::probe(QDBusConnection::systemBus(), QDBusConnection::sessionBus()));
+    return *m_gateSources;
+}
+
 HotKeyCenter& AppRoot::hotKeys()
 {
     if (!m_hotKeys)
@@ -217,7 +225,8 @@ Result<std::unique_ptr<CaptureService>> AppRoot::createCaptureService()
         log().log(line, EventLog::kEngine);
     CaptureService::Services services{
         std::move(source).value(),
-        std::make_unique<LinuxSessionState>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(), log()),
+        std::make_unique<LinuxSessionState>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(), log(),
+                                            gateSources()),
         codec(),
         &liveTextReader(),
         notifier(),

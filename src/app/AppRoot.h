@@ -3,6 +3,7 @@
 #include "core/Result.h"
 #include "momentra/BuildInfo.h"
 #include "platform/linux/CaptureBackend.h"
+#include "platform/linux/GateSources.h"
 
 #include <QDateTime>
 #include <QString>
@@ -73,6 +74,9 @@ public:
     // screen copy or the screen-cast portal on Wayland, else X11.
     const CaptureBackend::Choice& captureBackend();
     ScreenCapturePermission& capturePermission();
+    // Where the idle and excluded-app gates get their answers in this
+    // session, probed once; the capture service logs it when it starts.
+    const GateSources::Choice& gateSources();
     Notifier& notifier();
     HotKeyCenter& hotKeys();
     ShortcutRegistry& shortcuts();
@@ -108,6 +112,7 @@ private:
     std::shared_ptr<const TimelapseExporter> m_timelapseExporter;
     std::optional<CaptureBackend::Choice> m_captureBackend;
     std::unique_ptr<ScreenCapturePermission> m_capturePermission;
+    std::optional<GateSources::Choice> m_gateSources;
     std::unique_ptr<Notifier> m_notifier;
     std::shared_ptr<X11HotKeyService> m_hotKeyService;
     std::unique_ptr<HotKeyCenter> m_hotKeys;

@@ -35,6 +35,11 @@ QString DiagnosticsCollector::collect(AppRoot& root, CaptureService* running, in
     facts.architecture = SystemDescription::architecture();
     facts.operatingSystem = SystemDescription::operatingSystem();
     facts.session = SystemDescription::session();
+    const GateSources::Choice& gates = root.gateSources();
+    facts.idleSource = GateSources::name(gates.idle)
+                       + (gates.idleUnavailable.isEmpty() ? QString() : QStringLiteral(" (unavailable)"));
+    facts.frontAppSource = GateSources::name(gates.frontApp)
+                           + (gates.frontAppUnavailable.isEmpty() ? QString() : QStringLiteral(" (unavailable)"));
     facts.uptimeSeconds = root.launchDate().secsTo(QDateTime::currentDateTime());
     facts.hasCapturePermission = root.capturePermission().isGranted();
     facts.launchesAtLogin = root.loginItems().status() == LoginItems::Status::Enabled;

@@ -49,6 +49,7 @@ SettingsContext SettingsLauncher::context()
     if (!m_windowPicker && QGuiApplication::platformName() == QLatin1String("xcb"))
         m_windowPicker = std::make_unique<X11WindowPicker>();
     context.windowPicker = m_windowPicker.get();
+    context.frontAppUnavailable = m_root.gateSources().frontAppUnavailable;
 #if MOMENTRA_SELF_UPDATE
     context.updateSettings = &m_root.updates().settings();
     context.checkForUpdates = [this] { m_root.updates().checkNow(); };

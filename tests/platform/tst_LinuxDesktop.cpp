@@ -586,6 +586,29 @@ private Q_SLOTS:
         QTEST(AppIdResolver::fromCgroup(cgroup), "appId");
     }
 
+    // A Wayland app_id or a desktop's own name for an app, as the same desktop-file id X11 windows get.
+    void applicationFromAppId_data()
+    {
+        QTest::addColumn<QString>("appId");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("desktop-file id") << "org.example.ViaClass"
+                                         << "org.example.ViaClass";
+        QTest::newRow("file name") << "org.example.ViaClass.desktop"
+                                   << "org.example.ViaClass";
+        QTest::newRow("StartupWMClass") << "viaclassapp"
+                                        << "org.example.ViaClass";
+        QTest::newRow("no such app") << "org.example.Unknown"
+                                     << "org.example.Unknown";
+        QTest::newRow("none") << ""
+                              << "";
+    }
+
+    void applicationFromAppId()
+    {
+        QFETCH(QString, appId);
+        QTEST(AppIdResolver().fromAppId(appId), "expected");
+    }
+
     // The most precise hint wins: GTK's application id, KDE's desktop file, then the window class (the captures
     // show the first and the last).
     void applicationFromTheMostPreciseHint()

@@ -101,6 +101,7 @@ class SettingsWindowTest : public QObject
     ScriptedRecognizer m_recognizer;  // offers English
     TextSearchController m_textSearch{{&m_codec, &m_recognizer, 1}, m_home.log()};
     std::unique_ptr<SettingsWindow> m_window;
+    QString m_frontAppUnavailable;
 #if MOMENTRA_SELF_UPDATE
     UpdateSettings m_updates{m_home.configHome() + "/Momentra/updates.json", m_home.log()};
 #endif
@@ -110,6 +111,7 @@ class SettingsWindowTest : public QObject
         SettingsContext context{m_preferences, m_home.log(), m_stack.registry};
         context.displays = [this] { return m_displays; };
         context.windowPicker = &m_picker;
+        context.frontAppUnavailable = m_frontAppUnavailable;
         context.textSearch = &m_textSearch;
 #if MOMENTRA_SELF_UPDATE
         context.updateSettings = &m_updates;
@@ -228,6 +230,16 @@ private Q_SLOTS:
             shown << tab->excludedApps()->item(i)->text();
         QCOMPARE(shown, listed);
         QCOMPARE(m_preferences.excludedAppIds().size(), listed.size());
+    }
+
+    // Only where the desktop cannot tell the active app does the tab say so.
+    void privacyTabSaysWhenTheActiveAppIsUnknown()
+    {
+        m_frontAppUnavailable = "this desktop tells no app which app is active";
+        const auto* said = open<PrivacySettingsTab>("privacy")->findChild<QLabel*>("frontAppUnavailable");
+        m_frontAppUnavailable.clear();
+        QVERIFY(said && said->isVisible() && said->text().contains("tells no app which app is active."));
+        QVERIFY(!open<PrivacySettingsTab>("privacy")->findChild<QLabel*>("frontAppUnavailable"));
     }
 
     // Every bound control of every tab: a user's edit is stored as a value

@@ -89,6 +89,8 @@ bool ScreenshotManager::start(const CaptureConfiguration& configuration)
                        configuration.folder),
               EventLog::kEngine);
     setConfiguration(configuration);
+    if (configuration.pauseWhenIdle)
+        m_session.setIdleThreshold(configuration.idleThresholdSeconds);
     ensureScreenshotsFolder(configuration.folder);
     // Partial files of a capture that was killed midway are never screenshots;
     // the look through every day folder runs on the capture thread.
@@ -150,6 +152,8 @@ void ScreenshotManager::update(const CaptureConfiguration& configuration)
     }
     const std::optional<CaptureConfiguration> previous = m_configuration;
     setConfiguration(configuration);
+    if (configuration.pauseWhenIdle)
+        m_session.setIdleThreshold(configuration.idleThresholdSeconds);
     if (!previous || previous->onlyDisplay != configuration.onlyDisplay)
         setMissingDisplayName(std::nullopt);
     if (!previous || previous->folder != configuration.folder)

@@ -22,6 +22,10 @@ public:
     virtual std::optional<qint64> freeBytes(const QString& folder) = 0;
     virtual bool isScreenLocked() = 0;
     virtual double secondsSinceLastInput() = 0;
+    // The idle gate's threshold, told whenever capture starts or the settings
+    // change while idle pauses are on. Desktops that only say "no input for N
+    // seconds" are armed with it; the others need not listen.
+    virtual void setIdleThreshold(double seconds) { (void)seconds; }
     // Desktop-entry id of the application in front; nothing when unknown.
     virtual std::optional<QString> frontmostAppId() = 0;
     // While the returned descriptor stays open the machine waits before it

@@ -20,6 +20,8 @@ struct DiagnosticsFacts
     QString architecture;     // "x86_64"
     QString operatingSystem;  // "Debian GNU/Linux 12 (bookworm), kernel 6.1.0-18-amd64"
     QString session;          // "X11, GNOME"
+    QString idleSource;       // where the idle gate's answers come from: "org_kde_kwin_idle"
+    QString frontAppSource;   // where the excluded-app gate's come from: "zwlr_foreign_toplevel_manager_v1"
     qint64 uptimeSeconds = 0;
     bool hasCapturePermission = false;
     bool launchesAtLogin = false;  // the desktop's login item is enabled

@@ -2,20 +2,95 @@
 
 #include "core/capture/VolumeSpace.h"
 #include "core/log/EventLog.h"
+#include "platform/linux/KWinActiveWindow.h"
+#include "platform/linux/LogindIdleHint.h"
+#include "platform/linux/MutterIdleMonitor.h"
+#include "platform/linux/ShellExtensionFrontmostApp.h"
+#include "platform/linux/wayland/WaylandIdleSource.h"
+#include "platform/linux/wayland/WlrForeignToplevels.h"
+
+namespace {
+
+template <typename Source>
+std::shared_ptr<Source> opened(Result<std::unique_ptr<Source>> result, EventLog& log)
+{
+    if (result)
+        return std::move(result).value();
+    log.logError(result.error(), EventLog::kEngine);
+    return nullptr;
+}
+
+}  // namespace
 
 LinuxSessionState::LinuxSessionState(QDBusConnection systemBus, QDBusConnection sessionBus, EventLog& log,
                                      QObject* parent)
+    : LinuxSessionState(systemBus, sessionBus, log, GateSources::choose(GateSources::probe(systemBus, sessionBus)),
+                        parent)
+{
+}
+
+LinuxSessionState::LinuxSessionState(QDBusConnection systemBus, QDBusConnection sessionBus, EventLog& log,
+                                     const GateSources::Choice& gates, QObject* parent)
     : SessionState(parent)
     , m_log(log)
     , m_logind(std::move(systemBus))
-    , m_screenSaver(std::move(sessionBus))
+    , m_screenSaver(sessionBus)
+    , m_probe(std::make_shared<X11SessionProbe>())
 {
+    for (const QString& line : gates.sentences())
+        m_log.log(line, EventLog::kEngine);
+    openGateSources(gates, sessionBus);
     connect(&m_logind, &LogindClient::prepareForSleep, this, [this](bool sleeping) {
         if (sleeping)
             Q_EMIT willSleep();
         else
             Q_EMIT didWake();
     });
+}
+
+LinuxSessionState::~LinuxSessionState() = default;
+
+// A mechanism that was there when probed but cannot be opened now leaves
+// its gate without answers, said in the log.
+void LinuxSessionState::openGateSources(const GateSources::Choice& gates, const QDBusConnection& sessionBus)
+{
+    using Idle = GateSources::Idle;
+    using FrontApp = GateSources::FrontApp;
+    switch (gates.idle) {
+    case Idle::XScreenSaver:
+        m_idle = m_probe;
+        break;
+    case Idle::ExtIdleNotifier:
+        m_idle = opened(WaylandIdleSource::connect(WaylandIdleSource::Protocol::ExtIdleNotifier), m_log);
+        break;
+    case Idle::KdeIdle:
+        m_idle = opened(WaylandIdleSource::connect(WaylandIdleSource::Protocol::KdeIdle), m_log);
+        break;
+    case Idle::MutterIdleMonitor:
+        m_idle = std::make_shared<MutterIdleMonitor>(sessionBus);
+        break;
+    case Idle::LogindIdleHint:
+        m_idle = std::make_shared<LogindIdleHint>(m_logind);
+        break;
+    case Idle::None:
+        break;
+    }
+    switch (gates.frontApp) {
+    case FrontApp::X11ActiveWindow:
+        m_frontApp = m_probe;
+        break;
+    case FrontApp::WlrForeignToplevel:
+        m_frontApp = opened(WlrForeignToplevels::connect(), m_log);
+        break;
+    case FrontApp::KWinScript:
+        m_frontApp = std::make_shared<KWinActiveWindow>(sessionBus, KWinActiveWindow::installedScript(), m_log);
+        break;
+    case FrontApp::GnomeShellExtension:
+        m_frontApp = std::make_shared<ShellExtensionFrontmostApp>(sessionBus);
+        break;
+    case FrontApp::None:
+        break;
+    }
 }
 
 std::optional<qint64> LinuxSessionState::freeBytes(const QString& folder)
@@ -66,7 +141,7 @@ LockFacts LinuxSessionState::lockFacts()
     facts.lockedHint = session.lockedHint;
     facts.active = session.active;
     facts.screenSaverActive = m_screenSaver.isActive();
-    facts.allDisplaysOff = m_probe.allDisplaysOff();
+    facts.allDisplaysOff = m_probe->allDisplaysOff();
     return facts;
 }
 
@@ -77,12 +152,18 @@ bool LinuxSessionState::isScreenLocked()
 
 double LinuxSessionState::secondsSinceLastInput()
 {
-    return m_probe.secondsSinceLastInput().value_or(0);
+    return m_idle ? m_idle->secondsSinceLastInput().value_or(0) : 0;
+}
+
+void LinuxSessionState::setIdleThreshold(double seconds)
+{
+    if (m_idle)
+        m_idle->setThreshold(seconds);
 }
 
 std::optional<QString> LinuxSessionState::frontmostAppId()
 {
-    return m_probe.frontmostAppId();
+    return m_frontApp ? m_frontApp->frontmostAppId() : std::nullopt;
 }
 
 // logind waits for a delay inhibitor before suspending, so that a screenshot

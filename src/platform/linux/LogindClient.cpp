@@ -161,6 +161,8 @@ LogindClient::SessionFacts LogindClient::sessionFacts()
     facts.presence = Presence::Present;
     facts.lockedHint = boolean(properties, "LockedHint");
     facts.active = boolean(properties, "Active");
+    facts.idleHint = boolean(properties, "IdleHint");
+    facts.idleSinceMonotonicUs = properties.value(QStringLiteral("IdleSinceHintMonotonic")).toULongLong();
     return facts;
 }
 

@@ -28,6 +28,8 @@ public:
         Presence presence = Presence::LogindAbsent;
         std::optional<bool> lockedHint;
         std::optional<bool> active;
+        std::optional<bool> idleHint;
+        quint64 idleSinceMonotonicUs = 0;  // IdleSinceHintMonotonic: CLOCK_MONOTONIC, microseconds
     };
 
     explicit LogindClient(QDBusConnection systemBus, QObject* parent = nullptr);

@@ -44,6 +44,13 @@ PrivacySettingsTab::PrivacySettingsTab(const SettingsContext& context, QWidget* 
     m_message->hide();
     form->addHelp(QStringLiteral("Windows from these apps never appear in screenshots, even in the background. "
                                  "While one of them is the active app, the screenshot is skipped."));
+    if (!context.frontAppUnavailable.isEmpty()) {
+        QLabel* unavailable = form->addHelp(
+            QStringLiteral("On this desktop Momentra can't tell which app is active, so screenshots aren't "
+                           "skipped for excluded apps: %1.")
+                .arg(context.frontAppUnavailable));
+        unavailable->setObjectName(QStringLiteral("frontAppUnavailable"));
+    }
 
     form->addFieldRow(m_binder->checkBox(QStringLiteral("Hide notifications"), "hidesNotifications"));
     form->addHelp(QStringLiteral("Notification pop-ups that are windows of their own never appear in screenshots "

@@ -34,7 +34,9 @@ struct SettingsContext
     TextSearchController* textSearch = nullptr;
     TimelapseExportController* timelapse = nullptr;
     LaunchAtLogin* launchAtLogin = nullptr;
-    WindowPicker* windowPicker = nullptr;      // lets the user click a window to name its application
+    WindowPicker* windowPicker = nullptr;  // lets the user click a window to name its application
+    // Why capture cannot pause while an excluded app is active on this desktop; empty where it can.
+    QString frontAppUnavailable;
     UpdateSettings* updateSettings = nullptr;  // builds without the update component have none
     std::function<void()> checkForUpdates;     // opens the answer window of a check
     // The displays connected now, in capture order, each by its identity and name.

@@ -29,6 +29,7 @@ class TestDiagnosticsReport : public QObject
     {
         DiagnosticsFacts facts;
         facts.displays = {display(66, 2560, 1600, true), display(77, 1920, 1080, false)};
+        facts.idleSource = "org_kde_kwin_idle";
         return facts;
     }
 
@@ -52,6 +53,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("line");
         QTest::newRow("never captured") << QByteArray("{}") << "Last capture: never";
+        QTest::newRow("idle gate's source") << QByteArray("{}") << "Idle time from: org_kde_kwin_idle";
         QTest::newRow("stopped") << QByteArray("{}") << "Next capture: never";
         QTest::newRow("PNG without quality") << QByteArray(R"({"Momentra.format":"PNG"})") << "Format: PNG";
         QTest::newRow("quality truncated")

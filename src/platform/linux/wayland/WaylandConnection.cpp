@@ -8,6 +8,7 @@
 
 #include <wayland-client.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -183,6 +184,7 @@ void WaylandConnection::onGlobal(void* data, wl_registry* registry, quint32 name
 {
     auto* self = static_cast<WaylandConnection*>(data);
     const QByteArray kind(interface);
+    self->m_globals.append({name, kind, version});
     if (kind == wl_shm_interface.name && !self->m_shm)
         self->m_shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     else if (kind == zwlr_screencopy_manager_v1_interface.name && !self->m_screencopy)
@@ -222,6 +224,7 @@ void WaylandConnection::describeOutput(Output& output)
 
 void WaylandConnection::removeGlobal(quint32 name)
 {
+    m_globals.removeIf([name](const Global& g) { return g.name == name; });
     m_outputs.removeIf([name](const std::shared_ptr<Output>& o) { return o->info.globalName == name; });
 }
 
@@ -272,4 +275,36 @@ Result<void> WaylandConnection::dispatchUntil(const std::function<bool()>& done,
             return Result<void>::failure(lostMessage());
     }
     return Result<void>::success();
+}
+
+Result<void> WaylandConnection::dispatchAvailable()
+{
+    while (wl_display_prepare_read(m_display) != 0)
+        if (wl_display_dispatch_pending(m_display) < 0)
+            return Result<void>::failure(lostMessage());
+    wl_display_flush(m_display);
+    pollfd fd{wl_display_get_fd(m_display), POLLIN, 0};
+    if (poll(&fd, 1, 0) > 0) {
+        if (wl_display_read_events(m_display) < 0)
+            return Result<void>::failure(lostMessage());
+    } else {
+        wl_display_cancel_read(m_display);
+    }
+    if (wl_display_dispatch_pending(m_display) < 0)
+        return Result<void>::failure(lostMessage());
+    return Result<void>::success();
+}
+
+void* WaylandConnection::bind(const wl_interface& interface, quint32 maxVersion) const
+{
+    for (const Global& global : m_globals)
+        if (global.interface == interface.name)
+            return wl_registry_bind(m_registry, global.name, &interface, qMin(global.version, maxVersion));
+    return nullptr;
+}
+
+bool WaylandConnection::hasGlobal(const char* interface) const
+{
+    return std::any_of(m_globals.cbegin(), m_globals.cend(),
+                       [interface](const Global& g) { return g.interface == interface; });
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 struct wl_display;
+struct wl_interface;
 struct wl_output;
 struct wl_registry;
 struct wl_shm;
@@ -44,9 +45,22 @@ public:
 
     // Dispatches events until `done` is true, the connection breaks or the time is up.
     Result<void> dispatchUntil(const std::function<bool()>& done, int timeoutMs);
+    // Dispatches the events that have arrived, without waiting for more.
+    Result<void> dispatchAvailable();
+
+    // Binds the first global of `interface` the compositor announced, at
+    // most at `maxVersion`; null when it has none. The caller owns the proxy.
+    void* bind(const wl_interface& interface, quint32 maxVersion) const;
+    bool hasGlobal(const char* interface) const;
 
 private:
     struct Output;
+    struct Global
+    {
+        quint32 name = 0;
+        QByteArray interface;
+        quint32 version = 0;
+    };
 
     WaylandConnection() = default;
     Result<void> roundtrip();
@@ -63,4 +77,5 @@ private:
     zwlr_screencopy_manager_v1* m_screencopy = nullptr;
     zxdg_output_manager_v1* m_outputManager = nullptr;
     QList<std::shared_ptr<Output>> m_outputs;
+    QList<Global> m_globals;
 };

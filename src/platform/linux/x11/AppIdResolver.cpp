@@ -52,10 +52,21 @@ QString AppIdResolver::resolve(const WindowFacts& facts)
     return windowClass(facts.wmClass);
 }
 
+QString AppIdResolver::fromAppId(const QString& appId)
+{
+    const QString id = desktopIdFromHint(appId.toUtf8());
+    if (id.isEmpty()
+        || !QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id + QStringLiteral(".desktop")).isEmpty())
+        return id;
+    const QString matched = fromStartupWmClass(id.toUtf8() + '\0' + id.toUtf8());
+    return matched.isEmpty() ? id : matched;
+}
+
 QString AppIdResolver::fromCgroup(const QByteArray& cgroupText)
 {
     // Units are "app[-<launcher>]-<id>-<random>.scope" or "app[-<launcher>]-<id>[@<random>].service".
-    static const QRegularExpression unit(QStringLiteral(R"((?:^|/)app-([^/]+?)(?:-[^-/]+\.scope|(?:@[^/]*)?\.service)(?:/|$))"));
+    static const QRegularExpression unit(
+        QStringLiteral(R"((?:^|/)app-([^/]+?)(?:-[^-/]+\.scope|(?:@[^/]*)?\.service)(?:/|$))"));
     for (const QByteArray& line : cgroupText.split('\n')) {
         const QString path = QString::fromUtf8(line.mid(line.lastIndexOf(':') + 1));
         QString name;

@@ -23,6 +23,11 @@ public:
     };
 
     QString resolve(const WindowFacts& facts);
+    // An app id as a Wayland compositor or a desktop shell names it: the
+    // desktop-file id it names (".desktop" and any folder stripped) when such a
+    // file is installed, else the id of the installed file whose StartupWMClass
+    // matches it, else the id itself.
+    QString fromAppId(const QString& appId);
 
     // "app-gnome-org.gnome.Terminal-4242.scope" → "org.gnome.Terminal"; empty when
     // the process runs in no application unit.
