@@ -35,6 +35,7 @@ QString DiagnosticsCollector::collect(AppRoot& root, CaptureService* running, in
     facts.architecture = SystemDescription::architecture();
     facts.operatingSystem = SystemDescription::operatingSystem();
     facts.session = SystemDescription::session();
+    facts.globalShortcut = globalShortcutMechanismName(root.globalShortcutBackend().mechanism);
     facts.uptimeSeconds = root.launchDate().secsTo(QDateTime::currentDateTime());
     facts.hasCapturePermission = root.capturePermission().isGranted();
     facts.launchesAtLogin = root.loginItems().status() == LoginItems::Status::Enabled;

@@ -20,6 +20,7 @@ struct DiagnosticsFacts
     QString architecture;     // "x86_64"
     QString operatingSystem;  // "Debian GNU/Linux 12 (bookworm), kernel 6.1.0-18-amd64"
     QString session;          // "X11, GNOME"
+    QString globalShortcut;   // how the start/stop shortcut reaches the desktop: "desktop portal"
     qint64 uptimeSeconds = 0;
     bool hasCapturePermission = false;
     bool launchesAtLogin = false;  // the desktop's login item is enabled

@@ -116,6 +116,7 @@ QStringList DiagnosticsReport::lines(const DiagnosticsFacts& facts, const Prefer
         QStringLiteral("Device: %1 (%2)").arg(facts.deviceModel, facts.architecture),
         facts.operatingSystem,
         QStringLiteral("Session: ") + facts.session,
+        QStringLiteral("Global shortcut: ") + facts.globalShortcut,
         QStringLiteral("App uptime: %1s").arg(facts.uptimeSeconds),
         QStringLiteral("Screen Recording permission: ") + boolText(facts.hasCapturePermission),
         QStringLiteral("Onboarding completed: ") + boolText(p.hasCompletedOnboarding()),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/capture/ChosenDisplay.h"
+#include "core/shortcuts/GlobalShortcutMechanism.h"
 #include "core/shortcuts/Name.h"
 
 #include <QList>
@@ -9,6 +10,7 @@
 #include <functional>
 
 class CleanupController;
+class DesktopKeyBinding;
 class EventLog;
 class LaunchAtLogin;
 class Preferences;
@@ -29,6 +31,8 @@ struct SettingsContext
     EventLog& log;
     ShortcutRegistry& shortcuts;
     KeyboardShortcuts::Name toggleCaptureShortcut;  // the start/stop shortcut
+    GlobalShortcutMechanism shortcutMechanism = GlobalShortcutMechanism::none;
+    DesktopKeyBinding* desktopKeyBinding = nullptr;  // where the shortcut lives in the desktop's own settings
     ScreenshotManager* engine = nullptr;
     CleanupController* cleanup = nullptr;
     TextSearchController* textSearch = nullptr;
