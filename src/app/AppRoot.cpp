@@ -198,8 +198,8 @@ DesktopKeyBinding* AppRoot::desktopKeyBinding()
         return m_desktopKeyBinding.get();
     // An AppImage runs from a mount that is gone next time: the image itself is the program.
     const QString appImage = qEnvironmentVariable("APPIMAGE");
-    const QString command =
-        ShortcutNotation::toggleCommand(appImage.isEmpty() ? QCoreApplication::applicationFilePath() : appImage);
+    const QString command = ShortcutNotation::toggleCommand(appImage.isEmpty() ? QCoreApplication::applicationFilePath()
+                                                                               : appImage);
     switch (globalShortcutBackend().mechanism) {
     case GlobalShortcutMechanism::gnomeKeyboardSettings:
         m_desktopKeyBinding = std::make_unique<GnomeCustomKeybinding>(command);

@@ -122,7 +122,8 @@ void HotKeyCenter::registerWithPlatform(HotKey& hotKey)
 {
     if (hotKey.grabHandle)
         return;
-    const auto handle = m_service->registerHotKey(hotKey.keyCode, hotKey.modifiers, {kSignature, hotKey.id, hotKey.name});
+    const auto handle = m_service->registerHotKey(hotKey.keyCode, hotKey.modifiers,
+                                                  {kSignature, hotKey.id, hotKey.name});
     if (handle) {
         hotKey.grabHandle = *handle;
         return;

@@ -27,8 +27,8 @@ GeneralSettingsTab::GeneralSettingsTab(const SettingsContext& context, QWidget* 
     auto* recorder = new ShortcutRecorder(context.toggleCaptureShortcut, context.shortcuts);
     recorder->setFocusProxy(recorder->field());
     form->addLabelledRow(QStringLiteral("Start/stop screenshots shortcut"), recorder);
-    m_shortcutMechanism =
-        form->addHelp(QStringLiteral("Global shortcut: ") + globalShortcutMechanismName(context.shortcutMechanism));
+    m_shortcutMechanism = form->addHelp(QStringLiteral("Global shortcut: ")
+                                        + globalShortcutMechanismName(context.shortcutMechanism));
     m_shortcutMechanism->setObjectName(QStringLiteral("globalShortcutMechanism"));
     if (context.desktopKeyBinding)
         form->addFieldRow(

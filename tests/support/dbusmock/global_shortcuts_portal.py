@@ -65,6 +65,6 @@ def Press(self, shortcut_id):
                         [dbus.ObjectPath(self.sessions[-1]), shortcut_id, dbus.UInt64(1000), {}])
 
 
-@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='a{ss}')
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='a{sv}')
 def Bound(self):
     return self.bound

@@ -75,8 +75,7 @@ Result<PortalRequest::Answer> PortalRequest::run(QDBusConnection bus, const QStr
     QEventLoop loop;
     request.m_loop = &loop;
     const QDBusMessage call = request.prepare(interface, method, arguments, std::move(options));
-    const auto taken =
-        request.accepted(bus.call(call, QDBus::Block, int(std::chrono::milliseconds(timeout).count())));
+    const auto taken = request.accepted(bus.call(call, QDBus::Block, int(std::chrono::milliseconds(timeout).count())));
     if (taken) {
         QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
         loop.exec();

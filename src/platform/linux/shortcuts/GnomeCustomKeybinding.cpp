@@ -36,7 +36,8 @@ Result<QStringList> GnomeCustomKeybinding::listed() const
         return Result<QStringList>::failure(failure(text.error()));
     const auto list = GSettingsTool::parseList(*text);
     if (!list)
-        return Result<QStringList>::failure(failure(QStringLiteral("the list of custom shortcuts reads %1").arg(*text)));
+        return Result<QStringList>::failure(
+            failure(QStringLiteral("the list of custom shortcuts reads %1").arg(*text)));
     return *list;
 }
 
@@ -61,9 +62,9 @@ Result<void> GnomeCustomKeybinding::write(const KeyboardShortcuts::Shortcut& sho
     const QString accelerator = ShortcutNotation::gtkAccelerator(shortcut);
     if (accelerator.isEmpty())
         return Result<void>::failure(failure(QStringLiteral("GNOME has no name for %1").arg(shortcut.words())));
-    for (const auto& [key, value] : {std::pair{QStringLiteral("name"), QStringLiteral("Momentra: start or stop screenshots")},
-                                     std::pair{QStringLiteral("command"), m_command},
-                                     std::pair{QStringLiteral("binding"), accelerator}}) {
+    for (const auto& [key, value] :
+         {std::pair{QStringLiteral("name"), QStringLiteral("Momentra: start or stop screenshots")},
+          std::pair{QStringLiteral("command"), m_command}, std::pair{QStringLiteral("binding"), accelerator}}) {
         if (const auto done = setBindingKey(key, value); !done)
             return done;
     }

@@ -31,8 +31,7 @@ KGlobalAccelHotKeyService::KGlobalAccelHotKeyService(QDBusConnection bus, EventL
 bool KGlobalAccelHotKeyService::isOffered(QDBusConnection bus)
 {
     QDBusConnectionInterface* interface = bus.interface();
-    return interface
-           && (interface->isServiceRegistered(kService) || interface->activatableServiceNames().value().contains(kService));
+    return interface && (interface->isServiceRegistered(kService) || interface->activatableServiceNames().value().contains(kService));
 }
 
 // Component, action, and their names as KDE's settings show them.

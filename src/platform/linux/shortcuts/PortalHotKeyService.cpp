@@ -6,6 +6,7 @@
 #include "platform/linux/shortcuts/ShortcutNotation.h"
 
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -24,17 +25,17 @@ PortalHotKeyService::PortalHotKeyService(QDBusConnection bus, EventLog& log, QOb
     , m_log(log)
 {
     PortalShortcut::registerMetaTypes();
+    // Taken whole: the arguments are read by position (session, shortcut id, timestamp, options).
     m_bus.connect(kPortalService, kPortalPath, kInterface, QStringLiteral("Activated"), this,
-                  SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                  SLOT(onActivated(QDBusMessage)));
     m_bus.connect(kPortalService, kPortalPath, kInterface, QStringLiteral("Deactivated"), this,
-                  SLOT(onDeactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                  SLOT(onDeactivated(QDBusMessage)));
 }
 
 bool PortalHotKeyService::isOffered(QDBusConnection bus)
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(kPortalService, kPortalPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kPortalService, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get.setArguments({kInterface, QStringLiteral("version")});
     const QDBusMessage reply = bus.call(get, QDBus::Block, 5000);
     return reply.type() == QDBusMessage::ReplyMessage
@@ -101,24 +102,23 @@ void PortalHotKeyService::createSession()
         {QStringLiteral("session_handle_token"),
          QStringLiteral("momentra%1").arg(QRandomGenerator::global()->generate())},
     };
-    PortalRequest::start(m_bus, kInterface, QStringLiteral("CreateSession"), {}, options, kSessionTimeout, this,
-                         [this](const Result<PortalRequest::Answer>& answer) {
-                             m_busy = false;
-                             const QString session =
-                                 answer ? answer->results.value(QStringLiteral("session_handle")).toString()
-                                        : QString();
-                             if (session.isEmpty()) {
-                                 m_failed = true;
-                                 m_log.logError(
-                                     QStringLiteral("The desktop portal gave no global shortcuts session: %1")
-                                         .arg(answer ? QStringLiteral("it answered %1").arg(answer->response)
-                                                     : answer.error()),
-                                     EventLog::kApp);
-                                 return;
-                             }
-                             m_session = session;
-                             bindShortcuts();
-                         });
+    PortalRequest::start(
+        m_bus, kInterface, QStringLiteral("CreateSession"), {}, options, kSessionTimeout, this,
+        [this](const Result<PortalRequest::Answer>& answer) {
+            m_busy = false;
+            const QString session = answer ? answer->results.value(QStringLiteral("session_handle")).toString()
+                                           : QString();
+            if (session.isEmpty()) {
+                m_failed = true;
+                m_log.logError(
+                    QStringLiteral("The desktop portal gave no global shortcuts session: %1")
+                        .arg(answer ? QStringLiteral("it answered %1").arg(answer->response) : answer.error()),
+                    EventLog::kApp);
+                return;
+            }
+            m_session = session;
+            bindShortcuts();
+        });
 }
 
 void PortalHotKeyService::bindShortcuts()
@@ -164,21 +164,21 @@ void PortalHotKeyService::bindShortcuts()
         });
 }
 
-void PortalHotKeyService::onActivated(const QDBusObjectPath& session, const QString& id, qulonglong,
-                                      const QVariantMap&)
+void PortalHotKeyService::onActivated(const QDBusMessage& signal)
 {
-    deliver(EventKind::pressed, session, id);
+    deliver(EventKind::pressed, signal);
 }
 
-void PortalHotKeyService::onDeactivated(const QDBusObjectPath& session, const QString& id, qulonglong,
-                                        const QVariantMap&)
+void PortalHotKeyService::onDeactivated(const QDBusMessage& signal)
 {
-    deliver(EventKind::released, session, id);
+    deliver(EventKind::released, signal);
 }
 
-void PortalHotKeyService::deliver(EventKind kind, const QDBusObjectPath& session, const QString& id)
+void PortalHotKeyService::deliver(EventKind kind, const QDBusMessage& signal)
 {
-    if (session.path() != m_session || m_session.isEmpty())
+    const QString session = signal.arguments().value(0).value<QDBusObjectPath>().path();
+    const QString id = signal.arguments().value(1).toString();
+    if (session != m_session || m_session.isEmpty())
         return;
     for (const Registration& registration : std::as_const(m_registrations)) {
         if (bindingId(registration.identifier) != id)

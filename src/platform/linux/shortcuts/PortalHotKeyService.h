@@ -3,7 +3,7 @@
 #include "core/shortcuts/HotKeyService.h"
 
 #include <QDBusConnection>
-#include <QDBusObjectPath>
+#include <QDBusMessage>
 #include <QHash>
 #include <QObject>
 #include <QVariantMap>
@@ -50,10 +50,8 @@ Q_SIGNALS:
     void bindingAnswered();
 
 private Q_SLOTS:
-    void onActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
-                     const QVariantMap& options);
-    void onDeactivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
-                       const QVariantMap& options);
+    void onActivated(const QDBusMessage& signal);
+    void onDeactivated(const QDBusMessage& signal);
 
 private:
     struct Registration
@@ -68,7 +66,7 @@ private:
     void bind();
     void createSession();
     void bindShortcuts();
-    void deliver(EventKind kind, const QDBusObjectPath& session, const QString& id);
+    void deliver(EventKind kind, const QDBusMessage& signal);
 
     QDBusConnection m_bus;
     EventLog& m_log;
@@ -76,10 +74,10 @@ private:
     bool m_hotKeyEventsEnabled = false;
     Handle m_lastHandle = 0;
     QHash<Handle, Registration> m_registrations;
-    QHash<QString, QString> m_asked;          // binding id → the preferred trigger last asked for
+    QHash<QString, QString> m_asked;  // binding id → the preferred trigger last asked for
     QHash<QString, QString> m_triggerDescriptions;
-    QString m_session;  // the session's object path, once created
-    bool m_busy = false;        // a request is on its way
+    QString m_session;    // the session's object path, once created
+    bool m_busy = false;  // a request is on its way
     bool m_bindPending = false;
-    bool m_failed = false;      // the session could not be created: said once
+    bool m_failed = false;  // the session could not be created: said once
 };
