@@ -23,7 +23,8 @@ GlobalShortcutBackend::Facts GlobalShortcutBackend::probe()
     facts.hasSwaySocket = !qEnvironmentVariableIsEmpty("SWAYSOCK");
     if (!facts.hasWaylandDisplay)
         return facts;
-    facts.hasPortal = PortalHotKeyService::isOffered(QDBusConnection::sessionBus());
+    // sway's portal backend has no global shortcuts: ask a portal that runs, start none for it.
+    facts.hasPortal = PortalHotKeyService::isOffered(QDBusConnection::sessionBus(), !facts.hasSwaySocket);
     if (!facts.hasPortal)
         facts.hasKGlobalAccel = KGlobalAccelHotKeyService::isOffered(QDBusConnection::sessionBus());
     return facts;

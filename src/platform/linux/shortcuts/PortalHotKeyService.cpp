@@ -32,11 +32,12 @@ PortalHotKeyService::PortalHotKeyService(QDBusConnection bus, EventLog& log, QOb
                   SLOT(onDeactivated(QDBusMessage)));
 }
 
-bool PortalHotKeyService::isOffered(QDBusConnection bus)
+bool PortalHotKeyService::isOffered(QDBusConnection bus, bool start)
 {
     QDBusMessage get = QDBusMessage::createMethodCall(
         kPortalService, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get.setArguments({kInterface, QStringLiteral("version")});
+    get.setAutoStartService(start);
     const QDBusMessage reply = bus.call(get, QDBus::Block, 5000);
     return reply.type() == QDBusMessage::ReplyMessage
            && reply.arguments().value(0).value<QDBusVariant>().variant().toUInt() >= 1;

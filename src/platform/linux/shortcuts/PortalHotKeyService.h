@@ -32,8 +32,9 @@ public:
 
     PortalHotKeyService(QDBusConnection bus, EventLog& log, QObject* parent = nullptr);
 
-    // Whether the session bus has a portal with the GlobalShortcuts interface.
-    static bool isOffered(QDBusConnection bus);
+    // Whether the session bus has a portal with the GlobalShortcuts interface;
+    // `start`: whether to start the portal when it does not run yet.
+    static bool isOffered(QDBusConnection bus, bool start = true);
 
     void installEventHandler(Handlers handlers) override;
     Result<Handle> registerHotKey(int keyCode, int modifiers, Identifier identifier) override;
