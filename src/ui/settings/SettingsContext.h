@@ -31,8 +31,6 @@ struct SettingsContext
     EventLog& log;
     ShortcutRegistry& shortcuts;
     KeyboardShortcuts::Name toggleCaptureShortcut;  // the start/stop shortcut
-    GlobalShortcutMechanism shortcutMechanism = GlobalShortcutMechanism::none;
-    DesktopKeyBinding* desktopKeyBinding = nullptr;  // where the shortcut lives in the desktop's own settings
     ScreenshotManager* engine = nullptr;
     CleanupController* cleanup = nullptr;
     TextSearchController* textSearch = nullptr;
@@ -47,4 +45,7 @@ struct SettingsContext
     std::function<void(const QList<QUrl>&)> revealInFileManager;
     // The support report with the last 7 days of the log, 500 lines at most.
     std::function<QString()> diagnostics;
+    // How the start/stop shortcut reaches the desktop, and where the desktop keeps it in its own settings.
+    GlobalShortcutMechanism shortcutMechanism = GlobalShortcutMechanism::none;
+    DesktopKeyBinding* desktopKeyBinding = nullptr;
 };
