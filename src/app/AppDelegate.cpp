@@ -71,8 +71,7 @@ AppDelegate::Launch AppDelegate::launch()
         RemoteControl::askRunningToReopen(bus);
         return Launch::HandedOver;
     }
-    ToggleCaptureShortcut::install([this] { toggleCapture(); }, m_root.shortcuts(), m_root.connectGlobalShortcuts(),
-                                   m_root.log());
+    ToggleCaptureShortcut::install([this] { toggleCapture(); }, m_root.shortcuts(), m_root.connectGlobalShortcuts());
     installEngineCallbacks();
     watchSessionEnd();
     return Launch::Running;

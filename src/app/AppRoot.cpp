@@ -24,7 +24,13 @@
 #include "platform/linux/X11HotKeyService.h"
 #include "platform/linux/autostart/BackgroundPortalItems.h"
 #include "platform/linux/autostart/XdgAutostartItems.h"
+#include "platform/linux/shortcuts/GnomeCustomKeybinding.h"
+#include "platform/linux/shortcuts/KGlobalAccelHotKeyService.h"
+#include "platform/linux/shortcuts/PortalHotKeyService.h"
+#include "platform/linux/shortcuts/ShortcutNotation.h"
+#include "platform/linux/shortcuts/SwayBindingLine.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 
 AppRoot::Locations AppRoot::Locations::standard()
@@ -185,18 +191,67 @@ UpdateComponent& AppRoot::updates()
 }
 #endif
 
+const GlobalShortcutBackend::Choice& AppRoot::globalShortcutBackend()
+{
+    if (!m_globalShortcutBackend) {
+        m_globalShortcutBackend = GlobalShortcutBackend::choose(GlobalShortcutBackend::probe());
+        log().log(m_globalShortcutBackend->sentence, EventLog::kApp);
+    }
+    return *m_globalShortcutBackend;
+}
+
+DesktopKeyBinding* AppRoot::desktopKeyBinding()
+{
+    if (m_desktopKeyBinding)
+        return m_desktopKeyBinding.get();
+    // An AppImage runs from a mount that is gone next time: the image itself is the program.
+    const QString appImage = qEnvironmentVariable("APPIMAGE");
+    const QString command = ShortcutNotation::toggleCommand(appImage.isEmpty() ? QCoreApplication::applicationFilePath()
+                                                                               : appImage);
+    switch (globalShortcutBackend().mechanism) {
+    case GlobalShortcutMechanism::gnomeKeyboardSettings:
+        m_desktopKeyBinding = std::make_unique<GnomeCustomKeybinding>(command);
+        break;
+    case GlobalShortcutMechanism::swayConfiguration:
+        m_desktopKeyBinding = std::make_unique<SwayBindingLine>(command);
+        break;
+    default:
+        break;
+    }
+    return m_desktopKeyBinding.get();
+}
+
 Result<void> AppRoot::connectGlobalShortcuts()
 {
     if (m_globalShortcuts)
         return *m_globalShortcuts;
-    auto connected = X11HotKeyService::connect(log());
-    if (!connected) {
-        m_globalShortcuts = Result<void>::failure(connected.error());
-        return *m_globalShortcuts;
-    }
-    m_hotKeyService = std::move(connected).value();
-    hotKeys().setService(m_hotKeyService.get());
     m_globalShortcuts = Result<void>::success();
+    switch (globalShortcutBackend().mechanism) {
+    case GlobalShortcutMechanism::x11KeyGrab:
+        if (auto connected = X11HotKeyService::connect(log())) {
+            m_hotKeyService = std::move(connected).value();
+        } else {
+            log().log(QStringLiteral("Global shortcut unavailable: %1").arg(connected.error()), EventLog::kApp);
+            m_globalShortcuts = Result<void>::failure(connected.error());
+        }
+        break;
+    case GlobalShortcutMechanism::desktopPortal:
+        m_hotKeyService = std::make_shared<PortalHotKeyService>(QDBusConnection::sessionBus(), log());
+        break;
+    case GlobalShortcutMechanism::kdeGlobalShortcuts:
+        m_hotKeyService = std::make_shared<KGlobalAccelHotKeyService>(QDBusConnection::sessionBus(), log());
+        break;
+    case GlobalShortcutMechanism::gnomeKeyboardSettings:
+    case GlobalShortcutMechanism::swayConfiguration:
+        m_globalShortcuts = Result<void>::failure(
+            QObject::tr("This desktop runs \u201cmomentra toggle\u201d from a shortcut in its own settings."));
+        break;
+    case GlobalShortcutMechanism::none:
+        m_globalShortcuts = Result<void>::failure(QObject::tr("Global shortcuts are not available on this desktop."));
+        break;
+    }
+    if (m_hotKeyService)
+        hotKeys().setService(m_hotKeyService.get());
     return *m_globalShortcuts;
 }
 

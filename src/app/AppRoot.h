@@ -4,6 +4,7 @@
 #include "momentra/BuildInfo.h"
 #include "platform/linux/CaptureBackend.h"
 #include "platform/linux/GateSources.h"
+#include "platform/linux/shortcuts/GlobalShortcutBackend.h"
 
 #include <QDateTime>
 #include <QString>
@@ -13,8 +14,10 @@
 
 class CaptureService;
 class DefaultsStore;
+class DesktopKeyBinding;
 class EventLog;
 class HotKeyCenter;
+class HotKeyService;
 class ImageCodec;
 class LaunchAtLogin;
 class LiveTextReader;
@@ -30,7 +33,6 @@ class TimelapseExportController;
 class TimelapseExporter;
 class Trash;
 class UpdateComponent;
-class X11HotKeyService;
 
 // The one place that builds Momentra's object graph for this session: the
 // settings, the event log, the codecs, the text recogniser, the desktop's
@@ -94,6 +96,13 @@ public:
     // The capture engine with everything around it, for `momentra run` and
     // the tray application.
     Result<std::unique_ptr<CaptureService>> createCaptureService();
+    // How the global shortcut reaches this session's desktop, chosen (and
+    // logged) once: a key grab, the portal or kglobalaccel, or a binding in
+    // the desktop's own settings.
+    const GlobalShortcutBackend::Choice& globalShortcutBackend();
+    // That binding in the desktop's settings (GNOME, sway); null where the
+    // shortcut reaches Momentra itself, or nothing does.
+    DesktopKeyBinding* desktopKeyBinding();
     // Connects the hot-key centre to the desktop's global shortcuts (once);
     // the error says why this desktop has none.
     Result<void> connectGlobalShortcuts();
@@ -114,7 +123,9 @@ private:
     std::unique_ptr<ScreenCapturePermission> m_capturePermission;
     std::optional<GateSources::Choice> m_gateSources;
     std::unique_ptr<Notifier> m_notifier;
-    std::shared_ptr<X11HotKeyService> m_hotKeyService;
+    std::optional<GlobalShortcutBackend::Choice> m_globalShortcutBackend;
+    std::shared_ptr<HotKeyService> m_hotKeyService;
+    std::unique_ptr<DesktopKeyBinding> m_desktopKeyBinding;
     std::unique_ptr<HotKeyCenter> m_hotKeys;
     std::unique_ptr<ShortcutRegistry> m_shortcuts;
     std::optional<Result<void>> m_globalShortcuts;

@@ -40,6 +40,7 @@ QString DiagnosticsCollector::collect(AppRoot& root, CaptureService* running, in
                        + (gates.idleUnavailable.isEmpty() ? QString() : QStringLiteral(" (unavailable)"));
     facts.frontAppSource = GateSources::name(gates.frontApp)
                            + (gates.frontAppUnavailable.isEmpty() ? QString() : QStringLiteral(" (unavailable)"));
+    facts.globalShortcut = globalShortcutMechanismName(root.globalShortcutBackend().mechanism);
     facts.uptimeSeconds = root.launchDate().secsTo(QDateTime::currentDateTime());
     facts.hasCapturePermission = root.capturePermission().isGranted();
     facts.launchesAtLogin = root.loginItems().status() == LoginItems::Status::Enabled;

@@ -42,6 +42,8 @@ SettingsContext SettingsLauncher::context()
     context.textSearch = &m_root.textSearch();
     context.timelapse = &m_root.timelapseExports();
     context.launchAtLogin = &m_root.launchAtLogin();
+    context.shortcutMechanism = m_root.globalShortcutBackend().mechanism;
+    context.desktopKeyBinding = m_root.desktopKeyBinding();
     context.displays = [this] { return connectedDisplays(); };
     context.revealInFileManager = &FileManagerReveal::show;
     context.diagnostics = [this] { return DiagnosticsCollector::collect(m_root, m_service); };

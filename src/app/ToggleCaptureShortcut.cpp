@@ -1,6 +1,5 @@
 #include "app/ToggleCaptureShortcut.h"
 
-#include "core/log/EventLog.h"
 #include "core/shortcuts/ShortcutRegistry.h"
 #include "core/shortcuts/VirtualKeyCodes.h"
 
@@ -13,13 +12,11 @@ Name ToggleCaptureShortcut::name()
 }
 
 Result<void> ToggleCaptureShortcut::install(std::function<void()> onToggle, ShortcutRegistry& registry,
-                                            const Result<void>& desktop, EventLog& log)
+                                            const Result<void>& desktop)
 {
     registry.declare(name());
-    if (!desktop) {
-        log.log(QStringLiteral("Global shortcut unavailable: %1").arg(desktop.error()), EventLog::kApp);
+    if (!desktop)
         return desktop;
-    }
     registry.onKeyUp(name(), std::move(onToggle));
     return Result<void>::success();
 }

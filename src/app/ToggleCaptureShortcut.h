@@ -5,7 +5,6 @@
 
 #include <functional>
 
-class EventLog;
 class ShortcutRegistry;
 
 // The application's one global shortcut: "toggleCapture", Alt+Shift+S until
@@ -18,8 +17,8 @@ public:
 
     // Declares the name (storing Alt+Shift+S on first start) and toggles on
     // key-up. `desktop` says whether the registry's hot-key centre reaches
-    // the desktop's global shortcuts; when it does not, the reason is logged
-    // and returned, and the name is declared all the same.
-    static Result<void> install(std::function<void()> onToggle, ShortcutRegistry& registry, const Result<void>& desktop,
-                                EventLog& log);
+    // the desktop's global shortcuts (the root logged why not); when it does
+    // not, it is returned, and the name is declared all the same.
+    static Result<void> install(std::function<void()> onToggle, ShortcutRegistry& registry,
+                                const Result<void>& desktop);
 };

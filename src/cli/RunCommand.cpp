@@ -72,8 +72,7 @@ int RunCommand::run(AppRoot& root, const QStringList& arguments)
     SignalWatcher signals({SIGINT, SIGTERM});
     stopOnSignals(signals, service.engine());
 
-    ToggleCaptureShortcut::install([&service] { service.toggle(); }, root.shortcuts(), root.connectGlobalShortcuts(),
-                                   root.log());
+    ToggleCaptureShortcut::install([&service] { service.toggle(); }, root.shortcuts(), root.connectGlobalShortcuts());
     service.start();
     const int status = QCoreApplication::exec();
     root.log().flush();

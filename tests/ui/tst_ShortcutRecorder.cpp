@@ -37,8 +37,7 @@ private Q_SLOTS:
         m_stack = std::make_unique<ShortcutStack>(m_home.path() + QStringLiteral("/d%1.json").arg(++m_file),
                                                   m_home.log());
         m_toggles = 0;
-        QVERIFY(ToggleCaptureShortcut::install([this] { ++m_toggles; }, m_stack->registry, Result<void>::success(),
-                                               m_home.log()));
+        QVERIFY(ToggleCaptureShortcut::install([this] { ++m_toggles; }, m_stack->registry, Result<void>::success()));
         m_window = std::make_unique<QWidget>();
         auto* other = new QLineEdit(m_window.get());
         other->move(0, 80);

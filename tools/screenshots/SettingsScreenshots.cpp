@@ -17,6 +17,7 @@
 #include "media/TimelapseExporterFactory.h"
 #include "media/image/MediaImageCodec.h"
 #include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/shortcuts/SwayBindingLine.h"
 #include "ui/settings/SettingsWindow.h"
 
 #include <QApplication>
@@ -153,6 +154,7 @@ bool renderSettingsScreenshots(const QString& folder)
     settle([&cleanup] { return cleanup.lastCleanup().has_value(); });
 
     SettingsContext context{preferences, log, shortcuts, toggle};
+    context.shortcutMechanism = GlobalShortcutMechanism::x11KeyGrab;
     context.launchAtLogin = &launchAtLogin;
     context.windowPicker = &picker;
     context.cleanup = &cleanup;
@@ -177,5 +179,16 @@ bool renderSettingsScreenshots(const QString& folder)
         err << (ok ? "wrote " : "could not write ") << path << '\n';
         saved &= ok;
     }
-    return saved;
+    // On sway the tab shows the line for sway's configuration.
+    SwayBindingLine sway(QStringLiteral("/usr/bin/momentra toggle"));
+    context.shortcutMechanism = GlobalShortcutMechanism::swayConfiguration;
+    context.desktopKeyBinding = &sway;
+    SettingsWindow window(context);
+    window.showTab(QStringLiteral("general"));
+    window.show();
+    settle([&window] { return !hasPendingText(window); });
+    const QString path = QDir(folder).filePath(QStringLiteral("settings-general-sway.png"));
+    const bool ok = window.grab().save(path);
+    err << (ok ? "wrote " : "could not write ") << path << '\n';
+    return saved && ok;
 }

@@ -22,6 +22,7 @@ struct DiagnosticsFacts
     QString session;          // "X11, GNOME"
     QString idleSource;       // where the idle gate's answers come from: "org_kde_kwin_idle"
     QString frontAppSource;   // where the excluded-app gate's come from: "zwlr_foreign_toplevel_manager_v1"
+    QString globalShortcut;   // how the start/stop shortcut reaches the desktop: "desktop portal"
     qint64 uptimeSeconds = 0;
     bool hasCapturePermission = false;
     bool launchesAtLogin = false;  // the desktop's login item is enabled

@@ -118,6 +118,7 @@ QStringList DiagnosticsReport::lines(const DiagnosticsFacts& facts, const Prefer
         QStringLiteral("Session: ") + facts.session,
         QStringLiteral("Idle time from: ") + facts.idleSource,
         QStringLiteral("Active app from: ") + facts.frontAppSource,
+        QStringLiteral("Global shortcut: ") + facts.globalShortcut,
         QStringLiteral("App uptime: %1s").arg(facts.uptimeSeconds),
         QStringLiteral("Screen Recording permission: ") + boolText(facts.hasCapturePermission),
         QStringLiteral("Onboarding completed: ") + boolText(p.hasCompletedOnboarding()),

@@ -2,6 +2,8 @@
 
 #include "core/shortcuts/HotKeyService.h"
 
+#include <QString>
+
 #include <functional>
 #include <optional>
 
@@ -17,5 +19,6 @@ struct HotKey
     Action onKeyUp;
     Action onRegistrationFailed;  // may be empty
     int id = 0;
+    QString name;  // the first name using the shortcut, for desktops that bind by name
     std::optional<HotKeyService::Handle> grabHandle;  // present while grabbed
 };

@@ -24,6 +24,7 @@ void HotKeyCenter::setService(HotKeyService* service)
             unregisterFromPlatform(*hotKey);
     }
     m_service = service;
+    m_mode = computedMode();
     m_eventHandlerInstalled = false;
     if (!m_service || m_hotKeys.isEmpty())
         return;
@@ -67,7 +68,9 @@ HotKeyCenter::Mode HotKeyCenter::computedMode() const
 {
     if (!m_isEnabled)
         return Mode::disabled;
-    return m_isMenuOpen ? Mode::menuOpen : Mode::normal;
+    // A desktop that keeps the keys itself reports them while our menus are open too.
+    const bool desktopManaged = m_service && m_service->isDesktopManaged();
+    return m_isMenuOpen && !desktopManaged ? Mode::menuOpen : Mode::normal;
 }
 
 void HotKeyCenter::updateMode()
@@ -119,7 +122,8 @@ void HotKeyCenter::registerWithPlatform(HotKey& hotKey)
 {
     if (hotKey.grabHandle)
         return;
-    const auto handle = m_service->registerHotKey(hotKey.keyCode, hotKey.modifiers, {kSignature, hotKey.id});
+    const auto handle = m_service->registerHotKey(hotKey.keyCode, hotKey.modifiers,
+                                                  {kSignature, hotKey.id, hotKey.name});
     if (handle) {
         hotKey.grabHandle = *handle;
         return;
@@ -182,6 +186,8 @@ Result<void> HotKeyCenter::probe(int keyCode, int modifiers)
 {
     if (!m_service)
         return Result<void>::failure(tr("Global shortcuts are not available on this desktop."));
+    if (m_service->isDesktopManaged())
+        return Result<void>::success();
     // A combination we hold ourselves is ours to use; grabbing it again and
     // letting go would drop our own grab.
     for (const auto& weak : std::as_const(m_hotKeys)) {

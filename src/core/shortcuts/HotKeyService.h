@@ -2,6 +2,7 @@
 
 #include "core/Result.h"
 
+#include <QString>
 #include <QtGlobal>
 
 #include <functional>
@@ -18,6 +19,7 @@ public:
     {
         quint32 signature = 0;
         int id = 0;
+        QString name;  // the shortcut's name ("toggleCapture"): desktops that bind by name show it
     };
 
     enum class EventKind { pressed, released };
@@ -51,4 +53,8 @@ public:
     virtual void unregisterHotKey(Handle handle) = 0;
     virtual void setHotKeyEventsEnabled(bool enabled) = 0;
     virtual void setRawKeyEventsEnabled(bool enabled) = 0;
+    // Whether the desktop has the last word on the keys (the portal, KDE's
+    // global shortcuts): a combination is a wish there, and trying one out
+    // beforehand would only disturb the desktop's own record.
+    virtual bool isDesktopManaged() const { return false; }
 };

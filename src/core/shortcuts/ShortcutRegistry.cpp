@@ -129,6 +129,12 @@ void ShortcutRegistry::registerShortcut(const Shortcut& shortcut)
         Q_EMIT registrationFailed(shortcut, message);
     };
     hotKey->id = m_center.nextHotKeyId();
+    for (const QString& rawValue : std::as_const(m_namesWithHandlers)) {
+        if (this->shortcut(m_declared.value(rawValue)) == shortcut) {
+            hotKey->name = rawValue;
+            break;
+        }
+    }
     // Remember it first: a failed grab reports while the centre accepts it.
     m_hotKeys.insert(shortcut, hotKey);
     if (!m_center.registerHotKey(hotKey))

@@ -2,6 +2,7 @@
 
 #include "core/settings/LaunchAtLogin.h"
 #include "ui/ShortcutRecorder.h"
+#include "ui/settings/DesktopShortcutOffer.h"
 #include "ui/settings/SettingsForm.h"
 
 #include <QCheckBox>
@@ -26,6 +27,12 @@ GeneralSettingsTab::GeneralSettingsTab(const SettingsContext& context, QWidget* 
     auto* recorder = new ShortcutRecorder(context.toggleCaptureShortcut, context.shortcuts);
     recorder->setFocusProxy(recorder->field());
     form->addLabelledRow(QStringLiteral("Start/stop screenshots shortcut"), recorder);
+    m_shortcutMechanism = form->addHelp(QStringLiteral("Global shortcut: ")
+                                        + globalShortcutMechanismName(context.shortcutMechanism));
+    m_shortcutMechanism->setObjectName(QStringLiteral("globalShortcutMechanism"));
+    if (context.desktopKeyBinding)
+        form->addFieldRow(
+            new DesktopShortcutOffer(*context.desktopKeyBinding, context.shortcuts, context.toggleCaptureShortcut));
 }
 
 // The switch follows the desktop's record, whatever was asked.

@@ -9,7 +9,8 @@ class QCheckBox;
 class QLabel;
 class SettingsForm;
 
-// Launch at login and the start/stop shortcut.
+// Launch at login and the start/stop shortcut, with the way it reaches the
+// desktop (and, where the desktop keeps it, the offer to put it there).
 class GeneralSettingsTab : public QWidget
 {
     Q_OBJECT
@@ -19,6 +20,7 @@ public:
 
     QCheckBox* launchAtLogin() const { return m_launchAtLogin; }  // null where Momentra can't start at login
     QLabel* launchAtLoginMessage() const { return m_launchAtLoginMessage; }
+    QLabel* shortcutMechanism() const { return m_shortcutMechanism; }
 
 private:
     void showLaunchAtLogin();
@@ -27,4 +29,5 @@ private:
     LaunchAtLogin* m_switch = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
     QLabel* m_launchAtLoginMessage = nullptr;
+    QLabel* m_shortcutMechanism = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/capture/ChosenDisplay.h"
+#include "core/shortcuts/GlobalShortcutMechanism.h"
 #include "core/shortcuts/Name.h"
 
 #include <QList>
@@ -9,6 +10,7 @@
 #include <functional>
 
 class CleanupController;
+class DesktopKeyBinding;
 class EventLog;
 class LaunchAtLogin;
 class Preferences;
@@ -45,4 +47,7 @@ struct SettingsContext
     std::function<void(const QList<QUrl>&)> revealInFileManager;
     // The support report with the last 7 days of the log, 500 lines at most.
     std::function<QString()> diagnostics;
+    // How the start/stop shortcut reaches the desktop, and where the desktop keeps it in its own settings.
+    GlobalShortcutMechanism shortcutMechanism = GlobalShortcutMechanism::none;
+    DesktopKeyBinding* desktopKeyBinding = nullptr;
 };
