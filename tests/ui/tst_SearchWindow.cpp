@@ -144,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(window.stateLabel()->isHidden());
         // The readable image gets its thumbnail; the broken one a placeholder of another size.
         QTRY_VERIFY(
-            model.index(0, 0).data(Qt::DecorationRole).value<QIcon>().availableSizes().contains(QSize(128, 80)));
+            model.index(0, 0).data(Qt::DecorationRole).value<QIcon>().availableSizes().contains(QSize(256, 160)));
 
         QTest::keyClick(window.field(), Qt::Key_Return);
         QTest::keyClick(window.field(), Qt::Key_Down);

@@ -28,6 +28,14 @@ void SearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &background, painter, widget);
+    // Styles that select only an item's text (Fusion) leave the whole cell to the delegate.
+    const bool selected = option.state.testFlag(QStyle::State_Selected);
+    const QPalette::ColorGroup group = !option.state.testFlag(QStyle::State_Enabled) ? QPalette::Disabled
+                                       : option.state.testFlag(QStyle::State_Active) ? QPalette::Active
+                                                                                      : QPalette::Inactive;
+    if (selected)
+        painter->fillRect(option.rect.adjusted(1, 1, -1, -1), option.palette.brush(group, QPalette::Highlight));
+    const QColor textColor = option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
 
     const QRect cell = option.rect.adjusted(kPadding, kPadding, -kPadding, -kPadding);
     const QRect thumbnailArea(cell.left(), cell.top(), cell.width(), kThumbnailHeight);
@@ -35,16 +43,16 @@ void SearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const QSize available = index.data(kHasThumbnailRole).toBool() ? thumbnailArea.size()
                                                                    : QSize(kPlaceholderSize, kPlaceholderSize);
     const QPixmap pixmap = icon.pixmap(available, painter->device() ? painter->device()->devicePixelRatioF() : 1.0);
-    QSize shown = pixmap.deviceIndependentSize().toSize().scaled(available, Qt::KeepAspectRatio);
+    QSize shown = pixmap.deviceIndependentSize().toSize();
+    if (shown.width() > available.width() || shown.height() > available.height())
+        shown.scale(available, Qt::KeepAspectRatio);
     painter->drawPixmap(
         QRect(QPoint(thumbnailArea.center().x() - shown.width() / 2, thumbnailArea.center().y() - shown.height() / 2),
               shown),
         pixmap);
 
-    const bool selected = option.state.testFlag(QStyle::State_Selected);
-    const QPalette::ColorRole textRole = selected ? QPalette::HighlightedText : QPalette::Text;
     painter->save();
-    painter->setPen(option.palette.color(textRole));
+    painter->setPen(textColor);
     QFont timeFont = option.font;
     timeFont.setBold(true);
     painter->setFont(timeFont);
@@ -57,14 +65,14 @@ void SearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     snippet.setDefaultFont(option.font);
     snippet.setDocumentMargin(0);
     snippet.setTextWidth(cell.width());
-    snippet.setDefaultStyleSheet(QStringLiteral("body { color: %1; }").arg(option.palette.color(textRole).name()));
+    snippet.setDefaultStyleSheet(QStringLiteral("body { color: %1; }").arg(textColor.name()));
     snippet.setHtml(QStringLiteral("<body><center>%1</center></body>").arg(index.data(kSnippetHtmlRole).toString()));
     const int snippetHeight = QFontMetrics(option.font).lineSpacing() * kSnippetLines;
     painter->translate(cell.left(), timeArea.bottom() + 2);
     QAbstractTextDocumentLayout::PaintContext context;
     context.clip = QRectF(0, 0, cell.width(), snippetHeight);
     context.palette = option.palette;
-    context.palette.setColor(QPalette::Text, option.palette.color(textRole));
+    context.palette.setColor(QPalette::Text, textColor);
     painter->setClipRect(context.clip);
     snippet.documentLayout()->draw(painter, context);
     painter->restore();

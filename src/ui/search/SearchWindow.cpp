@@ -81,8 +81,8 @@ SearchWindow::SearchWindow(ScreenshotSearch& search, ThumbnailCache& thumbnails,
     m_results->addActions({open, reveal});
     m_results->setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    const auto size = devicePixelRatioF() > 1.0 ? ThumbnailCache::Size::Large : ThumbnailCache::Size::Normal;
-    m_thumbnails = new ThumbnailLoader(thumbnails, size, this);
+    // Large thumbnails, shown a little smaller: sharp also on high-density screens.
+    m_thumbnails = new ThumbnailLoader(thumbnails, ThumbnailCache::Size::Large, this);
     connect(m_thumbnails, &ThumbnailLoader::loaded, this, &SearchWindow::showThumbnail);
 
     m_debounce.setSingleShot(true);
