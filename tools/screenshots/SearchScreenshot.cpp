@@ -84,7 +84,7 @@ QImage renderSearchScreenshot()
     const QDeadlineTimer deadline(5000);
     const auto allThumbnails = [&] {
         for (const SearchHit& hit : search.hits) {
-            if (!cache.cached(hit.path, ThumbnailCache::Size::Normal))
+            if (!cache.cached(hit.path, ThumbnailCache::Size::Large))
                 return false;
         }
         return true;
