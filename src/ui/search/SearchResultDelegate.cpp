@@ -32,7 +32,7 @@ void SearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const bool selected = option.state.testFlag(QStyle::State_Selected);
     const QPalette::ColorGroup group = !option.state.testFlag(QStyle::State_Enabled) ? QPalette::Disabled
                                        : option.state.testFlag(QStyle::State_Active) ? QPalette::Active
-                                                                                      : QPalette::Inactive;
+                                                                                     : QPalette::Inactive;
     if (selected)
         painter->fillRect(option.rect.adjusted(1, 1, -1, -1), option.palette.brush(group, QPalette::Highlight));
     const QColor textColor = option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
