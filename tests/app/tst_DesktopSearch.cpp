@@ -17,6 +17,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <csignal>
+
 namespace {
 
 struct RecordingOpener : ScreenshotOpener
@@ -183,6 +185,15 @@ private Q_SLOTS:
                  QDBusConnectionInterface::ServiceRegistered);
         QTRY_VERIFY_WITH_TIMEOUT(!isRunning(pid), 10000);
         bus.unregisterService(RemoteControl::kServiceName);
+
+        // `momentra search` without words starts it again, for its search window.
+        QProcess search;
+        search.start(MOMENTRA_EXECUTABLE, {"search"});
+        QVERIFY(QTest::qWaitFor([&] { return search.state() == QProcess::NotRunning; }, 30000));
+        QCOMPARE(search.exitCode(), 0);
+        const uint windowPid = bus.interface()->servicePid(RemoteControl::kServiceName);
+        QVERIFY(windowPid > 0 && ::kill(pid_t(windowPid), SIGTERM) == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!isRunning(windowPid), 10000);
     }
 };
 
