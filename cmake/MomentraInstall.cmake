@@ -2,7 +2,9 @@
 # Debian package built from it (scripts/package.sh runs CPack):
 #   share/applications/app.momentra.Momentra.desktop      the launcher
 #   share/metainfo/app.momentra.Momentra.metainfo.xml     software centres (AppStream)
-#   share/dbus-1/services/app.momentra.Momentra.service   D-Bus activation of the tray application
+#   share/dbus-1/services/app.momentra.Momentra.service   D-Bus activation of the desktop's search service
+#   share/gnome-shell/search-providers/app.momentra.Momentra.search-provider.ini   GNOME Shell's search
+#   share/krunner/dbusplugins/app.momentra.Momentra.desktop                        KRunner (KDE Plasma)
 #   lib/systemd/user/momentra.service                     `momentra run` for desktops without a tray
 #   share/icons/hicolor/…                                 the application and tray icons
 #   share/momentra/kwin/momentra-active-window.js         the KWin script that reports the active window
@@ -23,6 +25,9 @@ install(FILES ${data}/${MOMENTRA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DAT
 configure_file(${data}/${MOMENTRA_APP_ID}.metainfo.xml.in ${staged}/${MOMENTRA_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${staged}/${MOMENTRA_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/momentra)
+install(FILES ${data}/${MOMENTRA_APP_ID}.search-provider.ini DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/search-providers)
+install(FILES ${data}/${MOMENTRA_APP_ID}.krunner.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/krunner/dbusplugins
+        RENAME ${MOMENTRA_APP_ID}.desktop)
 
 # How KDE Plasma and GNOME tell Momentra the active app on Wayland. The KWin script is also copied into
 # the build folder's share/, where a momentra run from the build folder finds it as it does when installed.

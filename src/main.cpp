@@ -9,6 +9,7 @@
 #include "cli/RemoteCommand.h"
 #include "cli/RunCommand.h"
 #include "cli/SearchCommand.h"
+#include "cli/SearchServiceCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TrayCommand.h"
 #include "momentra/BuildInfo.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv)
     commands.add(ExportCommand::command());
     commands.add(OcrCommand::command());
     commands.add(SearchCommand::command());
+    commands.add(SearchServiceCommand::command());
     commands.add(DefaultsCommand::command());
     commands.add(DiagnosticsCommand::command());
     commands.add(SettingsCommand::command());

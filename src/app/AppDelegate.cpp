@@ -7,6 +7,7 @@
 #include "app/RemoteControl.h"
 #include "app/SettingsLauncher.h"
 #include "app/ToggleCaptureShortcut.h"
+#include "app/search/SearchComponent.h"
 #if MOMENTRA_SELF_UPDATE
 #include "app/updates/UpdateComponent.h"
 #endif
@@ -71,6 +72,12 @@ AppDelegate::Launch AppDelegate::launch()
         RemoteControl::askRunningToReopen(bus);
         return Launch::HandedOver;
     }
+    // The search window and the desktop's search; the desktop's search service, started before this
+    // instance, left the name to it.
+    m_search = std::make_unique<SearchComponent>(m_root.screenshotSearch(), m_root.codec());
+    m_search->exportOn(bus);
+    connect(m_remote.get(), &RemoteControl::searchRequested, this,
+            [this](const QStringList& terms) { showSearch(terms.join(QLatin1Char(' '))); });
     ToggleCaptureShortcut::install([this] { toggleCapture(); }, m_root.shortcuts(), m_root.connectGlobalShortcuts());
     installEngineCallbacks();
     watchSessionEnd();
@@ -188,6 +195,11 @@ void AppDelegate::exportToday()
     const int fps = preferences.timelapseFPS() <= 0 ? 12 : preferences.timelapseFPS();
     m_root.timelapseExports().exportDays({QUrl::fromLocalFile(day)}, fps);
     openSettings(QStringLiteral("timelapse"));
+}
+
+void AppDelegate::showSearch(const QString& terms)
+{
+    m_search->openWindow(terms);
 }
 
 void AppDelegate::openSettings(const QString& tab)

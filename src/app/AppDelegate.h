@@ -10,6 +10,7 @@ class AppRoot;
 class CaptureService;
 class OnboardingWindow;
 class RemoteControl;
+class SearchComponent;
 class SettingsLauncher;
 class QWidget;
 
@@ -49,6 +50,8 @@ public:
     // Exports today's screenshots as a timelapse and shows its progress in
     // the settings window's Timelapse tab.
     void exportToday();
+    // The search window, searching for the terms when there are any.
+    void showSearch(const QString& terms = {});
     // The settings window, on the named tab or where it was.
     void openSettings(const QString& tab = {});
     // A second `momentra` in the session, or the desktop's launcher again.
@@ -80,6 +83,7 @@ private:
     AppRoot& m_root;
     std::unique_ptr<CaptureService> m_service;
     std::unique_ptr<RemoteControl> m_remote;
+    std::unique_ptr<SearchComponent> m_search;
     std::unique_ptr<OnboardingWindow> m_onboarding;
     std::unique_ptr<SettingsLauncher> m_settings;
     bool m_isFinishingOnboarding = false;

@@ -6,6 +6,7 @@
 #include "app/updates/UpdateComponent.h"
 #endif
 #include "core/log/EventLog.h"
+#include "core/search/AttributeScanSearch.h"
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/LaunchAtLogin.h"
 #include "core/settings/Preferences.h"
@@ -121,6 +122,25 @@ TimelapseExportController& AppRoot::timelapseExports()
         m_timelapseExports->setRevealer(&FileManagerReveal::show);
     }
     return *m_timelapseExports;
+}
+
+ScreenshotSearch& AppRoot::screenshotSearch()
+{
+    if (!m_screenshotSearch)
+        m_screenshotSearch = makeAttributeScanSearch();
+    return *m_screenshotSearch;
+}
+
+// Reads the text of every screenshot per query: the search that needs no index.
+std::unique_ptr<ScreenshotSearch> AppRoot::makeAttributeScanSearch()
+{
+    auto scan = std::make_unique<AttributeScanSearch>(preferences().folderPath());
+    AttributeScanSearch* kept = scan.get();
+    QObject::connect(&preferences(), &Preferences::changed, &preferences(), [this, kept](const QString& key) {
+        if (key == QLatin1String("folderPath"))
+            kept->setFolder(preferences().folderPath());
+    });
+    return scan;
 }
 
 const CaptureBackend::Choice& AppRoot::captureBackend()

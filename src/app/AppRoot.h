@@ -26,6 +26,7 @@ class Notifier;
 class Preferences;
 class ScreenCapturePermission;
 class ScreenSource;
+class ScreenshotSearch;
 class ShortcutRegistry;
 class TextRecognizer;
 class TextSearchController;
@@ -72,6 +73,9 @@ public:
     // outlives the window that started it, and every window shows the same.
     TextSearchController& textSearch();
     TimelapseExportController& timelapseExports();
+    // Finding screenshots by their text, for the search window, the desktop's
+    // search and `momentra search`.
+    ScreenshotSearch& screenshotSearch();
     // The session's capture service, chosen (and logged) once: wlroots
     // screen copy or the screen-cast portal on Wayland, else X11.
     const CaptureBackend::Choice& captureBackend();
@@ -108,6 +112,8 @@ public:
     Result<void> connectGlobalShortcuts();
 
 private:
+    std::unique_ptr<ScreenshotSearch> makeAttributeScanSearch();
+
     // Declared in the order they may depend on each other: the log goes last.
     Locations m_locations;
     QDateTime m_launchDate = QDateTime::currentDateTime();
@@ -133,6 +139,7 @@ private:
     std::unique_ptr<LaunchAtLogin> m_launchAtLogin;
     std::unique_ptr<TextSearchController> m_textSearch;  // stops its run before the codec and recogniser go
     std::unique_ptr<TimelapseExportController> m_timelapseExports;
+    std::unique_ptr<ScreenshotSearch> m_screenshotSearch;
 #if MOMENTRA_SELF_UPDATE
     std::unique_ptr<UpdateComponent> m_updates;
 #endif

@@ -24,8 +24,9 @@ RemoteControl::Registration RemoteControl::registerOnBus()
 {
     if (!m_bus.isConnected())
         return Registration::NoBus;
+    // Takes the name from the desktop's search service, which yields it; never from another instance.
     const auto reply = m_bus.interface()->registerService(QLatin1String(kServiceName),
-                                                          QDBusConnectionInterface::DontQueueService,
+                                                          QDBusConnectionInterface::ReplaceExistingService,
                                                           QDBusConnectionInterface::DontAllowReplacement);
     if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered)
         return Registration::AlreadyRunning;
@@ -65,6 +66,11 @@ QString RemoteControl::Diagnostics(int days, int lines) const
     return m_diagnostics ? m_diagnostics(qMax(1, days), qMax(1, lines)) : QString();
 }
 
+void RemoteControl::ShowSearch(const QStringList& terms)
+{
+    Q_EMIT searchRequested(terms);
+}
+
 namespace {
 
 std::optional<QDBusMessage> callRunning(QDBusConnection& bus, const QString& method, const QVariantList& arguments)
@@ -96,4 +102,15 @@ std::optional<QString> RemoteControl::askRunningForDiagnostics(QDBusConnection b
         return std::nullopt;
     const QString report = reply->arguments().value(0).toString();
     return report.isEmpty() ? std::nullopt : std::optional<QString>(report);
+}
+
+bool RemoteControl::askToShowSearch(QDBusConnection bus, const QStringList& terms)
+{
+    if (!bus.isConnected())
+        return false;
+    const QLatin1String service(kServiceName);
+    QDBusMessage message = QDBusMessage::createMethodCall(service, QLatin1String(kObjectPath), service,
+                                                          QStringLiteral("ShowSearch"));
+    message.setArguments({terms});
+    return bus.call(message, QDBus::Block, 25000).type() == QDBusMessage::ReplyMessage;
 }

@@ -12,7 +12,7 @@ class CaptureService;
 // `momentra toggle` (bound to a key on desktops without global shortcuts),
 // `momentra start` and `momentra stop` reach it, and a second instance
 // knows the first one is there; `momentra diagnostics` asks it for the report
-// of its running engine.
+// of its running engine; `momentra search` without words opens its search window.
 class RemoteControl : public QObject
 {
     Q_OBJECT
@@ -36,9 +36,13 @@ public:
     static bool askRunningToReopen(QDBusConnection bus);
     // The running instance's diagnostics report; nothing when none runs.
     static std::optional<QString> askRunningForDiagnostics(QDBusConnection bus, int days, int lines);
+    // Asks the session's Momentra to open its search window, starting the
+    // desktop's search service through D-Bus activation when none runs.
+    static bool askToShowSearch(QDBusConnection bus, const QStringList& terms);
 
 Q_SIGNALS:
     void reopenRequested();
+    void searchRequested(const QStringList& terms);
 
 public Q_SLOTS:
     void Toggle();
@@ -48,6 +52,8 @@ public Q_SLOTS:
     // Launched again: show a window.
     void Reopen();
     QString Diagnostics(int days, int lines) const;
+    // The search window, its field filled with the terms.
+    void ShowSearch(const QStringList& terms);
 
 private:
     CaptureService& m_service;

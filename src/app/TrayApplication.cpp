@@ -37,6 +37,7 @@ TrayApplication::TrayApplication(AppDelegate& delegate, AppRoot& root, QObject* 
         [this] { m_delegate.openSettings(); },  {},  // with the update component only
         [this] { m_delegate.quit(); },          [](const QUrl& url) { QDesktopServices::openUrl(url); },
     };
+    actions.searchScreenshots = [this] { m_delegate.showSearch(); };
 #if MOMENTRA_SELF_UPDATE
     actions.checkForUpdates = [&root] { root.updates().checkNow(); };
 #endif
@@ -102,6 +103,7 @@ void TrayApplication::buildMenu()
     m_menu.addAction(QStringLiteral("Open Momentra…"), this, &TrayApplication::openPanel);
     m_menu.addSeparator();
     m_menu.addAction(QStringLiteral("Open Screenshots Folder"), &view, [&view] { view.openFolder(false); });
+    m_menu.addAction(QStringLiteral("Search Screenshots…"), this, [this] { m_delegate.showSearch(); });
     m_menu.addAction(QStringLiteral("Export Today as Video"), this, [this] { m_delegate.exportToday(); });
     m_menu.addAction(QStringLiteral("Settings…"), this, [this] { m_delegate.openSettings(); });
     if (view.updatesRow()->isVisibleTo(&view))

@@ -5,6 +5,7 @@
 #include "app/DiagnosticsCollector.h"
 #include "app/RemoteControl.h"
 #include "app/ToggleCaptureShortcut.h"
+#include "app/search/SearchComponent.h"
 #include "cli/CommandLogging.h"
 #include "cli/Console.h"
 #include "cli/SignalWatcher.h"
@@ -68,6 +69,10 @@ int RunCommand::run(AppRoot& root, const QStringList& arguments)
     case RemoteControl::Registration::Registered:
         break;
     }
+
+    // The desktop's search reaches the name's owner: answered here too, without the search window.
+    SearchComponent search(root.screenshotSearch(), root.codec());
+    search.exportOn(QDBusConnection::sessionBus());
 
     SignalWatcher signals({SIGINT, SIGTERM});
     stopOnSignals(signals, service.engine());

@@ -112,7 +112,7 @@ private Q_SLOTS:
             << QStringList{"export"} << 1 << "momentra: No screenshots from today yet.";
         QTest::newRow("ocr language") << QStringList{"ocr", "--language", "xx_none"} << 2 << usage;
         QTest::newRow("ocr: not a folder") << QStringList{"ocr", "/nonexistent/folder"} << 2 << usage;
-        QTest::newRow("search without words") << QStringList{"search"} << 2 << usage;
+        QTest::newRow("search window: no Momentra") << QStringList{"search"} << 1 << "momentra: ";
         QTest::newRow("diagnostics: zero lines") << QStringList{"diagnostics", "--lines", "0"} << 2 << usage;
     }
     void refusals()

@@ -7,6 +7,7 @@
 
 #include "AboutScreenshot.h"
 #include "OnboardingScreenshots.h"
+#include "SearchScreenshot.h"
 #include "SettingsScreenshots.h"
 #include "momentra/BuildInfo.h"
 #if MOMENTRA_SELF_UPDATE
@@ -134,6 +135,7 @@ const QList<std::pair<const char*, std::function<QImage()>>> kPictures{
     {"onboarding-welcome", renderOnboardingWelcome},
     {"onboarding-permission", renderOnboardingPermission},
     {"settings-about", renderAboutScreenshot},
+    {"search-results", renderSearchScreenshot},
 #if MOMENTRA_SELF_UPDATE
     {"settings-updates", renderUpdatesTab},
     {"update-available", renderUpdateAvailable},

@@ -134,6 +134,9 @@ void MenuPanelView::buildRows(QVBoxLayout* layout)
         const bool today = m_isAltDown || QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
         dismissThen([this, today] { openFolder(today); });
     });
+    m_search = row("search", QStringLiteral("Search Screenshots…"));
+    connect(m_search, &MenuRow::clicked, this,
+            [this] { dismissThen(m_actions.searchScreenshots, kDelayAfterDismissMilliseconds); });
     m_export = row("export", QStringLiteral("Export Today as Video"));
     connect(m_export, &MenuRow::clicked, this,
             [this] { dismissThen(m_actions.exportToday, kDelayAfterDismissMilliseconds); });

@@ -32,6 +32,7 @@ public:
         std::function<void()> checkForUpdates;  // none: the row stays hidden
         std::function<void()> quit;
         std::function<void(const QUrl&)> openUrl;  // folders, the feedback form, mail
+        std::function<void()> searchScreenshots;
     };
 
     static constexpr int kDelayAfterDismissMilliseconds = 100;
@@ -42,6 +43,7 @@ public:
     // The rows, for the tray's context menu and for tests.
     MenuRow* startStopRow() const { return m_startStop; }
     MenuRow* folderRow() const { return m_folder; }
+    MenuRow* searchRow() const { return m_search; }
     MenuRow* exportRow() const { return m_export; }
     MenuRow* settingsRow() const { return m_settings; }
     MenuRow* updatesRow() const { return m_updates; }
@@ -74,6 +76,7 @@ private:
     Preferences& m_preferences;
     Actions m_actions;
     MenuRow* m_startStop = nullptr;
+    MenuRow* m_search = nullptr;
     QVBoxLayout* m_statusBlock = nullptr;
     QLabel* m_countdownLabel = nullptr;
     QLabel* m_permissionLine = nullptr;

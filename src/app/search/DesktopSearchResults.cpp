@@ -1,0 +1,65 @@
+#include "app/search/DesktopSearchResults.h"
+
+#include "core/library/LibraryLayout.h"
+
+#include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+constexpr int kKeptHits = 1000;
+
+}  // namespace
+
+DesktopSearchResults::DesktopSearchResults(ScreenshotSearch& search, ThumbnailCache& thumbnails)
+    : m_search(search)
+    , m_thumbnails(thumbnails)
+{
+    m_pool.setMaxThreadCount(2);
+}
+
+QFuture<QList<SearchHit>> DesktopSearchResults::find(const QString& text)
+{
+    return QtConcurrent::run(&m_pool, [this, text] {
+        SearchQuery query;
+        query.text = text;
+        query.limit = kResultLimit;
+        const QList<SearchHit> hits = m_search.search(query).value_or(QList<SearchHit>());
+        QMutexLocker lock(&m_mutex);
+        if (m_hits.size() > kKeptHits)
+            m_hits.clear();
+        for (const SearchHit& hit : hits)
+            m_hits.insert(hit.path, hit);
+        return hits;
+    });
+}
+
+std::optional<SearchHit> DesktopSearchResults::hit(const QString& path) const
+{
+    QMutexLocker lock(&m_mutex);
+    const auto found = m_hits.constFind(path);
+    return found == m_hits.constEnd() ? std::nullopt : std::optional<SearchHit>(*found);
+}
+
+bool DesktopSearchResults::isScreenshot(const QString& path) const
+{
+    if (hit(path))
+        return true;
+    const QFileInfo file(path);
+    return file.isAbsolute() && LibraryLayout::isOwnScreenshotName(file.fileName()) && file.isFile();
+}
+
+QFuture<QList<DesktopSearchResults::Described>> DesktopSearchResults::describe(const QStringList& paths)
+{
+    return QtConcurrent::run(&m_pool, [this, paths] {
+        QList<Described> described;
+        for (const QString& path : paths) {
+            const std::optional<SearchHit> found = hit(path);
+            if (!found)
+                continue;
+            const Result<QString> thumbnail = m_thumbnails.thumbnailFile(path, ThumbnailCache::Size::Normal);
+            described.append({*found, thumbnail ? thumbnail.value() : QString()});
+        }
+        return described;
+    });
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+// What the desktop's search service answers of Momentra's own interface
+// while the tray application is not running: opening the search window.
+// Everything else (Reopen, Toggle, …) is an unknown method here, so callers
+// learn that no tray application runs.
+class SearchServiceControl : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "app.momentra.Momentra")
+
+public:
+    using QObject::QObject;
+
+Q_SIGNALS:
+    void searchRequested(const QStringList& terms);
+
+public Q_SLOTS:
+    void ShowSearch(const QStringList& terms) { Q_EMIT searchRequested(terms); }
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// A hit's texts as windows and the desktop's search show them.
+class SearchHitText
+{
+public:
+    // "Today, 14:03", "Yesterday, 09:12", else the date and time in the locale's short form.
+    static QString captureTime(const QDateTime& capturedAt, const QDateTime& now = QDateTime::currentDateTime());
+    // The snippet without its marks.
+    static QString plainSnippet(const QString& snippet);
+    // The snippet as rich text: escaped, the marked words in bold.
+    static QString htmlSnippet(const QString& snippet);
+};
