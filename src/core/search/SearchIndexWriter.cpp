@@ -132,11 +132,11 @@ std::optional<SearchIndexWriter::Row> SearchIndexWriter::readRow(const QString& 
     return Row{path, *text, level, name->time.toSecsSinceEpoch(), name->ordinal};
 }
 
-bool SearchIndexWriter::write(const Row& row)
+bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
 {
     SqliteDatabase::Statement& find = m_db.cached("SELECT key FROM files WHERE path = ?1");
     qint64 key;
-    if (find.bind(1, row.path).step() == SQLITE_ROW) {
+    if (mayBeIndexed && find.bind(1, row.path).step() == SQLITE_ROW) {
         key = find.integer(0);
         SqliteDatabase::Statement& drop = m_db.cached("DELETE FROM texts WHERE rowid = ?1");
         if (!check(drop.bind(1, key).run(), "update"))
@@ -172,13 +172,14 @@ bool SearchIndexWriter::isInsideFolder(const QString& path)
 
 void SearchIndexWriter::upsert(const QString& path)
 {
+    ++m_upserts;
     if (!ensureOpen() || !isInsideFolder(path))
         return;
     const std::optional<QString> marker = TextMetadata::readMarker(path);
     const std::optional<Row> row = readRow(path, marker.value_or(QString()));
     if (!check(m_db.exec("BEGIN IMMEDIATE"), "update"))
         return;
-    const bool written = row ? write(*row) : removeRow(path);
+    const bool written = row ? write(*row, true) : removeRow(path);
     if (!m_db.isOpen())
         return;  // moved aside
     check(m_db.exec(written ? "COMMIT" : "ROLLBACK"), "update");
@@ -243,11 +244,14 @@ void SearchIndexWriter::reconcile(const QString& folder, const StopFlag& stop, c
 
     const QList<TextSearchScan::StoredText> stored = TextSearchScan::storedTexts(folder);
     QHash<QString, QString> indexed = indexedLevels();
-    QList<std::pair<QString, QString>> toAdd;
+    QList<std::pair<QString, QString>> toAdd;  // new files first: their rows need no lookup
+    QList<std::pair<QString, QString>> readAgain;
     for (const TextSearchScan::StoredText& file : stored) {
         const auto found = indexed.constFind(file.path);
-        if (found == indexed.constEnd() || *found != file.marker)
+        if (found == indexed.constEnd())
             toAdd.append({file.path, file.marker});
+        else if (*found != file.marker)
+            readAgain.append({file.path, file.marker});
         if (found != indexed.constEnd())
             indexed.erase(found);
     }
@@ -262,9 +266,11 @@ void SearchIndexWriter::reconcile(const QString& folder, const StopFlag& stop, c
         if (!check(m_db.exec("COMMIT"), "update"))
             return;
     }
+    const qsizetype newFiles = toAdd.size();
+    toAdd += readAgain;
     if (toAdd.size() >= kBatch)
         m_log.log(QStringLiteral("Search index: adding %1 screenshots").arg(grouped(toAdd.size())), EventLog::kEngine);
-    if (!addAll(toAdd, stop, between) || stop.isSet())
+    if (!addAll(toAdd, newFiles, stop, between) || stop.isSet())
         return;
     SqliteDatabase::Statement done = m_db.prepare("INSERT OR REPLACE INTO meta (name, value) VALUES ('folder', ?1)");
     if (!check(done.bind(1, folder).run(), "update"))
@@ -276,8 +282,8 @@ void SearchIndexWriter::reconcile(const QString& folder, const StopFlag& stop, c
                   EventLog::kEngine);
 }
 
-bool SearchIndexWriter::addAll(const QList<std::pair<QString, QString>>& files, const StopFlag& stop,
-                               const std::function<void()>& between)
+bool SearchIndexWriter::addAll(const QList<std::pair<QString, QString>>& files, qsizetype newFiles,
+                               const StopFlag& stop, const std::function<void()>& between)
 {
     // The attributes of the next batch are read on the other cores while
     // SQLite writes this one here.
@@ -288,6 +294,7 @@ bool SearchIndexWriter::addAll(const QList<std::pair<QString, QString>>& files, 
     };
     QElapsedTimer sinceProgress;
     sinceProgress.start();
+    const quint64 upsertsBefore = m_upserts;
     QFuture<std::optional<Row>> next = read(0);
     for (qsizetype start = 0; start < files.size() && !stop.isSet(); start += kBatch) {
         const QList<std::optional<Row>> rows = next.results();
@@ -295,8 +302,9 @@ bool SearchIndexWriter::addAll(const QList<std::pair<QString, QString>>& files, 
             next = read(start + kBatch);
         if (!check(m_db.exec("BEGIN IMMEDIATE"), "update"))
             return false;
-        for (const std::optional<Row>& row : rows) {
-            if (row && !write(*row))
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            // Rows added between batches may have taken a path of this list.
+            if (rows[i] && !write(*rows[i], start + i >= newFiles || m_upserts != upsertsBefore))
                 return false;
         }
         if (!check(m_db.exec("COMMIT"), "update"))

@@ -54,12 +54,14 @@ private:
     // False on failure; a damaged file is moved aside and started afresh.
     bool check(int code, const char* what);
     static std::optional<Row> readRow(const QString& path, const QString& level);
-    bool write(const Row& row);
+    // `mayBeIndexed` false: the path is known to have no row yet.
+    bool write(const Row& row, bool mayBeIndexed);
     bool removeRow(const QString& path);
     QHash<QString, QString> indexedLevels();
     std::optional<QString> indexedFolder();
     bool forgetEverything();
-    bool addAll(const QList<std::pair<QString, QString>>& files, const StopFlag& stop,
+    // The first `newFiles` of `files` had no row when the reconcile began.
+    bool addAll(const QList<std::pair<QString, QString>>& files, qsizetype newFiles, const StopFlag& stop,
                 const std::function<void()>& between);
     bool isInsideFolder(const QString& path);
 
@@ -68,4 +70,5 @@ private:
     SqliteDatabase m_db;
     bool m_needsRebuild = false;
     bool m_hasLoggedFailure = false;
+    quint64 m_upserts = 0;
 };
