@@ -6,6 +6,7 @@
 #include "app/updates/UpdateComponent.h"
 #endif
 #include "core/log/EventLog.h"
+#include "core/search/SearchIndex.h"
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/LaunchAtLogin.h"
 #include "core/settings/Preferences.h"
@@ -81,9 +82,23 @@ std::shared_ptr<TextRecognizer> AppRoot::recognizer()
 
 LiveTextReader& AppRoot::liveTextReader()
 {
-    if (!m_liveTextReader)
+    if (!m_liveTextReader) {
         m_liveTextReader = std::make_unique<LiveTextReader>(LiveTextReader::recognizeWith(recognizer()), log());
+        m_liveTextReader->setStoredTextSink(&searchIndex());
+    }
     return *m_liveTextReader;
+}
+
+SearchIndex& AppRoot::searchIndex()
+{
+    if (!m_searchIndex)
+        m_searchIndex = std::make_unique<SearchIndex>(SearchIndex::standardPath(), log());
+    return *m_searchIndex;
+}
+
+ScreenshotSearch& AppRoot::screenshotSearch()
+{
+    return searchIndex();
 }
 
 std::shared_ptr<Trash> AppRoot::trash()
@@ -103,7 +118,7 @@ std::shared_ptr<const TimelapseExporter> AppRoot::timelapseExporter()
 TextSearchController& AppRoot::textSearch()
 {
     if (!m_textSearch)
-        m_textSearch = std::make_unique<TextSearchController>(BulkTextReader::Tools{&codec(), recognizer().get(), 0},
+        m_textSearch = std::make_unique<TextSearchController>(BulkTextReader::Tools{&codec(), recognizer().get(), 0, &searchIndex()},
                                                               log());
     return *m_textSearch;
 }
@@ -220,6 +235,7 @@ Result<std::unique_ptr<CaptureService>> AppRoot::createCaptureService()
         std::make_unique<LinuxSessionState>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(), log()),
         codec(),
         &liveTextReader(),
+        &searchIndex(),
         notifier(),
         trash(),
         capturePermission(),

@@ -22,6 +22,8 @@ class Notifier;
 class Preferences;
 class ScreenCapturePermission;
 class ScreenSource;
+class ScreenshotSearch;
+class SearchIndex;
 class ShortcutRegistry;
 class TextRecognizer;
 class TextSearchController;
@@ -63,6 +65,11 @@ public:
     ImageCodec& codec();
     std::shared_ptr<TextRecognizer> recognizer();
     LiveTextReader& liveTextReader();
+    // The full-text index of the screenshots' text ($XDG_CACHE_HOME/Momentra/
+    // search.sqlite). Making it costs nothing: SQLite is opened by the first
+    // change or query.
+    SearchIndex& searchIndex();
+    ScreenshotSearch& screenshotSearch();
     std::shared_ptr<Trash> trash();
     std::shared_ptr<const TimelapseExporter> timelapseExporter();
     // The session's one bulk text reader and one timelapse export: a run
@@ -103,6 +110,7 @@ private:
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<ImageCodec> m_codec;
     std::shared_ptr<TextRecognizer> m_recognizer;
+    std::unique_ptr<SearchIndex> m_searchIndex;  // outlives the readers that tell it of new text
     std::unique_ptr<LiveTextReader> m_liveTextReader;
     std::shared_ptr<Trash> m_trash;
     std::shared_ptr<const TimelapseExporter> m_timelapseExporter;

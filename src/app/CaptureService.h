@@ -16,6 +16,7 @@ class Notifier;
 class Preferences;
 class ScreenCapturePermission;
 class ScreenSource;
+class SearchIndex;
 class SessionState;
 class Trash;
 
@@ -36,6 +37,7 @@ public:
         std::unique_ptr<SessionState> session;
         ImageCodec& codec;
         LiveTextSink* liveText;  // null: text is never read as screenshots arrive
+        SearchIndex* searchIndex;  // null: no index follows the screenshots
         Notifier& notifier;
         std::shared_ptr<Trash> trash;
         ScreenCapturePermission& permission;
@@ -58,6 +60,10 @@ private:
     void installCallbacks();
     void delaySleepWhileTicking();
     void configureCleanup();
+    // Brings the search index in line with the screenshots folder, when text
+    // search is on or an index exists.
+    void reconcileSearchIndex();
+    void dropMissingFromIndex();
 
     Preferences& m_preferences;
     EventLog& m_log;
@@ -65,6 +71,7 @@ private:
     std::unique_ptr<SessionState> m_session;
     Notifier& m_notifier;
     ScreenCapturePermission& m_permission;
+    SearchIndex* m_searchIndex;
     DisplayCapture m_capture;
     std::unique_ptr<ScreenshotManager> m_engine;
     CleanupController m_cleanup;

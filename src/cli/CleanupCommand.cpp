@@ -2,6 +2,7 @@
 
 #include "app/AppRoot.h"
 #include "cli/Console.h"
+#include "core/search/SearchIndex.h"
 #include "cli/SweepReport.h"
 #include "core/StopFlag.h"
 #include "core/cleanup/CleanupSentence.h"
@@ -112,6 +113,8 @@ int run(AppRoot& root, const QStringList& arguments)
                             + QLatin1Char('.');
     if (options.dryRun)
         return reportDryRun(result, permanently, nothing);
+    if (result && result->trashed > 0)
+        root.searchIndex().dropMissing(folder);
     SweepLog log;
     return SweepReport::finish(log.record(result, SweepTrigger::Configured, folder, policy, permanently, now), result,
                                permanently, nothing, root.log());

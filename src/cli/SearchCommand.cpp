@@ -2,94 +2,165 @@
 
 #include "app/AppRoot.h"
 #include "cli/Console.h"
-
 #include "core/library/LibraryLayout.h"
+#include "core/search/AttributeScanSearch.h"
+#include "core/search/SearchIndex.h"
 #include "core/settings/Preferences.h"
-#include "core/textsearch/TextMetadata.h"
-#include "core/textsearch/TextSearchScan.h"
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 
-#include <algorithm>
+#include <variant>
 
 namespace {
 
-// Lower case without accents: "Café" and "CAFE" compare equal.
-QString folded(const QString& text)
+const QString kUsage = QStringLiteral("usage: momentra search WORDS… [--since TIME] [--until TIME] [--day DAY] "
+                                      "[--display N] [--limit N] [--json]");
+
+struct Request
 {
-    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
-    QString result;
-    result.reserve(decomposed.size());
-    for (QChar c : decomposed) {
-        if (c.category() != QChar::Mark_NonSpacing)
-            result.append(c);
-    }
-    return result.toCaseFolded();
+    SearchQuery query;
+    bool json = false;
+};
+
+// The start of a day: "today", "yesterday" or "YYYY-MM-DD".
+std::optional<QDateTime> parseDay(const QString& text)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    if (text == QLatin1String("today"))
+        return LibraryLayout::dayDate(LibraryLayout::dayFolderName(now));
+    if (text == QLatin1String("yesterday"))
+        return LibraryLayout::dayDate(LibraryLayout::dayFolderName(now.addDays(-1)));
+    return LibraryLayout::dayDate(text);
 }
 
-QStringList newestScreenshotsFirst(const QString& folder)
+QDateTime lastSecondOf(const QDateTime& day)
 {
-    QStringList days = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    days.erase(
-        std::remove_if(days.begin(), days.end(), [](const QString& d) { return !LibraryLayout::isDayFolderName(d); }),
-        days.end());
-    std::sort(days.begin(), days.end(), std::greater<>());
-    QStringList paths;
-    for (const QString& day : days) {
-        QStringList names = TextSearchScan::regularFileNames(folder + QLatin1Char('/') + day);
-        names.erase(std::remove_if(names.begin(), names.end(),
-                                   [](const QString& n) { return !LibraryLayout::isOwnScreenshotName(n); }),
-                    names.end());
-        std::sort(names.begin(), names.end(), std::greater<>());
-        for (const QString& name : names)
-            paths.append(folder + QLatin1Char('/') + day + QLatin1Char('/') + name);
-    }
-    return paths;
+    return day.addDays(1).addSecs(-1);
 }
 
-// The line holding the most of the words (the first such line).
-QString bestLine(const QString& text, const QStringList& words)
+// A day (its start, or its last second for an end) or "YYYY-MM-DD HH:MM[:SS]"
+// (also with a T between date and time).
+std::optional<QDateTime> parseTime(const QString& text, bool isEnd)
 {
-    QString best;
-    int bestHits = 0;
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
-        const QString candidate = folded(line);
-        const int hits = int(
-            std::count_if(words.begin(), words.end(), [&](const QString& w) { return candidate.contains(w); }));
-        if (hits > bestHits) {
-            best = line.trimmed();
-            bestHits = hits;
+    if (const std::optional<QDateTime> day = parseDay(text))
+        return isEnd ? lastSecondOf(*day) : *day;
+    QString normal = text;
+    normal.replace(QLatin1Char('T'), QLatin1Char(' '));
+    for (const QString& format : {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd HH:mm")}) {
+        const QDateTime time = QDateTime::fromString(normal, format);
+        if (time.isValid())
+            return time;
+    }
+    return std::nullopt;
+}
+
+std::variant<Request, QString> parse(const QStringList& arguments)
+{
+    Request request;
+    QStringList words;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--json")) {
+            request.json = true;
+            continue;
+        }
+        if (!argument.startsWith(QLatin1String("--"))) {
+            // One argument of several words (quoted in the shell) is a phrase.
+            const bool isPhrase = argument.trimmed().contains(QLatin1Char(' ')) && !argument.contains(QLatin1Char('"'));
+            words.append(isPhrase ? QLatin1Char('"') + argument + QLatin1Char('"') : argument);
+            continue;
+        }
+        const QString name = argument.section(QLatin1Char('='), 0, 0);
+        const QString value = argument.contains(QLatin1Char('=')) ? argument.section(QLatin1Char('='), 1)
+                              : i + 1 < arguments.size()          ? arguments[++i]
+                                                                  : QString();
+        bool isNumber = false;
+        const int number = value.toInt(&isNumber);
+        if (name == QLatin1String("--since") || name == QLatin1String("--until")) {
+            const bool isUntil = name == QLatin1String("--until");
+            const std::optional<QDateTime> time = parseTime(value, isUntil);
+            if (!time)
+                return QStringLiteral("%1 needs a day (YYYY-MM-DD, today, yesterday) or a time (YYYY-MM-DD HH:MM), "
+                                      "not \"%2\"")
+                    .arg(name, value);
+            (isUntil ? request.query.until : request.query.since) = time;
+        } else if (name == QLatin1String("--day")) {
+            const std::optional<QDateTime> day = parseDay(value);
+            if (!day)
+                return QStringLiteral("--day needs a day (YYYY-MM-DD, today, yesterday), not \"%1\"").arg(value);
+            request.query.since = *day;
+            request.query.until = lastSecondOf(*day);
+        } else if (name == QLatin1String("--display")) {
+            if (!isNumber || number < 1)
+                return QStringLiteral("--display needs a display number, 1 or more");
+            request.query.displayOrdinal = number;
+        } else if (name == QLatin1String("--limit")) {
+            if (!isNumber || number < 1)
+                return QStringLiteral("--limit needs a whole number, 1 or more");
+            request.query.limit = number;
+        } else {
+            return QStringLiteral("unknown option \"%1\"").arg(argument);
         }
     }
-    return best;
+    request.query.text = words.join(QLatin1Char(' '));
+    return request;
+}
+
+// The snippet's marks as bold on a terminal, otherwise as [brackets].
+QString marked(const QString& snippet, bool terminal)
+{
+    QString text = snippet;
+    text.replace(SearchHit::kMarkStart, terminal ? QStringLiteral("\033[1m") : QStringLiteral("["));
+    text.replace(SearchHit::kMarkEnd, terminal ? QStringLiteral("\033[0m") : QStringLiteral("]"));
+    return text.simplified();
+}
+
+void print(const SearchHit& hit, bool json)
+{
+    if (json) {
+        const QJsonObject object{{QStringLiteral("time"), hit.capturedAt.toString(Qt::ISODate)},
+                                 {QStringLiteral("path"), hit.path},
+                                 {QStringLiteral("display"), hit.displayOrdinal},
+                                 {QStringLiteral("snippet"), marked(hit.snippet, false)}};
+        Console::out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+        return;
+    }
+    Console::out(hit.capturedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral("  ")
+                 + QDir::toNativeSeparators(hit.path));
+    Console::out(QStringLiteral("    ") + marked(hit.snippet, Console::isTerminal()));
+}
+
+// `momentra search` without words: the place where the search window opens.
+int openSearchWindow(AppRoot&)
+{
+    return Console::usageError(QStringLiteral("give the words to look for; ") + kUsage);
 }
 
 int run(AppRoot& root, const QStringList& arguments)
 {
-    QStringList words;
-    for (const QString& argument : arguments) {
-        for (const QString& word : argument.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            words.append(folded(word));
-    }
-    if (words.isEmpty())
-        return Console::usageError(QStringLiteral("give the words to look for; usage: momentra search WORDS…"));
+    const auto parsed = parse(arguments);
+    if (const auto* message = std::get_if<QString>(&parsed))
+        return Console::usageError(*message + QStringLiteral("; ") + kUsage);
+    const Request& request = std::get<Request>(parsed);
+    if (request.query.text.trimmed().isEmpty())
+        return openSearchWindow(root);
 
     const QString folder = root.preferences().folderPath();
-    int found = 0;
-    for (const QString& path : newestScreenshotsFirst(folder)) {
-        const std::optional<QString> text = TextMetadata::readText(path);
-        if (!text || text->isEmpty())
-            continue;
-        const QString haystack = folded(*text);
-        if (!std::all_of(words.begin(), words.end(), [&](const QString& w) { return haystack.contains(w); }))
-            continue;
-        ++found;
-        Console::out(path);
-        Console::out(QStringLiteral("    ") + bestLine(*text, words));
+    std::optional<QList<SearchHit>> hits;
+    if (root.searchIndex().indexedFolder() == folder)
+        hits = root.screenshotSearch().search(request.query);
+    if (!hits) {
+        Console::err(QStringLiteral("The search index isn't built yet (Momentra builds it while it runs); reading "
+                                    "the text of every screenshot instead, which is slower."));
+        hits = AttributeScanSearch(folder).search(request.query);
     }
-    if (found == 0) {
+    for (const SearchHit& hit : *hits)
+        print(hit, request.json);
+    if (hits->isEmpty()) {
         Console::err(QStringLiteral("No screenshot in %1 contains %2.")
-                         .arg(QDir::toNativeSeparators(folder), arguments.join(QLatin1Char(' '))));
+                         .arg(QDir::toNativeSeparators(folder), request.query.text));
         return 1;
     }
     return 0;
@@ -99,6 +170,9 @@ int run(AppRoot& root, const QStringList& arguments)
 
 Command SearchCommand::command()
 {
-    return {QStringLiteral("search"), QStringLiteral("search WORDS…"),
-            QStringLiteral("list the screenshots whose text contains all the words, newest first"), &run};
+    return {QStringLiteral("search"),
+            QStringLiteral("search WORDS… [--since TIME] [--until TIME] [--day DAY] [--display N] [--limit N] [--json]"),
+            QStringLiteral("list the screenshots whose text holds all the words (the last as a beginning, \"quoted "
+                           "words\" as a phrase), newest first"),
+            &run};
 }
