@@ -138,6 +138,7 @@ bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
     qint64 key;
     if (mayBeIndexed && find.bind(1, row.path).step() == SQLITE_ROW) {
         key = find.integer(0);
+        find.reset();  // an active statement keeps the WAL from starting over
         SqliteDatabase::Statement& drop = m_db.cached("DELETE FROM texts WHERE rowid = ?1");
         if (!check(drop.bind(1, key).run(), "update"))
             return false;
@@ -148,6 +149,7 @@ bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
         if (next.bind(1, first).bind(2, first + IndexKey::kSlots - 1).step() != SQLITE_ROW)
             return check(m_db.lastCode(), "update");
         key = next.integer(0);
+        next.reset();
     }
     SqliteDatabase::Statement& text =
         m_db.cached("INSERT INTO texts (rowid, text, path, display) VALUES (?1, ?2, ?3, ?4)");

@@ -61,7 +61,9 @@ public:
     // An invalid statement when the text does not compile (see lastError()).
     Statement prepare(const char* sql);
     // A statement prepared once per connection and reset for this use; the
-    // key is the address of `sql`, so give it a string literal.
+    // key is the address of `sql`, so give it a string literal. Reset it
+    // after reading its rows: an active statement holds a read transaction,
+    // and the WAL cannot start over while one is open.
     Statement& cached(const char* sql);
     // Finalizes the cached statements (a table they read cannot be dropped while one is active).
     void dropCached() { m_cached.clear(); }
