@@ -7,10 +7,10 @@
 // and a phrase, against the attribute scan `momentra search` used before the
 // index and `grep -rl` over the same texts as plain files. See README.md.
 
+#include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
 #include "core/search/AttributeScanSearch.h"
 #include "core/search/SearchIndex.h"
-#include "core/library/LibraryLayout.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextSearchScan.h"
 
@@ -24,10 +24,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <random>
 #include <sys/resource.h>
-#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -295,11 +295,10 @@ int main(int argc, char** argv)
     SearchIndex index(databasePath, log);
     index.search({oneWord.first()});  // opens the file once, as a running search window has
     AttributeScanSearch scan(library.folder);
-    const QList<std::pair<QString, QStringList>> kinds{
-        {QStringLiteral("one word"), oneWord},
-        {QStringLiteral("two words"), twoWords},
-        {QStringLiteral("a prefix"), prefix},
-        {QStringLiteral("a phrase"), phrase}};
+    const QList<std::pair<QString, QStringList>> kinds{{QStringLiteral("one word"), oneWord},
+                                                       {QStringLiteral("two words"), twoWords},
+                                                       {QStringLiteral("a prefix"), prefix},
+                                                       {QStringLiteral("a phrase"), phrase}};
     say(QStringLiteral("Query latency over %1 queries each (50 hits at most):").arg(options.queries));
     for (const auto& [name, queries] : kinds) {
         const Latency latency = measure(index, queries);

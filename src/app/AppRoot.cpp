@@ -118,8 +118,8 @@ std::shared_ptr<const TimelapseExporter> AppRoot::timelapseExporter()
 TextSearchController& AppRoot::textSearch()
 {
     if (!m_textSearch)
-        m_textSearch = std::make_unique<TextSearchController>(BulkTextReader::Tools{&codec(), recognizer().get(), 0, &searchIndex()},
-                                                              log());
+        m_textSearch = std::make_unique<TextSearchController>(
+            BulkTextReader::Tools{&codec(), recognizer().get(), 0, &searchIndex()}, log());
     return *m_textSearch;
 }
 

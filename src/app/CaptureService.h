@@ -36,7 +36,7 @@ public:
         std::unique_ptr<ScreenSource> source;
         std::unique_ptr<SessionState> session;
         ImageCodec& codec;
-        LiveTextSink* liveText;  // null: text is never read as screenshots arrive
+        LiveTextSink* liveText;    // null: text is never read as screenshots arrive
         SearchIndex* searchIndex;  // null: no index follows the screenshots
         Notifier& notifier;
         std::shared_ptr<Trash> trash;

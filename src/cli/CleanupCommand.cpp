@@ -2,11 +2,11 @@
 
 #include "app/AppRoot.h"
 #include "cli/Console.h"
-#include "core/search/SearchIndex.h"
 #include "cli/SweepReport.h"
 #include "core/StopFlag.h"
 #include "core/cleanup/CleanupSentence.h"
 #include "core/cleanup/CleanupSweeper.h"
+#include "core/search/SearchIndex.h"
 #include "core/settings/Preferences.h"
 
 #include <QStringList>

@@ -2,8 +2,8 @@
 
 #include "app/AppRoot.h"
 #include "cli/Console.h"
-#include "core/search/SearchIndex.h"
 #include "cli/SweepReport.h"
+#include "core/search/SearchIndex.h"
 
 #include "core/StopFlag.h"
 #include "core/cleanup/CleanupSentence.h"

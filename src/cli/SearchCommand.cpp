@@ -170,9 +170,10 @@ int run(AppRoot& root, const QStringList& arguments)
 
 Command SearchCommand::command()
 {
-    return {QStringLiteral("search"),
-            QStringLiteral("search WORDS… [--since TIME] [--until TIME] [--day DAY] [--display N] [--limit N] [--json]"),
-            QStringLiteral("list the screenshots whose text holds all the words (the last as a beginning, \"quoted "
-                           "words\" as a phrase), newest first"),
-            &run};
+    return {
+        QStringLiteral("search"),
+        QStringLiteral("search WORDS… [--since TIME] [--until TIME] [--day DAY] [--display N] [--limit N] [--json]"),
+        QStringLiteral("list the screenshots whose text holds all the words (the last as a beginning, \"quoted "
+                       "words\" as a phrase), newest first"),
+        &run};
 }

@@ -72,7 +72,7 @@ private:
     bool m_busy = false;
     bool m_quit = false;
     std::shared_ptr<StopFlag> m_stop;
-    std::optional<QString> m_lastFolder;  // the last folder reconciled: a recovered index is built for it
+    std::optional<QString> m_lastFolder;          // the last folder reconciled: a recovered index is built for it
     std::unique_ptr<SearchIndexWriter> m_writer;  // the worker's alone
     std::thread m_thread;
 };

@@ -84,8 +84,8 @@ bool SearchIndexWriter::createSchema()
 void SearchIndexWriter::moveAside()
 {
     m_db.close();
-    const QString aside =
-        m_path + QStringLiteral(".corrupt-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString aside = m_path + QStringLiteral(".corrupt-")
+                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QFile::remove(aside);
     QFile::rename(m_path, aside);
     QFile::remove(m_path + QStringLiteral("-wal"));
@@ -122,8 +122,8 @@ void SearchIndexWriter::recover()
 
 std::optional<SearchIndexWriter::Row> SearchIndexWriter::readRow(const QString& path, const QString& level)
 {
-    const std::optional<LibraryLayout::ScreenshotName> name =
-        LibraryLayout::parseScreenshotName(QFileInfo(path).completeBaseName());
+    const std::optional<LibraryLayout::ScreenshotName> name = LibraryLayout::parseScreenshotName(
+        QFileInfo(path).completeBaseName());
     if (!name)
         return std::nullopt;
     const std::optional<QString> text = TextMetadata::readText(path);
@@ -144,24 +144,25 @@ bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
             return false;
     } else {
         const qint64 first = row.second * IndexKey::kSlots;
-        SqliteDatabase::Statement& next =
-            m_db.cached("SELECT coalesce(max(key) + 1, ?1) FROM files WHERE key BETWEEN ?1 AND ?2");
+        SqliteDatabase::Statement& next = m_db.cached(
+            "SELECT coalesce(max(key) + 1, ?1) FROM files WHERE key BETWEEN ?1 AND ?2");
         if (next.bind(1, first).bind(2, first + IndexKey::kSlots - 1).step() != SQLITE_ROW)
             return check(m_db.lastCode(), "update");
         key = next.integer(0);
         next.reset();
     }
-    SqliteDatabase::Statement& text =
-        m_db.cached("INSERT INTO texts (rowid, text, path, display) VALUES (?1, ?2, ?3, ?4)");
-    SqliteDatabase::Statement& file = m_db.cached("INSERT OR REPLACE INTO files (path, key, level) VALUES (?1, ?2, ?3)");
+    SqliteDatabase::Statement& text = m_db.cached(
+        "INSERT INTO texts (rowid, text, path, display) VALUES (?1, ?2, ?3, ?4)");
+    SqliteDatabase::Statement& file = m_db.cached(
+        "INSERT OR REPLACE INTO files (path, key, level) VALUES (?1, ?2, ?3)");
     return check(text.bind(1, key).bind(2, row.text).bind(3, row.path).bind(4, row.display).run(), "update")
            && check(file.bind(1, row.path).bind(2, key).bind(3, row.level).run(), "update");
 }
 
 bool SearchIndexWriter::removeRow(const QString& path)
 {
-    SqliteDatabase::Statement& drop =
-        m_db.cached("DELETE FROM texts WHERE rowid = (SELECT key FROM files WHERE path = ?1)");
+    SqliteDatabase::Statement& drop = m_db.cached(
+        "DELETE FROM texts WHERE rowid = (SELECT key FROM files WHERE path = ?1)");
     SqliteDatabase::Statement& forget = m_db.cached("DELETE FROM files WHERE path = ?1");
     return check(drop.bind(1, path).run(), "update") && check(forget.bind(1, path).run(), "update");
 }
@@ -196,8 +197,8 @@ void SearchIndexWriter::dropMissing(const QString& folder)
     int code;
     while ((code = all.step()) == SQLITE_ROW) {
         const QString path = all.text(0);
-        if (path.startsWith(folder + QLatin1Char('/'))
-            && ::access(QFile::encodeName(path).constData(), F_OK) != 0 && errno == ENOENT)
+        if (path.startsWith(folder + QLatin1Char('/')) && ::access(QFile::encodeName(path).constData(), F_OK) != 0
+            && errno == ENOENT)
             missing.append(path);
     }
     all = {};

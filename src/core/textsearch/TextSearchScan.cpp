@@ -167,8 +167,8 @@ QStringList TextSearchScan::regularFileNames(const QString& directory)
 
 TextSearchScan::CaptureFolderResult TextSearchScan::scanCaptureFolder(const QString& folder, TextRecognitionLevel level)
 {
-    const QList<DaySlot> daySlots =
-        scanDays<DaySlot>(folder, [level](const QString& day) { return scanDay(day, level); });
+    const QList<DaySlot> daySlots = scanDays<DaySlot>(folder,
+                                                      [level](const QString& day) { return scanDay(day, level); });
 
     CaptureFolderResult result;
     for (const DaySlot& slot : daySlots) {

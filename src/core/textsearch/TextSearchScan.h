@@ -14,14 +14,14 @@ class TextSearchScan
 public:
     struct CaptureFolderResult
     {
-        int total = 0;          // own screenshots in the day folders
-        QStringList toRead;     // paths, oldest day first, by name within a day
-        int readWithFast = 0;   // of those, files read with Fast that Accurate reads again
+        int total = 0;         // own screenshots in the day folders
+        QStringList toRead;    // paths, oldest day first, by name within a day
+        int readWithFast = 0;  // of those, files read with Fast that Accurate reads again
     };
     struct ImagesResult
     {
         int imageCount = 0;
-        QStringList toRead;     // paths, sorted
+        QStringList toRead;  // paths, sorted
     };
     struct StoredText
     {

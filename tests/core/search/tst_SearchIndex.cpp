@@ -176,7 +176,8 @@ private Q_SLOTS:
         QTest::newRow("phrase in its order") << "\"invoice quarterly\"" << none << none << 0 << 50 << "";
         QTest::newRow("unclosed phrase") << "\"quarterly plan" << none << none << 0 << 50 << "E";
         QTest::newRow("case and accents") << "RESUME cafe" << none << none << 0 << 50 << "D";
-        QTest::newRow("since") << "garden" << "2024-05-02T00:00:00" << none << 0 << 50 << "FE";
+        QTest::newRow("since") << "garden"
+                               << "2024-05-02T00:00:00" << none << 0 << 50 << "FE";
         QTest::newRow("until") << "garden" << none << "2024-05-01T23:59:59" << 0 << 50 << "A";
         QTest::newRow("display") << "invoice" << none << none << 2 << 50 << "C";
         QTest::newRow("limit") << "invoice" << none << none << 0 << 2 << "CB";
