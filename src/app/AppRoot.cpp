@@ -235,10 +235,10 @@ Result<std::unique_ptr<CaptureService>> AppRoot::createCaptureService()
         std::make_unique<LinuxSessionState>(QDBusConnection::systemBus(), QDBusConnection::sessionBus(), log()),
         codec(),
         &liveTextReader(),
-        &searchIndex(),
         notifier(),
         trash(),
         capturePermission(),
+        &searchIndex(),
     };
     return R(std::make_unique<CaptureService>(std::move(services), preferences(), log()));
 }

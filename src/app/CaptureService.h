@@ -36,11 +36,11 @@ public:
         std::unique_ptr<ScreenSource> source;
         std::unique_ptr<SessionState> session;
         ImageCodec& codec;
-        LiveTextSink* liveText;    // null: text is never read as screenshots arrive
-        SearchIndex* searchIndex;  // null: no index follows the screenshots
+        LiveTextSink* liveText;  // null: text is never read as screenshots arrive
         Notifier& notifier;
         std::shared_ptr<Trash> trash;
         ScreenCapturePermission& permission;
+        SearchIndex* searchIndex = nullptr;  // null: no index follows the screenshots
     };
 
     CaptureService(Services services, Preferences& preferences, EventLog& log, QObject* parent = nullptr);
