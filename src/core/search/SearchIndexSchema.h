@@ -15,6 +15,6 @@ inline constexpr char kTables[] =
     "CREATE TABLE IF NOT EXISTS files (path TEXT PRIMARY KEY, key INTEGER NOT NULL UNIQUE, level TEXT NOT NULL) "
     "WITHOUT ROWID;"
     "CREATE VIRTUAL TABLE IF NOT EXISTS texts USING fts5 (text, path UNINDEXED, display UNINDEXED, "
-    "tokenize = 'unicode61 remove_diacritics 2');";
+    "tokenize = 'unicode61 remove_diacritics 2', prefix = '3');";
 
 }  // namespace SearchIndexSchema
