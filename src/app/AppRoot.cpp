@@ -7,6 +7,8 @@
 #endif
 #include "core/log/EventLog.h"
 #include "core/search/AttributeScanSearch.h"
+#include "core/search/IndexFirstSearch.h"
+#include "core/search/SearchIndex.h"
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/LaunchAtLogin.h"
 #include "core/settings/Preferences.h"
@@ -88,9 +90,18 @@ std::shared_ptr<TextRecognizer> AppRoot::recognizer()
 
 LiveTextReader& AppRoot::liveTextReader()
 {
-    if (!m_liveTextReader)
+    if (!m_liveTextReader) {
         m_liveTextReader = std::make_unique<LiveTextReader>(LiveTextReader::recognizeWith(recognizer()), log());
+        m_liveTextReader->setStoredTextSink(&searchIndex());
+    }
     return *m_liveTextReader;
+}
+
+SearchIndex& AppRoot::searchIndex()
+{
+    if (!m_searchIndex)
+        m_searchIndex = std::make_unique<SearchIndex>(SearchIndex::standardPath(), log());
+    return *m_searchIndex;
 }
 
 std::shared_ptr<Trash> AppRoot::trash()
@@ -110,8 +121,8 @@ std::shared_ptr<const TimelapseExporter> AppRoot::timelapseExporter()
 TextSearchController& AppRoot::textSearch()
 {
     if (!m_textSearch)
-        m_textSearch = std::make_unique<TextSearchController>(BulkTextReader::Tools{&codec(), recognizer().get(), 0},
-                                                              log());
+        m_textSearch = std::make_unique<TextSearchController>(
+            BulkTextReader::Tools{&codec(), recognizer().get(), 0, &searchIndex()}, log());
     return *m_textSearch;
 }
 
@@ -124,23 +135,18 @@ TimelapseExportController& AppRoot::timelapseExports()
     return *m_timelapseExports;
 }
 
-ScreenshotSearch& AppRoot::screenshotSearch()
+IndexFirstSearch& AppRoot::screenshotSearch()
 {
-    if (!m_screenshotSearch)
-        m_screenshotSearch = makeAttributeScanSearch();
+    if (!m_screenshotSearch) {
+        // The scan follows the folder setting; the index answers only for the folder it was built for.
+        m_attributeScanSearch = std::make_unique<AttributeScanSearch>(preferences().folderPath());
+        QObject::connect(&preferences(), &Preferences::changed, &preferences(), [this](const QString& key) {
+            if (key == QLatin1String("folderPath"))
+                m_attributeScanSearch->setFolder(preferences().folderPath());
+        });
+        m_screenshotSearch = std::make_unique<IndexFirstSearch>(searchIndex(), *m_attributeScanSearch);
+    }
     return *m_screenshotSearch;
-}
-
-// Reads the text of every screenshot per query: the search that needs no index.
-std::unique_ptr<ScreenshotSearch> AppRoot::makeAttributeScanSearch()
-{
-    auto scan = std::make_unique<AttributeScanSearch>(preferences().folderPath());
-    AttributeScanSearch* kept = scan.get();
-    QObject::connect(&preferences(), &Preferences::changed, &preferences(), [this, kept](const QString& key) {
-        if (key == QLatin1String("folderPath"))
-            kept->setFolder(preferences().folderPath());
-    });
-    return scan;
 }
 
 const CaptureBackend::Choice& AppRoot::captureBackend()
@@ -307,6 +313,7 @@ Result<std::unique_ptr<CaptureService>> AppRoot::createCaptureService()
         notifier(),
         trash(),
         capturePermission(),
+        &searchIndex(),
     };
     return R(std::make_unique<CaptureService>(std::move(services), preferences(), log()));
 }

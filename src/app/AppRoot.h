@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class AttributeScanSearch;
 class CaptureService;
 class DefaultsStore;
 class DesktopKeyBinding;
@@ -19,6 +20,7 @@ class EventLog;
 class HotKeyCenter;
 class HotKeyService;
 class ImageCodec;
+class IndexFirstSearch;
 class LaunchAtLogin;
 class LiveTextReader;
 class LoginItems;
@@ -26,7 +28,7 @@ class Notifier;
 class Preferences;
 class ScreenCapturePermission;
 class ScreenSource;
-class ScreenshotSearch;
+class SearchIndex;
 class ShortcutRegistry;
 class TextRecognizer;
 class TextSearchController;
@@ -67,6 +69,10 @@ public:
     ImageCodec& codec();
     std::shared_ptr<TextRecognizer> recognizer();
     LiveTextReader& liveTextReader();
+    // The full-text index of the screenshots' text ($XDG_CACHE_HOME/Momentra/
+    // search.sqlite). Making it costs nothing: SQLite is opened by the first
+    // change or query.
+    SearchIndex& searchIndex();
     std::shared_ptr<Trash> trash();
     std::shared_ptr<const TimelapseExporter> timelapseExporter();
     // The session's one bulk text reader and one timelapse export: a run
@@ -74,8 +80,8 @@ public:
     TextSearchController& textSearch();
     TimelapseExportController& timelapseExports();
     // Finding screenshots by their text, for the search window, the desktop's
-    // search and `momentra search`.
-    ScreenshotSearch& screenshotSearch();
+    // search and `momentra search`: the index, or the files while it is missing.
+    IndexFirstSearch& screenshotSearch();
     // The session's capture service, chosen (and logged) once: wlroots
     // screen copy or the screen-cast portal on Wayland, else X11.
     const CaptureBackend::Choice& captureBackend();
@@ -112,7 +118,6 @@ public:
     Result<void> connectGlobalShortcuts();
 
 private:
-    std::unique_ptr<ScreenshotSearch> makeAttributeScanSearch();
 
     // Declared in the order they may depend on each other: the log goes last.
     Locations m_locations;
@@ -122,6 +127,7 @@ private:
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<ImageCodec> m_codec;
     std::shared_ptr<TextRecognizer> m_recognizer;
+    std::unique_ptr<SearchIndex> m_searchIndex;  // outlives the readers that tell it of new text
     std::unique_ptr<LiveTextReader> m_liveTextReader;
     std::shared_ptr<Trash> m_trash;
     std::shared_ptr<const TimelapseExporter> m_timelapseExporter;
@@ -139,7 +145,8 @@ private:
     std::unique_ptr<LaunchAtLogin> m_launchAtLogin;
     std::unique_ptr<TextSearchController> m_textSearch;  // stops its run before the codec and recogniser go
     std::unique_ptr<TimelapseExportController> m_timelapseExports;
-    std::unique_ptr<ScreenshotSearch> m_screenshotSearch;
+    std::unique_ptr<AttributeScanSearch> m_attributeScanSearch;
+    std::unique_ptr<IndexFirstSearch> m_screenshotSearch;
 #if MOMENTRA_SELF_UPDATE
     std::unique_ptr<UpdateComponent> m_updates;
 #endif

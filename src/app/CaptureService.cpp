@@ -5,7 +5,10 @@
 #include "core/capture/ScreenSource.h"
 #include "core/capture/SessionState.h"
 #include "core/log/EventLog.h"
+#include "core/search/SearchIndex.h"
 #include "core/settings/Preferences.h"
+
+#include <QFileInfo>
 
 CaptureService::CaptureService(Services services, Preferences& preferences, EventLog& log, QObject* parent)
     : QObject(parent)
@@ -15,6 +18,7 @@ CaptureService::CaptureService(Services services, Preferences& preferences, Even
     , m_session(std::move(services.session))
     , m_notifier(services.notifier)
     , m_permission(services.permission)
+    , m_searchIndex(services.searchIndex)
     , m_capture(*m_source, services.codec, services.liveText)
     , m_engine(std::make_unique<ScreenshotManager>(m_capture, *m_session, log))
     , m_cleanup(std::move(services.trash), log)
@@ -26,8 +30,11 @@ CaptureService::CaptureService(Services services, Preferences& preferences, Even
         if (key == Preferences::key("folderPath") || key == Preferences::key("deletionPolicy")
             || key == Preferences::key("deletesPermanently"))
             configureCleanup();
+        if (key == Preferences::key("folderPath") || key == Preferences::key("searchesText"))
+            reconcileSearchIndex();
     });
     configureCleanup();  // the launch sweep
+    reconcileSearchIndex();
     delaySleepWhileTicking();
 }
 
@@ -46,11 +53,32 @@ void CaptureService::installCallbacks()
     m_engine->onFailureNotification = [this](const QString& message) {
         m_notifier.notify(QStringLiteral("Momentra"), QStringLiteral("Screenshot capture failed: ") + message);
     };
-    m_engine->onDidWake = [this] { m_cleanup.handleDidWake(); };
+    m_engine->onDidWake = [this] {
+        m_cleanup.handleDidWake();
+        reconcileSearchIndex();
+    };
     m_cleanup.setOnDeleteAllFinished([this] {
         m_engine->invalidateTodayCount();
         m_engine->refreshTodayCountIfNeeded();
+        dropMissingFromIndex();
     });
+    connect(&m_cleanup, &CleanupController::sweepFinished, this, [this] {
+        const std::optional<CleanupStatus>& last = m_cleanup.lastCleanup();
+        if (last && last->result && last->result->trashed > 0)
+            dropMissingFromIndex();
+    });
+}
+
+void CaptureService::reconcileSearchIndex()
+{
+    if (m_searchIndex && (m_preferences.searchesText() || QFileInfo::exists(m_searchIndex->databasePath())))
+        m_searchIndex->reconcile(m_preferences.folderPath());
+}
+
+void CaptureService::dropMissingFromIndex()
+{
+    if (m_searchIndex)
+        m_searchIndex->dropMissing(m_preferences.folderPath());
 }
 
 void CaptureService::configureCleanup()

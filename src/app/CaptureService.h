@@ -16,6 +16,7 @@ class Notifier;
 class Preferences;
 class ScreenCapturePermission;
 class ScreenSource;
+class SearchIndex;
 class SessionState;
 class Trash;
 
@@ -39,6 +40,7 @@ public:
         Notifier& notifier;
         std::shared_ptr<Trash> trash;
         ScreenCapturePermission& permission;
+        SearchIndex* searchIndex = nullptr;  // null: no index follows the screenshots
     };
 
     CaptureService(Services services, Preferences& preferences, EventLog& log, QObject* parent = nullptr);
@@ -58,6 +60,10 @@ private:
     void installCallbacks();
     void delaySleepWhileTicking();
     void configureCleanup();
+    // Brings the search index in line with the screenshots folder, when text
+    // search is on or an index exists.
+    void reconcileSearchIndex();
+    void dropMissingFromIndex();
 
     Preferences& m_preferences;
     EventLog& m_log;
@@ -65,6 +71,7 @@ private:
     std::unique_ptr<SessionState> m_session;
     Notifier& m_notifier;
     ScreenCapturePermission& m_permission;
+    SearchIndex* m_searchIndex;
     DisplayCapture m_capture;
     std::unique_ptr<ScreenshotManager> m_engine;
     CleanupController m_cleanup;

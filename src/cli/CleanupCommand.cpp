@@ -6,6 +6,7 @@
 #include "core/StopFlag.h"
 #include "core/cleanup/CleanupSentence.h"
 #include "core/cleanup/CleanupSweeper.h"
+#include "core/search/SearchIndex.h"
 #include "core/settings/Preferences.h"
 
 #include <QStringList>
@@ -112,6 +113,8 @@ int run(AppRoot& root, const QStringList& arguments)
                             + QLatin1Char('.');
     if (options.dryRun)
         return reportDryRun(result, permanently, nothing);
+    if (result && result->trashed > 0)
+        root.searchIndex().dropMissing(folder);
     SweepLog log;
     return SweepReport::finish(log.record(result, SweepTrigger::Configured, folder, policy, permanently, now), result,
                                permanently, nothing, root.log());

@@ -3,6 +3,7 @@
 #include "app/AppRoot.h"
 #include "cli/Console.h"
 #include "cli/SweepReport.h"
+#include "core/search/SearchIndex.h"
 
 #include "core/StopFlag.h"
 #include "core/cleanup/CleanupSentence.h"
@@ -86,6 +87,7 @@ int run(AppRoot& root, const QStringList& arguments)
 
     const CleanupSweeper sweeper(root.trash());
     const std::optional<SweepResult> result = sweeper.sweep(folder, 0, permanently, StopFlag());
+    root.searchIndex().dropMissing(folder);
     return SweepReport::finish(QList{SweepLog::deleteAllEntry(folder, permanently, result)}
                                    + SweepLog::causeEntries(result, permanently),
                                result, permanently, kNothing, root.log());

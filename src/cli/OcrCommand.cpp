@@ -2,6 +2,7 @@
 
 #include "app/AppRoot.h"
 #include "cli/Console.h"
+#include "core/search/SearchIndex.h"
 
 #include "core/settings/Preferences.h"
 #include "core/textsearch/TextRecognizer.h"
@@ -97,7 +98,7 @@ int run(AppRoot& root, const QStringList& arguments)
                 .arg(*options.language, recognizer->supportedLanguages(settings.level).join(QStringLiteral(", "))));
     }
 
-    TextSearchController controller({&root.codec(), recognizer.get(), 0}, root.log());
+    TextSearchController controller({&root.codec(), recognizer.get(), 0, &root.searchIndex()}, root.log());
     const bool isCaptureFolder = folder == screenshots;
     const bool showProgress = Console::isTerminal();
     QEventLoop loop;
@@ -128,6 +129,11 @@ int run(AppRoot& root, const QStringList& arguments)
     std::signal(SIGINT, SIG_DFL);
     if (showProgress)
         Console::out(QString());
+    if (isCaptureFolder) {
+        // The search index follows the whole folder, not only the files read now.
+        root.searchIndex().reconcile(preferences.folderPath());
+        root.searchIndex().waitUntilIdle();
+    }
     Console::out(controller.statusText().value_or(QString()));
     const bool stoppedOrFailed = controller.statusText().value_or(QString()).startsWith(QLatin1String("Stopped"))
                                  || controller.statusText().value_or(QString()).contains(QLatin1String("Couldn't"));

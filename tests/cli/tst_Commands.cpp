@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -267,26 +268,40 @@ private Q_SLOTS:
         QCOMPARE(ffprobe.readAllStandardOutput().trimmed(), "6/1");
     }
 
-    // Recognised text is found again by any of its words, whatever their case and accents.
+    // Recognised text goes into the search index, which finds it by any of its words, whatever their case and
+    // accents; without the index the command says so and reads the files.
     void ocrThenSearch()
     {
         const QString morning = day() + "/Momentra_2024-05-01_09-00-00.png";
         const QString evening = day() + "/Momentra_2024-05-01_18-30-00_Display2.png";
+        const QString other = day() + "/Momentra_2024-05-01_12-00-00.jpeg";
         QVERIFY(QDir().mkpath(day()));
         QVERIFY(TextSearchFixtures::renderText({"Quarterly invoice", "Garden"}, false, {400, 80}).save(morning));
         QVERIFY(TextSearchFixtures::renderText({"Invoice for London"}, true, {400, 80}).save(evening));
+        QVERIFY(TestCodec::writeNonImage(other));
+        QVERIFY(TextMetadata::write("Notes\nRésumé draft for the CAFÉ", other, TextRecognitionLevel::Accurate).ok());
         const Run ocr = momentra({"ocr", "--level", "fast"});
         QCOMPARE(ocr.exitCode, 0);
         QCOMPARE(ocr.out, QStringLiteral("Recognized text in 2 screenshots."));  // no progress bar off a terminal
         QCOMPARE(TextMetadata::readMarker(morning), std::optional<QString>(QStringLiteral("fast")));
-        QCOMPARE(momentra({"search", "invoice"}).out,
-                 evening + "\n    Invoice for London\n" + morning + "\n    Quarterly invoice");
-        QCOMPARE(momentra({"search", "invoice", "paris"}).exitCode, 1);
 
-        const QString other = day() + "/Momentra_2024-05-01_12-00-00.jpeg";
-        QVERIFY(TestCodec::writeNonImage(other));
-        QVERIFY(TextMetadata::write("Notes\nRésumé draft for the CAFÉ", other, TextRecognitionLevel::Accurate).ok());
-        QCOMPARE(momentra({"search", "resume", "cafe"}).out, other + QStringLiteral("\n    Résumé draft for the CAFÉ"));
+        const QString invoices = "2024-05-01 18:30:00  " + evening + "\n    [Invoice] for London\n"
+                                 + "2024-05-01 09:00:00  " + morning + "\n    Quarterly [invoice] Garden";
+        const Run indexed = momentra({"search", "invoi"});
+        QCOMPARE(indexed.out, invoices);
+        QCOMPARE(indexed.err, QString());
+        QCOMPARE(momentra({"search", "invoice", "paris"}).exitCode, 1);
+        QCOMPARE(momentra({"search", "resume", "cafe"}).out,
+                 "2024-05-01 12:00:00  " + other + QStringLiteral("\n    Notes [Résumé] draft for the [CAFÉ]"));
+        const QString json = momentra({"search", "invoice", "--display", "2", "--json"}).out;
+        QCOMPARE(QJsonDocument::fromJson(json.toUtf8()).object().value("path").toString(), evening);
+        QCOMPARE(momentra({"search", "invoice", "--until", "2024-05-01 12:00"}).out.count('\n'), 1);
+
+        QVERIFY(QFile::remove(m_home.path() + "/cache/Momentra/search.sqlite"));
+        const Run scanned = momentra({"search", "invoice"});
+        QVERIFY2(scanned.err.contains("search index isn't built"), qPrintable(scanned.err));
+        const QRegularExpression header("^2024");
+        QCOMPARE(scanned.out.split('\n').filter(header), invoices.split('\n').filter(header));
     }
 
     void ocrInterruptStopsAfterTheCurrentFile()

@@ -3,6 +3,7 @@
 #include "core/StopFlag.h"
 #include "core/library/ImageCodec.h"
 #include "core/textsearch/LiveTextSearchSettings.h"
+#include "core/textsearch/StoredTextSink.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextRecognizer.h"
 
@@ -114,13 +115,22 @@ BulkTextReader::FileOutcome BulkTextReader::readFile(const QString& path, const 
     const TextSearchSettings current = settings.value();
     const Result<Bitmap> image = m_tools.codec->decodeFile(path);
     if (!image.ok()) {
-        TextMetadata::write(QString(), path, std::nullopt);  // tried once; not again
+        store(QString(), path, std::nullopt);  // tried once; not again
         return FileOutcome::Failed;
     }
     const TextReadResult text = recognizeSynchronously(image.value(), current);
     if (!text.ok())
         return FileOutcome::Failed;
-    return TextMetadata::write(text.text(), path, current.level).ok() ? FileOutcome::Read : FileOutcome::Failed;
+    return store(text.text(), path, current.level) ? FileOutcome::Read : FileOutcome::Failed;
+}
+
+bool BulkTextReader::store(const QString& text, const QString& path, std::optional<TextRecognitionLevel> level) const
+{
+    if (!TextMetadata::write(text, path, level).ok())
+        return false;
+    if (m_tools.stored)
+        m_tools.stored->textStored(path);
+    return true;
 }
 
 TextReadResult BulkTextReader::recognizeSynchronously(const Bitmap& image, const TextSearchSettings& settings) const

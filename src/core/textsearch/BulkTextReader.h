@@ -10,6 +10,7 @@
 class ImageCodec;
 class LiveTextSearchSettings;
 class StopFlag;
+class StoredTextSink;
 class TextRecognizer;
 struct Bitmap;
 
@@ -27,6 +28,7 @@ public:
         ImageCodec* codec = nullptr;           // thread-safe decoding
         TextRecognizer* recognizer = nullptr;  // thread-safe recognition
         int workers = 0;                       // 0: one per processor core
+        StoredTextSink* stored = nullptr;      // told of each file whose text was stored
     };
     struct Outcome
     {
@@ -54,6 +56,7 @@ public:
 private:
     enum class FileOutcome { Skipped, Read, Failed };
     FileOutcome readFile(const QString& path, const LiveTextSearchSettings& settings) const;
+    bool store(const QString& text, const QString& path, std::optional<TextRecognitionLevel> level) const;
 
     Tools m_tools;
 };

@@ -1,6 +1,7 @@
 #include "core/textsearch/LiveTextReader.h"
 
 #include "core/log/EventLog.h"
+#include "core/textsearch/StoredTextSink.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextRecognizer.h"
 
@@ -97,7 +98,9 @@ void LiveTextReader::readOne(Entry entry)
 {
     const TextReadResult result = entry.read();
     if (result.ok()) {
-        TextMetadata::write(result.text(), entry.path, entry.settings.level);  // a failed write is dropped
+        // A failed write is dropped.
+        if (TextMetadata::write(result.text(), entry.path, entry.settings.level).ok() && m_stored)
+            m_stored->textStored(entry.path);
         return;
     }
     if (result.isTimedOut())

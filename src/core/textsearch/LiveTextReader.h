@@ -18,6 +18,7 @@
 // (a later bulk run reads them). A read that times out is tried once more,
 // before anything else; a second time-out leaves the file unread.
 class EventLog;
+class StoredTextSink;
 class TextRecognizer;
 
 class LiveTextReader : public LiveTextSink
@@ -38,6 +39,8 @@ public:
     void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) override;
 
     void setRecognize(Recognize recognize);
+    // Told of each file whose text was stored; set before the first enqueue.
+    void setStoredTextSink(StoredTextSink* sink) { m_stored = sink; }
 
     // Reads with `recognizer` and its 15-second time-out.
     static Recognize recognizeWith(std::shared_ptr<TextRecognizer> recognizer);
@@ -60,6 +63,7 @@ private:
     std::deque<Entry> m_waiting;
     Recognize m_recognize;
     EventLog& m_log;
+    StoredTextSink* m_stored = nullptr;
     bool m_quit = false;
     bool m_hasLoggedTimeout = false;
     bool m_hasLoggedRetryTimeout = false;

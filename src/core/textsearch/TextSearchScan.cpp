@@ -71,17 +71,54 @@ struct DaySlot
     int readWithFast = 0;
 };
 
-DaySlot scanDay(const QString& dayFolder, TextRecognitionLevel level)
+// The own screenshots of one day folder, sorted by name. Works on the names'
+// bytes: this runs for every screenshot each time the counts are shown.
+QList<QByteArray> screenshotNames(const QByteArray& folder)
 {
-    // Works on the names' bytes: this runs for every screenshot each time
-    // the counts are shown.
-    const QByteArray folder = QFile::encodeName(dayFolder);
     QList<QByteArray> names;
     listDirectory(folder, [&](const struct dirent* entry, EntryKind kind) {
         if (kind == EntryKind::File && LibraryLayout::isOwnScreenshotName(QString::fromUtf8(entry->d_name)))
             names.append(QByteArray(entry->d_name));
     });
     std::sort(names.begin(), names.end());  // UTF-8 byte order: the same order for these names
+    return names;
+}
+
+// Runs `scanDay(dayFolderPath)` for every day folder, in parallel, and returns
+// the results in day order (oldest first).
+template <typename Slot, typename ScanDay>
+QList<Slot> scanDays(const QString& folder, ScanDay scanDay)
+{
+    QStringList days;
+    listDirectory(QFile::encodeName(folder), [&](const struct dirent* entry, EntryKind) {
+        const QString name = QString::fromUtf8(entry->d_name);
+        if (LibraryLayout::isDayFolderName(name))
+            days.append(name);
+    });
+    std::sort(days.begin(), days.end());
+
+    // One slot per day, filled in parallel; each unit writes only its own
+    // slot. The calling thread takes days too, so the scan finishes even when
+    // every pool thread is busy with other scans.
+    QList<Slot> daySlots(days.size());
+    std::atomic<qsizetype> next{0};
+    auto work = [&] {
+        for (qsizetype index; (index = next.fetch_add(1)) < days.size();)
+            daySlots[index] = scanDay(folder + QLatin1Char('/') + days[index]);
+    };
+    QList<QFuture<void>> helpers;
+    for (int i = 1; i < qMin<qsizetype>(QThread::idealThreadCount(), days.size()); ++i)
+        helpers.append(QtConcurrent::run(&scanPool(), work));
+    work();
+    for (QFuture<void>& helper : helpers)
+        helper.waitForFinished();
+    return daySlots;
+}
+
+DaySlot scanDay(const QString& dayFolder, TextRecognitionLevel level)
+{
+    const QByteArray folder = QFile::encodeName(dayFolder);
+    const QList<QByteArray> names = screenshotNames(folder);
 
     DaySlot slot;
     slot.total = int(names.size());
@@ -130,29 +167,8 @@ QStringList TextSearchScan::regularFileNames(const QString& directory)
 
 TextSearchScan::CaptureFolderResult TextSearchScan::scanCaptureFolder(const QString& folder, TextRecognitionLevel level)
 {
-    QStringList days;
-    listDirectory(QFile::encodeName(folder), [&](const struct dirent* entry, EntryKind) {
-        const QString name = QString::fromUtf8(entry->d_name);
-        if (LibraryLayout::isDayFolderName(name))
-            days.append(name);
-    });
-    std::sort(days.begin(), days.end());
-
-    // One slot per day, filled in parallel; each unit writes only its own
-    // slot. The calling thread takes days too, so the scan finishes even when
-    // every pool thread is busy with other scans.
-    QList<DaySlot> daySlots(days.size());
-    std::atomic<qsizetype> next{0};
-    auto work = [&] {
-        for (qsizetype index; (index = next.fetch_add(1)) < days.size();)
-            daySlots[index] = scanDay(folder + QLatin1Char('/') + days[index], level);
-    };
-    QList<QFuture<void>> helpers;
-    for (int i = 1; i < qMin<qsizetype>(QThread::idealThreadCount(), days.size()); ++i)
-        helpers.append(QtConcurrent::run(&scanPool(), work));
-    work();
-    for (QFuture<void>& helper : helpers)
-        helper.waitForFinished();
+    const QList<DaySlot> daySlots = scanDays<DaySlot>(folder,
+                                                      [level](const QString& day) { return scanDay(day, level); });
 
     CaptureFolderResult result;
     for (const DaySlot& slot : daySlots) {
@@ -179,5 +195,29 @@ TextSearchScan::ImagesResult TextSearchScan::findImages(const QString& folder, T
             result.toRead.append(path);
     }
     std::sort(result.toRead.begin(), result.toRead.end());
+    return result;
+}
+
+QList<TextSearchScan::StoredText> TextSearchScan::storedTexts(const QString& folder)
+{
+    const QList<QList<StoredText>> days = scanDays<QList<StoredText>>(folder, [](const QString& dayFolder) {
+        QList<StoredText> found;
+        QByteArray path = QFile::encodeName(dayFolder) + '/';
+        const qsizetype prefixSize = path.size();
+        char marker[TextMetadata::kMarkerBufferSize];
+        for (const QByteArray& name : screenshotNames(path.left(prefixSize - 1))) {
+            path.truncate(prefixSize);
+            path.append(name);
+            const ssize_t size = ::lgetxattr(path.constData(), TextMetadata::kMarkerAttribute, marker, sizeof marker);
+            if (size >= 0)
+                found.append({QFile::decodeName(path), QString::fromUtf8(marker, size)});
+            else if (::lgetxattr(path.constData(), TextMetadata::kTextAttribute, nullptr, 0) >= 0)
+                found.append({QFile::decodeName(path), QString()});
+        }
+        return found;
+    });
+    QList<StoredText> result;
+    for (const QList<StoredText>& day : days)
+        result += day;
     return result;
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+// The index's tables. `files` finds a screenshot's row by path and keeps the
+// level marker its text was read with; `texts` is the FTS5 table, its rowid
+// the IndexKey, the text tokenised by unicode61 with diacritics folded.
+// `meta` holds 'folder': the screenshots folder the index was last completely
+// built for (absent while it is being built).
+namespace SearchIndexSchema {
+
+inline constexpr char kWriterSettings[] = "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
+                                          "PRAGMA journal_size_limit = 16777216;";
+
+inline constexpr char kTables[] =
+    "CREATE TABLE IF NOT EXISTS meta (name TEXT PRIMARY KEY, value TEXT) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS files (path TEXT PRIMARY KEY, key INTEGER NOT NULL UNIQUE, level TEXT NOT NULL) "
+    "WITHOUT ROWID;"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS texts USING fts5 (text, path UNINDEXED, display UNINDEXED, "
+    "tokenize = 'unicode61 remove_diacritics 2', prefix = '3');";
+
+}  // namespace SearchIndexSchema
