@@ -6,6 +6,7 @@
 #include "core/capture/SessionState.h"
 #include "core/log/EventLog.h"
 #include "core/settings/Preferences.h"
+#include "core/textsearch/LiveTextSink.h"
 
 CaptureService::CaptureService(Services services, Preferences& preferences, EventLog& log, QObject* parent)
     : QObject(parent)
@@ -15,6 +16,7 @@ CaptureService::CaptureService(Services services, Preferences& preferences, Even
     , m_session(std::move(services.session))
     , m_notifier(services.notifier)
     , m_permission(services.permission)
+    , m_liveText(services.liveText)
     , m_capture(*m_source, services.codec, services.liveText)
     , m_engine(std::make_unique<ScreenshotManager>(m_capture, *m_session, log))
     , m_cleanup(std::move(services.trash), log)
@@ -22,6 +24,8 @@ CaptureService::CaptureService(Services services, Preferences& preferences, Even
     installCallbacks();
     // Settings changed elsewhere (the settings window, `momentra defaults`) apply at once.
     connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
+        if (m_liveText)
+            m_liveText->restartSequences();
         m_engine->update(m_preferences.captureConfiguration());
         if (key == Preferences::key("folderPath") || key == Preferences::key("deletionPolicy")
             || key == Preferences::key("deletesPermanently"))
@@ -46,7 +50,11 @@ void CaptureService::installCallbacks()
     m_engine->onFailureNotification = [this](const QString& message) {
         m_notifier.notify(QStringLiteral("Momentra"), QStringLiteral("Screenshot capture failed: ") + message);
     };
-    m_engine->onDidWake = [this] { m_cleanup.handleDidWake(); };
+    m_engine->onDidWake = [this] {
+        if (m_liveText)
+            m_liveText->restartSequences();
+        m_cleanup.handleDidWake();
+    };
     m_cleanup.setOnDeleteAllFinished([this] {
         m_engine->invalidateTodayCount();
         m_engine->refreshTodayCountIfNeeded();

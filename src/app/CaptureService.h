@@ -65,6 +65,7 @@ private:
     std::unique_ptr<SessionState> m_session;
     Notifier& m_notifier;
     ScreenCapturePermission& m_permission;
+    LiveTextSink* m_liveText;
     DisplayCapture m_capture;
     std::unique_ptr<ScreenshotManager> m_engine;
     CleanupController m_cleanup;

@@ -95,7 +95,7 @@ CaptureTickResult DisplayCapture::capture(const CaptureConfiguration& configurat
             failures.append({entry.ordinal, saved.error()});
             continue;
         }
-        written.append({image.value(), saved->path});
+        written.append({image.value(), saved->path, entry.identity});
         if (writtenFiles)
             writtenFiles->append(saved->path);
     }

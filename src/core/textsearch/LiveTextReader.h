@@ -14,10 +14,13 @@
 // at a time on a low-priority thread of its own, and stores it on each file.
 // A waiting screenshot holds only what its read needs (the recogniser's
 // prepared read), not the captured pixels.
+// Consecutive screenshots of a display are read as a sequence (see
+// IncrementalTextReader) when the recogniser can read pages line by line.
 // At most four screenshots wait: when more arrive the oldest are dropped
 // (a later bulk run reads them). A read that times out is tried once more,
 // before anything else; a second time-out leaves the file unread.
 class EventLog;
+class IncrementalTextReader;
 class TextRecognizer;
 
 class LiveTextReader : public LiveTextSink
@@ -27,7 +30,8 @@ public:
 
     // Prepares the read of one image; the read runs later on the reader's thread.
     using Read = std::function<TextReadResult()>;
-    using Recognize = std::function<Read(const Bitmap& image, const TextSearchSettings& settings)>;
+    using Recognize = std::function<Read(const CapturedImage& shot, const TextSearchSettings& settings,
+                                         const std::shared_ptr<IncrementalTextReader>& sequences)>;
 
     LiveTextReader(Recognize recognize, EventLog& log);
     ~LiveTextReader() override;  // drops what waits and waits for the read in progress
@@ -37,6 +41,7 @@ public:
     // Prepares each read on the calling thread (a grey copy: a few milliseconds a screen).
     void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) override;
 
+    void restartSequences() override;
     void setRecognize(Recognize recognize);
 
     // Reads with `recognizer` and its 15-second time-out.
@@ -59,6 +64,7 @@ private:
     std::condition_variable m_changed;
     std::deque<Entry> m_waiting;
     Recognize m_recognize;
+    std::shared_ptr<IncrementalTextReader> m_sequences;
     EventLog& m_log;
     bool m_quit = false;
     bool m_hasLoggedTimeout = false;
