@@ -1,5 +1,6 @@
 #include "media/TesseractEngine.h"
 
+#include <leptonica/allheaders.h>
 #include <tesseract/ltrresultiterator.h>
 #include <tesseract/ocrclass.h>
 
@@ -57,6 +58,9 @@ TesseractEngine* TesseractEngine::forThread(const QString& dataPath, const QStri
     if (t_engine.api && t_engine.key == key)
         return t_engine.api.get();
     t_engine.api.reset();
+    // Leptonica reports on standard error what a tiny or clipped line image
+    // costs it (nothing: such a line reads as no text).
+    setMsgSeverity(L_SEVERITY_NONE);
     auto api = std::make_unique<TesseractEngine>();
     std::vector<std::string> names, values;
     if (!correction) {

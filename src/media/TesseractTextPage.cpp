@@ -32,27 +32,27 @@ TesseractEngine* TesseractTextPage::begin(TextReadResult* failure)
         *failure = TextReadResult::failed(error);
         return nullptr;
     }
-    const TesseractRecognizer::Profile profile = m_recognizer.profile(m_settings.level);
-    if (m_page.pixels.isEmpty()) {
-        TextImagePreparation::GrayImage inverted = m_gray;
-        if (profile.invertDarkBackgrounds)
-            TextImagePreparation::invertDarkTiles(inverted);
-        m_page = TextImagePreparation::scaled(inverted, profile.scale);
-        m_scale = profile.scale;
-    }
-    api->SetPageSegMode(profile.pageSegMode);
-    api->setPage(m_page, m_scale);
+    api->SetPageSegMode(m_recognizer.profile(m_settings.level).pageSegMode);
     return api;
 }
 
-QRect TesseractTextPage::toPage(const QRect& box, int padding) const
+const TextImagePreparation::GrayImage& TesseractTextPage::layoutPage()
 {
-    const QRect padded = box.adjusted(-padding, -padding, padding, padding);
-    const int left = int(std::floor(padded.left() * m_scale));
-    const int top = int(std::floor(padded.top() * m_scale));
-    const int right = int(std::ceil((padded.right() + 1) * m_scale));
-    const int bottom = int(std::ceil((padded.bottom() + 1) * m_scale));
-    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)) & QRect(0, 0, m_page.width, m_page.height);
+    if (m_layoutPage.pixels.isEmpty()) {
+        m_layoutPage = m_gray;
+        if (m_recognizer.profile(m_settings.level).invertDarkBackgrounds)
+            TextImagePreparation::invertDarkTiles(m_layoutPage);
+    }
+    return m_layoutPage;
+}
+
+const TextImagePreparation::GrayImage& TesseractTextPage::readingPage()
+{
+    if (m_page.pixels.isEmpty()) {
+        m_scale = m_recognizer.profile(m_settings.level).scale;
+        m_page = TextImagePreparation::scaled(layoutPage(), m_scale);
+    }
+    return m_page;
 }
 
 QRect TesseractTextPage::fromPage(const QRect& box) const
@@ -70,6 +70,7 @@ TextReadResult TesseractTextPage::readAll(QDeadlineTimer deadline, QList<Line>* 
     TesseractEngine* api = begin(&failure);
     if (!api)
         return failure;
+    api->setPage(readingPage(), m_scale);
     TextReadResult result = api->recognizeWithin(deadline);
     if (result.ok()) {
         QList<Line> pageLines;
@@ -81,7 +82,7 @@ TextReadResult TesseractTextPage::readAll(QDeadlineTimer deadline, QList<Line>* 
     return result;
 }
 
-TextReadResult TesseractTextPage::findLines(QDeadlineTimer deadline, QList<QRect>* boxes)
+TextReadResult TesseractTextPage::findLines(const QRect& area, QDeadlineTimer deadline, QList<QRect>* boxes)
 {
     TextReadResult failure = TextReadResult::failed({});
     TesseractEngine* api = begin(&failure);
@@ -89,10 +90,9 @@ TextReadResult TesseractTextPage::findLines(QDeadlineTimer deadline, QList<QRect
         return failure;
     // The layout of the page as captured: finding lines on the enlarged page
     // costs more than twice as much and finds the same lines.
-    TextImagePreparation::GrayImage layoutPage = m_gray;
-    if (m_recognizer.profile(m_settings.level).invertDarkBackgrounds)
-        TextImagePreparation::invertDarkTiles(layoutPage);
-    api->setPage(layoutPage, 1.0);
+    api->setPage(layoutPage(), 1.0);
+    if (!area.isNull())
+        api->SetRectangle(area.left(), area.top(), area.width(), area.height());
     std::unique_ptr<tesseract::PageIterator> layout(api->AnalyseLayout());
     if (layout && !layout->Empty(tesseract::RIL_TEXTLINE)) {
         do {
@@ -113,14 +113,20 @@ TextReadResult TesseractTextPage::readLines(const QList<QRect>& boxes, QDeadline
     if (!api)
         return failure;
     api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+    const TextImagePreparation::GrayImage& page = layoutPage();
+    const double scale = m_recognizer.profile(m_settings.level).scale;
     TextReadResult result = TextReadResult::read({});
     for (const QRect& box : boxes) {
-        const QRect area = toPage(box, kLinePadding);
-        if (area.isEmpty()) {
+        // Each line as an image of its own, scaled as a full read scales the
+        // page: Tesseract then thresholds and looks at nothing but the line.
+        const TextImagePreparation::GrayImage line = TextImagePreparation::scaled(
+            TextImagePreparation::cropped(page, box.adjusted(-kLinePadding, -kLinePadding, kLinePadding, kLinePadding)),
+            scale);
+        if (box.width() < kSmallestLine || box.height() < kSmallestLine) {
             texts->append(QString());
             continue;
         }
-        api->SetRectangle(area.left(), area.top(), area.width(), area.height());
+        api->setPage(line, scale);
         result = api->recognizeWithin(deadline);
         if (!result.ok())
             break;

@@ -37,8 +37,9 @@ public:
     // every text line the layout found, in reading order, each with its text
     // (empty for a line that held no word).
     virtual TextReadResult readAll(QDeadlineTimer deadline, QList<Line>* lines) = 0;
-    // Layout analysis alone: the boxes of the text lines, in the order readAll() gives them.
-    virtual TextReadResult findLines(QDeadlineTimer deadline, QList<QRect>* boxes) = 0;
+    // Layout analysis alone: the boxes of the text lines inside `area` (a null
+    // area: the whole image), in the order readAll() gives them.
+    virtual TextReadResult findLines(const QRect& area, QDeadlineTimer deadline, QList<QRect>* boxes) = 0;
     // Reads each box as a single line of text; `texts` gets one entry per box.
     virtual TextReadResult readLines(const QList<QRect>& boxes, QDeadlineTimer deadline, QStringList* texts) = 0;
 };

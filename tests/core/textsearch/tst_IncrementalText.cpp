@@ -56,10 +56,12 @@ public:
         }
         return TextReadResult::read(texts.join('\n'));
     }
-    TextReadResult findLines(QDeadlineTimer, QList<QRect>* boxes) override
+    TextReadResult findLines(const QRect& area, QDeadlineTimer, QList<QRect>* boxes) override
     {
+        areas.append(area);
         for (const FakeLine& line : std::as_const(m_screen))
-            boxes->append(boxOf(line).adjusted(-1, 0, 1, 1));  // the layout's boxes are a little larger
+            if (area.isNull() || area.contains(boxOf(line)))
+                boxes->append(boxOf(line).adjusted(-1, 0, 1, 1));  // the layout's boxes are a little larger
         return TextReadResult::read({});
     }
     TextReadResult readLines(const QList<QRect>& boxes, QDeadlineTimer, QStringList* texts) override
@@ -75,6 +77,7 @@ public:
 
     int fullReads = 0;
     QStringList linesRead;
+    QList<QRect> areas;  // where lines were looked for
 
 private:
     static QRect boxOf(const FakeLine& line) { return QRect(line.at, blockSize(line.text)); }
@@ -85,7 +88,11 @@ private:
     QByteArray m_gray;
 };
 
-const Screen kEditor = {{"alpha beta", {10, 10}}, {"gamma", {10, 20}}, {"delta epsilon", {10, 30}}};
+const Screen kEditor = {{"alpha beta", {10, 10}}, {"gamma", {10, 30}}, {"delta epsilon", {10, 50}}};
+const Screen kWindow = {{QString("window ").repeated(8).trimmed(), {5, 20}},
+                        {QString("other ").repeated(9).trimmed(), {5, 60}}};
+const Screen kColumns = {{"menu", {10, 10}}, {"files", {10, 30}}, {"help", {10, 50}}, {"alpha beta", {100, 10}},
+                         {"gamma", {100, 30}}};
 
 Screen moved(Screen screen, QPoint by)
 {
@@ -94,14 +101,10 @@ Screen moved(Screen screen, QPoint by)
     return screen;
 }
 
-TextReadResult readScreen(IncrementalTextReader& reader, const Screen& screen, const TextSearchSettings& settings = {},
-                          QSize size = {200, 100}, QStringList* linesRead = nullptr)
+TextReadResult readScreen(IncrementalTextReader& reader, const Screen& screen)
 {
-    FakePage page(screen, size);
-    const TextReadResult result = reader.read("display-1", page, settings, QDeadlineTimer::Forever);
-    if (linesRead)
-        *linesRead = page.linesRead;
-    return result;
+    FakePage page(screen);
+    return reader.read("display-1", page, {}, QDeadlineTimer::Forever);
 }
 
 }  // namespace
@@ -115,41 +118,60 @@ class TestIncrementalText : public QObject
 private Q_SLOTS:
     void readsWhatChanged_data()
     {
+        QTest::addColumn<Screen>("before");
         QTest::addColumn<Screen>("next");
         QTest::addColumn<int>("kind");
         QTest::addColumn<QStringList>("linesRead");
+        QTest::addColumn<bool>("local");  // lines looked for only around the change
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("identical frame") << kEditor << int(Kind::Identical) << QStringList()
-                                         << "alpha beta\ngamma\ndelta epsilon";
-        QTest::newRow("window moved") << moved(kEditor, {37, 41}) << int(Kind::Lines) << QStringList()
-                                      << "alpha beta\ngamma\ndelta epsilon";
+        const QString editor = "alpha beta\ngamma\ndelta epsilon";
+        QTest::newRow("identical frame") << kEditor << kEditor << int(Kind::Identical) << QStringList() << true
+                                         << editor;
+        QTest::newRow("window moved") << kEditor << moved(kEditor, {37, 41}) << int(Kind::Lines) << QStringList()
+                                      << false << editor;
         QTest::newRow("one line typed in")
-            << Screen{kEditor[0], {"gamma!", {10, 20}}, kEditor[2]} << int(Kind::Lines) << QStringList{"gamma!"}
-            << "alpha beta\ngamma!\ndelta epsilon";
+            << kEditor << Screen{kEditor[0], {"gamma!", {10, 30}}, kEditor[2]} << int(Kind::Lines)
+            << QStringList{"gamma!"} << true << "alpha beta\ngamma!\ndelta epsilon";
         QTest::newRow("scrolled by a line")
-            << Screen{{"gamma", {10, 10}}, {"delta epsilon", {10, 20}}, {"zeta", {10, 30}}} << int(Kind::Lines)
-            << QStringList{"zeta"} << "gamma\ndelta epsilon\nzeta";
+            << kEditor << Screen{{"gamma", {10, 10}}, {"delta epsilon", {10, 30}}, {"zeta", {10, 50}}}
+            << int(Kind::Lines) << QStringList{"zeta"} << false << "gamma\ndelta epsilon\nzeta";
         QTest::newRow("layout order kept")
-            << Screen{{"delta epsilon", {100, 10}}, {"eta", {10, 50}}, {"alpha beta", {10, 70}}} << int(Kind::Lines)
-            << QStringList{"eta"} << "delta epsilon\neta\nalpha beta";
-        QTest::newRow("a line without text") << Screen{kEditor[0], {"~", {10, 20}}, kEditor[2]} << int(Kind::Lines)
-                                             << QStringList{""} << "alpha beta\ndelta epsilon";
+            << kEditor << Screen{{"delta epsilon", {100, 10}}, {"eta", {10, 50}}, {"alpha beta", {10, 70}}}
+            << int(Kind::Lines) << QStringList{"eta"} << false << "delta epsilon\neta\nalpha beta";
+        QTest::newRow("a line without text") << kEditor << Screen{kEditor[0], {"~", {10, 30}}, kEditor[2]}
+                                             << int(Kind::Lines) << QStringList{""} << true
+                                             << "alpha beta\ndelta epsilon";
+        QTest::newRow("another window, read in full")
+            << kEditor << kWindow << int(Kind::Full) << QStringList() << false << kWindow[0].text + "\n" + kWindow[1].text;
+        QTest::newRow("typed in the second column")
+            << kColumns << (Screen(kColumns.mid(0, 4)) << FakeLine{"gamma!", {100, 30}}) << int(Kind::Lines)
+            << QStringList{"gamma!"} << true << "menu\nfiles\nhelp\nalpha beta\ngamma!";
+        QTest::newRow("new line in the second column")
+            << kColumns << (Screen(kColumns) << FakeLine{"delta", {100, 50}}) << int(Kind::Lines)
+            << QStringList{"delta"} << true << "menu\nfiles\nhelp\nalpha beta\ngamma\ndelta";
+        QTest::newRow("first column changed")
+            << kColumns << (Screen{{"menu", {10, 10}}, {"edit", {10, 30}}} + kColumns.mid(2)) << int(Kind::Lines)
+            << QStringList{"edit"} << true << "menu\nedit\nhelp\nalpha beta\ngamma";
     }
     void readsWhatChanged()
     {
+        QFETCH(Screen, before);
         QFETCH(Screen, next);
         QFETCH(int, kind);
         QFETCH(QStringList, linesRead);
+        QFETCH(bool, local);
         QFETCH(QString, text);
         IncrementalTextReader reader;
-        QCOMPARE(readScreen(reader, kEditor).text(), "alpha beta\ngamma\ndelta epsilon");
-        QCOMPARE(reader.lastReport().kind, Kind::Full);
-        QStringList read;
-        const TextReadResult result = readScreen(reader, next, {}, {200, 100}, &read);
-        QCOMPARE(result.text(), text);
+        FakePage first(before), second(next);
+        reader.read("display-1", first, {}, QDeadlineTimer::Forever);
+        QCOMPARE(first.fullReads, 1);
+        QCOMPARE(reader.read("display-1", second, {}, QDeadlineTimer::Forever).text(), text);
         QCOMPARE(int(reader.lastReport().kind), kind);
-        QCOMPARE(read, linesRead);
+        QCOMPARE(second.linesRead, linesRead);
+        QCOMPARE(second.fullReads, kind == int(Kind::Full) ? 1 : 0);
+        for (const QRect& area : std::as_const(second.areas))
+            QVERIFY2(!local || (!area.isNull() && area.height() < 30), "looked for lines well beyond the change");
     }
 
     // Nothing from before is used after a change of settings or size, or a restart (wake, settings changed).
@@ -179,6 +201,7 @@ private Q_SLOTS:
         QCOMPARE(reader.read("display-1", page, settings, QDeadlineTimer::Forever).text(),
                  "alpha beta\ngamma\ndelta epsilon");
         QCOMPARE(page.fullReads, continues ? 0 : 1);
+        QCOMPARE(page.linesRead, QStringList());
     }
 
     // Every 20th screenshot that is not identical to the one before is read in full; identical ones don't count.
@@ -187,12 +210,38 @@ private Q_SLOTS:
         IncrementalTextReader reader;
         QList<int> fullAt;
         for (int i = 0; i < 45; ++i) {
-            FakePage page(moved(kEditor, {0, (i / 2) % 3}));  // pairs of identical frames
+            FakePage page(moved(kEditor, {0, (i / 2) % 30}));  // pairs of identical frames
             reader.read("display-1", page, {}, QDeadlineTimer::Forever);
             if (page.fullReads)
                 fullAt.append(i);
         }
         QCOMPARE(fullAt, (QList<int>{0, 40}));
+    }
+
+    // Going back to a screen seen a little earlier costs nothing; one seen longer ago is read again.
+    void recentScreens_data()
+    {
+        QTest::addColumn<int>("screensBetween");
+        QTest::addColumn<bool>("known");
+        QTest::newRow("back after one") << 1 << true;
+        QTest::newRow("back after three") << 3 << true;
+        QTest::newRow("back after four") << 4 << false;
+    }
+    void recentScreens()
+    {
+        QFETCH(int, screensBetween);
+        QFETCH(bool, known);
+        IncrementalTextReader reader;
+        FakePage first(kEditor);
+        reader.read("display-1", first, {}, QDeadlineTimer::Forever);
+        for (int i = 1; i <= screensBetween; ++i) {
+            FakePage other(Screen{{"alpha beta", {10, 10 + i}}});
+            reader.read("display-1", other, {}, QDeadlineTimer::Forever);
+        }
+        FakePage back(kEditor);
+        QCOMPARE(reader.read("display-1", back, {}, QDeadlineTimer::Forever).text(), "alpha beta\ngamma\ndelta epsilon");
+        QCOMPARE(reader.lastReport().kind == Kind::Identical, known);
+        QCOMPARE(back.areas.isEmpty(), known);
     }
 
     // Displays keep their own state; a second display's screen is new to it.
