@@ -285,7 +285,8 @@ private Q_SLOTS:
         QStringList lines{"Quarterly invoice summary", "Meeting with the London team", "Budget review on Friday",
                           "Release notes for the new version"};
         IncrementalTextReader reader;
-        const auto before = m_recognizer.preparePage(TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(lines, dark)), settings);
+        const auto before = m_recognizer.preparePage(
+            TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(lines, dark)), settings);
         QVERIFY(reader.read("screen", *before, settings, QDeadlineTimer(60000)).ok());
         lines[2] = "Budget review on Monday";
         const Bitmap changed = TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(lines, dark));

@@ -25,7 +25,8 @@ LiveTextReader::Recognize LiveTextReader::recognizeWith(std::shared_ptr<TextReco
                         const std::shared_ptr<IncrementalTextReader>& sequences) -> Read {
         if (!recognizer)
             return [] { return TextReadResult::failed(QStringLiteral("Text recognition isn't available")); };
-        if (std::shared_ptr<TextPage> page = shot.display.isEmpty() ? nullptr : recognizer->preparePage(shot.image, settings)) {
+        if (std::shared_ptr<TextPage> page = shot.display.isEmpty() ? nullptr
+                                                                    : recognizer->preparePage(shot.image, settings)) {
             return [sequences, page, display = shot.display, settings, epoch = sequences->epoch()] {
                 return TextRecognizer::readWithin(
                     [&](QDeadlineTimer deadline) { return sequences->read(display, *page, settings, deadline, epoch); },

@@ -36,8 +36,8 @@ public:
             const QSize block = blockSize(line.text);
             for (int y = 0; y < block.height(); ++y)
                 for (int x = 0; x < block.width(); ++x)
-                    m_gray[(line.at.y() + y) * size.width() + line.at.x() + x] =
-                        char((line.text[x / 3].unicode() * 7 + y * 13 + x % 3) % 200);
+                    m_gray[(line.at.y() + y) * size.width() + line.at.x() + x] = char(
+                        (line.text[x / 3].unicode() * 7 + y * 13 + x % 3) % 200);
         }
     }
 
@@ -91,8 +91,8 @@ private:
 const Screen kEditor = {{"alpha beta", {10, 10}}, {"gamma", {10, 30}}, {"delta epsilon", {10, 50}}};
 const Screen kWindow = {{QString("window ").repeated(8).trimmed(), {5, 20}},
                         {QString("other ").repeated(9).trimmed(), {5, 60}}};
-const Screen kColumns = {{"menu", {10, 10}}, {"files", {10, 30}}, {"help", {10, 50}}, {"alpha beta", {100, 10}},
-                         {"gamma", {100, 30}}};
+const Screen kColumns = {
+    {"menu", {10, 10}}, {"files", {10, 30}}, {"help", {10, 50}}, {"alpha beta", {100, 10}}, {"gamma", {100, 30}}};
 
 Screen moved(Screen screen, QPoint by)
 {
@@ -139,11 +139,11 @@ private Q_SLOTS:
         QTest::newRow("layout order kept")
             << kEditor << Screen{{"delta epsilon", {100, 10}}, {"eta", {10, 50}}, {"alpha beta", {10, 70}}}
             << int(Kind::Lines) << QStringList{"eta"} << false << "delta epsilon\neta\nalpha beta";
-        QTest::newRow("a line without text") << kEditor << Screen{kEditor[0], {"~", {10, 30}}, kEditor[2]}
-                                             << int(Kind::Lines) << QStringList{""} << true
-                                             << "alpha beta\ndelta epsilon";
-        QTest::newRow("another window, read in full")
-            << kEditor << kWindow << int(Kind::Full) << QStringList() << false << kWindow[0].text + "\n" + kWindow[1].text;
+        QTest::newRow("a line without text")
+            << kEditor << Screen{kEditor[0], {"~", {10, 30}}, kEditor[2]} << int(Kind::Lines) << QStringList{""} << true
+            << "alpha beta\ndelta epsilon";
+        QTest::newRow("another window, read in full") << kEditor << kWindow << int(Kind::Full) << QStringList() << false
+                                                      << kWindow[0].text + "\n" + kWindow[1].text;
         QTest::newRow("typed in the second column")
             << kColumns << (Screen(kColumns.mid(0, 4)) << FakeLine{"gamma!", {100, 30}}) << int(Kind::Lines)
             << QStringList{"gamma!"} << true << "menu\nfiles\nhelp\nalpha beta\ngamma!";
@@ -239,7 +239,8 @@ private Q_SLOTS:
             reader.read("display-1", other, {}, QDeadlineTimer::Forever);
         }
         FakePage back(kEditor);
-        QCOMPARE(reader.read("display-1", back, {}, QDeadlineTimer::Forever).text(), "alpha beta\ngamma\ndelta epsilon");
+        QCOMPARE(reader.read("display-1", back, {}, QDeadlineTimer::Forever).text(),
+                 "alpha beta\ngamma\ndelta epsilon");
         QCOMPARE(reader.lastReport().kind == Kind::Identical, known);
         QCOMPARE(back.areas.isEmpty(), known);
     }

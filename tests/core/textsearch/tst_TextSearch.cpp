@@ -5,8 +5,8 @@
 
 #include "core/textsearch/BinaryPlist.h"
 #include "core/textsearch/LiveTextReader.h"
-#include "core/textsearch/TextPage.h"
 #include "core/textsearch/TextMetadata.h"
+#include "core/textsearch/TextPage.h"
 #include "core/textsearch/TextSearchController.h"
 #include "core/textsearch/TextSearchScan.h"
 
