@@ -8,20 +8,22 @@
 namespace {
 
 const char* const kVocabulary[] = {
-    "window", "screen", "folder", "document", "settings", "preview", "network", "account", "project", "meeting",
-    "invoice", "calendar", "message", "download", "terminal", "browser", "history", "summary", "report", "quarter",
-    "budget", "customer", "release", "version", "library", "picture", "weekend", "holiday", "morning", "evening",
-    "schedule", "contract", "payment", "shipping", "address", "password", "security", "privacy", "storage", "backup",
-    "server", "cluster", "database", "request", "response", "timeout", "error", "warning", "notice", "update",
-    "install", "package", "compile", "function", "variable", "pointer", "thread", "process", "memory", "kernel",
-    "editor", "cursor", "keyboard", "display", "monitor", "printer", "camera", "speaker", "battery", "charger",
-    "orange", "banana", "coffee", "dinner", "recipe", "garden", "flower", "forest", "river", "mountain",
-    "planet", "rocket", "engine", "bridge", "market", "station", "airport", "ticket", "journey", "travel",
-    "Monday", "Tuesday", "Friday", "January", "October", "London", "Berlin", "Madrid", "Toronto", "Sydney",
-    "alpha", "bravo", "charlie", "delta", "echo", "falcon", "glacier", "harbor", "island", "jungle",
-    "kettle", "lantern", "marble", "needle", "orchid", "pepper", "quartz", "ribbon", "saddle", "tunnel",
-    "umbrella", "velvet", "walnut", "yellow", "zipper", "answer", "button", "cancel", "delete", "export",
-    "filter", "import", "insert", "label", "option", "select", "submit", "toggle", "upload", "search"};
+    "window",   "screen",  "folder",   "document", "settings", "preview",  "network",  "account",  "project",
+    "meeting",  "invoice", "calendar", "message",  "download", "terminal", "browser",  "history",  "summary",
+    "report",   "quarter", "budget",   "customer", "release",  "version",  "library",  "picture",  "weekend",
+    "holiday",  "morning", "evening",  "schedule", "contract", "payment",  "shipping", "address",  "password",
+    "security", "privacy", "storage",  "backup",   "server",   "cluster",  "database", "request",  "response",
+    "timeout",  "error",   "warning",  "notice",   "update",   "install",  "package",  "compile",  "function",
+    "variable", "pointer", "thread",   "process",  "memory",   "kernel",   "editor",   "cursor",   "keyboard",
+    "display",  "monitor", "printer",  "camera",   "speaker",  "battery",  "charger",  "orange",   "banana",
+    "coffee",   "dinner",  "recipe",   "garden",   "flower",   "forest",   "river",    "mountain", "planet",
+    "rocket",   "engine",  "bridge",   "market",   "station",  "airport",  "ticket",   "journey",  "travel",
+    "Monday",   "Tuesday", "Friday",   "January",  "October",  "London",   "Berlin",   "Madrid",   "Toronto",
+    "Sydney",   "alpha",   "bravo",    "charlie",  "delta",    "echo",     "falcon",   "glacier",  "harbor",
+    "island",   "jungle",  "kettle",   "lantern",  "marble",   "needle",   "orchid",   "pepper",   "quartz",
+    "ribbon",   "saddle",  "tunnel",   "umbrella", "velvet",   "walnut",   "yellow",   "zipper",   "answer",
+    "button",   "cancel",  "delete",   "export",   "filter",   "import",   "insert",   "label",    "option",
+    "select",   "submit",  "toggle",   "upload",   "search"};
 
 struct Palette
 {
@@ -67,6 +69,11 @@ QStringList fill(QPainter& painter, QRandomGenerator& random, const QRect& area,
 
 }  // namespace
 
+QString ScreenRenderer::randomWord(QRandomGenerator& random)
+{
+    return QString::fromLatin1(kVocabulary[random.bounded(int(sizeof kVocabulary / sizeof *kVocabulary))]);
+}
+
 QString ScreenRenderer::themeName(Theme theme)
 {
     switch (theme) {
@@ -88,8 +95,8 @@ ScreenRenderer::Screen ScreenRenderer::render(int seed, Theme theme)
     QPainter painter(&screen.image);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 
-    static const char* const families[] = {"DejaVu Sans", "DejaVu Serif", "DejaVu Sans Mono", "Nimbus Sans",
-                                           "Nimbus Roman", "URW Gothic"};
+    static const char* const families[] = {"DejaVu Sans", "DejaVu Serif", "DejaVu Sans Mono",
+                                           "Nimbus Sans", "Nimbus Roman", "URW Gothic"};
     static const int pixelSizes[] = {12, 13, 14, 15, 16, 18};
     auto font = [&](int index, int size, bool bold = false) {
         QFont f(QString::fromLatin1(families[index % 6]));
@@ -110,7 +117,7 @@ ScreenRenderer::Screen ScreenRenderer::render(int seed, Theme theme)
     // Two document columns in different fonts and sizes.
     const int first = random.bounded(6), second = random.bounded(6);
     screen.words += fill(painter, random, QRect(340, 60, 760, 1000), font(first, pixelSizes[seed % 6]), doc.text, 40);
-    screen.words += fill(painter, random, QRect(1140, 60, 740, 1000),
-                         font(second, pixelSizes[(seed + 3) % 6]), doc.text, 40);
+    screen.words += fill(painter, random, QRect(1140, 60, 740, 1000), font(second, pixelSizes[(seed + 3) % 6]),
+                         doc.text, 40);
     return screen;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRandomGenerator>
 #include <QStringList>
 
 // Draws desktop-like 1920×1080 screenshots of known words: a title bar, a
@@ -18,4 +19,5 @@ public:
 
     static Screen render(int seed, Theme theme);
     static QString themeName(Theme theme);
+    static QString randomWord(QRandomGenerator& random);  // from the words the screens are made of
 };

@@ -7,6 +7,7 @@
 #include "core/log/EventLog.h"
 #include "core/search/SearchIndex.h"
 #include "core/settings/Preferences.h"
+#include "core/textsearch/LiveTextSink.h"
 
 #include <QFileInfo>
 
@@ -19,6 +20,7 @@ CaptureService::CaptureService(Services services, Preferences& preferences, Even
     , m_notifier(services.notifier)
     , m_permission(services.permission)
     , m_searchIndex(services.searchIndex)
+    , m_liveText(services.liveText)
     , m_capture(*m_source, services.codec, services.liveText)
     , m_engine(std::make_unique<ScreenshotManager>(m_capture, *m_session, log))
     , m_cleanup(std::move(services.trash), log)
@@ -26,6 +28,8 @@ CaptureService::CaptureService(Services services, Preferences& preferences, Even
     installCallbacks();
     // Settings changed elsewhere (the settings window, `momentra defaults`) apply at once.
     connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
+        if (m_liveText)
+            m_liveText->restartSequences();
         m_engine->update(m_preferences.captureConfiguration());
         if (key == Preferences::key("folderPath") || key == Preferences::key("deletionPolicy")
             || key == Preferences::key("deletesPermanently"))
@@ -54,6 +58,8 @@ void CaptureService::installCallbacks()
         m_notifier.notify(QStringLiteral("Momentra"), QStringLiteral("Screenshot capture failed: ") + message);
     };
     m_engine->onDidWake = [this] {
+        if (m_liveText)
+            m_liveText->restartSequences();
         m_cleanup.handleDidWake();
         reconcileSearchIndex();
     };

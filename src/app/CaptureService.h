@@ -72,6 +72,7 @@ private:
     Notifier& m_notifier;
     ScreenCapturePermission& m_permission;
     SearchIndex* m_searchIndex;
+    LiveTextSink* m_liveText;
     DisplayCapture m_capture;
     std::unique_ptr<ScreenshotManager> m_engine;
     CleanupController m_cleanup;

@@ -31,6 +31,12 @@ TextRecognizer::PreparedRead LazyTextRecognizer::prepare(const Bitmap& image, co
     return [message = m_module.errorString()](QDeadlineTimer) { return TextReadResult::failed(message); };
 }
 
+std::shared_ptr<TextPage> LazyTextRecognizer::preparePage(const Bitmap& image, const TextSearchSettings& settings)
+{
+    TextRecognizer* recognizer = engine();
+    return recognizer ? recognizer->preparePage(image, settings) : nullptr;
+}
+
 QStringList LazyTextRecognizer::supportedLanguages(TextRecognitionLevel level)
 {
     TextRecognizer* recognizer = engine();

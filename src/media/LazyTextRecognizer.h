@@ -16,6 +16,7 @@ public:
 
     TextReadResult recognize(const Bitmap& image, const TextSearchSettings& settings, QDeadlineTimer deadline) override;
     PreparedRead prepare(const Bitmap& image, const TextSearchSettings& settings) override;
+    std::shared_ptr<TextPage> preparePage(const Bitmap& image, const TextSearchSettings& settings) override;
     QStringList supportedLanguages(TextRecognitionLevel level) override;
 
 private:

@@ -1,136 +1,11 @@
 #include "media/TesseractRecognizer.h"
 
-#include <tesseract/baseapi.h>
-#include <tesseract/ltrresultiterator.h>
-#include <tesseract/ocrclass.h>
+#include "media/TesseractEngine.h"
+#include "media/TesseractTextPage.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-
-#include <memory>
-#include <vector>
-
-#include <malloc.h>
-
-namespace {
-
-// The engine, with its left-to-right result walk made reachable.
-// GetUTF8Text() goes through the reading-order iterator, which restarts from
-// the top of the page for every line (about 6 % of the time on a dense
-// screenshot); walking the words left to right is linear.
-class Engine : public tesseract::TessBaseAPI
-{
-public:
-    QString recognizedText()
-    {
-        std::unique_ptr<tesseract::LTRResultIterator> words(GetLTRIterator());
-        QString text;
-        if (!words || words->Empty(tesseract::RIL_WORD))
-            return text;
-        QString line;
-        do {
-            std::unique_ptr<char[]> word(words->GetUTF8Text(tesseract::RIL_WORD));
-            if (word && *word.get()) {
-                if (!line.isEmpty())
-                    line += QLatin1Char(' ');
-                line += QString::fromUtf8(word.get());
-            }
-            if (words->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD)) {
-                appendLine(text, line);
-                line.clear();
-            }
-        } while (words->Next(tesseract::RIL_WORD));
-        appendLine(text, line);
-        return text;
-    }
-
-private:
-    static void appendLine(QString& text, const QString& line)
-    {
-        const QString trimmed = line.trimmed();
-        if (trimmed.isEmpty())
-            return;
-        if (!text.isEmpty())
-            text += QLatin1Char('\n');
-        text += trimmed;
-    }
-};
-
-// One engine per thread, kept for the thread's life.
-struct ThreadEngine
-{
-    std::unique_ptr<Engine> api;
-    QByteArray key;  // data path, languages, correction
-};
-thread_local ThreadEngine t_engine;
-
-const char* const kDictionaryVariables[] = {"load_system_dawg", "load_freq_dawg",    "load_punc_dawg",
-                                            "load_number_dawg", "load_unambig_dawg", "load_bigram_dawg"};
-
-// Runs `work` with OpenMP held to one thread on this thread: Tesseract asks
-// for several threads inside each engine, which only competes with the other
-// engines (and the environment variable is read before main starts, too late
-// to set from here).
-template <typename Work>
-void withSingleOmpThread(Work&& work)
-{
-#ifdef _OPENMP
-#pragma omp teams num_teams(1) thread_limit(1)
-    work();
-#else
-    work();
-#endif
-}
-
-Engine* engineFor(const QString& dataPath, const QString& languages, bool correction, QString* error)
-{
-    const QByteArray key = dataPath.toUtf8() + '|' + languages.toUtf8() + '|' + (correction ? '1' : '0');
-    if (t_engine.api && t_engine.key == key)
-        return t_engine.api.get();
-    t_engine.api.reset();
-    auto api = std::make_unique<Engine>();
-    std::vector<std::string> names, values;
-    if (!correction) {
-        for (const char* name : kDictionaryVariables) {
-            names.emplace_back(name);
-            values.emplace_back("0");
-        }
-    }
-    const QByteArray path = QFile::encodeName(dataPath);
-    const QByteArray language = languages.toUtf8();
-    if (api->Init(path.isEmpty() ? nullptr : path.constData(), language.constData(), tesseract::OEM_DEFAULT, nullptr, 0,
-                  &names, &values, false)
-        != 0) {
-        *error = QStringLiteral("Couldn't start text recognition for the language \"%1\"").arg(languages);
-        return nullptr;
-    }
-    api->SetVariable("debug_file", "/dev/null");  // no "Estimating resolution" chatter on stderr
-    api->SetVariable("tessedit_do_invert", "0");  // dark panels are inverted beforehand
-    t_engine.api = std::move(api);
-    t_engine.key = key;
-    return t_engine.api.get();
-}
-
-// Recognises the page set on the engine within the deadline.
-TextReadResult read(Engine& api, QDeadlineTimer deadline)
-{
-    const qint64 remaining = deadline.remainingTime();
-    if (remaining == 0)
-        return TextReadResult::timedOut();
-    tesseract::ETEXT_DESC monitor;
-    if (remaining > 0)
-        monitor.set_deadline_msecs(int(qMin<qint64>(remaining, std::numeric_limits<int>::max())));
-    int status = 0;
-    withSingleOmpThread([&] { status = api.Recognize(&monitor); });
-    if (monitor.deadline_exceeded() || deadline.hasExpired())
-        return TextReadResult::timedOut();
-    if (status != 0)
-        return TextReadResult::failed(QStringLiteral("Text recognition failed"));
-    return TextReadResult::read(api.recognizedText());
-}
-
-}  // namespace
 
 TesseractRecognizer::TesseractRecognizer(QString dataPath)
     : m_dataPath(dataPath.isEmpty() ? findDataPath() : std::move(dataPath))
@@ -232,7 +107,7 @@ TextReadResult TesseractRecognizer::recognizeGray(TextImagePreparation::GrayImag
 
     const Profile& profile = settings.level == TextRecognitionLevel::Fast ? m_fast : m_accurate;
     QString error;
-    Engine* api = engineFor(m_dataPath, languages, settings.usesLanguageCorrection, &error);
+    TesseractEngine* api = TesseractEngine::forThread(m_dataPath, languages, settings.usesLanguageCorrection, &error);
     if (!api)
         return TextReadResult::failed(error);
 
@@ -243,14 +118,18 @@ TextReadResult TesseractRecognizer::recognizeGray(TextImagePreparation::GrayImag
         const TextImagePreparation::GrayImage page = TextImagePreparation::scaled(gray, profile.scale);
         gray = {};
         api->SetPageSegMode(profile.pageSegMode);
-        api->SetImage(reinterpret_cast<const unsigned char*>(page.pixels.constData()), page.width, page.height, 1,
-                      page.width);
-        api->SetSourceResolution(int(96 * profile.scale));
+        api->setPage(page, profile.scale);
     }
-    const TextReadResult result = read(*api, deadline);
-    api->Clear();
-    // A page leaves many megabytes of small freed blocks in this thread's
-    // heap; hand them back rather than keep them until the next page.
-    ::malloc_trim(0);
+    TextReadResult result = api->recognizeWithin(deadline);
+    if (result.ok())
+        result = TextReadResult::read(api->recognizedText());
+    api->finish();
     return result;
+}
+
+std::shared_ptr<TextPage> TesseractRecognizer::preparePage(const Bitmap& image, const TextSearchSettings& settings)
+{
+    if (image.isNull())
+        return nullptr;
+    return std::make_shared<TesseractTextPage>(*this, TextImagePreparation::toGray(image), settings);
 }

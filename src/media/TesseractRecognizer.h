@@ -9,10 +9,8 @@
 #include <QStringList>
 
 // Text recognition with Tesseract, in process. Each thread that reads gets
-// one engine of its own, created on its first read and reused until the
-// thread ends (or the language or correction setting changes). Tesseract's
-// own threading is held at one thread per engine: the callers already run
-// one engine per core.
+// one engine of its own (TesseractEngine). Tesseract's own threading is held
+// at one thread per engine: the callers already run one engine per core.
 //
 // The two levels are two ways of preparing the image for the same trained
 // model (Debian ships one English model, the fast integer one):
@@ -44,9 +42,15 @@ public:
     // Keeps the grey image (a quarter of the captured pixels' size).
     PreparedRead prepare(const Bitmap& image, const TextSearchSettings& settings) override;
     QStringList supportedLanguages(TextRecognitionLevel level) override;
+    // A TesseractTextPage over the grey image.
+    std::shared_ptr<TextPage> preparePage(const Bitmap& image, const TextSearchSettings& settings) override;
 
     static Profile defaultProfile(TextRecognitionLevel level);
     void setProfile(TextRecognitionLevel level, const Profile& profile);  // for measuring alternatives
+    const Profile& profile(TextRecognitionLevel level) const
+    {
+        return level == TextRecognitionLevel::Fast ? m_fast : m_accurate;
+    }
 
     QString dataPath() const { return m_dataPath; }
     // The Tesseract language string for the settings: the chosen language

@@ -73,6 +73,18 @@ TextImagePreparation::GrayImage TextImagePreparation::scaled(const GrayImage& im
     return result;
 }
 
+TextImagePreparation::GrayImage TextImagePreparation::cropped(const GrayImage& image, const QRect& area)
+{
+    const QRect r = area & QRect(0, 0, image.width, image.height);
+    if (r.isEmpty())
+        return {};
+    GrayImage result{r.width(), r.height(), QByteArray(qsizetype(r.width()) * r.height(), Qt::Uninitialized)};
+    for (int y = 0; y < r.height(); ++y)
+        std::copy_n(image.pixels.constData() + qsizetype(r.top() + y) * image.width + r.left(), r.width(),
+                    result.pixels.data() + qsizetype(y) * r.width());
+    return result;
+}
+
 void TextImagePreparation::invertDarkTiles(GrayImage& image)
 {
     const int columns = (image.width + kTileSize - 1) / kTileSize;

@@ -3,6 +3,7 @@
 #include "core/Bitmap.h"
 
 #include <QByteArray>
+#include <QRect>
 
 // Turns a captured image into what the recognition engine reads best: one
 // grey byte per pixel, dark text on a light background, optionally scaled.
@@ -24,6 +25,8 @@ public:
 
     static GrayImage toGray(const Bitmap& image);
     static GrayImage scaled(const GrayImage& image, double scale);
+    // The part of `image` inside `area` (clipped to the image).
+    static GrayImage cropped(const GrayImage& image, const QRect& area);
     // Inverts every tile whose background (its median grey) is dark, so light
     // text on dark panels reads like dark text on light ones.
     static void invertDarkTiles(GrayImage& image);

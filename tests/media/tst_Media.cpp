@@ -1,3 +1,4 @@
+#include "core/textsearch/IncrementalTextReader.h"
 #include "media/FfmpegVideoWriter.h"
 #include "media/MediaModule.h"
 #include "media/TesseractRecognizer.h"
@@ -266,6 +267,35 @@ private Q_SLOTS:
         for (const char* word : {"Quarterly", "invoice", "summary", "Meeting", "London", "team"})
             QVERIFY2(result.text().contains(QLatin1String(word)), qPrintable(result.text()));
         QCOMPARE(result.text().count(QLatin1Char('\n')), 1);  // one line per line of text
+    }
+
+    // After a small change a screen read line by line says what a full read of it says, reading one line.
+    void incrementalReadMatchesFullRead_data()
+    {
+        using L = TextRecognitionLevel;
+        QTest::addColumn<TextSearchSettings>("settings");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("accurate light") << TextSearchSettings{L::Accurate, {}, false} << false;
+        QTest::newRow("fast dark") << TextSearchSettings{L::Fast, {}, false} << true;
+    }
+    void incrementalReadMatchesFullRead()
+    {
+        QFETCH(TextSearchSettings, settings);
+        QFETCH(bool, dark);
+        QStringList lines{"Quarterly invoice summary", "Meeting with the London team", "Budget review on Friday",
+                          "Release notes for the new version"};
+        IncrementalTextReader reader;
+        const auto before = m_recognizer.preparePage(
+            TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(lines, dark)), settings);
+        QVERIFY(reader.read("screen", *before, settings, QDeadlineTimer(60000)).ok());
+        lines[2] = "Budget review on Monday";
+        const Bitmap changed = TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(lines, dark));
+        const auto after = m_recognizer.preparePage(changed, settings);
+        const TextReadResult incremental = reader.read("screen", *after, settings, QDeadlineTimer(60000));
+        QCOMPARE(reader.lastReport().kind, IncrementalTextReader::ReadKind::Lines);
+        QCOMPARE(reader.lastReport().linesRead, 1);
+        QCOMPARE(incremental.text(), m_recognizer.recognize(changed, settings, QDeadlineTimer(60000)).text());
+        QVERIFY2(incremental.text().contains("Monday"), qPrintable(incremental.text()));
     }
 
     void automaticLanguages_data()

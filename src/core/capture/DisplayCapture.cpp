@@ -105,7 +105,7 @@ CaptureTickResult DisplayCapture::captureDisplays(const CaptureConfiguration& co
             failures.append({entry.ordinal, saved.error()});
             continue;
         }
-        written.append({image.value(), saved->path});
+        written.append({image.value(), saved->path, entry.identity});
         if (writtenFiles)
             writtenFiles->append(saved->path);
     }

@@ -2,6 +2,7 @@
 
 #include "core/log/EventLog.h"
 #include "core/textsearch/StoredTextSink.h"
+#include "core/textsearch/IncrementalTextReader.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextRecognizer.h"
 
@@ -21,10 +22,19 @@ void lowerThreadPriority()
 
 LiveTextReader::Recognize LiveTextReader::recognizeWith(std::shared_ptr<TextRecognizer> recognizer)
 {
-    return [recognizer](const Bitmap& image, const TextSearchSettings& settings) -> Read {
+    return [recognizer](const CapturedImage& shot, const TextSearchSettings& settings,
+                        const std::shared_ptr<IncrementalTextReader>& sequences) -> Read {
         if (!recognizer)
             return [] { return TextReadResult::failed(QStringLiteral("Text recognition isn't available")); };
-        return [recognizer, read = recognizer->prepare(image, settings)] {
+        if (std::shared_ptr<TextPage> page = shot.display.isEmpty() ? nullptr
+                                                                    : recognizer->preparePage(shot.image, settings)) {
+            return [sequences, page, display = shot.display, settings, epoch = sequences->epoch()] {
+                return TextRecognizer::readWithin(
+                    [&](QDeadlineTimer deadline) { return sequences->read(display, *page, settings, deadline, epoch); },
+                    TextRecognizer::kTimeoutSeconds);
+            };
+        }
+        return [recognizer, read = recognizer->prepare(shot.image, settings)] {
             return TextRecognizer::readWithin(read, TextRecognizer::kTimeoutSeconds);
         };
     };
@@ -32,6 +42,7 @@ LiveTextReader::Recognize LiveTextReader::recognizeWith(std::shared_ptr<TextReco
 
 LiveTextReader::LiveTextReader(Recognize recognize, EventLog& log)
     : m_recognize(std::move(recognize))
+    , m_sequences(std::make_shared<IncrementalTextReader>())
     , m_log(log)
 {
 }
@@ -59,7 +70,7 @@ void LiveTextReader::enqueue(const QList<CapturedImage>& images, const TextSearc
     }
     QList<Entry> entries;
     for (const CapturedImage& shot : images)
-        entries.append({recognize(shot.image, settings), shot.filePath, settings, false});
+        entries.append({recognize(shot, settings, m_sequences), shot.filePath, settings, false});
     {
         std::lock_guard lock(m_mutex);
         for (Entry& entry : entries)
@@ -70,6 +81,11 @@ void LiveTextReader::enqueue(const QList<CapturedImage>& images, const TextSearc
             m_thread = std::thread([this] { run(); });
     }
     m_changed.notify_all();
+}
+
+void LiveTextReader::restartSequences()
+{
+    m_sequences->restart();
 }
 
 void LiveTextReader::setRecognize(Recognize recognize)

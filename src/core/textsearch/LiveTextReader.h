@@ -14,11 +14,14 @@
 // at a time on a low-priority thread of its own, and stores it on each file.
 // A waiting screenshot holds only what its read needs (the recogniser's
 // prepared read), not the captured pixels.
+// Consecutive screenshots of a display are read as a sequence (see
+// IncrementalTextReader) when the recogniser can read pages line by line.
 // At most four screenshots wait: when more arrive the oldest are dropped
 // (a later bulk run reads them). A read that times out is tried once more,
 // before anything else; a second time-out leaves the file unread.
 class EventLog;
 class StoredTextSink;
+class IncrementalTextReader;
 class TextRecognizer;
 
 class LiveTextReader : public LiveTextSink
@@ -28,7 +31,8 @@ public:
 
     // Prepares the read of one image; the read runs later on the reader's thread.
     using Read = std::function<TextReadResult()>;
-    using Recognize = std::function<Read(const Bitmap& image, const TextSearchSettings& settings)>;
+    using Recognize = std::function<Read(const CapturedImage& shot, const TextSearchSettings& settings,
+                                         const std::shared_ptr<IncrementalTextReader>& sequences)>;
 
     LiveTextReader(Recognize recognize, EventLog& log);
     ~LiveTextReader() override;  // drops what waits and waits for the read in progress
@@ -38,6 +42,7 @@ public:
     // Prepares each read on the calling thread (a grey copy: a few milliseconds a screen).
     void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) override;
 
+    void restartSequences() override;
     void setRecognize(Recognize recognize);
     // Told of each file whose text was stored; set before the first enqueue.
     void setStoredTextSink(StoredTextSink* sink) { m_stored = sink; }
@@ -62,6 +67,7 @@ private:
     std::condition_variable m_changed;
     std::deque<Entry> m_waiting;
     Recognize m_recognize;
+    std::shared_ptr<IncrementalTextReader> m_sequences;
     EventLog& m_log;
     StoredTextSink* m_stored = nullptr;
     bool m_quit = false;

@@ -12,6 +12,7 @@ struct CapturedImage
 {
     Bitmap image;
     QString filePath;
+    QString display;  // the display's identity: its screenshots are read as a sequence
 };
 
 // Where the capture step hands new screenshots for text recognition. It
@@ -21,4 +22,7 @@ class LiveTextSink
 public:
     virtual ~LiveTextSink() = default;
     virtual void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) = 0;
+    // The screenshots handed over from now on start new sequences: nothing
+    // learnt from earlier ones is reused (after wake, after a settings change).
+    virtual void restartSequences() {}
 };

@@ -1,6 +1,7 @@
 #include "core/textsearch/TextRecognizer.h"
 
 #include "core/textsearch/TextCharacters.h"
+#include "core/textsearch/TextPage.h"
 
 TextReadResult withTimeout(double timeoutSeconds, const std::function<TextReadResult(QDeadlineTimer)>& operation)
 {
@@ -28,4 +29,9 @@ TextReadResult TextRecognizer::readWithin(const PreparedRead& read, double timeo
     if (!result.ok())
         return result;
     return TextReadResult::read(TextCharacters::prefix(result.text(), TextCharacters::kStoredLimit));
+}
+
+std::shared_ptr<TextPage> TextRecognizer::preparePage(const Bitmap&, const TextSearchSettings&)
+{
+    return nullptr;
 }

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class TextPage;
+
 // On-device text recognition of one image. Implementations are safe to call
 // from several threads at once (each thread gets an engine of its own) and
 // stop working when the deadline passes, returning TimedOut.
@@ -39,6 +41,10 @@ public:
     virtual PreparedRead prepare(const Bitmap& image, const TextSearchSettings& settings);
     // A prepared read within `timeoutSeconds`, as recognizeWithin().
     static TextReadResult readWithin(const PreparedRead& read, double timeoutSeconds);
+
+    // The image made ready to be read line by line (see IncrementalTextReader),
+    // holding what prepare() holds; null when the recogniser reads only whole images.
+    virtual std::shared_ptr<TextPage> preparePage(const Bitmap& image, const TextSearchSettings& settings);
 };
 
 // Runs `operation` with a deadline `timeoutSeconds` from now and reports

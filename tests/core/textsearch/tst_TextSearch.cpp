@@ -6,6 +6,7 @@
 #include "core/textsearch/BinaryPlist.h"
 #include "core/textsearch/LiveTextReader.h"
 #include "core/textsearch/TextMetadata.h"
+#include "core/textsearch/TextPage.h"
 #include "core/textsearch/TextSearchController.h"
 #include "core/textsearch/TextSearchScan.h"
 
@@ -47,6 +48,39 @@ bool readInTurn(const CapturedImage& last)
 {
     return QTest::qWaitFor([&] { return TextMetadata::readMarker(last.filePath).has_value(); }, 10000);
 }
+
+// A page that reads as the number of full reads so far; finding lines finds none.
+class CountingPage : public TextPage
+{
+public:
+    explicit CountingPage(std::atomic<int>& fullReads)
+        : m_fullReads(fullReads)
+    {
+    }
+    GrayPixels pixels() const override { return {reinterpret_cast<const uchar*>("\x10\x20\x30\x40"), 2, 2}; }
+    TextReadResult readAll(QDeadlineTimer, QList<Line>*) override
+    {
+        return TextReadResult::read(QString::number(++m_fullReads));
+    }
+    TextReadResult findLines(const QRect&, QDeadlineTimer, QList<QRect>*) override { return TextReadResult::read({}); }
+    TextReadResult readLines(const QList<QRect>&, QDeadlineTimer, QStringList*) override
+    {
+        return TextReadResult::read({});
+    }
+
+private:
+    std::atomic<int>& m_fullReads;
+};
+
+class PageRecognizer : public ScriptedRecognizer
+{
+public:
+    std::shared_ptr<TextPage> preparePage(const Bitmap&, const TextSearchSettings&) override
+    {
+        return std::make_shared<CountingPage>(fullReads);
+    }
+    std::atomic<int> fullReads{0};
+};
 
 }  // namespace
 
@@ -289,6 +323,27 @@ private Q_SLOTS:
         QCOMPARE(recognizer->seenWidths().mid(6), (QList<int>{7, 7, 5, 5, 8}));
         QCOMPARE(log.count("Reading a screenshot's text took over 15 seconds; trying once more"), 1);
         QCOMPARE(log.count("Reading a screenshot's text timed out twice; left unread"), 1);
+    }
+
+    // A display's screenshots are read as a sequence: the same screen again is not read; after a restart
+    // (wake, settings changed) and on another display it is.
+    void readsEachDisplayAsASequence()
+    {
+        QTemporaryDir dir;
+        const auto recognizer = std::make_shared<PageRecognizer>();
+        LiveTextReader reader(LiveTextReader::recognizeWith(recognizer), m_home.log());
+        auto enqueue = [&](int width, const QString& display) {
+            CapturedImage shot = shots(dir, {width}).first();
+            shot.display = display;
+            reader.enqueue({shot}, {});
+            return readInTurn(shot) ? *TextMetadata::readText(shot.filePath) : QString();
+        };
+        QCOMPARE(enqueue(1, "left"), "1");
+        QCOMPARE(enqueue(2, "left"), "1");
+        QCOMPARE(enqueue(3, "right"), "2");
+        reader.restartSequences();
+        QCOMPARE(enqueue(4, "left"), "3");
+        QCOMPARE(enqueue(5, "left"), "3");
     }
 
     void lateResultCountsAsTimedOut()
