@@ -15,6 +15,7 @@
 #include "core/capture/ScreenCapturePermission.h"
 #include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
+#include "core/search/IndexFirstSearch.h"
 #include "core/settings/DefaultsStore.h"
 #include "core/settings/Preferences.h"
 #include "core/timelapse/TimelapseExportController.h"

@@ -118,7 +118,6 @@ public:
     Result<void> connectGlobalShortcuts();
 
 private:
-
     // Declared in the order they may depend on each other: the log goes last.
     Locations m_locations;
     QDateTime m_launchDate = QDateTime::currentDateTime();

@@ -11,6 +11,7 @@
 #include "cli/SignalWatcher.h"
 #include "core/capture/ScreenshotManager.h"
 #include "core/log/EventLog.h"
+#include "core/search/IndexFirstSearch.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -7,6 +7,7 @@
 #include "cli/CommandLogging.h"
 #include "cli/Console.h"
 #include "core/log/EventLog.h"
+#include "core/search/IndexFirstSearch.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,8 +1,8 @@
 #include "core/textsearch/LiveTextReader.h"
 
 #include "core/log/EventLog.h"
-#include "core/textsearch/StoredTextSink.h"
 #include "core/textsearch/IncrementalTextReader.h"
+#include "core/textsearch/StoredTextSink.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextRecognizer.h"
 
