@@ -2,6 +2,7 @@
 // in full, incrementally (IncrementalTextReader) and with the `tesseract`
 // command, and reports processor time and word recall per capture and by
 // kind of change. See README.md.
+#include "CpuClock.h"
 #include "DaySequence.h"
 #include "WordRecall.h"
 
@@ -25,21 +26,6 @@
 namespace {
 
 const QString kDisplay = QStringLiteral("bench-display");
-
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + now.tv_nsec / 1e9;
-}
-
-double childCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 double residentMegabytes()
 {

@@ -1,6 +1,7 @@
 // OCR benchmark: reads rendered 1920×1080 screenshots of known words with
 // both recognition levels and with the `tesseract` command, and times the
 // capture folder count over many files. See README.md.
+#include "CpuClock.h"
 #include "ScreenRenderer.h"
 #include "WordRecall.h"
 
@@ -33,21 +34,6 @@ struct Sample
     QStringList words;
     Bitmap bitmap;
 };
-
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + now.tv_nsec / 1e9;
-}
-
-double childCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 struct Score
 {

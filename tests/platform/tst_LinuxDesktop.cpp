@@ -469,6 +469,12 @@ private Q_SLOTS:
         QCOMPARE(reports, QStringList{"The X server has no MIT-SHM extension; "
                                       "capturing through slower image transfers"});
         plain.stop();
+        // Hold the display number, so that no server another test starts meanwhile answers on it.
+        QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(plain.display().mid(1)));
+        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+        lock.write(QByteArray::number(QCoreApplication::applicationPid()).rightJustified(10, ' ') + '\n');
+        lock.close();
+        const auto unlock = qScopeGuard([&lock] { lock.remove(); });
         QCOMPARE(source.capture(content->displays[0], {}).error(), "The X server connection was lost");
         const Result<Bitmap> again = source.capture(content->displays[0], {});
         QVERIFY2(again.error().contains("Couldn't connect to the X display " + plain.display()),
