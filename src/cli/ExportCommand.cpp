@@ -39,12 +39,8 @@ std::variant<Request, QString> parse(const QStringList& arguments)
             if (!isNumber || fps < 1)
                 return QStringLiteral("--fps needs a whole number of frames per second, 1 or more");
             request.fps = fps;
-        } else if (argument == QLatin1String("today")) {
-            request.days.append(LibraryLayout::dayFolderName(now));
-        } else if (argument == QLatin1String("yesterday")) {
-            request.days.append(LibraryLayout::dayFolderName(now.addDays(-1)));
-        } else if (LibraryLayout::dayDate(argument)) {
-            request.days.append(argument);
+        } else if (const std::optional<QString> day = LibraryLayout::namedDay(argument, now)) {
+            request.days.append(*day);
         } else {
             return QStringLiteral("\"%1\" is not a day: use today, yesterday or YYYY-MM-DD").arg(argument);
         }

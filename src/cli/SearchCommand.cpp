@@ -28,12 +28,8 @@ struct Request
 // The start of a day: "today", "yesterday" or "YYYY-MM-DD".
 std::optional<QDateTime> parseDay(const QString& text)
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    if (text == QLatin1String("today"))
-        return LibraryLayout::dayDate(LibraryLayout::dayFolderName(now));
-    if (text == QLatin1String("yesterday"))
-        return LibraryLayout::dayDate(LibraryLayout::dayFolderName(now.addDays(-1)));
-    return LibraryLayout::dayDate(text);
+    const std::optional<QString> day = LibraryLayout::namedDay(text, QDateTime::currentDateTime());
+    return day ? LibraryLayout::dayDate(*day) : std::nullopt;
 }
 
 QDateTime lastSecondOf(const QDateTime& day)

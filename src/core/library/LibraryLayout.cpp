@@ -35,6 +35,17 @@ QString LibraryLayout::dayFolderName(const QDateTime& date)
     return format(date, kDayPattern);
 }
 
+std::optional<QString> LibraryLayout::namedDay(const QString& word, const QDateTime& now)
+{
+    if (word == QLatin1String("today"))
+        return dayFolderName(now);
+    if (word == QLatin1String("yesterday"))
+        return dayFolderName(now.addDays(-1));
+    if (dayDate(word))
+        return word;
+    return std::nullopt;
+}
+
 std::optional<QDateTime> LibraryLayout::dayDate(const QString& folderName)
 {
     if (!isDayFolderName(folderName))  // the date parser also takes a sign, "-2024-01-11"

@@ -24,6 +24,8 @@ public:
     static QString dayFolderName(const QDateTime& date);
     // The start of that local day, only when formatting it again gives the same text.
     static std::optional<QDateTime> dayDate(const QString& folderName);
+    // The day folder a user means by "today", "yesterday" or "yyyy-MM-dd".
+    static std::optional<QString> namedDay(const QString& word, const QDateTime& now);
     static QString fileTimeText(const QDateTime& date);  // "yyyy-MM-dd_HH-mm-ss"
     static std::optional<QDateTime> fileTimeDate(const QString& text);
     static QString screenshotFileName(const QDateTime& date, int ordinal, ScreenshotFormat format);
