@@ -47,6 +47,15 @@ QString grouped(qsizetype count)
     return QLocale(QLocale::English).toString(count);
 }
 
+// The inode at `path`; 0 when nothing is there.
+ino_t inodeAt(const QString& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
 }  // namespace
 
 SearchIndexWriter::SearchIndexWriter(QString databasePath, EventLog& log)
@@ -57,9 +66,15 @@ SearchIndexWriter::SearchIndexWriter(QString databasePath, EventLog& log)
 
 bool SearchIndexWriter::ensureOpen()
 {
-    if (m_db.isOpen())
+    if (m_db.isOpen() && inodeAt(m_path) == m_inode)
         return true;
+    if (m_db.isOpen()) {
+        // Another Momentra process moved a damaged index aside: follow it to the new file.
+        m_db.close();
+        m_needsRebuild = true;
+    }
     prepareFile(m_path);
+    m_inode = inodeAt(m_path);
     const int code = m_db.open(m_path, SqliteDatabase::Mode::ReadWrite);
     if (code != SQLITE_OK) {
         check(code, "open");
@@ -72,6 +87,7 @@ bool SearchIndexWriter::ensureOpen()
         return check(m_db.lastCode(), "set up");
     moveAside();
     prepareFile(m_path);
+    m_inode = inodeAt(m_path);
     return m_db.open(m_path, SqliteDatabase::Mode::ReadWrite) == SQLITE_OK && createSchema();
 }
 

@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <optional>
+
+#include <sys/types.h>
 #include <utility>
 
 class EventLog;
@@ -69,6 +71,7 @@ private:
     EventLog& m_log;
     SqliteDatabase m_db;
     bool m_needsRebuild = false;
+    ino_t m_inode = 0;  // of the file m_db has open
     bool m_hasLoggedFailure = false;
     quint64 m_upserts = 0;
 };
