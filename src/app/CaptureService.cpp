@@ -28,8 +28,6 @@ CaptureService::CaptureService(Services services, Preferences& preferences, Even
     installCallbacks();
     // Settings changed elsewhere (the settings window, `momentra defaults`) apply at once.
     connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
-        if (m_liveText)
-            m_liveText->restartSequences();
         m_engine->update(m_preferences.captureConfiguration());
         if (key == Preferences::key("folderPath") || key == Preferences::key("deletionPolicy")
             || key == Preferences::key("deletesPermanently"))

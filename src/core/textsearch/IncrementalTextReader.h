@@ -64,7 +64,8 @@ public:
         return read(display, page, settings, deadline, epoch());
     }
 
-    // Every display's next screenshot taken from now on is read in full (after wake, a settings change).
+    // Every display's next screenshot taken from now on is read in full (after wake; a change of text settings or
+    // screen size restarts a display by itself).
     void restart() { ++m_epoch; }
     quint64 epoch() const { return m_epoch; }
 

@@ -23,6 +23,6 @@ public:
     virtual ~LiveTextSink() = default;
     virtual void enqueue(const QList<CapturedImage>& images, const TextSearchSettings& settings) = 0;
     // The screenshots handed over from now on start new sequences: nothing
-    // learnt from earlier ones is reused (after wake, after a settings change).
+    // learnt from earlier ones is reused (after wake).
     virtual void restartSequences() {}
 };
