@@ -1,9 +1,7 @@
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenshotManager.h"
-#include "platform/linux/GateSources.h"
 #include "platform/linux/LinuxSessionState.h"
 #include "platform/linux/wayland/ScreencopyScreenSource.h"
-#include "platform/linux/wayland/WaylandIdleSource.h"
 #include "support/HelperProcess.h"
 #include "support/core/EventLogWatcher.h"
 #include "support/core/TestCodec.h"
@@ -49,18 +47,6 @@ private Q_SLOTS:
             QVERIFY2(terminal->waitForStarted(), "foot did not start (Debian package foot)");
         }
         QTRY_VERIFY_WITH_TIMEOUT(run("swaymsg", {"-t", "get_tree"}).count("\"app_id\": \"org.example.") == 2, 60000);
-    }
-
-    // A changed threshold arms a new notification, which counts from then.
-    void idleNotificationRearms()
-    {
-        auto idle = WaylandIdleSource::connect(WaylandIdleSource::Protocol::KdeIdle);
-        QVERIFY2(idle, qPrintable(idle.error()));
-        QCOMPARE(idle.value()->secondsSinceLastInput(), std::nullopt);  // not armed yet
-        idle.value()->setThreshold(1);
-        QTRY_VERIFY_WITH_TIMEOUT(idle.value()->secondsSinceLastInput() >= 1, 15000);
-        idle.value()->setThreshold(600);
-        QCOMPARE(idle.value()->secondsSinceLastInput(), 0.0);
     }
 
     // The engine over the compositor's answers, ticked by hand: a tick is
