@@ -88,9 +88,7 @@ bool ScreenshotManager::start(const CaptureConfiguration& configuration)
                   .arg(wholeSeconds(configuration.intervalSeconds), ScreenshotFormats::rawValue(configuration.format),
                        configuration.folder),
               EventLog::kEngine);
-    setConfiguration(configuration);
-    if (configuration.pauseWhenIdle)
-        m_session.setIdleThreshold(configuration.idleThresholdSeconds);
+    applyConfiguration(configuration);
     ensureScreenshotsFolder(configuration.folder);
     // Partial files of a capture that was killed midway are never screenshots;
     // the look through every day folder runs on the capture thread.
@@ -105,6 +103,15 @@ bool ScreenshotManager::start(const CaptureConfiguration& configuration)
     isLowOnSpace(configuration);
     scheduleTimer(configuration.intervalSeconds);
     return true;
+}
+
+// The idle gate's source learns the threshold only where the gate is on;
+// some arm a notification with it.
+void ScreenshotManager::applyConfiguration(const CaptureConfiguration& configuration)
+{
+    setConfiguration(configuration);
+    if (configuration.pauseWhenIdle)
+        m_session.setIdleThreshold(configuration.idleThresholdSeconds);
 }
 
 void ScreenshotManager::stop()
@@ -151,9 +158,7 @@ void ScreenshotManager::update(const CaptureConfiguration& configuration)
         return;
     }
     const std::optional<CaptureConfiguration> previous = m_configuration;
-    setConfiguration(configuration);
-    if (configuration.pauseWhenIdle)
-        m_session.setIdleThreshold(configuration.idleThresholdSeconds);
+    applyConfiguration(configuration);
     if (!previous || previous->onlyDisplay != configuration.onlyDisplay)
         setMissingDisplayName(std::nullopt);
     if (!previous || previous->folder != configuration.folder)

@@ -101,6 +101,7 @@ Q_SIGNALS:
 
 private:
     QDateTime now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
+    void applyConfiguration(const CaptureConfiguration& configuration);
     void scheduleTimer(double intervalSeconds);
     void stopTimer();
     bool isLowOnSpace(const CaptureConfiguration& configuration);
