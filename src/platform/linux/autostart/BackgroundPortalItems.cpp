@@ -1,6 +1,6 @@
 #include "platform/linux/autostart/BackgroundPortalItems.h"
 
-#include "platform/linux/autostart/PortalRequest.h"
+#include "platform/linux/portal/PortalRequest.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "platform/linux/shortcuts/PortalHotKeyService.h"
 
 #include "core/log/EventLog.h"
-#include "platform/linux/autostart/PortalRequest.h"
+#include "platform/linux/portal/PortalRequest.h"
 #include "platform/linux/shortcuts/PortalShortcut.h"
 #include "platform/linux/shortcuts/ShortcutNotation.h"
 

@@ -1,6 +1,6 @@
 #include "platform/linux/wayland/PortalScreenCast.h"
 
-#include "platform/linux/autostart/PortalRequest.h"
+#include "platform/linux/portal/PortalRequest.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

@@ -1,4 +1,4 @@
-#include "platform/linux/autostart/PortalRequest.h"
+#include "platform/linux/portal/PortalRequest.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
