@@ -21,7 +21,7 @@ constexpr int kCallTimeoutMs = 5000;
 }  // namespace
 
 KGlobalAccelHotKeyService::KGlobalAccelHotKeyService(QDBusConnection bus, EventLog& log, QObject* parent)
-    : QObject(parent)
+    : DesktopHotKeyService(parent)
     , m_bus(std::move(bus))
     , m_log(log)
 {
@@ -37,9 +37,7 @@ bool KGlobalAccelHotKeyService::isOffered(QDBusConnection bus)
 // Component, action, and their names as KDE's settings show them.
 QStringList KGlobalAccelHotKeyService::actionId(const Identifier& identifier)
 {
-    const QString action = identifier.name.isEmpty() ? QStringLiteral("shortcut%1").arg(identifier.id)
-                                                     : identifier.name;
-    return {QString::fromLatin1(kComponent), action, QStringLiteral("Momentra"),
+    return {QString::fromLatin1(kComponent), bindingName(identifier), QStringLiteral("Momentra"),
             tr("Start or stop taking screenshots")};
 }
 
@@ -90,38 +88,27 @@ Result<HotKeyService::Handle> KGlobalAccelHotKeyService::registerHotKey(int keyC
     }
     if (const auto listening = listenToComponent(); !listening)
         return R::failure(listening.error());
-    const Registration registration{identifier, keyCode, modifiers};
-    m_registrations.insert(++m_lastHandle, registration);
-    return m_lastHandle;
+    return add({identifier, keyCode, modifiers});
 }
 
 void KGlobalAccelHotKeyService::unregisterHotKey(Handle handle)
 {
-    const auto registration = m_registrations.take(handle);
+    const auto registration = take(handle);
+    if (!registration)
+        return;
     QDBusMessage inactive = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("setInactive"));
-    inactive.setArguments({actionId(registration.identifier)});
+    inactive.setArguments({actionId(registration->identifier)});
     m_bus.call(inactive, QDBus::Block, kCallTimeoutMs);
 }
 
 void KGlobalAccelHotKeyService::onPressed(const QString& component, const QString& action, qlonglong)
 {
-    deliver(EventKind::pressed, component, action);
+    if (component == QLatin1String(kComponent))
+        deliver(EventKind::pressed, action);
 }
 
 void KGlobalAccelHotKeyService::onReleased(const QString& component, const QString& action, qlonglong)
 {
-    deliver(EventKind::released, component, action);
-}
-
-void KGlobalAccelHotKeyService::deliver(EventKind kind, const QString& component, const QString& action)
-{
-    if (component != QLatin1String(kComponent))
-        return;
-    for (const Registration& registration : std::as_const(m_registrations)) {
-        if (actionId(registration.identifier).value(1) != action)
-            continue;
-        if (m_hotKeyEventsEnabled && m_handlers.hotKey)
-            m_handlers.hotKey({kind, registration.identifier});
-        return;
-    }
+    if (component == QLatin1String(kComponent))
+        deliver(EventKind::released, action);
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "core/shortcuts/HotKeyService.h"
+#include "platform/linux/shortcuts/DesktopHotKeyService.h"
 
 #include <QDBusConnection>
-#include <QHash>
-#include <QObject>
 #include <QStringList>
 
 class EventLog;
@@ -16,7 +14,7 @@ class EventLog;
 // Momentra. kglobalaccel answers with the keys it really gave the action: none
 // means another program holds the combination. Letting go marks the action
 // inactive, which keeps it in KDE's list without firing.
-class KGlobalAccelHotKeyService : public QObject, public HotKeyService
+class KGlobalAccelHotKeyService : public DesktopHotKeyService
 {
     Q_OBJECT
 
@@ -28,34 +26,18 @@ public:
     // Whether kglobalaccel is on the session bus, or can be started there.
     static bool isOffered(QDBusConnection bus);
 
-    void installEventHandler(Handlers handlers) override { m_handlers = std::move(handlers); }
     Result<Handle> registerHotKey(int keyCode, int modifiers, Identifier identifier) override;
     void unregisterHotKey(Handle handle) override;
-    void setHotKeyEventsEnabled(bool enabled) override { m_hotKeyEventsEnabled = enabled; }
-    void setRawKeyEventsEnabled(bool) override {}
-    bool isDesktopManaged() const override { return true; }
 
 private Q_SLOTS:
     void onPressed(const QString& component, const QString& action, qlonglong timestamp);
     void onReleased(const QString& component, const QString& action, qlonglong timestamp);
 
 private:
-    struct Registration
-    {
-        Identifier identifier;
-        int keyCode = 0;
-        int modifiers = 0;
-    };
-
     static QStringList actionId(const Identifier& identifier);
     Result<void> listenToComponent();
-    void deliver(EventKind kind, const QString& component, const QString& action);
 
     QDBusConnection m_bus;
     EventLog& m_log;
-    Handlers m_handlers;
-    bool m_hotKeyEventsEnabled = false;
     bool m_listening = false;
-    Handle m_lastHandle = 0;
-    QHash<Handle, Registration> m_registrations;
 };

@@ -20,7 +20,7 @@ const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcut
 }  // namespace
 
 PortalHotKeyService::PortalHotKeyService(QDBusConnection bus, EventLog& log, QObject* parent)
-    : QObject(parent)
+    : DesktopHotKeyService(parent)
     , m_bus(std::move(bus))
     , m_log(log)
 {
@@ -43,29 +43,13 @@ bool PortalHotKeyService::isOffered(QDBusConnection bus, bool start)
            && reply.arguments().value(0).value<QDBusVariant>().variant().toUInt() >= 1;
 }
 
-void PortalHotKeyService::installEventHandler(Handlers handlers)
-{
-    m_handlers = std::move(handlers);
-}
-
-QString PortalHotKeyService::bindingId(const Identifier& identifier)
-{
-    return identifier.name.isEmpty() ? QStringLiteral("shortcut%1").arg(identifier.id) : identifier.name;
-}
-
 Result<HotKeyService::Handle> PortalHotKeyService::registerHotKey(int keyCode, int modifiers, Identifier identifier)
 {
-    const Registration registration{identifier, keyCode, modifiers};
     if (ShortcutNotation::portalTrigger({keyCode, modifiers}).isEmpty())
         return Result<Handle>::failure(tr("This key can't be named to the desktop."));
-    m_registrations.insert(++m_lastHandle, registration);
+    const Handle handle = add({identifier, keyCode, modifiers});
     scheduleBind();
-    return m_lastHandle;
-}
-
-void PortalHotKeyService::unregisterHotKey(Handle handle)
-{
-    m_registrations.remove(handle);
+    return handle;
 }
 
 // Registrations come in bursts (let go of one combination, take another):
@@ -84,8 +68,8 @@ void PortalHotKeyService::bind()
     if (m_busy || m_failed)
         return;
     bool changed = false;
-    for (const Registration& registration : std::as_const(m_registrations)) {
-        const QString id = bindingId(registration.identifier);
+    for (const Registration& registration : registrations()) {
+        const QString id = bindingName(registration.identifier);
         changed |= m_asked.value(id) != ShortcutNotation::portalTrigger({registration.keyCode, registration.modifiers});
     }
     if (!changed)
@@ -126,8 +110,8 @@ void PortalHotKeyService::bindShortcuts()
 {
     QList<PortalShortcut> shortcuts;
     QHash<QString, QString> asking;
-    for (const Registration& registration : std::as_const(m_registrations)) {
-        const QString id = bindingId(registration.identifier);
+    for (const Registration& registration : registrations()) {
+        const QString id = bindingName(registration.identifier);
         const QString trigger = ShortcutNotation::portalTrigger({registration.keyCode, registration.modifiers});
         asking.insert(id, trigger);
         shortcuts.append({id,
@@ -167,25 +151,17 @@ void PortalHotKeyService::bindShortcuts()
 
 void PortalHotKeyService::onActivated(const QDBusMessage& signal)
 {
-    deliver(EventKind::pressed, signal);
+    deliverSignal(EventKind::pressed, signal);
 }
 
 void PortalHotKeyService::onDeactivated(const QDBusMessage& signal)
 {
-    deliver(EventKind::released, signal);
+    deliverSignal(EventKind::released, signal);
 }
 
-void PortalHotKeyService::deliver(EventKind kind, const QDBusMessage& signal)
+void PortalHotKeyService::deliverSignal(EventKind kind, const QDBusMessage& signal)
 {
     const QString session = signal.arguments().value(0).value<QDBusObjectPath>().path();
-    const QString id = signal.arguments().value(1).toString();
-    if (session != m_session || m_session.isEmpty())
-        return;
-    for (const Registration& registration : std::as_const(m_registrations)) {
-        if (bindingId(registration.identifier) != id)
-            continue;
-        if (m_hotKeyEventsEnabled && m_handlers.hotKey)
-            m_handlers.hotKey({kind, registration.identifier});
-        return;
-    }
+    if (session == m_session && !m_session.isEmpty())
+        deliver(kind, signal.arguments().value(1).toString());
 }

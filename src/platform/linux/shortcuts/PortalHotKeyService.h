@@ -1,11 +1,10 @@
 #pragma once
 
-#include "core/shortcuts/HotKeyService.h"
+#include "platform/linux/shortcuts/DesktopHotKeyService.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QHash>
-#include <QObject>
 #include <QVariantMap>
 
 #include <chrono>
@@ -22,7 +21,7 @@ class EventLog;
 //
 // The portal keeps a binding after we let go of it (while a recorder
 // records): its activations are dropped until it is registered again.
-class PortalHotKeyService : public QObject, public HotKeyService
+class PortalHotKeyService : public DesktopHotKeyService
 {
     Q_OBJECT
 
@@ -36,12 +35,8 @@ public:
     // `start`: whether to start the portal when it does not run yet.
     static bool isOffered(QDBusConnection bus, bool start = true);
 
-    void installEventHandler(Handlers handlers) override;
     Result<Handle> registerHotKey(int keyCode, int modifiers, Identifier identifier) override;
-    void unregisterHotKey(Handle handle) override;
-    void setHotKeyEventsEnabled(bool enabled) override { m_hotKeyEventsEnabled = enabled; }
-    void setRawKeyEventsEnabled(bool) override {}
-    bool isDesktopManaged() const override { return true; }
+    void unregisterHotKey(Handle handle) override { take(handle); }
 
     // What the desktop says triggers the binding ("Press Alt+Shift+S"); empty until it answered.
     QString triggerDescription(const QString& id) const { return m_triggerDescriptions.value(id); }
@@ -55,26 +50,14 @@ private Q_SLOTS:
     void onDeactivated(const QDBusMessage& signal);
 
 private:
-    struct Registration
-    {
-        Identifier identifier;
-        int keyCode = 0;
-        int modifiers = 0;
-    };
-
-    static QString bindingId(const Identifier& identifier);
     void scheduleBind();
     void bind();
     void createSession();
     void bindShortcuts();
-    void deliver(EventKind kind, const QDBusMessage& signal);
+    void deliverSignal(EventKind kind, const QDBusMessage& signal);
 
     QDBusConnection m_bus;
     EventLog& m_log;
-    Handlers m_handlers;
-    bool m_hotKeyEventsEnabled = false;
-    Handle m_lastHandle = 0;
-    QHash<Handle, Registration> m_registrations;
     QHash<QString, QString> m_asked;  // binding id → the preferred trigger last asked for
     QHash<QString, QString> m_triggerDescriptions;
     QString m_session;    // the session's object path, once created
