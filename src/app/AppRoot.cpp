@@ -24,6 +24,7 @@
 #include "platform/linux/FreedesktopTrash.h"
 #include "platform/linux/LinuxSessionState.h"
 #include "platform/linux/ScreenSourceFactory.h"
+#include "platform/linux/SessionProbe.h"
 #include "platform/linux/X11HotKeyService.h"
 #include "platform/linux/autostart/BackgroundPortalItems.h"
 #include "platform/linux/autostart/XdgAutostartItems.h"
@@ -149,10 +150,17 @@ IndexFirstSearch& AppRoot::screenshotSearch()
     return *m_screenshotSearch;
 }
 
+SessionProbe& AppRoot::sessionProbe()
+{
+    if (!m_sessionProbe)
+        m_sessionProbe = std::make_unique<SessionProbe>(QDBusConnection::sessionBus());
+    return *m_sessionProbe;
+}
+
 const CaptureBackend::Choice& AppRoot::captureBackend()
 {
     if (!m_captureBackend) {
-        m_captureBackend = CaptureBackend::choose(CaptureBackend::probe());
+        m_captureBackend = CaptureBackend::choose(CaptureBackend::probe(sessionProbe()));
         // Without a backend the sentence is the error of whatever asks for the screen.
         if (m_captureBackend->kind != CaptureBackend::Kind::None)
             log().log(m_captureBackend->sentence, EventLog::kEngine);
@@ -170,8 +178,7 @@ ScreenCapturePermission& AppRoot::capturePermission()
 const GateSources::Choice& AppRoot::gateSources()
 {
     if (!m_gateSources)
-        m_gateSources = GateSources::choose(
-            GateSources::probe(QDBusConnection::systemBus(), QDBusConnection::sessionBus()));
+        m_gateSources = GateSources::choose(GateSources::probe(sessionProbe(), QDBusConnection::systemBus()));
     return *m_gateSources;
 }
 
@@ -220,7 +227,7 @@ UpdateComponent& AppRoot::updates()
 const GlobalShortcutBackend::Choice& AppRoot::globalShortcutBackend()
 {
     if (!m_globalShortcutBackend) {
-        m_globalShortcutBackend = GlobalShortcutBackend::choose(GlobalShortcutBackend::probe());
+        m_globalShortcutBackend = GlobalShortcutBackend::choose(GlobalShortcutBackend::probe(sessionProbe()));
         log().log(m_globalShortcutBackend->sentence, EventLog::kApp);
     }
     return *m_globalShortcutBackend;

@@ -28,6 +28,7 @@ class Notifier;
 class Preferences;
 class ScreenCapturePermission;
 class ScreenSource;
+class SessionProbe;
 class SearchIndex;
 class ShortcutRegistry;
 class TextRecognizer;
@@ -82,6 +83,9 @@ public:
     // Finding screenshots by their text, for the search window, the desktop's
     // search and `momentra search`: the index, or the files while it is missing.
     IndexFirstSearch& screenshotSearch();
+    // What the session offers (environment, compositor, session bus), asked
+    // once for the choices below.
+    SessionProbe& sessionProbe();
     // The session's capture service, chosen (and logged) once: wlroots
     // screen copy or the screen-cast portal on Wayland, else X11.
     const CaptureBackend::Choice& captureBackend();
@@ -130,6 +134,7 @@ private:
     std::unique_ptr<LiveTextReader> m_liveTextReader;
     std::shared_ptr<Trash> m_trash;
     std::shared_ptr<const TimelapseExporter> m_timelapseExporter;
+    std::unique_ptr<SessionProbe> m_sessionProbe;
     std::optional<CaptureBackend::Choice> m_captureBackend;
     std::unique_ptr<ScreenCapturePermission> m_capturePermission;
     std::optional<GateSources::Choice> m_gateSources;

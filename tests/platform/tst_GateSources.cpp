@@ -2,6 +2,7 @@
 #include "platform/linux/KWinActiveWindow.h"
 #include "platform/linux/LinuxSessionState.h"
 #include "platform/linux/MutterIdleMonitor.h"
+#include "platform/linux/SessionProbe.h"
 #include "platform/linux/ShellExtensionFrontmostApp.h"
 #include "support/PrivateBus.h"
 #include "support/core/EventLogWatcher.h"
@@ -131,7 +132,8 @@ private Q_SLOTS:
     void probeFindsTheBusServices()
     {
         qputenv("WAYLAND_DISPLAY", "momentra-no-compositor");
-        const GateSources::Facts facts = GateSources::probe(systemBus(), sessionBus());
+        SessionProbe session(sessionBus());
+        const GateSources::Facts facts = GateSources::probe(session, systemBus());
         qunsetenv("WAYLAND_DISPLAY");
         QVERIFY(facts.wayland && !facts.kdeIdle && !facts.foreignToplevels && !facts.gnomeShell);
         QVERIFY(facts.mutterIdleMonitor && facts.kwin && facts.shellExtension);

@@ -5,6 +5,7 @@
 // home) and sway's line through the General tab.
 #include "app/ToggleCaptureShortcut.h"
 #include "core/shortcuts/VirtualKeyCodes.h"
+#include "platform/linux/SessionProbe.h"
 #include "platform/linux/shortcuts/GSettingsTool.h"
 #include "platform/linux/shortcuts/GlobalShortcutBackend.h"
 #include "platform/linux/shortcuts/GnomeCustomKeybinding.h"
@@ -240,7 +241,7 @@ private Q_SLOTS:
     void kglobalaccelSetsTheAction()
     {
         QVERIFY2(m_bus.startMock(mockTemplate("kglobalaccel"), "org.kde.kglobalaccel"), qPrintable(m_bus.error()));
-        QVERIFY(KGlobalAccelHotKeyService::isOffered(bus()));
+        QVERIFY(SessionProbe(bus()).hasService(KGlobalAccelHotKeyService::kServiceName));
         KGlobalAccelHotKeyService service(bus(), m_home.log());
         ShortcutStack stack(m_home.path() + "/kde.json", m_home.log(), &service);
         count(stack);

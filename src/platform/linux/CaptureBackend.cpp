@@ -1,42 +1,19 @@
 #include "platform/linux/CaptureBackend.h"
 
-#include "platform/linux/wayland/WaylandConnection.h"
+#include "platform/linux/SessionProbe.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-
-namespace {
-
-const QString kPortalName = QStringLiteral("org.freedesktop.portal.Desktop");
-
-bool portalPresent()
-{
-    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    if (!bus)
-        return false;
-    if (bus->isServiceRegistered(kPortalName))
-        return true;
-    const QStringList activatable = bus->activatableServiceNames();
-    return activatable.contains(kPortalName);
-}
-
-}  // namespace
-
-CaptureBackend::Facts CaptureBackend::probe()
+CaptureBackend::Facts CaptureBackend::probe(SessionProbe& session)
 {
     Facts facts;
-    facts.hasWaylandDisplay = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    facts.hasX11Display = !qEnvironmentVariableIsEmpty("DISPLAY");
+    facts.hasWaylandDisplay = session.hasWaylandDisplay();
+    facts.hasX11Display = session.hasX11Display();
     facts.forcesPortal = qEnvironmentVariable("MOMENTRA_CAPTURE_BACKEND") == QLatin1String("portal");
     if (!facts.hasWaylandDisplay)
         return facts;
-    auto connection = WaylandConnection::open();
-    if (connection)
-        facts.hasScreencopy = connection.value()->screencopy() != nullptr;
-    else
-        facts.waylandError = connection.error();
+    facts.hasScreencopy = session.hasGlobal("zwlr_screencopy_manager_v1");
+    facts.waylandError = session.waylandError();
     if (!facts.hasScreencopy || facts.forcesPortal)
-        facts.hasPortal = portalPresent();
+        facts.hasPortal = session.hasService(QStringLiteral("org.freedesktop.portal.Desktop"), true);
     return facts;
 }
 

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+class SessionProbe;
+
 // Which of the desktop's capture services this session uses, and why. A
 // Wayland session (WAYLAND_DISPLAY set) captures through the compositor's
 // wlroots screen copy when it has one, else through the screen-cast portal;
@@ -44,9 +46,9 @@ public:
     // be left out of it.
     static QStringList unkeptSettings(Kind kind, int excludedApps, bool hidesNotifications, bool hidesDesktopIcons);
     static bool isWayland(Kind kind) { return kind == Kind::Screencopy || kind == Kind::Portal; }
-    // The facts of the running session: its environment, a short
-    // connection to the compositor, the session bus.
-    static Facts probe();
+    // The facts of the running session: its environment, the compositor,
+    // the session bus.
+    static Facts probe(SessionProbe& session);
 
 private:
     static Choice onWayland(const Facts& facts);

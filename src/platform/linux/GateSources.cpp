@@ -1,17 +1,9 @@
 #include "platform/linux/GateSources.h"
 
 #include "platform/linux/LogindClient.h"
-#include "platform/linux/wayland/WaylandConnection.h"
-
-#include <QDBusConnectionInterface>
+#include "platform/linux/SessionProbe.h"
 
 namespace {
-
-bool onBus(QDBusConnection& bus, const char* name)
-{
-    QDBusConnectionInterface* interface = bus.isConnected() ? bus.interface() : nullptr;
-    return interface && interface->isServiceRegistered(QLatin1String(name));
-}
 
 GateSources::Idle idleOnWayland(const GateSources::Facts& facts)
 {
@@ -110,22 +102,20 @@ QString GateSources::name(FrontApp frontApp)
     return QStringLiteral("nowhere");
 }
 
-GateSources::Facts GateSources::probe(QDBusConnection systemBus, QDBusConnection sessionBus)
+GateSources::Facts GateSources::probe(SessionProbe& session, QDBusConnection systemBus)
 {
     Facts facts;
-    facts.wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    facts.x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    facts.wayland = session.hasWaylandDisplay();
+    facts.x11 = session.hasX11Display();
     if (!facts.wayland)
         return facts;
-    if (auto connection = WaylandConnection::open()) {
-        facts.extIdleNotifier = connection.value()->hasGlobal("ext_idle_notifier_v1");
-        facts.kdeIdle = connection.value()->hasGlobal("org_kde_kwin_idle");
-        facts.foreignToplevels = connection.value()->hasGlobal("zwlr_foreign_toplevel_manager_v1");
-    }
-    facts.mutterIdleMonitor = onBus(sessionBus, "org.gnome.Mutter.IdleMonitor");
-    facts.kwin = onBus(sessionBus, "org.kde.KWin");
-    facts.gnomeShell = onBus(sessionBus, "org.gnome.Shell");
-    facts.shellExtension = onBus(sessionBus, kShellExtensionService);
+    facts.extIdleNotifier = session.hasGlobal("ext_idle_notifier_v1");
+    facts.kdeIdle = session.hasGlobal("org_kde_kwin_idle");
+    facts.foreignToplevels = session.hasGlobal("zwlr_foreign_toplevel_manager_v1");
+    facts.mutterIdleMonitor = session.hasService(QStringLiteral("org.gnome.Mutter.IdleMonitor"));
+    facts.kwin = session.hasService(QStringLiteral("org.kde.KWin"));
+    facts.gnomeShell = session.hasService(QStringLiteral("org.gnome.Shell"));
+    facts.shellExtension = session.hasService(QLatin1String(kShellExtensionService));
     if (!facts.extIdleNotifier && !facts.kdeIdle && !facts.mutterIdleMonitor)
         facts.logindSession = LogindClient(std::move(systemBus)).sessionFacts().presence
                               == LogindClient::Presence::Present;

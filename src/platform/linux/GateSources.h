@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class SessionProbe;
+
 // Which of the desktop's mechanisms answer the idle gate (seconds since the
 // last input) and the excluded-app gate (the application in front), chosen
 // once at start from what the session offers. X11 has one of each. On
@@ -57,7 +59,8 @@ public:
     };
 
     static Choice choose(const Facts& facts);
-    static Facts probe(QDBusConnection systemBus, QDBusConnection sessionBus);
+    // logind on the system bus is asked only when nothing better answers idle time.
+    static Facts probe(SessionProbe& session, QDBusConnection systemBus);
     static QString name(Idle idle);
     static QString name(FrontApp frontApp);
 

@@ -5,6 +5,7 @@
 #include "platform/linux/KWinActiveWindow.h"
 #include "platform/linux/LogindIdleHint.h"
 #include "platform/linux/MutterIdleMonitor.h"
+#include "platform/linux/SessionProbe.h"
 #include "platform/linux/ShellExtensionFrontmostApp.h"
 #include "platform/linux/wayland/WaylandIdleSource.h"
 #include "platform/linux/wayland/WlrForeignToplevels.h"
@@ -20,12 +21,17 @@ std::shared_ptr<Source> opened(Result<std::unique_ptr<Source>> result, EventLog&
     return nullptr;
 }
 
+GateSources::Choice probedGates(const QDBusConnection& systemBus, const QDBusConnection& sessionBus)
+{
+    SessionProbe session(sessionBus);
+    return GateSources::choose(GateSources::probe(session, systemBus));
+}
+
 }  // namespace
 
 LinuxSessionState::LinuxSessionState(QDBusConnection systemBus, QDBusConnection sessionBus, EventLog& log,
                                      QObject* parent)
-    : LinuxSessionState(systemBus, sessionBus, log, GateSources::choose(GateSources::probe(systemBus, sessionBus)),
-                        parent)
+    : LinuxSessionState(systemBus, sessionBus, log, probedGates(systemBus, sessionBus), parent)
 {
 }
 

@@ -1,9 +1,8 @@
 #include "platform/linux/shortcuts/GlobalShortcutBackend.h"
 
+#include "platform/linux/SessionProbe.h"
 #include "platform/linux/shortcuts/KGlobalAccelHotKeyService.h"
 #include "platform/linux/shortcuts/PortalHotKeyService.h"
-
-#include <QDBusConnection>
 
 namespace {
 
@@ -14,19 +13,19 @@ bool onDesktop(const GlobalShortcutBackend::Facts& facts, const char* name)
 
 }  // namespace
 
-GlobalShortcutBackend::Facts GlobalShortcutBackend::probe()
+GlobalShortcutBackend::Facts GlobalShortcutBackend::probe(SessionProbe& session)
 {
     Facts facts;
-    facts.hasWaylandDisplay = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    facts.hasX11Display = !qEnvironmentVariableIsEmpty("DISPLAY");
-    facts.desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts);
-    facts.hasSwaySocket = !qEnvironmentVariableIsEmpty("SWAYSOCK");
+    facts.hasWaylandDisplay = session.hasWaylandDisplay();
+    facts.hasX11Display = session.hasX11Display();
+    facts.desktops = session.desktops();
+    facts.hasSwaySocket = session.hasSwaySocket();
     if (!facts.hasWaylandDisplay)
         return facts;
     // sway's portal backend has no global shortcuts: ask a portal that runs, start none for it.
-    facts.hasPortal = PortalHotKeyService::isOffered(QDBusConnection::sessionBus(), !facts.hasSwaySocket);
+    facts.hasPortal = PortalHotKeyService::isOffered(session.sessionBus(), !facts.hasSwaySocket);
     if (!facts.hasPortal)
-        facts.hasKGlobalAccel = KGlobalAccelHotKeyService::isOffered(QDBusConnection::sessionBus());
+        facts.hasKGlobalAccel = session.hasService(QLatin1String(KGlobalAccelHotKeyService::kServiceName), true);
     return facts;
 }
 

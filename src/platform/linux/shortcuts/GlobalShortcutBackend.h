@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class SessionProbe;
+
 // Which way the global shortcut takes in this session, and why: on X11 a key
 // grab; on Wayland the GlobalShortcuts portal where there is one, else KDE's
 // kglobalaccel on Plasma, else a shortcut in GNOME's keyboard settings or a
@@ -30,5 +32,5 @@ public:
 
     static Choice choose(const Facts& facts);
     // The running session's facts; asks the session bus only on Wayland.
-    static Facts probe();
+    static Facts probe(SessionProbe& session);
 };

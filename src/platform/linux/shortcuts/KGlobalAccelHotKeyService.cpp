@@ -3,14 +3,13 @@
 #include "core/log/EventLog.h"
 #include "platform/linux/shortcuts/ShortcutNotation.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 
 namespace {
 
-const QString kService = QStringLiteral("org.kde.kglobalaccel");
+const QString kService = QLatin1String(KGlobalAccelHotKeyService::kServiceName);
 const QString kPath = QStringLiteral("/kglobalaccel");
 const QString kInterface = QStringLiteral("org.kde.KGlobalAccel");
 const QString kComponentInterface = QStringLiteral("org.kde.kglobalaccel.Component");
@@ -26,12 +25,6 @@ KGlobalAccelHotKeyService::KGlobalAccelHotKeyService(QDBusConnection bus, EventL
     , m_log(log)
 {
     qDBusRegisterMetaType<QList<int>>();
-}
-
-bool KGlobalAccelHotKeyService::isOffered(QDBusConnection bus)
-{
-    QDBusConnectionInterface* interface = bus.interface();
-    return interface && (interface->isServiceRegistered(kService) || interface->activatableServiceNames().value().contains(kService));
 }
 
 // Component, action, and their names as KDE's settings show them.

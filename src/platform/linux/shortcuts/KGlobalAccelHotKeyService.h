@@ -19,12 +19,10 @@ class KGlobalAccelHotKeyService : public DesktopHotKeyService
     Q_OBJECT
 
 public:
+    static constexpr const char* kServiceName = "org.kde.kglobalaccel";
     static constexpr const char* kComponent = "app.momentra.Momentra";
 
     KGlobalAccelHotKeyService(QDBusConnection bus, EventLog& log, QObject* parent = nullptr);
-
-    // Whether kglobalaccel is on the session bus, or can be started there.
-    static bool isOffered(QDBusConnection bus);
 
     Result<Handle> registerHotKey(int keyCode, int modifiers, Identifier identifier) override;
     void unregisterHotKey(Handle handle) override;

@@ -303,8 +303,10 @@ void* WaylandConnection::bind(const wl_interface& interface, quint32 maxVersion)
     return nullptr;
 }
 
-bool WaylandConnection::hasGlobal(const char* interface) const
+QByteArrayList WaylandConnection::globalInterfaces() const
 {
-    return std::any_of(m_globals.cbegin(), m_globals.cend(),
-                       [interface](const Global& g) { return g.interface == interface; });
+    QByteArrayList interfaces;
+    for (const Global& global : m_globals)
+        interfaces.append(global.interface);
+    return interfaces;
 }

@@ -4,6 +4,7 @@
 #include "platform/linux/wayland/WaylandOutputInfo.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QList>
 
 #include <functional>
@@ -51,7 +52,7 @@ public:
     // Binds the first global of `interface` the compositor announced, at
     // most at `maxVersion`; null when it has none. The caller owns the proxy.
     void* bind(const wl_interface& interface, quint32 maxVersion) const;
-    bool hasGlobal(const char* interface) const;
+    QByteArrayList globalInterfaces() const;
 
 private:
     struct Output;
