@@ -2,6 +2,7 @@
 
 #include "app/CaptureService.h"
 #include "app/FileManagerReveal.h"
+#include "app/ToggleCaptureShortcut.h"
 #if MOMENTRA_SELF_UPDATE
 #include "app/updates/UpdateComponent.h"
 #endif
@@ -251,6 +252,8 @@ DesktopKeyBinding* AppRoot::desktopKeyBinding()
     default:
         break;
     }
+    if (m_desktopKeyBinding)
+        m_desktopKeyBinding->follow(shortcuts(), ToggleCaptureShortcut::name());
     return m_desktopKeyBinding.get();
 }
 
@@ -276,6 +279,7 @@ Result<void> AppRoot::connectGlobalShortcuts()
         break;
     case GlobalShortcutMechanism::gnomeKeyboardSettings:
     case GlobalShortcutMechanism::swayConfiguration:
+        desktopKeyBinding();  // follows the recorder from now on
         m_globalShortcuts = Result<void>::failure(
             QObject::tr("This desktop runs \u201cmomentra toggle\u201d from a shortcut in its own settings."));
         break;

@@ -40,23 +40,12 @@ DesktopShortcutOffer::DesktopShortcutOffer(DesktopKeyBinding& binding, ShortcutR
     connect(m_button, &QPushButton::clicked, this, &DesktopShortcutOffer::buttonPressed);
     connect(&m_registry, &ShortcutRegistry::shortcutByNameDidChange, this, [this](const KeyboardShortcuts::Name& n) {
         if (n == m_name)
-            shortcutChanged();
+            redisplay();
     });
+    connect(&m_binding, &DesktopKeyBinding::answered, this, &DesktopShortcutOffer::redisplay);
+    if (m_binding.canWrite())
+        m_binding.refresh();
     redisplay();
-}
-
-// A binding already in the desktop follows the recorder; clearing the
-// recorder takes it out.
-void DesktopShortcutOffer::shortcutChanged()
-{
-    QString problem;
-    const auto written = m_binding.isWritten();
-    if (m_binding.canWrite() && written && *written) {
-        const auto shortcut = m_registry.shortcut(m_name);
-        const auto done = shortcut ? m_binding.write(*shortcut) : m_binding.remove();
-        problem = done.error();
-    }
-    redisplay(problem);
 }
 
 void DesktopShortcutOffer::buttonPressed()
@@ -66,35 +55,46 @@ void DesktopShortcutOffer::buttonPressed()
         QGuiApplication::clipboard()->setText(m_line->text());
         return;
     }
-    const auto written = m_binding.isWritten();
-    Result<void> done = Result<void>::success();
-    if (written && *written)
-        done = m_binding.remove();
+    if (m_binding.state() == DesktopKeyBinding::State::Written)
+        m_binding.remove();
     else if (shortcut)
-        done = m_binding.write(*shortcut);
-    redisplay(done.error());
+        m_binding.write(*shortcut);
+    redisplay();
 }
 
-void DesktopShortcutOffer::redisplay(const QString& problem)
+void DesktopShortcutOffer::redisplay()
+{
+    if (m_binding.canWrite())
+        redisplayGnome();
+    else
+        redisplaySway();
+}
+
+void DesktopShortcutOffer::redisplaySway()
+{
+    const auto shortcut = m_registry.shortcut(m_name);
+    const QString line = shortcut ? m_binding.configurationLine(*shortcut) : QString();
+    m_line->setText(line);
+    m_sentence->setText(line.isEmpty() ? tr("Record a shortcut to get the line for sway's configuration.")
+                                       : tr("sway lets no app listen for keys. Add this line to your sway "
+                                            "configuration (~/.config/sway/config) and reload sway:"));
+    m_button->setText(tr("Copy"));
+    m_button->setEnabled(!line.isEmpty());
+    m_button->setAccessibleName(m_button->text());
+}
+
+// What the last answer from GNOME's settings said; the button waits while a request is on its way.
+void DesktopShortcutOffer::redisplayGnome()
 {
     const auto shortcut = m_registry.shortcut(m_name);
     const QString words = shortcut ? shortcut->words() : QString();
-    if (!m_binding.canWrite()) {
-        const QString line = shortcut ? m_binding.configurationLine(*shortcut) : QString();
-        m_line->setText(line);
-        m_sentence->setText(line.isEmpty() ? tr("Record a shortcut to get the line for sway's configuration.")
-                                           : tr("sway lets no app listen for keys. Add this line to your sway "
-                                                "configuration (~/.config/sway/config) and reload sway:"));
-        m_button->setText(tr("Copy"));
-        m_button->setEnabled(!line.isEmpty());
-        m_button->setAccessibleName(m_button->text());
-        return;
-    }
-    const auto written = m_binding.isWritten();
+    const bool written = m_binding.state() == DesktopKeyBinding::State::Written;
     QString text;
-    if (!written)
-        text = written.error();
-    else if (*written)
+    if (!m_binding.problem().isEmpty())
+        text = m_binding.problem();
+    else if (m_binding.state() == DesktopKeyBinding::State::Unknown)
+        text = tr("Looking in GNOME's keyboard shortcuts\u2026");
+    else if (written)
         text = tr("%1 is in GNOME's keyboard shortcuts (Settings, Keyboard, Custom Shortcuts) and runs "
                   "\u201cmomentra toggle\u201d.")
                    .arg(words.isEmpty() ? tr("Momentra's shortcut") : words);
@@ -104,10 +104,8 @@ void DesktopShortcutOffer::redisplay(const QString& problem)
                    .arg(words);
     else
         text = tr("Record a shortcut to add it to GNOME's keyboard shortcuts.");
-    if (!problem.isEmpty())
-        text = problem;
     m_sentence->setText(text);
-    m_button->setText(written && *written ? tr("Remove from GNOME Shortcuts") : tr("Add to GNOME Shortcuts"));
-    m_button->setEnabled(written.ok() && (*written || shortcut.has_value()));
+    m_button->setText(written ? tr("Remove from GNOME Shortcuts") : tr("Add to GNOME Shortcuts"));
+    m_button->setEnabled(!m_binding.isBusy() && (written || shortcut.has_value()));
     m_button->setAccessibleName(m_button->text());
 }

@@ -13,9 +13,8 @@ class ShortcutRegistry;
 // Where the desktop lets no program listen for keys, the start/stop shortcut
 // lives in the desktop's own settings and runs `momentra toggle`. On GNOME
 // this offers to add it there (written only when the user presses the button,
-// rewritten when the recorder changes the combination, removed with the other
-// button or when the recorder is cleared); on sway it shows the bindsym line
-// to copy into sway's configuration.
+// removed with the other button) and shows whether it is there; on sway it
+// shows the bindsym line to copy into sway's configuration.
 class DesktopShortcutOffer : public QWidget
 {
     Q_OBJECT
@@ -29,9 +28,10 @@ public:
     QPushButton* button() const { return m_button; }  // Add/Remove on GNOME, Copy on sway
 
 private:
-    void shortcutChanged();
     void buttonPressed();
-    void redisplay(const QString& problem = {});
+    void redisplay();
+    void redisplayGnome();
+    void redisplaySway();
 
     DesktopKeyBinding& m_binding;
     ShortcutRegistry& m_registry;

@@ -1,36 +1,76 @@
 #include "platform/linux/shortcuts/GSettingsTool.h"
 
-#include <QProcess>
+#include <QTimer>
 
-Result<QString> GSettingsTool::get(const QString& schema, const QString& key) const
+GSettingsTool::GSettingsTool(QObject* parent)
+    : QObject(parent)
 {
-    return run({QStringLiteral("get"), schema, key});
 }
 
-Result<void> GSettingsTool::set(const QString& schema, const QString& key, const QString& value) const
+// A command still running is cut off without telling anyone.
+GSettingsTool::~GSettingsTool()
 {
-    const auto done = run({QStringLiteral("set"), schema, key, value});
-    return done ? Result<void>::success() : Result<void>::failure(done.error());
+    if (!m_process)
+        return;
+    m_process->disconnect();
+    m_process->kill();
+    m_process->waitForFinished(kTimeoutMs);
 }
 
-Result<void> GSettingsTool::reset(const QString& schema, const QString& key) const
+QStringList GSettingsTool::get(const QString& schema, const QString& key)
 {
-    const auto done = run({QStringLiteral("reset"), schema, key});
-    return done ? Result<void>::success() : Result<void>::failure(done.error());
+    return {QStringLiteral("get"), schema, key};
 }
 
-Result<QString> GSettingsTool::run(const QStringList& arguments) const
+QStringList GSettingsTool::set(const QString& schema, const QString& key, const QString& value)
 {
-    QProcess process;
-    process.start(QStringLiteral("gsettings"), arguments);
-    if (!process.waitForStarted(kTimeoutMs))
-        return Result<QString>::failure(QStringLiteral("gsettings could not be started (package libglib2.0-bin)"));
-    if (!process.waitForFinished(kTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return Result<QString>::failure(QStringLiteral("gsettings did not finish"));
+    return {QStringLiteral("set"), schema, key, value};
+}
+
+QStringList GSettingsTool::reset(const QString& schema, const QString& key)
+{
+    return {QStringLiteral("reset"), schema, key};
+}
+
+void GSettingsTool::run(QList<QStringList> commands, Done done)
+{
+    if (commands.isEmpty()) {
+        done(QString());
+        return;
     }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+    runNext(std::move(commands), done);
+}
+
+void GSettingsTool::runNext(QList<QStringList> commands, const Done& done)
+{
+    auto* process = new QProcess(this);
+    m_process = process;
+    QTimer::singleShot(kTimeoutMs, process, [process] { process->kill(); });
+    const auto finish = [this, process, commands, done] {
+        process->disconnect();
+        process->deleteLater();
+        const Result<QString> output = outcome(*process);
+        if (!output || commands.size() == 1) {
+            done(output);
+            return;
+        }
+        runNext(commands.mid(1), done);
+    };
+    connect(process, &QProcess::finished, this, finish);
+    connect(process, &QProcess::errorOccurred, this, [process, finish](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            finish();  // no finished() follows
+    });
+    process->start(QStringLiteral("gsettings"), commands.first());
+}
+
+Result<QString> GSettingsTool::outcome(QProcess& process)
+{
+    if (process.error() == QProcess::FailedToStart)
+        return Result<QString>::failure(QStringLiteral("gsettings could not be started (package libglib2.0-bin)"));
+    if (process.exitStatus() != QProcess::NormalExit)
+        return Result<QString>::failure(QStringLiteral("gsettings did not finish"));
+    if (process.exitCode() != 0)
         return Result<QString>::failure(QString::fromUtf8(process.readAllStandardError()).trimmed());
     return Result<QString>(QString::fromUtf8(process.readAllStandardOutput()).trimmed());
 }

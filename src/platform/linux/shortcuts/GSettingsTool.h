@@ -2,23 +2,40 @@
 
 #include "core/Result.h"
 
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // GSettings through the `gsettings` tool (GLib's, package libglib2.0-bin):
 // values in GVariant text form, keys of relocatable schemas at a path
 // ("schema:/path/"). The backend is whatever the environment chooses (dconf
 // on a desktop; GSETTINGS_BACKEND=keyfile under $XDG_CONFIG_HOME in tests).
-class GSettingsTool
+// The tool runs without waiting for it: commands in the order given, one at
+// a time.
+class GSettingsTool : public QObject
 {
+    Q_OBJECT
+
 public:
     static constexpr int kTimeoutMs = 5000;
+    // The last command's output, or the first failure.
+    using Done = std::function<void(const Result<QString>& output)>;
 
-    Result<QString> get(const QString& schema, const QString& key) const;
-    Result<void> set(const QString& schema, const QString& key, const QString& value) const;
-    Result<void> reset(const QString& schema, const QString& key) const;
+    explicit GSettingsTool(QObject* parent = nullptr);
+    ~GSettingsTool() override;
+
+    // Each is the arguments of one command, for `run`.
+    static QStringList get(const QString& schema, const QString& key);
+    static QStringList set(const QString& schema, const QString& key, const QString& value);
+    static QStringList reset(const QString& schema, const QString& key);
+    // Runs the commands one after the other and stops at the first that fails.
+    void run(QList<QStringList> commands, Done done);
 
     // GVariant text of a string ('it\'s') and of a string list (['a', 'b']).
     static QString quoted(const QString& text);
@@ -28,5 +45,8 @@ public:
     static std::optional<QStringList> parseList(const QString& text);
 
 private:
-    Result<QString> run(const QStringList& arguments) const;
+    void runNext(QList<QStringList> commands, const Done& done);
+    static Result<QString> outcome(QProcess& process);
+
+    QPointer<QProcess> m_process;
 };

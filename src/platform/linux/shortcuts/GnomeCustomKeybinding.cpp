@@ -6,10 +6,11 @@ namespace {
 
 const QString kMediaKeys = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys");
 const QString kList = QStringLiteral("custom-keybindings");
+const QString kOurs = QLatin1String(GnomeCustomKeybinding::kPath);
 
 QString bindingSchema()
 {
-    return kMediaKeys + QStringLiteral(".custom-keybinding:") + QLatin1String(GnomeCustomKeybinding::kPath);
+    return kMediaKeys + QStringLiteral(".custom-keybinding:") + kOurs;
 }
 
 QString failure(const QString& why)
@@ -19,8 +20,9 @@ QString failure(const QString& why)
 
 }  // namespace
 
-GnomeCustomKeybinding::GnomeCustomKeybinding(QString command)
-    : m_command(std::move(command))
+GnomeCustomKeybinding::GnomeCustomKeybinding(QString command, QObject* parent)
+    : DesktopKeyBinding(parent)
+    , m_command(std::move(command))
 {
 }
 
@@ -29,65 +31,107 @@ QString GnomeCustomKeybinding::configurationLine(const KeyboardShortcuts::Shortc
     return ShortcutNotation::gtkAccelerator(shortcut) + QStringLiteral(" → ") + m_command;
 }
 
-Result<QStringList> GnomeCustomKeybinding::listed() const
+void GnomeCustomKeybinding::enqueue(Request request)
 {
-    const auto text = m_settings.get(kMediaKeys, kList);
-    if (!text)
-        return Result<QStringList>::failure(failure(text.error()));
-    const auto list = GSettingsTool::parseList(*text);
-    if (!list)
-        return Result<QStringList>::failure(
-            failure(QStringLiteral("the list of custom shortcuts reads %1").arg(*text)));
-    return *list;
+    m_queue.append(std::move(request));
+    if (!isBusy()) {
+        setBusy(true);
+        m_queue.takeFirst()();
+    }
 }
 
-Result<bool> GnomeCustomKeybinding::isWritten()
+void GnomeCustomKeybinding::finish(State state, const QString& problem)
 {
-    const auto list = listed();
-    if (!list)
-        return Result<bool>::failure(list.error());
-    return list->contains(QLatin1String(kPath));
+    if (m_queue.isEmpty())
+        setBusy(false);
+    answer(state, problem);
+    if (!m_queue.isEmpty())
+        m_queue.takeFirst()();
 }
 
-Result<void> GnomeCustomKeybinding::setBindingKey(const QString& key, const QString& value) const
+void GnomeCustomKeybinding::withList(std::function<void(QStringList list)> next)
 {
-    const auto done = m_settings.set(bindingSchema(), key, GSettingsTool::quoted(value));
-    return done ? done : Result<void>::failure(failure(done.error()));
+    m_settings.run({GSettingsTool::get(kMediaKeys, kList)}, [this, next](const Result<QString>& text) {
+        const auto list = text ? GSettingsTool::parseList(*text) : std::nullopt;
+        if (list)
+            next(*list);
+        else
+            finish(State::Unknown,
+                   failure(text ? QStringLiteral("the list of custom shortcuts reads %1").arg(*text) : text.error()));
+    });
+}
+
+void GnomeCustomKeybinding::refresh()
+{
+    enqueue([this] {
+        withList([this](const QStringList& list) { finish(list.contains(kOurs) ? State::Written : State::Absent); });
+    });
+}
+
+void GnomeCustomKeybinding::write(const KeyboardShortcuts::Shortcut& shortcut)
+{
+    enqueue(
+        [this, shortcut] { withList([this, shortcut](QStringList list) { writeWith(shortcut, std::move(list)); }); });
+}
+
+void GnomeCustomKeybinding::remove()
+{
+    enqueue([this] { withList([this](QStringList list) { removeWith(std::move(list)); }); });
+}
+
+// Only a binding that is there follows the recorder.
+void GnomeCustomKeybinding::shortcutChanged(const std::optional<KeyboardShortcuts::Shortcut>& shortcut)
+{
+    enqueue([this, shortcut] {
+        withList([this, shortcut](QStringList list) {
+            if (!list.contains(kOurs))
+                finish(State::Absent);
+            else if (shortcut)
+                writeWith(*shortcut, std::move(list));
+            else
+                removeWith(std::move(list));
+        });
+    });
 }
 
 // The binding's keys first, then the list: GNOME picks the shortcut up
 // complete, never half written.
-Result<void> GnomeCustomKeybinding::write(const KeyboardShortcuts::Shortcut& shortcut)
+void GnomeCustomKeybinding::writeWith(const KeyboardShortcuts::Shortcut& shortcut, QStringList list)
 {
     const QString accelerator = ShortcutNotation::gtkAccelerator(shortcut);
-    if (accelerator.isEmpty())
-        return Result<void>::failure(failure(QStringLiteral("GNOME has no name for %1").arg(shortcut.words())));
-    for (const auto& [key, value] :
-         {std::pair{QStringLiteral("name"), QStringLiteral("Momentra: start or stop screenshots")},
-          std::pair{QStringLiteral("command"), m_command}, std::pair{QStringLiteral("binding"), accelerator}}) {
-        if (const auto done = setBindingKey(key, value); !done)
-            return done;
+    const State before = list.contains(kOurs) ? State::Written : State::Absent;
+    if (accelerator.isEmpty()) {
+        finish(before, failure(QStringLiteral("GNOME has no name for %1").arg(shortcut.words())));
+        return;
     }
-    auto list = listed();
-    if (!list)
-        return Result<void>::failure(list.error());
-    if (list->contains(QLatin1String(kPath)))
-        return Result<void>::success();
-    list.value().append(QLatin1String(kPath));
-    const auto done = m_settings.set(kMediaKeys, kList, GSettingsTool::quotedList(*list));
-    return done ? done : Result<void>::failure(failure(done.error()));
+    QList<QStringList> commands{
+        GSettingsTool::set(bindingSchema(), QStringLiteral("name"),
+                           GSettingsTool::quoted(QStringLiteral("Momentra: start or stop screenshots"))),
+        GSettingsTool::set(bindingSchema(), QStringLiteral("command"), GSettingsTool::quoted(m_command)),
+        GSettingsTool::set(bindingSchema(), QStringLiteral("binding"), GSettingsTool::quoted(accelerator)),
+    };
+    if (before == State::Absent)
+        commands << GSettingsTool::set(kMediaKeys, kList, GSettingsTool::quotedList(list << kOurs));
+    m_settings.run(commands, [this, before](const Result<QString>& done) {
+        if (done)
+            finish(State::Written);
+        else
+            finish(before, failure(done.error()));
+    });
 }
 
-Result<void> GnomeCustomKeybinding::remove()
+// Out of the list first: GNOME drops the shortcut before its keys go.
+void GnomeCustomKeybinding::removeWith(QStringList list)
 {
-    auto list = listed();
-    if (!list)
-        return Result<void>::failure(list.error());
-    if (list.value().removeAll(QLatin1String(kPath)) > 0) {
-        if (const auto done = m_settings.set(kMediaKeys, kList, GSettingsTool::quotedList(*list)); !done)
-            return Result<void>::failure(failure(done.error()));
-    }
+    QList<QStringList> commands;
+    if (list.removeAll(kOurs) > 0)
+        commands << GSettingsTool::set(kMediaKeys, kList, GSettingsTool::quotedList(list));
     for (const QString& key : {QStringLiteral("name"), QStringLiteral("command"), QStringLiteral("binding")})
-        m_settings.reset(bindingSchema(), key);
-    return Result<void>::success();
+        commands << GSettingsTool::reset(bindingSchema(), key);
+    m_settings.run(commands, [this](const Result<QString>& done) {
+        if (done)
+            finish(State::Absent);
+        else
+            finish(State::Unknown, failure(done.error()));
+    });
 }

@@ -8,17 +8,15 @@ class SwayBindingLine : public DesktopKeyBinding
 {
 public:
     // command: what the shortcut runs (the executable's path and "toggle").
-    explicit SwayBindingLine(QString command)
-        : m_command(std::move(command))
+    explicit SwayBindingLine(QString command, QObject* parent = nullptr)
+        : DesktopKeyBinding(parent)
+        , m_command(std::move(command))
     {
     }
 
     bool canWrite() const override { return false; }
     // "bindsym Alt+Shift+s exec /usr/bin/momentra toggle"; empty for a key sway has no name for.
     QString configurationLine(const KeyboardShortcuts::Shortcut& shortcut) const override;
-    Result<bool> isWritten() override { return false; }
-    Result<void> write(const KeyboardShortcuts::Shortcut&) override;
-    Result<void> remove() override { return Result<void>::success(); }
 
 private:
     QString m_command;
