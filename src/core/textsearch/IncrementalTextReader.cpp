@@ -13,16 +13,10 @@ constexpr int kAreaPadding = 3;
 
 QString joinLines(const auto& lines)
 {
-    QString text;
-    for (const auto& line : lines) {
-        const QString trimmed = line.text.trimmed();
-        if (trimmed.isEmpty())
-            continue;
-        if (!text.isEmpty())
-            text += QLatin1Char('\n');
-        text += trimmed;
-    }
-    return text;
+    QStringList texts;
+    for (const auto& line : lines)
+        texts.append(line.text);
+    return TextPage::joined(texts);
 }
 
 qint64 area(const QRect& r)
