@@ -133,12 +133,17 @@ private Q_SLOTS:
                                          << editor;
         QTest::newRow("window moved") << kEditor << moved(kEditor, {37, 41}) << int(Kind::Lines) << QStringList()
                                       << false << editor;
+        QTest::newRow("window moved a little, nothing uncovered")
+            << kEditor << moved(kEditor, {4, 6}) << int(Kind::Lines) << QStringList() << true << editor;
         QTest::newRow("one line typed in")
             << kEditor << Screen{kEditor[0], {"gamma!", {10, 30}}, kEditor[2]} << int(Kind::Lines)
             << QStringList{"gamma!"} << true << "alpha beta\ngamma!\ndelta epsilon";
         QTest::newRow("scrolled by a line")
             << kEditor << Screen{{"gamma", {10, 10}}, {"delta epsilon", {10, 30}}, {"zeta", {10, 50}}}
-            << int(Kind::Lines) << QStringList{"zeta"} << false << "gamma\ndelta epsilon\nzeta";
+            << int(Kind::Lines) << QStringList{"zeta"} << true << "gamma\ndelta epsilon\nzeta";
+        QTest::newRow("scrolled back by a line")
+            << kEditor << Screen{{"zeta", {10, 10}}, {"alpha beta", {10, 30}}, {"gamma", {10, 50}}} << int(Kind::Lines)
+            << QStringList{"zeta"} << true << "zeta\nalpha beta\ngamma";
         QTest::newRow("layout order kept")
             << kEditor << Screen{{"delta epsilon", {100, 10}}, {"eta", {10, 50}}, {"alpha beta", {10, 70}}}
             << int(Kind::Lines) << QStringList{"eta"} << false << "delta epsilon\neta\nalpha beta";
