@@ -7,11 +7,17 @@
 #include "WordRecall.h"
 
 #include "core/Bitmap.h"
+#include "core/StopFlag.h"
+#include "core/library/ImageCodec.h"
+#include "core/textsearch/BulkTextReader.h"
 #include "core/textsearch/IncrementalTextReader.h"
+#include "core/textsearch/LiveTextSearchSettings.h"
+#include "core/textsearch/TextMetadata.h"
 #include "media/TesseractRecognizer.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMap>
@@ -164,6 +170,79 @@ void recordedDay(TesseractRecognizer& recognizer, const TextSearchSettings& sett
           100 * (all.incrementalRecall - all.fullRecall) / n);
 }
 
+// Decodes the frames the bulk runs read (PNG through Qt: the benchmark needs no other format).
+class FrameCodec : public ImageCodec
+{
+public:
+    Result<QByteArray> encode(const Bitmap&, ScreenshotFormat, double) override
+    {
+        return Result<QByteArray>::failure(QStringLiteral("not needed"));
+    }
+    Result<Bitmap> decode(const QByteArray& data) override
+    {
+        const QImage image = QImage::fromData(data);
+        return image.isNull() ? Result<Bitmap>::failure(QStringLiteral("no image")) : Result<Bitmap>(toBitmap(image));
+    }
+    Result<Bitmap> decodeFile(const QString& path) override
+    {
+        const QImage image(path);
+        return image.isNull() ? Result<Bitmap>::failure(QStringLiteral("no image")) : Result<Bitmap>(toBitmap(image));
+    }
+};
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Reads the frames saved as files with a bulk run of `workers`, as a day
+// folder of one display's screenshots (read as sequences) and as files of
+// other names (each read whole, as every file was before).
+void bulkRuns(TesseractRecognizer& recognizer, const TextSearchSettings& settings, int frames, int workers,
+              const QString& imageDir)
+{
+    DaySequence day(1);
+    QList<DaySequence::Frame> sequence = day.recordedDay();
+    for (int i = int(sequence.size()); i < frames; ++i)
+        sequence.append(day.next(i));
+    sequence = sequence.mid(0, frames);
+    const QString dayFolder = imageDir + QStringLiteral("/bulk/2026-01-05"),
+                  other = imageDir + QStringLiteral("/bulk/other");
+    QDir().mkpath(dayFolder);
+    QDir().mkpath(other);
+    QStringList named, plain;
+    for (int i = 0; i < sequence.size(); ++i) {
+        named.append(dayFolder
+                     + QStringLiteral("/Momentra_2026-01-05_%1-%2-00.png")
+                           .arg(9 + i / 60, 2, 10, QLatin1Char('0'))
+                           .arg(i % 60, 2, 10, QLatin1Char('0')));
+        plain.append(other + QStringLiteral("/frame-%1.png").arg(i, 3, 10, QLatin1Char('0')));
+        sequence[i].image.save(named.last());
+        QFile::copy(named.last(), plain.last());
+    }
+    FrameCodec codec;
+    const LiveTextSearchSettings live(settings);
+    print("\nbulk runs over %d frames, %d workers:\n", int(sequence.size()), workers);
+    for (const auto& [name, paths] : {std::pair{"each file whole", plain}, std::pair{"day folder", named}}) {
+        QElapsedTimer wall;
+        wall.start();
+        const double before = processCpuSeconds();
+        const StopFlag stop;
+        const BulkTextReader::Outcome outcome =
+            BulkTextReader({&codec, &recognizer, workers, nullptr}).readAll(paths, live, stop, {});
+        const double cpu = processCpuSeconds() - before;
+        double recall = 0;
+        for (int i = 0; i < paths.size(); ++i)
+            recall += WordRecall::recall(sequence[i].words, TextMetadata::readText(paths[i]).value_or(QString()));
+        print("%-16s read %3d failed %d  processor %7.1f s (%.3f s a file)  wall %6.1f s  recall %5.1f %%\n", name,
+              outcome.read, outcome.failed, cpu, cpu / paths.size(), wall.elapsed() / 1000.0,
+              100 * recall / paths.size());
+    }
+}
+
 void longRun(TesseractRecognizer& recognizer, const TextSearchSettings& settings, int frames)
 {
     DaySequence day(2);
@@ -193,6 +272,11 @@ int main(int argc, char** argv)
                       QStringLiteral("n"), QStringLiteral("60")});
     parser.addOption({QStringLiteral("long"), QStringLiteral("Then read n frames incrementally, reporting memory."),
                       QStringLiteral("n"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("bulk"),
+                      QStringLiteral("Then read n frames as files with bulk runs, whole and as a day folder."),
+                      QStringLiteral("n"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("workers"), QStringLiteral("Workers of the bulk runs (default 2)."),
+                      QStringLiteral("n"), QStringLiteral("2")});
     parser.addOption({QStringLiteral("fast"), QStringLiteral("Read at Fast (default Accurate).")});
     parser.addOption({QStringLiteral("no-command"), QStringLiteral("Skip the tesseract command.")});
     parser.addOption(
@@ -211,6 +295,9 @@ int main(int argc, char** argv)
     const int frames = parser.value(QStringLiteral("frames")).toInt();
     if (frames > 0)
         recordedDay(recognizer, settings, frames, !parser.isSet(QStringLiteral("no-command")), imageDir);
+    const int bulkFrames = parser.value(QStringLiteral("bulk")).toInt();
+    if (bulkFrames > 0)
+        bulkRuns(recognizer, settings, bulkFrames, parser.value(QStringLiteral("workers")).toInt(), imageDir);
     const int longFrames = parser.value(QStringLiteral("long")).toInt();
     if (longFrames > 0)
         longRun(recognizer, settings, longFrames);

@@ -39,16 +39,6 @@ void withSingleOmpThread(Work&& work)
 #endif
 }
 
-void appendLine(QString& text, const QString& line)
-{
-    const QString trimmed = line.trimmed();
-    if (trimmed.isEmpty())
-        return;
-    if (!text.isEmpty())
-        text += QLatin1Char('\n');
-    text += trimmed;
-}
-
 }  // namespace
 
 TesseractEngine* TesseractEngine::forThread(const QString& dataPath, const QString& languages, bool correction,
@@ -110,9 +100,9 @@ TextReadResult TesseractEngine::recognizeWithin(QDeadlineTimer deadline)
 QString TesseractEngine::recognizedText(QList<TextPage::Line>* lines)
 {
     std::unique_ptr<tesseract::LTRResultIterator> words(GetLTRIterator());
-    QString text;
+    QStringList texts;
     if (!words || words->Empty(tesseract::RIL_WORD))
-        return text;
+        return {};
     QString line;
     do {
         std::unique_ptr<char[]> word(words->GetUTF8Text(tesseract::RIL_WORD));
@@ -127,12 +117,12 @@ QString TesseractEngine::recognizedText(QList<TextPage::Line>* lines)
                 words->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
                 lines->append({QRect(left, top, right - left, bottom - top), line.trimmed()});
             }
-            appendLine(text, line);
+            texts.append(line);
             line.clear();
         }
     } while (words->Next(tesseract::RIL_WORD));
-    appendLine(text, line);
-    return text;
+    texts.append(line);
+    return TextPage::joined(texts);
 }
 
 void TesseractEngine::finish()

@@ -1,6 +1,5 @@
 #include "media/TesseractRecognizer.h"
 
-#include "media/TesseractEngine.h"
 #include "media/TesseractTextPage.h"
 
 #include <QDir>
@@ -86,7 +85,7 @@ TextReadResult TesseractRecognizer::recognize(const Bitmap& image, const TextSea
 {
     if (image.isNull())
         return TextReadResult::failed(QStringLiteral("The image is empty"));
-    return recognizeGray(TextImagePreparation::toGray(image), settings, deadline);
+    return TesseractTextPage(*this, TextImagePreparation::toGray(image), settings).readAll(deadline, nullptr);
 }
 
 TextRecognizer::PreparedRead TesseractRecognizer::prepare(const Bitmap& image, const TextSearchSettings& settings)
@@ -94,37 +93,8 @@ TextRecognizer::PreparedRead TesseractRecognizer::prepare(const Bitmap& image, c
     if (image.isNull())
         return [](QDeadlineTimer) { return TextReadResult::failed(QStringLiteral("The image is empty")); };
     return [this, gray = TextImagePreparation::toGray(image), settings](QDeadlineTimer deadline) {
-        return recognizeGray(gray, settings, deadline);
+        return TesseractTextPage(*this, gray, settings).readAll(deadline, nullptr);  // may be read again
     };
-}
-
-TextReadResult TesseractRecognizer::recognizeGray(TextImagePreparation::GrayImage gray,
-                                                  const TextSearchSettings& settings, QDeadlineTimer deadline)
-{
-    const QString languages = languageFor(settings);
-    if (languages.isEmpty())
-        return TextReadResult::failed(QStringLiteral("No text recognition language is installed"));
-
-    const Profile& profile = settings.level == TextRecognitionLevel::Fast ? m_fast : m_accurate;
-    QString error;
-    TesseractEngine* api = TesseractEngine::forThread(m_dataPath, languages, settings.usesLanguageCorrection, &error);
-    if (!api)
-        return TextReadResult::failed(error);
-
-    if (profile.invertDarkBackgrounds)
-        TextImagePreparation::invertDarkTiles(gray);
-    {
-        // The engine copies the image: ours goes before the read starts.
-        const TextImagePreparation::GrayImage page = TextImagePreparation::scaled(gray, profile.scale);
-        gray = {};
-        api->SetPageSegMode(profile.pageSegMode);
-        api->setPage(page, profile.scale);
-    }
-    TextReadResult result = api->recognizeWithin(deadline);
-    if (result.ok())
-        result = TextReadResult::read(api->recognizedText());
-    api->finish();
-    return result;
 }
 
 std::shared_ptr<TextPage> TesseractRecognizer::preparePage(const Bitmap& image, const TextSearchSettings& settings)

@@ -60,9 +60,6 @@ public:
     static QString findDataPath();
 
 private:
-    TextReadResult recognizeGray(TextImagePreparation::GrayImage gray, const TextSearchSettings& settings,
-                                 QDeadlineTimer deadline);
-
     QString m_dataPath;
     Profile m_accurate;
     Profile m_fast;

@@ -71,6 +71,7 @@ TextReadResult TesseractTextPage::readAll(QDeadlineTimer deadline, QList<Line>* 
     if (!api)
         return failure;
     api->setPage(readingPage(), m_scale);
+    m_page = {};  // the engine has its copy
     TextReadResult result = api->recognizeWithin(deadline);
     if (result.ok()) {
         QList<Line> pageLines;

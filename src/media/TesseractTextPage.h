@@ -7,11 +7,12 @@
 class TesseractEngine;
 class TesseractRecognizer;
 
-// A screenshot read piece by piece with Tesseract. Waiting, it holds the grey
-// image (a quarter of the captured pixels); the pages Tesseract looks at
-// (dark panels inverted; for reading also scaled by the level's profile) are
-// made on first use and kept while the page lives. Boxes go in and out in
-// the captured image's pixels.
+// A screenshot read with Tesseract, whole (every read of a screenshot goes
+// through here) or piece by piece. Waiting, it holds the grey image (a
+// quarter of the captured pixels); the page where lines are found (dark
+// panels inverted) is made on first use and kept while the page lives, the
+// page read whole (also scaled by the level's profile) until Tesseract has
+// its copy. Boxes go in and out in the captured image's pixels.
 class TesseractTextPage : public TextPage
 {
 public:

@@ -269,29 +269,40 @@ private Q_SLOTS:
         QCOMPARE(result.text().count(QLatin1Char('\n')), 1);  // one line per line of text
     }
 
-    // After a small change a screen read line by line says what a full read of it says, reading one line.
+    // After a line changed or a scroll a screen read line by line says what a full read of it says, reading one line.
     void incrementalReadMatchesFullRead_data()
     {
         using L = TextRecognitionLevel;
+        const QStringList lines{"Quarterly invoice summary", "Meeting with the London team", "Budget review on Friday",
+                                "Release notes for the new version"};
         QTest::addColumn<TextSearchSettings>("settings");
         QTest::addColumn<bool>("dark");
-        QTest::newRow("accurate light") << TextSearchSettings{L::Accurate, {}, false} << false;
-        QTest::newRow("fast dark") << TextSearchSettings{L::Fast, {}, false} << true;
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("accurate light, line edited")
+            << TextSearchSettings{L::Accurate, {}, false} << false << lines
+            << QStringList{lines[0], lines[1], "Budget review on Monday", lines[3]};
+        QTest::newRow("fast dark, line edited") << TextSearchSettings{L::Fast, {}, false} << true << lines
+                                                << QStringList{lines[0], lines[1], "Budget review on Monday", lines[3]};
+        QTest::newRow("accurate light, scrolled by a line") << TextSearchSettings{L::Accurate, {}, false} << false
+                                                            << lines << (lines.mid(1) << "Budget review on Monday");
+        QTest::newRow("fast dark, scrolled back by a line")
+            << TextSearchSettings{L::Fast, {}, false} << true << lines
+            << (QStringList{"Budget review on Monday"} + lines.mid(0, 3));
     }
     void incrementalReadMatchesFullRead()
     {
         QFETCH(TextSearchSettings, settings);
         QFETCH(bool, dark);
-        QStringList lines{"Quarterly invoice summary", "Meeting with the London team", "Budget review on Friday",
-                          "Release notes for the new version"};
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
         IncrementalTextReader reader;
-        const auto before = m_recognizer.preparePage(
-            TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(lines, dark)), settings);
-        QVERIFY(reader.read("screen", *before, settings, QDeadlineTimer(60000)).ok());
-        lines[2] = "Budget review on Monday";
-        const Bitmap changed = TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(lines, dark));
-        const auto after = m_recognizer.preparePage(changed, settings);
-        const TextReadResult incremental = reader.read("screen", *after, settings, QDeadlineTimer(60000));
+        const auto first = m_recognizer.preparePage(
+            TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(before, dark)), settings);
+        QVERIFY(reader.read("screen", *first, settings, QDeadlineTimer(60000)).ok());
+        const Bitmap changed = TextSearchFixtures::toBitmap(TextSearchFixtures::renderText(after, dark));
+        const auto next = m_recognizer.preparePage(changed, settings);
+        const TextReadResult incremental = reader.read("screen", *next, settings, QDeadlineTimer(60000));
         QCOMPARE(reader.lastReport().kind, IncrementalTextReader::ReadKind::Lines);
         QCOMPARE(reader.lastReport().linesRead, 1);
         QCOMPARE(incremental.text(), m_recognizer.recognize(changed, settings, QDeadlineTimer(60000)).text());

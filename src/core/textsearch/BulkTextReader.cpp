@@ -2,13 +2,16 @@
 
 #include "core/StopFlag.h"
 #include "core/library/ImageCodec.h"
+#include "core/library/LibraryLayout.h"
 #include "core/textsearch/LiveTextSearchSettings.h"
 #include "core/textsearch/StoredTextSink.h"
 #include "core/textsearch/TextMetadata.h"
+#include "core/textsearch/TextPage.h"
 #include "core/textsearch/TextRecognizer.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHash>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -32,13 +35,14 @@ QThreadPool& readingPool()
     return *pool;
 }
 
-// Hands out files in list order and turns finished files into an in-order
+// Hands out runs in order and turns finished files into an in-order
 // progress count.
 class ProgressLedger
 {
 public:
-    ProgressLedger(qsizetype count, const BulkTextReader::Progress& progress)
-        : m_done(count, false)
+    ProgressLedger(qsizetype files, qsizetype runs, const BulkTextReader::Progress& progress)
+        : m_done(files, false)
+        , m_runs(runs)
         , m_progress(progress)
     {
         m_sinceReport.start();
@@ -47,7 +51,7 @@ public:
     qsizetype take(const StopFlag& stop)
     {
         std::lock_guard lock(m_mutex);
-        if (m_next >= m_done.size() || stop.isSet())
+        if (m_next >= m_runs || stop.isSet())
             return -1;
         return m_next++;
     }
@@ -70,6 +74,7 @@ public:
 private:
     std::mutex m_mutex;
     QList<bool> m_done;
+    qsizetype m_runs = 0;
     qsizetype m_next = 0;
     qsizetype m_handled = 0;
     QElapsedTimer m_sinceReport;
@@ -81,25 +86,32 @@ private:
 BulkTextReader::Outcome BulkTextReader::readAll(const QStringList& paths, const LiveTextSearchSettings& settings,
                                                 const StopFlag& stop, const Progress& progress) const
 {
-    ProgressLedger ledger(paths.size(), progress);
+    const QList<QList<qsizetype>> fileRuns = runs(paths);
+    ProgressLedger ledger(paths.size(), fileRuns.size(), progress);
     std::mutex outcomeMutex;
     Outcome outcome;
     auto work = [&] {
         ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 10);
-        for (qsizetype index; (index = ledger.take(stop)) >= 0;) {
-            const FileOutcome result = readFile(paths[index], settings);
-            {
-                std::lock_guard lock(outcomeMutex);
-                outcome.read += result == FileOutcome::Read;
-                outcome.failed += result == FileOutcome::Failed;
+        for (qsizetype run; (run = ledger.take(stop)) >= 0;) {
+            IncrementalTextReader sequence;
+            for (qsizetype index : fileRuns[run]) {
+                if (stop.isSet())
+                    break;
+                const FileOutcome result = readFile(paths[index], settings,
+                                                    fileRuns[run].size() > 1 ? &sequence : nullptr);
+                {
+                    std::lock_guard lock(outcomeMutex);
+                    outcome.read += result == FileOutcome::Read;
+                    outcome.failed += result == FileOutcome::Failed;
+                }
+                ledger.finish(index);
             }
-            ledger.finish(index);
         }
         ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 0);
     };
 
     const int workers = int(
-        qMin<qsizetype>(m_tools.workers > 0 ? m_tools.workers : QThread::idealThreadCount(), paths.size()));
+        qMin<qsizetype>(m_tools.workers > 0 ? m_tools.workers : QThread::idealThreadCount(), fileRuns.size()));
     QList<QFuture<void>> running;
     for (int i = 0; i < workers; ++i)
         running.append(QtConcurrent::run(&readingPool(), work));
@@ -108,7 +120,32 @@ BulkTextReader::Outcome BulkTextReader::readAll(const QStringList& paths, const 
     return outcome;
 }
 
-BulkTextReader::FileOutcome BulkTextReader::readFile(const QString& path, const LiveTextSearchSettings& settings) const
+QList<QList<qsizetype>> BulkTextReader::runs(const QStringList& paths)
+{
+    QList<QList<qsizetype>> runs;
+    QHash<QString, qsizetype> open;  // day folder and display → the run taking its screenshots
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QFileInfo file(paths[i]);
+        const std::optional<LibraryLayout::ScreenshotName> name = LibraryLayout::parseScreenshotName(
+            file.completeBaseName());
+        if (!name) {
+            runs.append(QList<qsizetype>{i});
+            continue;
+        }
+        const QString key = file.path() + QLatin1Char('/') + QString::number(name->ordinal);
+        const auto found = open.constFind(key);
+        if (found != open.cend() && runs[*found].size() < kRunLength) {
+            runs[*found].append(i);
+        } else {
+            open.insert(key, runs.size());
+            runs.append(QList<qsizetype>{i});
+        }
+    }
+    return runs;
+}
+
+BulkTextReader::FileOutcome BulkTextReader::readFile(const QString& path, const LiveTextSearchSettings& settings,
+                                                     IncrementalTextReader* sequence) const
 {
     if (!QFileInfo::exists(path))
         return FileOutcome::Skipped;
@@ -118,7 +155,8 @@ BulkTextReader::FileOutcome BulkTextReader::readFile(const QString& path, const 
         store(QString(), path, std::nullopt);  // tried once; not again
         return FileOutcome::Failed;
     }
-    const TextReadResult text = recognizeSynchronously(image.value(), current);
+    const TextReadResult text = sequence ? readInSequence(*sequence, image.value(), current)
+                                         : recognizeSynchronously(image.value(), current);
     if (!text.ok())
         return FileOutcome::Failed;
     return store(text.text(), path, current.level) ? FileOutcome::Read : FileOutcome::Failed;
@@ -138,4 +176,16 @@ TextReadResult BulkTextReader::recognizeSynchronously(const Bitmap& image, const
     if (!m_tools.recognizer)
         return TextReadResult::failed(QStringLiteral("Text recognition isn't available"));
     return m_tools.recognizer->recognizeWithin(image, settings, TextRecognizer::kTimeoutSeconds);
+}
+
+TextReadResult BulkTextReader::readInSequence(IncrementalTextReader& sequence, const Bitmap& image,
+                                              const TextSearchSettings& settings) const
+{
+    const std::shared_ptr<TextPage> page = m_tools.recognizer ? m_tools.recognizer->preparePage(image, settings)
+                                                              : nullptr;
+    if (!page)
+        return recognizeSynchronously(image, settings);
+    return TextRecognizer::readWithin(
+        [&](QDeadlineTimer deadline) { return sequence.read(QString(), *page, settings, deadline); },
+        TextRecognizer::kTimeoutSeconds);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/textsearch/IncrementalTextReader.h"
 #include "core/textsearch/TextReadResult.h"
 #include "core/textsearch/TextSearchSettings.h"
 
@@ -18,10 +19,16 @@ struct Bitmap;
 // handed out in list order to one worker per processor core, each with its
 // own recognition engine; progress counts the files handled from the start
 // of the list without a gap, so it rises in list order.
+//
+// The screenshots of one display on one day are a sequence, like the live
+// reader's: up to kRunLength of them in list (time) order go to one worker
+// as a run, which reads them through an IncrementalTextReader of its own
+// (the first in full, the others by what changed). Other files are runs of one.
 class BulkTextReader
 {
 public:
     static constexpr int kProgressIntervalMs = 250;
+    static constexpr int kRunLength = IncrementalTextReader::kFullReadEvery;
 
     struct Tools
     {
@@ -53,9 +60,16 @@ public:
     // One image with the 15-second deadline, on the calling thread.
     TextReadResult recognizeSynchronously(const Bitmap& image, const TextSearchSettings& settings) const;
 
+    // The runs of `paths`, as indexes in list order, ordered by their first file.
+    static QList<QList<qsizetype>> runs(const QStringList& paths);
+
 private:
     enum class FileOutcome { Skipped, Read, Failed };
-    FileOutcome readFile(const QString& path, const LiveTextSearchSettings& settings) const;
+    // `sequence`: the run's reader, null for a run of one.
+    FileOutcome readFile(const QString& path, const LiveTextSearchSettings& settings,
+                         IncrementalTextReader* sequence) const;
+    TextReadResult readInSequence(IncrementalTextReader& sequence, const Bitmap& image,
+                                  const TextSearchSettings& settings) const;
     bool store(const QString& text, const QString& path, std::optional<TextRecognitionLevel> level) const;
 
     Tools m_tools;

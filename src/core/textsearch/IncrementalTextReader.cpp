@@ -1,6 +1,7 @@
 #include "core/textsearch/IncrementalTextReader.h"
 
 #include "core/textsearch/ChangedAreas.h"
+#include "core/textsearch/ContentShift.h"
 #include "core/textsearch/LineImageHash.h"
 
 #include <algorithm>
@@ -13,16 +14,10 @@ constexpr int kAreaPadding = 3;
 
 QString joinLines(const auto& lines)
 {
-    QString text;
-    for (const auto& line : lines) {
-        const QString trimmed = line.text.trimmed();
-        if (trimmed.isEmpty())
-            continue;
-        if (!text.isEmpty())
-            text += QLatin1Char('\n');
-        text += trimmed;
-    }
-    return text;
+    QStringList texts;
+    for (const auto& line : lines)
+        texts.append(line.text);
+    return TextPage::joined(texts);
 }
 
 qint64 area(const QRect& r)
@@ -121,18 +116,21 @@ TextReadResult IncrementalTextReader::readFull(DisplayState& state, TextPage& pa
 QList<QRect> IncrementalTextReader::areasToRedo(const DisplayState& state, const GrayPixels& pixels)
 {
     const GrayPixels before{reinterpret_cast<const uchar*>(state.gray.constData()), pixels.width, pixels.height};
-    const QRect bounds(0, 0, pixels.width, pixels.height);
+    return grownOver(ChangedAreas::between(before, pixels), state.lines, QRect(0, 0, pixels.width, pixels.height));
+}
+
+QList<QRect> IncrementalTextReader::grownOver(QList<QRect> areas, const QList<Line>& lines, const QRect& bounds)
+{
     auto padded = [&](const QRect& r) {
         return r.adjusted(-kAreaPadding, -kAreaPadding, kAreaPadding, kAreaPadding) & bounds;
     };
-    QList<QRect> areas;
-    for (const QRect& changed : ChangedAreas::between(before, pixels))
-        areas.append(padded(changed));
+    for (QRect& r : areas)
+        r = padded(r);
     // Grow each area over the lines it touches and join areas that meet, until nothing changes.
     for (bool grew = true; grew;) {
         grew = false;
         for (QRect& r : areas) {
-            for (const Line& line : state.lines) {
+            for (const Line& line : lines) {
                 if (r.intersects(line.box) && !r.contains(line.box)) {
                     r = padded(r | line.box);
                     grew = true;
@@ -149,6 +147,53 @@ QList<QRect> IncrementalTextReader::areasToRedo(const DisplayState& state, const
         }
     }
     return areas;
+}
+
+IncrementalTextReader::Redo IncrementalTextReader::redo(const DisplayState& state, const GrayPixels& before,
+                                                        const GrayPixels& after, const QRect& area)
+{
+    QList<Line> inside;
+    QList<QRect> boxes;
+    for (const Line& line : state.lines) {
+        if (area.contains(line.box)) {
+            inside.append(line);
+            boxes.append(line.box);
+        }
+    }
+    auto movesWith = [&](const Line& line, QPoint shift) {
+        const QRect box = line.box.translated(shift);
+        return area.contains(box) && LineImageHash::line(after, box) == line.hash;
+    };
+    QPoint shift;
+    qsizetype most = kFewestMoved - 1;
+    if (inside.size() >= kFewestMoved) {
+        for (const QPoint& candidate : ContentShift::candidates(before, after, area, boxes)) {
+            const qsizetype moved = std::count_if(inside.cbegin(), inside.cend(),
+                                                  [&](const Line& line) { return movesWith(line, candidate); });
+            if (moved > most) {
+                most = moved;
+                shift = candidate;
+            }
+        }
+    }
+    if (shift.isNull())
+        return {area, {}, {area}};
+    // Lines are found again where the moved content does not explain the pixels:
+    // what it uncovered, and around every line that did not move along whole.
+    QList<QRect> strips = ChangedAreas::within(before, after, area, shift);
+    QList<Line> moved;
+    for (const Line& line : std::as_const(inside)) {
+        const QRect box = line.box.translated(shift);
+        if (movesWith(line, shift))
+            moved.append({box, line.hash, line.text});
+        else if (area.intersects(box))
+            strips.append(box & area);
+    }
+    strips = grownOver(strips, moved, area);
+    moved.removeIf([&](const Line& line) {
+        return std::any_of(strips.cbegin(), strips.cend(), [&](const QRect& r) { return r.intersects(line.box); });
+    });
+    return {area, moved, strips};
 }
 
 TextReadResult IncrementalTextReader::findLines(DisplayState& state, TextPage& page, const QRect& area,
@@ -192,36 +237,53 @@ TextReadResult IncrementalTextReader::readChanged(DisplayState& state, TextPage&
                                                   bool* readInFull)
 {
     const GrayPixels pixels = page.pixels();
-    QList<QRect> areas = areasToRedo(state, pixels);
-    qint64 changed = 0;
-    for (const QRect& r : std::as_const(areas))
-        changed += area(r);
-    if (changed > kWholePageShare * pixels.width * pixels.height)
-        areas = {QRect()};  // the whole page
+    const GrayPixels before{reinterpret_cast<const uchar*>(state.gray.constData()), pixels.width, pixels.height};
+    QList<Redo> redos;
+    qint64 toFind = 0;
+    for (const QRect& changed : areasToRedo(state, pixels)) {
+        redos.append(redo(state, before, pixels, changed));
+        for (const QRect& strip : std::as_const(redos.last().strips))
+            toFind += area(strip);
+    }
+    const bool wholePage = toFind > kWholePageShare * pixels.width * pixels.height;
+    if (wholePage)
+        redos = {{QRect(), {}, {QRect()}}};
     m_lastReport = {ReadKind::Lines, 0, 0};
 
-    QList<Found> found(areas.size());
-    for (qsizetype i = 0; i < areas.size(); ++i) {
-        if (const TextReadResult result = findLines(state, page, areas[i], deadline, &found[i]); !result.ok())
-            return result;
+    QList<QList<Found>> found;
+    for (const Redo& each : std::as_const(redos)) {
+        found.append(QList<Found>(each.strips.size()));
+        for (qsizetype i = 0; i < each.strips.size(); ++i) {
+            if (const TextReadResult result = findLines(state, page, each.strips[i], deadline, &found.last()[i]);
+                !result.ok())
+                return result;
+        }
     }
     // A page of mostly new lines (another window, new text) is read whole:
     // that costs no more than reading its lines one by one, and reads better.
-    if (areas.size() == 1 && areas.first().isNull() && found.first().unknown.size() * 2 > found.first().lines.size()) {
+    if (wholePage && found[0][0].unknown.size() * 2 > found[0][0].lines.size()) {
         *readInFull = true;
         return readFull(state, page, deadline);
     }
-    for (Found& each : found) {
-        if (const TextReadResult result = readUnknown(state, page, deadline, &each); !result.ok())
-            return result;
+    QList<QRect> areas;
+    QList<QList<Line>> areaLines;
+    for (qsizetype i = 0; i < redos.size(); ++i) {
+        QList<QList<Line>> stripLines;
+        for (Found& each : found[i]) {
+            if (const TextReadResult result = readUnknown(state, page, deadline, &each); !result.ok())
+                return result;
+            stripLines.append(each.lines);
+        }
+        areas.append(redos[i].area);
+        areaLines.append(merged(redos[i].moved, redos[i].strips, stripLines));
     }
-    state.lines = merged(state.lines, areas, found);
+    state.lines = merged(state.lines, areas, areaLines);
     m_lastReport.lines = int(state.lines.size());
     return TextReadResult::read(joinLines(state.lines));
 }
 
 QList<IncrementalTextReader::Line> IncrementalTextReader::merged(const QList<Line>& previous, const QList<QRect>& areas,
-                                                                 const QList<Found>& found)
+                                                                 const QList<QList<Line>>& areaLines)
 {
     auto inside = [](const QRect& r, const Line& line) { return r.isNull() || r.intersects(line.box); };
     // Each area's lines go where the first previous line they replace was,
@@ -240,7 +302,7 @@ QList<IncrementalTextReader::Line> IncrementalTextReader::merged(const QList<Lin
     for (qsizetype index = 0; index <= previous.size(); ++index) {
         for (qsizetype i = 0; i < areas.size(); ++i)
             if (at[i] == index)
-                lines += found[i].lines;
+                lines += areaLines[i];
         if (index < previous.size()
             && std::none_of(areas.cbegin(), areas.cend(), [&](const QRect& r) { return inside(r, previous[index]); }))
             lines.append(previous[index]);

@@ -22,10 +22,12 @@
 //   kRecentScreens before (switching back to a window), gets that one's text.
 // - Otherwise the text lines are found again where the pixels changed (the
 //   changed rows, widened to the whole lines they touch; the whole page when
-//   most of it changed), the lines elsewhere stay as they were. Each line
-//   found whose pixels were seen before (also elsewhere on the screen:
-//   scrolled or moved) gets the text read then; only the others are read,
-//   one line at a time. The lines' texts, joined in layout order, make the
+//   most of it changed), the lines elsewhere stay as they were. Where the
+//   content of a changed area moved (a scroll, a dragged window: ContentShift)
+//   its lines move along, and lines are found only in the strips it uncovered.
+//   Each line found whose pixels were seen before (also elsewhere on the
+//   screen: scrolled or moved) gets the text read then; only the others are
+//   read, one line at a time. The lines' texts, joined in layout order, make the
 //   page's text, as a full read gives it. A page found anew whose lines are
 //   mostly unknown is read in full instead (no dearer, and reads better).
 // - A display without state (its first screenshot, or after restart()), a
@@ -45,6 +47,8 @@ public:
     static constexpr int kRecentScreens = 4;
     // Above this share of the screen changed, the layout of the whole page is found again.
     static constexpr double kWholePageShare = 0.4;
+    // The fewest previous lines a shift must move for an area's content to count as moved.
+    static constexpr int kFewestMoved = 2;
 
     enum class ReadKind { Full, Identical, Lines };
     struct Report
@@ -105,6 +109,15 @@ private:
         QList<Line> lines;
         QList<qsizetype> unknown;
     };
+    // One changed area: the previous lines that moved with its content, at
+    // their new place, and the strips where lines are to be found anew (the
+    // whole area when its content did not move).
+    struct Redo
+    {
+        QRect area;
+        QList<Line> moved;
+        QList<QRect> strips;
+    };
 
     DisplayState& stateFor(const QString& display, quint64 epoch);
     // Keeps the screen just read as the one to compare the next with, and among the recent ones.
@@ -114,8 +127,16 @@ private:
     TextReadResult readChanged(DisplayState& state, TextPage& page, QDeadlineTimer deadline, bool* readInFull);
     // The areas to find lines in again: the changed ones, widened to the previous lines they touch.
     static QList<QRect> areasToRedo(const DisplayState& state, const GrayPixels& pixels);
-    // The previous lines outside the areas, with the lines found in each area in their place.
-    static QList<Line> merged(const QList<Line>& previous, const QList<QRect>& areas, const QList<Found>& found);
+    // `areas` grown over the `lines` they touch (and padded, inside `bounds`), those that meet joined.
+    static QList<QRect> grownOver(QList<QRect> areas, const QList<Line>& lines, const QRect& bounds);
+    // How to redo `area`: when a shift of its content moves at least
+    // kFewestMoved previous lines whole (the shift moving the most), those
+    // lines at their new place and the strips the shift does not explain;
+    // otherwise the whole area.
+    static Redo redo(const DisplayState& state, const GrayPixels& before, const GrayPixels& after, const QRect& area);
+    // The previous lines outside the areas, with the lines of each area in their place.
+    static QList<Line> merged(const QList<Line>& previous, const QList<QRect>& areas,
+                              const QList<QList<Line>>& areaLines);
     // The lines of one area with the texts known from before.
     TextReadResult findLines(DisplayState& state, TextPage& page, const QRect& area, QDeadlineTimer deadline,
                              Found* found);

@@ -95,25 +95,26 @@ Result<void> TextMetadata::write(const QString& text, const QString& path, std::
     return Result<void>::success();
 }
 
-std::optional<QString> TextMetadata::readMarker(const QString& path)
+std::optional<QString> TextMetadata::readMarker(const QByteArray& nativePath)
 {
     char buffer[kMarkerBufferSize];
-    const ssize_t size = ::lgetxattr(QFile::encodeName(path).constData(), kMarkerAttribute, buffer, sizeof buffer);
+    const ssize_t size = ::lgetxattr(nativePath.constData(), kMarkerAttribute, buffer, sizeof buffer);
     if (size < 0)
         return std::nullopt;
     return QString::fromUtf8(buffer, size);
 }
 
-bool TextMetadata::hasTextAttribute(const QString& path)
+TextState TextMetadata::textState(const QByteArray& nativePath, QString* marker)
 {
-    return ::lgetxattr(QFile::encodeName(path).constData(), kTextAttribute, nullptr, 0) >= 0;
-}
-
-TextState TextMetadata::textState(const QString& path)
-{
-    if (const auto marker = readMarker(path))
-        return *marker == QLatin1String("fast") ? TextState::ReadWithFast : TextState::Searchable;
-    return hasTextAttribute(path) ? TextState::Searchable : TextState::Unread;
+    if (const std::optional<QString> word = readMarker(nativePath)) {
+        if (marker)
+            *marker = *word;
+        return *word == QLatin1String("fast") ? TextState::ReadWithFast : TextState::Searchable;
+    }
+    if (marker)
+        marker->clear();
+    return ::lgetxattr(nativePath.constData(), kTextAttribute, nullptr, 0) >= 0 ? TextState::Searchable
+                                                                                : TextState::Unread;
 }
 
 std::optional<QString> TextMetadata::readText(const QString& path)

@@ -5,6 +5,7 @@
 #include "core/textsearch/TextState.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 #include <optional>
@@ -31,9 +32,13 @@ public:
     // system's message; a failed text write leaves the marker untouched.
     static Result<void> write(const QString& text, const QString& path, std::optional<TextRecognitionLevel> level);
 
-    static std::optional<QString> readMarker(const QString& path);
-    static bool hasTextAttribute(const QString& path);
-    static TextState textState(const QString& path);
+    static std::optional<QString> readMarker(const QString& path) { return readMarker(QFile::encodeName(path)); }
+    // The marker of the file at a native path (as the file system spells it), or nothing without one.
+    static std::optional<QString> readMarker(const QByteArray& nativePath);
+    static TextState textState(const QString& path) { return textState(QFile::encodeName(path)); }
+    // What the file at a native path holds; `marker`, when given, receives
+    // the marker word (empty for a file with text but no marker).
+    static TextState textState(const QByteArray& nativePath, QString* marker = nullptr);
     // The stored text, or nothing when there is none or it cannot be decoded.
     static std::optional<QString> readText(const QString& path);
 };

@@ -31,6 +31,10 @@ public:
 
     virtual ~TextPage() = default;
 
+    // A page's text from its lines' texts in reading order, as every read
+    // gives it: each trimmed, one a line, lines without text left out.
+    static QString joined(const QStringList& lines);
+
     // The grey image as captured (before any inversion or scaling), for hashing.
     virtual GrayPixels pixels() const = 0;
     // Reads the whole image as a plain read does (same text); `lines` receives

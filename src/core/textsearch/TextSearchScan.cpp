@@ -12,7 +12,6 @@
 #include <atomic>
 #include <dirent.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 
 namespace {
 
@@ -124,15 +123,13 @@ DaySlot scanDay(const QString& dayFolder, TextRecognitionLevel level)
     slot.total = int(names.size());
     QByteArray path = folder + '/';
     const qsizetype prefixSize = path.size();
-    char marker[TextMetadata::kMarkerBufferSize];
     for (const QByteArray& name : names) {
         path.truncate(prefixSize);
         path.append(name);
-        const ssize_t size = ::lgetxattr(path.constData(), TextMetadata::kMarkerAttribute, marker, sizeof marker);
-        if (size < 0) {
-            if (::lgetxattr(path.constData(), TextMetadata::kTextAttribute, nullptr, 0) < 0)
-                slot.toRead.append(QFile::decodeName(path));
-        } else if (size == 4 && std::memcmp(marker, "fast", 4) == 0 && level == TextRecognitionLevel::Accurate) {
+        const TextState state = TextMetadata::textState(path);
+        if (state == TextState::Unread) {
+            slot.toRead.append(QFile::decodeName(path));
+        } else if (state == TextState::ReadWithFast && level == TextRecognitionLevel::Accurate) {
             slot.toRead.append(QFile::decodeName(path));
             ++slot.readWithFast;
         }
@@ -204,15 +201,12 @@ QList<TextSearchScan::StoredText> TextSearchScan::storedTexts(const QString& fol
         QList<StoredText> found;
         QByteArray path = QFile::encodeName(dayFolder) + '/';
         const qsizetype prefixSize = path.size();
-        char marker[TextMetadata::kMarkerBufferSize];
+        QString marker;
         for (const QByteArray& name : screenshotNames(path.left(prefixSize - 1))) {
             path.truncate(prefixSize);
             path.append(name);
-            const ssize_t size = ::lgetxattr(path.constData(), TextMetadata::kMarkerAttribute, marker, sizeof marker);
-            if (size >= 0)
-                found.append({QFile::decodeName(path), QString::fromUtf8(marker, size)});
-            else if (::lgetxattr(path.constData(), TextMetadata::kTextAttribute, nullptr, 0) >= 0)
-                found.append({QFile::decodeName(path), QString()});
+            if (TextMetadata::textState(path, &marker) != TextState::Unread)
+                found.append({QFile::decodeName(path), marker});
         }
         return found;
     });

@@ -9,7 +9,7 @@ namespace {
 
 // A line of a fake screen: its text drawn at `at` as a block of pixels that
 // depends only on the text, so the same text anywhere has the same pixels.
-// "~" is drawn but reads as no text.
+// "~" is drawn but reads as no text; a line starting with "!" fails to read.
 struct FakeLine
 {
     QString text;
@@ -67,10 +67,13 @@ public:
     TextReadResult readLines(const QList<QRect>& boxes, QDeadlineTimer, QStringList* texts) override
     {
         for (const QRect& box : boxes) {
-            for (const FakeLine& line : std::as_const(m_screen))
-                if (box.contains(boxOf(line)))
-                    texts->append(textOf(line));
-            linesRead.append(texts->last());
+            const auto line = std::find_if(m_screen.cbegin(), m_screen.cend(),
+                                           [&](const FakeLine& each) { return box.contains(boxOf(each)); });
+            const QString text = line == m_screen.cend() ? QString() : textOf(*line);
+            if (text.startsWith('!'))
+                return TextReadResult::failed("unreadable line");
+            texts->append(text);
+            linesRead.append(text);
         }
         return TextReadResult::read({});
     }
@@ -130,12 +133,17 @@ private Q_SLOTS:
                                          << editor;
         QTest::newRow("window moved") << kEditor << moved(kEditor, {37, 41}) << int(Kind::Lines) << QStringList()
                                       << false << editor;
+        QTest::newRow("window moved a little, nothing uncovered")
+            << kEditor << moved(kEditor, {4, 6}) << int(Kind::Lines) << QStringList() << true << editor;
         QTest::newRow("one line typed in")
             << kEditor << Screen{kEditor[0], {"gamma!", {10, 30}}, kEditor[2]} << int(Kind::Lines)
             << QStringList{"gamma!"} << true << "alpha beta\ngamma!\ndelta epsilon";
         QTest::newRow("scrolled by a line")
             << kEditor << Screen{{"gamma", {10, 10}}, {"delta epsilon", {10, 30}}, {"zeta", {10, 50}}}
-            << int(Kind::Lines) << QStringList{"zeta"} << false << "gamma\ndelta epsilon\nzeta";
+            << int(Kind::Lines) << QStringList{"zeta"} << true << "gamma\ndelta epsilon\nzeta";
+        QTest::newRow("scrolled back by a line")
+            << kEditor << Screen{{"zeta", {10, 10}}, {"alpha beta", {10, 30}}, {"gamma", {10, 50}}} << int(Kind::Lines)
+            << QStringList{"zeta"} << true << "zeta\nalpha beta\ngamma";
         QTest::newRow("layout order kept")
             << kEditor << Screen{{"delta epsilon", {100, 10}}, {"eta", {10, 50}}, {"alpha beta", {10, 70}}}
             << int(Kind::Lines) << QStringList{"eta"} << false << "delta epsilon\neta\nalpha beta";
@@ -174,29 +182,40 @@ private Q_SLOTS:
             QVERIFY2(!local || (!area.isNull() && area.height() < 30), "looked for lines well beyond the change");
     }
 
-    // Nothing from before is used after a change of settings or size, or a restart (wake, settings changed).
+    // Nothing from before is used after a change of settings or size, a restart (wake, settings changed), or a
+    // read that failed after reading some of its lines.
     void startsOverInFull_data()
     {
         QTest::addColumn<TextSearchSettings>("settings");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("restart");
-        QTest::newRow("same sequence") << TextSearchSettings{} << QSize(200, 100) << false;
-        QTest::newRow("level changed") << TextSearchSettings{TextRecognitionLevel::Fast} << QSize(200, 100) << false;
+        QTest::addColumn<bool>("failedBetween");
+        QTest::newRow("same sequence") << TextSearchSettings{} << QSize(200, 100) << false << false;
+        QTest::newRow("level changed") << TextSearchSettings{TextRecognitionLevel::Fast} << QSize(200, 100) << false
+                                       << false;
         QTest::newRow("language changed")
-            << TextSearchSettings{TextRecognitionLevel::Accurate, QString("deu")} << QSize(200, 100) << false;
-        QTest::newRow("display resized") << TextSearchSettings{} << QSize(200, 120) << false;
-        QTest::newRow("restarted") << TextSearchSettings{} << QSize(200, 100) << true;
+            << TextSearchSettings{TextRecognitionLevel::Accurate, QString("deu")} << QSize(200, 100) << false << false;
+        QTest::newRow("display resized") << TextSearchSettings{} << QSize(200, 120) << false << false;
+        QTest::newRow("restarted") << TextSearchSettings{} << QSize(200, 100) << true << false;
+        QTest::newRow("a line failed to read") << TextSearchSettings{} << QSize(200, 100) << false << true;
     }
     void startsOverInFull()
     {
         QFETCH(TextSearchSettings, settings);
         QFETCH(QSize, size);
         QFETCH(bool, restart);
+        QFETCH(bool, failedBetween);
         IncrementalTextReader reader;
         readScreen(reader, kEditor);
         if (restart)
             reader.restart();
-        const bool continues = settings == TextSearchSettings{} && size == QSize(200, 100) && !restart;
+        if (failedBetween) {
+            FakePage halfRead(Screen{kEditor[0], {"gamma!", {10, 30}}, {"!unreadable", {10, 50}}});
+            QVERIFY(!reader.read("display-1", halfRead, {}, QDeadlineTimer::Forever).ok());
+            QCOMPARE(halfRead.linesRead, QStringList{"gamma!"});
+        }
+        const bool continues = settings == TextSearchSettings{} && size == QSize(200, 100) && !restart
+                               && !failedBetween;
         FakePage page(moved(kEditor, {0, 5}), size);
         QCOMPARE(reader.read("display-1", page, settings, QDeadlineTimer::Forever).text(),
                  "alpha beta\ngamma\ndelta epsilon");

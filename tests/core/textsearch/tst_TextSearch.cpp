@@ -4,6 +4,7 @@
 #include "support/core/TestHome.h"
 
 #include "core/textsearch/BinaryPlist.h"
+#include "core/textsearch/BulkTextReader.h"
 #include "core/textsearch/LiveTextReader.h"
 #include "core/textsearch/TextMetadata.h"
 #include "core/textsearch/TextPage.h"
@@ -344,6 +345,54 @@ private Q_SLOTS:
         reader.restartSequences();
         QCOMPARE(enqueue(4, "left"), "3");
         QCOMPARE(enqueue(5, "left"), "3");
+    }
+
+    // A bulk run reads the screenshots of one display on one day as a sequence, in runs of at most kRunLength;
+    // other displays, other days and other files apart.
+    void bulkRunsFollowSequences_data()
+    {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<QList<QList<qsizetype>>>("runs");
+        const QString day = "/shots/2024-05-01/Momentra_2024-05-01_";
+        QTest::newRow("two displays, two days")
+            << QStringList{day + "10-00-00.png", day + "10-00-00_Display2.png", day + "10-01-00.png",
+                           day + "10-01-00_Display2.png", "/shots/2024-05-02/Momentra_2024-05-02_09-00-00.png"}
+            << QList<QList<qsizetype>>{{0, 2}, {1, 3}, {4}};
+        QTest::newRow("other files one by one") << QStringList{"/photos/a.png", "/photos/b.png", day + "10-00-00.png"}
+                                                << QList<QList<qsizetype>>{{0}, {1}, {2}};
+        QStringList longDay;
+        QList<qsizetype> first, second;
+        for (int i = 0; i < BulkTextReader::kRunLength + 2; ++i) {
+            longDay.append(day + QString("10-%1-00.png").arg(i, 2, 10, QChar('0')));
+            (i < BulkTextReader::kRunLength ? first : second).append(i);
+        }
+        QTest::newRow("a long day") << longDay << QList<QList<qsizetype>>{first, second};
+    }
+    void bulkRunsFollowSequences()
+    {
+        QFETCH(QStringList, paths);
+        QFETCH(QList<QList<qsizetype>>, runs);
+        QCOMPARE(BulkTextReader::runs(paths), runs);
+    }
+
+    // A run of a display's screenshots reads the same screen once; a file on its own is read whole.
+    void bulkRunReadsScreensOnce()
+    {
+        QTemporaryDir dir;
+        const QString first = shot(dir.path(), "2024-05-01", "10-00-00"),
+                      again = shot(dir.path(), "2024-05-01", "10-01-00"),
+                      other = shot(dir.path(), "2024-05-01", "10-00-00_Display2");
+        for (const QString& file : {first, again, other})
+            QVERIFY(TestCodec::writeFile(file, 8, 8));
+        PageRecognizer recognizer;
+        TextSearchController controller({&m_codec, &recognizer, 1}, m_home.log());
+        QSignalSpy finished(&controller, &TextSearchController::runFinished);
+        controller.readCaptureFolder(dir.path(), {TextRecognitionLevel::Fast, std::nullopt, false});
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(recognizer.fullReads.load(), 1);
+        QCOMPARE(TextMetadata::readText(first), std::optional<QString>("1"));
+        QCOMPARE(TextMetadata::readText(again), std::optional<QString>("1"));
+        QCOMPARE(TextMetadata::readText(other), std::optional<QString>("8"));  // the width: read whole
     }
 
     void lateResultCountsAsTimedOut()
