@@ -149,12 +149,18 @@ private Q_SLOTS:
             << kKRunner + "Actions" << QStringList()
             << "^\\(\\[\\('reveal', 'Show in File Manager', 'system-file-manager'\\)\\],\\)$" << QStringList()
             << QStringList();
+        // The metas above made the older one's thumbnail, which comes as the match's picture.
         QTest::newRow("krunner: match")
             << kKRunner + "Match" << QStringList{"quarterly"}
-            << QString("^\\(\\[\\('%1', '%2', 'image-x-generic', 30, 0\\.9\\d*, \\{.*'subtext': "
+            << QString("^\\(\\[\\('%1', '%2', 'image-x-generic', 30, 0\\.9\\d*, \\{.*'icon-data': "
+                       "<\\(128, 80, 384, false, 8, 3, \\[byte 0x33, 0x66, 0x99, .*'subtext': "
                        "<'Quarterly invoice'>.*\\}\\)\\],\\)$")
                    .arg(older, kTimeOfOlder)
             << QStringList() << QStringList();
+        QTest::newRow("krunner: match without a thumbnail")
+            << kKRunner + "Match" << QStringList{"london"}
+            << QString("^(?!.*icon-data)\\(\\[\\('%1', '[^']*', 'image-x-generic', 30, ").arg(newer) << QStringList()
+            << QStringList();
         QTest::newRow("krunner: too short")
             << kKRunner + "Match" << QStringList{"in"} << "^\\(@a\\(sssida\\{sv\\}\\) \\[\\],\\)$" << QStringList()
             << QStringList();
