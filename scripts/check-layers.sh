@@ -40,7 +40,7 @@ declare -A forbidden=(
     [momentra_ui]="media platform app cli"
     [momentra_app]="cli"
 )
-header_in() { find "$src/$1" -name '*.h' | head -n 1 | sed "s|^$src/||"; }
+header_in() { find "$src/$1" -name '*.h' -print -quit | sed "s|^$src/||"; }
 
 for layer in "${!forbidden[@]}"; do
     for folder in ${forbidden[$layer]}; do
