@@ -2,7 +2,8 @@
 # Debian package built from it (scripts/package.sh runs CPack):
 #   share/applications/app.momentra.Momentra.desktop      the launcher
 #   share/metainfo/app.momentra.Momentra.metainfo.xml     software centres (AppStream)
-#   share/dbus-1/services/app.momentra.Momentra.service   D-Bus activation of the desktop's search service
+#   share/dbus-1/services/app.momentra.Momentra.service   D-Bus activation of the tray application
+#   share/dbus-1/services/app.momentra.Momentra.Search.service   … and of the desktop's search service
 #   share/gnome-shell/search-providers/app.momentra.Momentra.search-provider.ini   GNOME Shell's search
 #   share/krunner/dbusplugins/app.momentra.Momentra.desktop                        KRunner (KDE Plasma)
 #   lib/systemd/user/momentra.service                     `momentra run` for desktops without a tray
@@ -37,16 +38,19 @@ configure_file(${data}/kwin/momentra-active-window.js ${CMAKE_BINARY_DIR}/share/
 install(DIRECTORY ${data}/gnome-shell/extensions/momentra@app.momentra
         DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
 
-# The D-Bus service and the systemd unit name the installed executable by its absolute path. The prefix
+# The D-Bus services and the systemd unit name the installed executable by its absolute path. The prefix
 # is only known when installing (CPack installs into /usr, `cmake --install --prefix` anywhere), so they
 # are filled in then.
 install(CODE "
   set(MOMENTRA_INSTALLED_EXECUTABLE \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/momentra\")
   set(MOMENTRA_INSTALLED_DOCS \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/doc/momentra\")
   configure_file(${data}/${MOMENTRA_APP_ID}.service.in ${staged}/installed/${MOMENTRA_APP_ID}.service @ONLY)
+  configure_file(${data}/${MOMENTRA_APP_ID}.Search.service.in ${staged}/installed/${MOMENTRA_APP_ID}.Search.service
+                 @ONLY)
   configure_file(${data}/momentra.service.in ${staged}/installed/momentra.service @ONLY)
   file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/dbus-1/services\"
-       TYPE FILE FILES ${staged}/installed/${MOMENTRA_APP_ID}.service)
+       TYPE FILE FILES ${staged}/installed/${MOMENTRA_APP_ID}.service
+                       ${staged}/installed/${MOMENTRA_APP_ID}.Search.service)
   file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\"
        TYPE FILE FILES ${staged}/installed/momentra.service)
 ")

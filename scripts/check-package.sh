@@ -38,12 +38,17 @@ version="$("$usr/bin/momentra" --version)" || fail "the installed momentra --ver
 desktop-file-validate "$usr/share/applications/app.momentra.Momentra.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$usr/share/metainfo/app.momentra.Momentra.metainfo.xml" >"$scratch/appstream.log" ||
     { cat "$scratch/appstream.log"; fail "metainfo"; }
-grep -qx 'Exec=/usr/bin/momentra search-service' "$usr/share/dbus-1/services/app.momentra.Momentra.service" ||
-    fail "the D-Bus service does not start /usr/bin/momentra search-service"
-grep -qx 'ObjectPath=/app/momentra/Momentra/SearchProvider' \
-    "$usr/share/gnome-shell/search-providers/app.momentra.Momentra.search-provider.ini" || fail "GNOME search provider"
-grep -qx 'X-Plasma-DBusRunner-Path=/app/momentra/Momentra/Runner' \
-    "$usr/share/krunner/dbusplugins/app.momentra.Momentra.desktop" || fail "KRunner plugin"
+grep -qx 'Exec=/usr/bin/momentra' "$usr/share/dbus-1/services/app.momentra.Momentra.service" ||
+    fail "the D-Bus service does not start /usr/bin/momentra"
+grep -qx 'Exec=/usr/bin/momentra search-service' "$usr/share/dbus-1/services/app.momentra.Momentra.Search.service" ||
+    fail "the search's D-Bus service does not start /usr/bin/momentra search-service"
+# The shell and KRunner call the name that starts the search service.
+provider="$usr/share/gnome-shell/search-providers/app.momentra.Momentra.search-provider.ini"
+grep -qx 'ObjectPath=/app/momentra/Momentra/SearchProvider' "$provider" &&
+    grep -qx 'BusName=app.momentra.Momentra.Search' "$provider" || fail "GNOME search provider"
+runner="$usr/share/krunner/dbusplugins/app.momentra.Momentra.desktop"
+grep -qx 'X-Plasma-DBusRunner-Path=/app/momentra/Momentra/Runner' "$runner" &&
+    grep -qx 'X-Plasma-DBusRunner-Service=app.momentra.Momentra.Search' "$runner" || fail "KRunner plugin"
 grep -qx 'ExecStart=/usr/bin/momentra run' "$usr/lib/systemd/user/momentra.service" ||
     fail "the systemd unit does not run /usr/bin/momentra run"
 # systemd checks that ExecStart exists, so the unit is verified pointing into the scratch root.

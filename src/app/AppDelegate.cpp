@@ -74,9 +74,9 @@ AppDelegate::Launch AppDelegate::launch()
         return Launch::HandedOver;
     }
     // The search window and the desktop's search; the desktop's search service, started before this
-    // instance, left the name to it.
+    // instance, leaves the search's name to it.
     m_search = std::make_unique<SearchComponent>(m_root.screenshotSearch(), m_root.codec());
-    m_search->exportOn(bus);
+    m_search->exportOn(bus, SearchComponent::Claim::Keeping);
     connect(m_remote.get(), &RemoteControl::searchRequested, this,
             [this](const QStringList& terms) { showSearch(terms.join(QLatin1Char(' '))); });
     ToggleCaptureShortcut::install([this] { toggleCapture(); }, m_root.shortcuts(), m_root.connectGlobalShortcuts());

@@ -1,6 +1,7 @@
 #include "app/RemoteControl.h"
 
 #include "app/CaptureService.h"
+#include "app/search/SearchComponent.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -24,13 +25,16 @@ RemoteControl::Registration RemoteControl::registerOnBus()
 {
     if (!m_bus.isConnected())
         return Registration::NoBus;
-    // Takes the name from the desktop's search service, which yields it; never from another instance.
-    const auto reply = m_bus.interface()->registerService(QLatin1String(kServiceName),
-                                                          QDBusConnectionInterface::ReplaceExistingService,
-                                                          QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered)
-        return Registration::AlreadyRunning;
+    // The object first: when D-Bus started this process for a call, the call arrives as soon as the name
+    // is ours. Another instance keeps the name.
     m_bus.registerObject(QLatin1String(kObjectPath), this, QDBusConnection::ExportAllSlots);
+    const auto reply = m_bus.interface()->registerService(QLatin1String(kServiceName),
+                                                          QDBusConnectionInterface::DontQueueService,
+                                                          QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+        m_bus.unregisterObject(QLatin1String(kObjectPath));
+        return Registration::AlreadyRunning;
+    }
     m_registered = true;
     return Registration::Registered;
 }
@@ -108,8 +112,8 @@ bool RemoteControl::askToShowSearch(QDBusConnection bus, const QStringList& term
 {
     if (!bus.isConnected())
         return false;
-    const QLatin1String service(kServiceName);
-    QDBusMessage message = QDBusMessage::createMethodCall(service, QLatin1String(kObjectPath), service,
+    QDBusMessage message = QDBusMessage::createMethodCall(QLatin1String(SearchComponent::kServiceName),
+                                                          QLatin1String(kObjectPath), QLatin1String(kServiceName),
                                                           QStringLiteral("ShowSearch"));
     message.setArguments({terms});
     return bus.call(message, QDBus::Block, 25000).type() == QDBusMessage::ReplyMessage;

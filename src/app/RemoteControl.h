@@ -36,8 +36,9 @@ public:
     static bool askRunningToReopen(QDBusConnection bus);
     // The running instance's diagnostics report; nothing when none runs.
     static std::optional<QString> askRunningForDiagnostics(QDBusConnection bus, int days, int lines);
-    // Asks the session's Momentra to open its search window, starting the
-    // desktop's search service through D-Bus activation when none runs.
+    // Asks the session's Momentra to open its search window, through the
+    // search's bus name: D-Bus starts the desktop's search service when
+    // nothing holds it.
     static bool askToShowSearch(QDBusConnection bus, const QStringList& terms);
 
 Q_SIGNALS:

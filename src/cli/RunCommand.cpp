@@ -73,7 +73,7 @@ int RunCommand::run(AppRoot& root, const QStringList& arguments)
 
     // The desktop's search reaches the name's owner: answered here too, without the search window.
     SearchComponent search(root.screenshotSearch(), root.codec());
-    search.exportOn(QDBusConnection::sessionBus());
+    search.exportOn(QDBusConnection::sessionBus(), SearchComponent::Claim::Keeping);
 
     SignalWatcher signals({SIGINT, SIGTERM});
     stopOnSignals(signals, service.engine());

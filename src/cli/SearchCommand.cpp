@@ -5,6 +5,7 @@
 #include "cli/Console.h"
 #include "core/library/LibraryLayout.h"
 #include "core/search/IndexFirstSearch.h"
+#include "core/search/SearchHitText.h"
 #include "core/settings/Preferences.h"
 
 #include <QDBusConnection>
@@ -108,10 +109,8 @@ std::variant<Request, QString> parse(const QStringList& arguments)
 // The snippet's marks as bold on a terminal, otherwise as [brackets].
 QString marked(const QString& snippet, bool terminal)
 {
-    QString text = snippet;
-    text.replace(SearchHit::kMarkStart, terminal ? QStringLiteral("\033[1m") : QStringLiteral("["));
-    text.replace(SearchHit::kMarkEnd, terminal ? QStringLiteral("\033[0m") : QStringLiteral("]"));
-    return text.simplified();
+    return terminal ? SearchHitText::markedSnippet(snippet, QStringLiteral("\033[1m"), QStringLiteral("\033[0m"))
+                    : SearchHitText::markedSnippet(snippet, QStringLiteral("["), QStringLiteral("]"));
 }
 
 void print(const SearchHit& hit, bool json)

@@ -31,12 +31,8 @@ int run(AppRoot& root, const QStringList& arguments)
     QObject::connect(&control, &SearchServiceControl::searchRequested, &search,
                      [&search](const QStringList& terms) { search.openWindow(terms.join(QLatin1Char(' '))); });
     // The objects first, so that the call that started this process finds them once the name is ours.
-    search.exportOn(bus);
     bus.registerObject(QLatin1String(RemoteControl::kObjectPath), &control, QDBusConnection::ExportAllSlots);
-    const auto reply = bus.interface()->registerService(QLatin1String(RemoteControl::kServiceName),
-                                                        QDBusConnectionInterface::DontQueueService,
-                                                        QDBusConnectionInterface::AllowReplacement);
-    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered)
+    if (!search.exportOn(bus, SearchComponent::Claim::Yielding))
         return 0;  // Momentra runs and answers itself
     root.log().log(QStringLiteral("Serving the desktop's search"), EventLog::kApp);
 
@@ -57,7 +53,7 @@ int run(AppRoot& root, const QStringList& arguments)
         idle.start();
     });
     QObject::connect(bus.interface(), &QDBusConnectionInterface::serviceUnregistered, &idle, [&](const QString& name) {
-        if (name != QLatin1String(RemoteControl::kServiceName))
+        if (name != QLatin1String(SearchComponent::kServiceName))
             return;
         hasName = false;
         quitWhenIdle();

@@ -2,9 +2,11 @@
 #include "app/search/DesktopSearchResults.h"
 #include "app/search/GnomeSearchProvider.h"
 #include "app/search/KRunnerRunner.h"
+#include "app/search/SearchComponent.h"
 #include "core/textsearch/TextMetadata.h"
 #include "support/FakeScreenshotSearch.h"
 #include "support/PrivateBus.h"
+#include "support/XvfbServer.h"
 #include "support/core/TestCodec.h"
 #include "support/core/TestHome.h"
 #include "ui/search/ScreenshotOpener.h"
@@ -41,6 +43,7 @@ class DesktopSearchTest : public QObject
     Q_OBJECT
 
     TestHome m_home;
+    XvfbServer m_xvfb;  // for the tray application D-Bus starts
     PrivateBus m_bus{PrivateBus::Kind::Session};
     TestCodec m_codec;
     ThumbnailCache m_cache{m_codec};
@@ -55,6 +58,26 @@ class DesktopSearchTest : public QObject
     QStringList m_launched;
     GnomeSearchProvider m_gnome{m_results, m_opener, [this](const QString& terms) { m_launched.append(terms); }};
     KRunnerRunner m_krunner{m_results, m_opener};
+
+    QStringList logLines() const
+    {
+        QFile log(m_home.stateHome() + "/Momentra/events.log");
+        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts)
+                                             : QStringList();
+    }
+    // The package's D-Bus service files, starting this build's executable.
+    void installServices()
+    {
+        const QString services = m_home.dataHome() + "/dbus-1/services";
+        QVERIFY(QDir().mkpath(services));
+        for (const QString name : {"app.momentra.Momentra.service", "app.momentra.Momentra.Search.service"}) {
+            QFile in(MOMENTRA_SOURCE_DIR "/data/" + name + ".in"), out(services + "/" + name);
+            QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+            out.write(in.readAll().replace("@MOMENTRA_INSTALLED_EXECUTABLE@", MOMENTRA_EXECUTABLE));
+        }
+        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ReloadConfig"));
+    }
 
     static bool isRunning(uint pid)
     {
@@ -81,6 +104,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QVERIFY2(m_xvfb.start("640x480x24"), qPrintable(m_xvfb.error()));
         QVERIFY2(m_bus.start(), qPrintable(m_bus.error()));
         QVERIFY(TestCodec::writeFile(m_newer, 640, 400));
         QVERIFY(TestCodec::writeFile(m_older, 640, 400));
@@ -125,12 +149,18 @@ private Q_SLOTS:
             << kKRunner + "Actions" << QStringList()
             << "^\\(\\[\\('reveal', 'Show in File Manager', 'system-file-manager'\\)\\],\\)$" << QStringList()
             << QStringList();
+        // The metas above made the older one's thumbnail, which comes as the match's picture.
         QTest::newRow("krunner: match")
             << kKRunner + "Match" << QStringList{"quarterly"}
-            << QString("^\\(\\[\\('%1', '%2', 'image-x-generic', 30, 0\\.9\\d*, \\{.*'subtext': "
+            << QString("^\\(\\[\\('%1', '%2', 'image-x-generic', 30, 0\\.9\\d*, \\{.*'icon-data': "
+                       "<\\(128, 80, 384, false, 8, 3, \\[byte 0x33, 0x66, 0x99, .*'subtext': "
                        "<'Quarterly invoice'>.*\\}\\)\\],\\)$")
                    .arg(older, kTimeOfOlder)
             << QStringList() << QStringList();
+        QTest::newRow("krunner: match without a thumbnail")
+            << kKRunner + "Match" << QStringList{"london"}
+            << QString("^(?!.*icon-data)\\(\\[\\('%1', '[^']*', 'image-x-generic', 30, ").arg(newer) << QStringList()
+            << QStringList();
         QTest::newRow("krunner: too short")
             << kKRunner + "Match" << QStringList{"in"} << "^\\(@a\\(sssida\\{sv\\}\\) \\[\\],\\)$" << QStringList()
             << QStringList();
@@ -155,45 +185,74 @@ private Q_SLOTS:
         QCOMPARE(m_launched, launched);
     }
 
-    // Before Momentra runs, D-Bus starts its search service for the shell; the service answers from the
-    // screenshots' text and leaves the name to the tray application when that starts.
-    void activatedServiceAnswersAndYields()
+    // Before Momentra runs, D-Bus starts what each name needs (the package's service files, pointing at
+    // this build): the tray application for Momentra's own methods, the search service for the
+    // desktop's search. The tray application stops on SIGTERM; the search service when the tray
+    // application takes its name over.
+    void activation_data()
     {
-        const QString services = m_home.dataHome() + "/dbus-1/services";
-        QVERIFY(QDir().mkpath(services));
-        QFile service(services + "/app.momentra.Momentra.service");
-        QVERIFY(service.open(QIODevice::WriteOnly));
-        service.write("[D-BUS Service]\nName=app.momentra.Momentra\nExec=" MOMENTRA_EXECUTABLE " search-service\n");
-        service.close();
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        bus.call(QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                                                "ReloadConfig"));
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("answer");  // a regular expression
+        QTest::addColumn<QString>("logged");
+        const QString momentra = RemoteControl::kServiceName, search = SearchComponent::kServiceName;
+        QTest::newRow("toggle") << momentra << momentra + ".Toggle" << QStringList() << "^\\(\\)$"
+                                << "Capture started";
+        QTest::newRow("diagnostics") << momentra << momentra + ".Diagnostics" << QStringList{"1", "5"}
+                                     << "Capturing: false"
+                                     << "Launched";
+        QTest::newRow("gnome") << search << kGnome + "GetInitialResultSet" << QStringList{"['quarterly']"}
+                               << QString("^\\(\\['%1'\\],\\)$").arg(QRegularExpression::escape(m_older))
+                               << "Serving the desktop's search";
+        QTest::newRow("krunner") << search << kKRunner + "Match" << QStringList{"quarterly"}
+                                 << QString("^\\(\\[\\('%1', ").arg(QRegularExpression::escape(m_older))
+                                 << "Serving the desktop's search";
+    }
+    void activation()
+    {
+        QFETCH(QString, destination);
+        QFETCH(QString, method);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, answer);
+        QFETCH(QString, logged);
+        installServices();
         QVERIFY(TextMetadata::write("Quarterly invoice", m_older, TextRecognitionLevel::Fast).ok());
+        const int logLines = this->logLines().size();
+        const QString path = method.startsWith(kGnome)     ? GnomeSearchProvider::kObjectPath
+                             : method.startsWith(kKRunner) ? KRunnerRunner::kObjectPath
+                                                           : RemoteControl::kObjectPath;
 
-        const QString reply = gdbus(RemoteControl::kServiceName, GnomeSearchProvider::kObjectPath,
-                                    kGnome + "GetInitialResultSet", {"['quarterly']"});
-        QCOMPARE(reply, QString("(['%1'],)").arg(m_older));
-        // Momentra's own methods are not answered there: a launch learns that no tray application runs.
-        QVERIFY(!RemoteControl::askRunningToReopen(bus));
+        const QString reply = gdbus(destination, path, method, arguments);
+        QVERIFY2(QRegularExpression(answer).match(reply).hasMatch(), qPrintable(reply));
+        QTRY_VERIFY_WITH_TIMEOUT(!this->logLines().mid(logLines).filter(logged).isEmpty(), 10000);
 
-        const auto owner = bus.interface()->serviceOwner(RemoteControl::kServiceName);
-        const uint pid = bus.interface()->servicePid(RemoteControl::kServiceName);
-        QVERIFY(owner.isValid() && pid > 0);
-        QCOMPARE(bus.interface()
-                     ->registerService(RemoteControl::kServiceName, QDBusConnectionInterface::ReplaceExistingService)
-                     .value(),
-                 QDBusConnectionInterface::ServiceRegistered);
+        QDBusConnectionInterface& bus = *QDBusConnection::sessionBus().interface();
+        const uint pid = bus.servicePid(destination);
+        QVERIFY(pid > 0);
+        if (destination == RemoteControl::kServiceName) {
+            QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
+        } else {
+            QCOMPARE(bus.registerService(destination, QDBusConnectionInterface::ReplaceExistingService).value(),
+                     QDBusConnectionInterface::ServiceRegistered);
+        }
         QTRY_VERIFY_WITH_TIMEOUT(!isRunning(pid), 10000);
-        bus.unregisterService(RemoteControl::kServiceName);
+        bus.unregisterService(destination);
+    }
 
-        // `momentra search` without words starts it again, for its search window.
+    // `momentra search` without words opens the search window, starting the search service for it.
+    void searchWindowWithoutTheTray()
+    {
+        installServices();
         QProcess search;
         search.start(MOMENTRA_EXECUTABLE, {"search"});
         QVERIFY(QTest::qWaitFor([&] { return search.state() == QProcess::NotRunning; }, 30000));
         QCOMPARE(search.exitCode(), 0);
-        const uint windowPid = bus.interface()->servicePid(RemoteControl::kServiceName);
-        QVERIFY(windowPid > 0 && ::kill(pid_t(windowPid), SIGTERM) == 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!isRunning(windowPid), 10000);
+        QDBusConnectionInterface& bus = *QDBusConnection::sessionBus().interface();
+        const uint pid = bus.servicePid(SearchComponent::kServiceName);
+        QVERIFY(pid > 0 && !bus.isServiceRegistered(RemoteControl::kServiceName));
+        QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!isRunning(pid), 10000);
     }
 };
 

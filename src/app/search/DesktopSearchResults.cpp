@@ -14,23 +14,44 @@ constexpr int kKeptHits = 1000;
 DesktopSearchResults::DesktopSearchResults(ScreenshotSearch& search, ThumbnailCache& thumbnails)
     : m_search(search)
     , m_thumbnails(thumbnails)
+    , m_making(thumbnails, ThumbnailCache::Size::Normal)
 {
     m_pool.setMaxThreadCount(2);
 }
 
+QList<SearchHit> DesktopSearchResults::search(const QString& text)
+{
+    SearchQuery query;
+    query.text = text;
+    query.limit = kResultLimit;
+    const QList<SearchHit> hits = m_search.search(query).value_or(QList<SearchHit>());
+    QMutexLocker lock(&m_mutex);
+    if (m_hits.size() > kKeptHits)
+        m_hits.clear();
+    for (const SearchHit& hit : hits)
+        m_hits.insert(hit.path, hit);
+    return hits;
+}
+
 QFuture<QList<SearchHit>> DesktopSearchResults::find(const QString& text)
 {
+    return QtConcurrent::run(&m_pool, [this, text] { return search(text); });
+}
+
+QFuture<QList<DesktopSearchResults::Pictured>> DesktopSearchResults::findPictured(const QString& text)
+{
     return QtConcurrent::run(&m_pool, [this, text] {
-        SearchQuery query;
-        query.text = text;
-        query.limit = kResultLimit;
-        const QList<SearchHit> hits = m_search.search(query).value_or(QList<SearchHit>());
-        QMutexLocker lock(&m_mutex);
-        if (m_hits.size() > kKeptHits)
-            m_hits.clear();
-        for (const SearchHit& hit : hits)
-            m_hits.insert(hit.path, hit);
-        return hits;
+        QList<Pictured> pictured;
+        QStringList missing;
+        for (const SearchHit& hit : search(text)) {
+            std::optional<QImage> thumbnail = m_thumbnails.cached(hit.path, ThumbnailCache::Size::Normal);
+            if (!thumbnail)
+                missing.append(hit.path);
+            pictured.append({hit, thumbnail.value_or(QImage())});
+        }
+        // Replaces the making asked for by the question before, whose results are no longer shown.
+        m_making.request(missing);
+        return pictured;
     });
 }
 

@@ -1,8 +1,8 @@
 #include "app/search/GnomeSearchProvider.h"
 
 #include "app/search/DesktopSearchResults.h"
+#include "core/search/SearchHitText.h"
 #include "ui/search/ScreenshotOpener.h"
-#include "ui/search/SearchHitText.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,8 +1,8 @@
 #include "app/search/KRunnerRunner.h"
 
 #include "app/search/DesktopSearchResults.h"
+#include "core/search/SearchHitText.h"
 #include "ui/search/ScreenshotOpener.h"
-#include "ui/search/SearchHitText.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -32,6 +32,36 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, KRunnerMatch& mat
     return argument;
 }
 
+KRunnerImage KRunnerImage::fromImage(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    return {rgb.width(),
+            rgb.height(),
+            int(rgb.bytesPerLine()),
+            false,
+            8,
+            3,
+            QByteArray(reinterpret_cast<const char*>(rgb.constBits()), rgb.sizeInBytes())};
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const KRunnerImage& image)
+{
+    argument.beginStructure();
+    argument << image.width << image.height << image.rowStride << image.hasAlpha << image.bitsPerSample
+             << image.channels << image.data;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, KRunnerImage& image)
+{
+    argument.beginStructure();
+    argument >> image.width >> image.height >> image.rowStride >> image.hasAlpha >> image.bitsPerSample
+        >> image.channels >> image.data;
+    argument.endStructure();
+    return argument;
+}
+
 QDBusArgument& operator<<(QDBusArgument& argument, const KRunnerAction& action)
 {
     argument.beginStructure();
@@ -57,6 +87,7 @@ KRunnerRunner::KRunnerRunner(DesktopSearchResults& results, ScreenshotOpener& op
     qDBusRegisterMetaType<KRunnerMatches>();
     qDBusRegisterMetaType<KRunnerAction>();
     qDBusRegisterMetaType<KRunnerActions>();
+    qDBusRegisterMetaType<KRunnerImage>();
 }
 
 KRunnerActions KRunnerRunner::Actions()
@@ -73,20 +104,20 @@ KRunnerMatches KRunnerRunner::Match(const QString& query)
     setDelayedReply(true);
     const QDBusMessage call = message();
     QDBusConnection bus = connection();
-    m_results.find(query).then(this, [call, bus](const QList<SearchHit>& hits) mutable {
+    m_results.findPictured(query).then(this, [call, bus](const QList<DesktopSearchResults::Pictured>& hits) mutable {
         KRunnerMatches matches;
         for (qsizetype i = 0; i < hits.size(); ++i) {
-            const SearchHit& hit = hits.at(i);
+            const SearchHit& hit = hits.at(i).hit;
+            QVariantMap properties{{QStringLiteral("subtext"), SearchHitText::plainSnippet(hit.snippet)},
+                                   {QStringLiteral("category"), QStringLiteral("Screenshots")},
+                                   {QStringLiteral("urls"), QStringList{QUrl::fromLocalFile(hit.path).toString()}}};
+            // KRunner shows the picture instead of the icon named.
+            if (const QImage& thumbnail = hits.at(i).thumbnail; !thumbnail.isNull())
+                properties.insert(QStringLiteral("icon-data"), QVariant::fromValue(KRunnerImage::fromImage(thumbnail)));
             // Newest first: relevance falls a little with each older screenshot.
-            matches.append(
-                KRunnerMatch{hit.path,
-                             SearchHitText::captureTime(hit.capturedAt),
-                             QStringLiteral("image-x-generic"),
-                             kPossibleMatch,
-                             qMax(0.1, 0.9 - 0.01 * double(i)),
-                             {{QStringLiteral("subtext"), SearchHitText::plainSnippet(hit.snippet)},
-                              {QStringLiteral("category"), QStringLiteral("Screenshots")},
-                              {QStringLiteral("urls"), QStringList{QUrl::fromLocalFile(hit.path).toString()}}}});
+            matches.append(KRunnerMatch{hit.path, SearchHitText::captureTime(hit.capturedAt),
+                                        QStringLiteral("image-x-generic"), kPossibleMatch,
+                                        qMax(0.1, 0.9 - 0.01 * double(i)), properties});
         }
         bus.send(call.createReply(QVariant::fromValue(matches)));
     });

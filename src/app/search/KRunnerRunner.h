@@ -2,6 +2,7 @@
 
 #include <QDBusArgument>
 #include <QDBusContext>
+#include <QImage>
 #include <QObject>
 #include <QVariantMap>
 
@@ -20,6 +21,21 @@ struct KRunnerMatch
 };
 using KRunnerMatches = QList<KRunnerMatch>;
 
+// A match's own picture, its "icon-data" property: (iiibiiay), as the image
+// data of desktop notifications.
+struct KRunnerImage
+{
+    int width = 0;
+    int height = 0;
+    int rowStride = 0;
+    bool hasAlpha = false;
+    int bitsPerSample = 8;
+    int channels = 3;
+    QByteArray data;
+
+    static KRunnerImage fromImage(const QImage& image);
+};
+
 // One action KRunner offers on a match: (sss).
 struct KRunnerAction
 {
@@ -31,11 +47,14 @@ using KRunnerActions = QList<KRunnerAction>;
 
 QDBusArgument& operator<<(QDBusArgument& argument, const KRunnerMatch& match);
 const QDBusArgument& operator>>(const QDBusArgument& argument, KRunnerMatch& match);
+QDBusArgument& operator<<(QDBusArgument& argument, const KRunnerImage& image);
+const QDBusArgument& operator>>(const QDBusArgument& argument, KRunnerImage& image);
 QDBusArgument& operator<<(QDBusArgument& argument, const KRunnerAction& action);
 const QDBusArgument& operator>>(const QDBusArgument& argument, KRunnerAction& action);
 
 // KDE Plasma's KRunner runner (org.kde.krunner1): the screenshots matching
-// the query, newest first, each with its capture time and snippet; running
+// the query, newest first, each with its capture time, snippet and
+// thumbnail (when the cache has it, else a theme icon); running
 // one opens it, its action "Show in File Manager" shows it there.
 class KRunnerRunner : public QObject, protected QDBusContext
 {
@@ -65,3 +84,4 @@ private:
 
 Q_DECLARE_METATYPE(KRunnerMatch)
 Q_DECLARE_METATYPE(KRunnerAction)
+Q_DECLARE_METATYPE(KRunnerImage)

@@ -8,6 +8,7 @@
 #include "ui/search/ThumbnailCache.h"
 
 #include <QApplication>
+#include <QDBusConnectionInterface>
 
 SearchComponent::SearchComponent(ScreenshotSearch& search, ImageCodec& codec, QObject* parent)
     : QObject(parent)
@@ -42,8 +43,17 @@ bool SearchComponent::isWindowOpen() const
     return m_launcher->isOpen();
 }
 
-bool SearchComponent::exportOn(QDBusConnection bus)
+bool SearchComponent::exportOn(QDBusConnection bus, Claim claim)
 {
-    return bus.registerObject(QLatin1String(GnomeSearchProvider::kObjectPath), m_gnome, QDBusConnection::ExportAllSlots)
-           && bus.registerObject(QLatin1String(KRunnerRunner::kObjectPath), m_krunner, QDBusConnection::ExportAllSlots);
+    // The objects first: a call queued for the name while D-Bus started this process arrives as soon as
+    // the name is ours.
+    if (!bus.registerObject(QLatin1String(GnomeSearchProvider::kObjectPath), m_gnome, QDBusConnection::ExportAllSlots)
+        || !bus.registerObject(QLatin1String(KRunnerRunner::kObjectPath), m_krunner, QDBusConnection::ExportAllSlots))
+        return false;
+    const bool keeping = claim == Claim::Keeping;
+    const auto reply = bus.interface()->registerService(
+        QLatin1String(kServiceName),
+        keeping ? QDBusConnectionInterface::ReplaceExistingService : QDBusConnectionInterface::DontQueueService,
+        keeping ? QDBusConnectionInterface::DontAllowReplacement : QDBusConnectionInterface::AllowReplacement);
+    return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
 }

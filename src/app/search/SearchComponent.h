@@ -30,8 +30,17 @@ public:
     // The search window, raised, searching for the terms when there are any.
     void openWindow(const QString& terms = {});
     bool isWindowOpen() const;
-    // Exports the search provider and the runner at their paths.
-    bool exportOn(QDBusConnection bus);
+    // The name the desktop's search calls (the GNOME Shell provider's .ini, the KRunner plugin and
+    // D-Bus activation of `momentra search-service` name it): the tray application and `momentra run`
+    // take it over from the search service.
+    static constexpr const char* kServiceName = "app.momentra.Momentra.Search";
+    enum class Claim {
+        Yielding,  // the search service: leaves the name to whoever asks for it
+        Keeping,   // the running instance: takes the name over and keeps it
+    };
+    // Exports the search provider and the runner at their paths, then claims the search name; false
+    // when the name is someone else's.
+    bool exportOn(QDBusConnection bus, Claim claim);
 
 Q_SIGNALS:
     // The desktop asked something.

@@ -4,9 +4,9 @@
 #include <QStringList>
 
 // What the desktop's search service answers of Momentra's own interface
-// while the tray application is not running: opening the search window.
-// Everything else (Reopen, Toggle, …) is an unknown method here, so callers
-// learn that no tray application runs.
+// under the search's bus name while the tray application is not running:
+// opening the search window. Capture (Toggle, Start, …) is the tray
+// application's, which D-Bus starts for Momentra's own name.
 class SearchServiceControl : public QObject
 {
     Q_OBJECT

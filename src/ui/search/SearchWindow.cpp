@@ -1,7 +1,7 @@
 #include "ui/search/SearchWindow.h"
 
+#include "core/search/SearchHitText.h"
 #include "ui/search/ScreenshotOpener.h"
-#include "ui/search/SearchHitText.h"
 #include "ui/search/SearchResultDelegate.h"
 #include "ui/search/ThumbnailLoader.h"
 

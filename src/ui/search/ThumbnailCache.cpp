@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -85,18 +86,35 @@ Result<QImage> ThumbnailCache::thumbnail(const QString& file, Size size)
     const QString mtime = modificationTime(file);
     if (mtime.isEmpty())
         return Result<QImage>::failure(QStringLiteral("%1 cannot be read").arg(file));
-    Result<Bitmap> decoded = m_codec.decodeFile(file);
+    Result<QImage> decoded = decodeReduced(file, int(size));
     if (!decoded)
-        return Result<QImage>::failure(decoded.error());
-    QImage image = fromBitmap(decoded.value());
-    const int edge = int(size);
-    if (image.width() > edge || image.height() > edge)
-        image = image.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return decoded;
+    QImage image = std::move(decoded).value();
     image.setText(kUriKey, fileUri(file));
     image.setText(kMTimeKey, mtime);
     image.setText(QStringLiteral("Software"), QStringLiteral("Momentra"));
     // A cache that cannot be written costs the next look a decode, nothing more.
     (void)store(image, thumbnailPath(file, size));
+    return image;
+}
+
+// Qt's readers decode JPEG and WebP straight at the reduced size (libjpeg scales while it decodes), far
+// cheaper than a whole decode and a scale; what they cannot read (HEIC) goes through the codec.
+Result<QImage> ThumbnailCache::decodeReduced(const QString& file, int edge) const
+{
+    QImageReader reader(file);
+    const QSize full = reader.size();
+    if (full.isValid() && (full.width() > edge || full.height() > edge))
+        reader.setScaledSize(full.scaled(edge, edge, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    if (!image.isNull())
+        return image;
+    Result<Bitmap> decoded = m_codec.decodeFile(file);
+    if (!decoded)
+        return Result<QImage>::failure(decoded.error());
+    image = fromBitmap(decoded.value());
+    if (image.width() > edge || image.height() > edge)
+        image = image.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
 }
 

@@ -14,7 +14,8 @@ class ImageCodec;
 // thumbnail a PNG named by the MD5 of its file's URI, carrying that URI and
 // the file's modification time (Thumb::URI, Thumb::MTime); a thumbnail whose
 // time differs from the file's is stale and made again. Images are decoded
-// through the codec, so HEIC works as well as JPEG and PNG. Thumbnails are
+// at the reduced size where Qt's readers can, else through the codec, so
+// HEIC works as well as JPEG and PNG. Thumbnails are
 // written atomically with mode 0600 into folders with mode 0700. Safe to use
 // from several threads at once.
 class ThumbnailCache
@@ -38,6 +39,7 @@ public:
     Result<QString> thumbnailFile(const QString& file, Size size);
 
 private:
+    Result<QImage> decodeReduced(const QString& file, int edge) const;
     Result<void> store(const QImage& image, const QString& path) const;
 
     ImageCodec& m_codec;

@@ -7,8 +7,10 @@ ThumbnailLoader::ThumbnailLoader(ThumbnailCache& cache, ThumbnailCache::Size siz
     , m_cache(cache)
     , m_size(size)
 {
-    // Decoding a screenshot takes a core for a moment: two at most, so typing stays smooth.
+    // Decoding a screenshot takes a core for a moment: two at most, below the window's own priority, so
+    // typing stays smooth.
     m_pool.setMaxThreadCount(2);
+    m_pool.setThreadPriority(QThread::LowPriority);
 }
 
 ThumbnailLoader::~ThumbnailLoader()

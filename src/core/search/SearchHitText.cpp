@@ -1,4 +1,4 @@
-#include "ui/search/SearchHitText.h"
+#include "core/search/SearchHitText.h"
 
 #include "core/search/ScreenshotSearch.h"
 
@@ -16,11 +16,17 @@ QString SearchHitText::captureTime(const QDateTime& capturedAt, const QDateTime&
     return locale.toString(capturedAt, QLocale::ShortFormat);
 }
 
+QString SearchHitText::markedSnippet(const QString& snippet, const QString& open, const QString& close)
+{
+    QString marked = snippet.simplified();
+    marked.replace(SearchHit::kMarkStart, open);
+    marked.replace(SearchHit::kMarkEnd, close);
+    return marked;
+}
+
 QString SearchHitText::plainSnippet(const QString& snippet)
 {
-    QString plain = snippet;
-    plain.remove(SearchHit::kMarkStart).remove(SearchHit::kMarkEnd);
-    return plain;
+    return markedSnippet(snippet, QString(), QString());
 }
 
 QString SearchHitText::htmlSnippet(const QString& snippet)
