@@ -40,6 +40,7 @@ struct Options
     int vocabulary = 30000;
     int queries = 200;
     int scans = 1;  // attribute-scan and grep runs per query kind (0: none)
+    bool dropCaches = false;  // before the read and the build: start cold (root only)
 };
 
 void say(const QString& text)
@@ -56,6 +57,17 @@ double cpuSeconds(int who = RUSAGE_SELF)
     ::getrusage(who, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Writes back and forgets the page cache, so the next read comes from the disk.
+void dropCaches(const Options& options)
+{
+    if (!options.dropCaches)
+        return;
+    ::sync();
+    QFile control(QStringLiteral("/proc/sys/vm/drop_caches"));
+    if (!control.open(QIODevice::WriteOnly) || control.write("3\n") != 2)
+        say(QStringLiteral("Cannot drop the page cache (not root?)"));
 }
 
 double seconds(const QElapsedTimer& clock)
@@ -204,8 +216,15 @@ double grepSeconds(const QString& folder, const QString& word)
 Options parse(const QStringList& arguments)
 {
     Options options;
-    for (int i = 1; i + 1 < arguments.size(); i += 2) {
+    for (int i = 1; i < arguments.size(); i += 2) {
         const QString& name = arguments[i];
+        if (name == QLatin1String("--drop-caches")) {
+            options.dropCaches = true;
+            --i;
+            continue;
+        }
+        if (i + 1 >= arguments.size())
+            break;
         const QString& value = arguments[i + 1];
         if (name == QLatin1String("--count"))
             options.count = value.toInt();
@@ -245,6 +264,7 @@ int main(int argc, char** argv)
     }
 
     // What the attribute scan reads: every screenshot's text attribute.
+    dropCaches(options);
     QElapsedTimer clock;
     clock.start();
     double cpu = cpuSeconds();
@@ -262,6 +282,7 @@ int main(int argc, char** argv)
     const QString databasePath = scratch.path() + QStringLiteral("/search.sqlite");
     double build = 0, buildCpu = 0;
     {
+        dropCaches(options);
         SearchIndex index(databasePath, log);
         clock.restart();
         cpu = cpuSeconds();
