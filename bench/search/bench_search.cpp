@@ -39,7 +39,7 @@ struct Options
     int words = 300;
     int vocabulary = 30000;
     int queries = 200;
-    int scans = 1;  // attribute-scan and grep runs per query kind (0: none)
+    int scans = 1;            // attribute-scan and grep runs per query kind (0: none)
     bool dropCaches = false;  // before the read and the build: start cold (root only)
 };
 
@@ -303,10 +303,11 @@ int main(int argc, char** argv)
             .arg(double(size) / double(library.textBytes), 0, 'f', 2));
 
     // Queries: words drawn as the texts draw them, phrases from the texts.
-    QStringList oneWord, twoWords, prefix, phrase;
+    QStringList oneWord, wholeWord, twoWords, prefix, phrase;
     for (int i = 0; i < options.queries; ++i) {
         const QString a = vocabulary[zipf.next()], b = vocabulary[zipf.next()];
         oneWord.append(a);
+        wholeWord.append(QLatin1Char('"') + a + QLatin1Char('"'));
         twoWords.append(a + QLatin1Char(' ') + b);
         prefix.append(a.left(3));
         const QStringList words = library.someTexts[i % library.someTexts.size()].split(QLatin1Char(' '));
@@ -317,6 +318,7 @@ int main(int argc, char** argv)
     index.search({oneWord.first()});  // opens the file once, as a running search window has
     AttributeScanSearch scan(library.folder);
     const QList<std::pair<QString, QStringList>> kinds{{QStringLiteral("one word"), oneWord},
+                                                       {QStringLiteral("one whole word"), wholeWord},
                                                        {QStringLiteral("two words"), twoWords},
                                                        {QStringLiteral("a prefix"), prefix},
                                                        {QStringLiteral("a phrase"), phrase}};
@@ -336,7 +338,7 @@ int main(int argc, char** argv)
         }
         if (options.scans == 0) {
             say(QStringLiteral("  %1: index p50 %2 ms, p95 %3 ms (processor %4 / %5 ms; %6 hits on average)")
-                    .arg(name, -9)
+                    .arg(name, -14)
                     .arg(latency.p50, 0, 'f', 2)
                     .arg(latency.p95, 0, 'f', 2)
                     .arg(latency.cpuP50, 0, 'f', 2)
@@ -346,7 +348,7 @@ int main(int argc, char** argv)
         }
         say(QStringLiteral("  %1: index p50 %2 ms, p95 %3 ms (processor %4 / %5 ms; %6 hits on average); "
                            "attribute scan %7 s (processor %8 s); grep -rlw (first word) %9 s (processor %10 s)")
-                .arg(name, -9)
+                .arg(name, -14)
                 .arg(latency.p50, 0, 'f', 2)
                 .arg(latency.p95, 0, 'f', 2)
                 .arg(latency.cpuP50, 0, 'f', 2)

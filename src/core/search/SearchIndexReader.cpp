@@ -86,7 +86,7 @@ std::optional<SqliteDatabase> openBuilt(const QString& databasePath, SearchIndex
 }  // namespace
 
 SearchIndexReader::Answer SearchIndexReader::search(const QString& databasePath, const SearchQuery& query,
-                                                   const std::optional<QString>& folder)
+                                                    const std::optional<QString>& folder)
 {
     Answer answer;
     std::optional<SqliteDatabase> db = openBuilt(databasePath, answer, folder);

@@ -75,7 +75,7 @@ private:
     EventLog& m_log;
     SqliteDatabase m_db;
     bool m_needsRebuild = false;
-    ino_t m_inode = 0;            // of the file m_db has open
+    ino_t m_inode = 0;                     // of the file m_db has open
     std::optional<QString> m_buildingFor;  // while rebuild() writes its own file: the folder
     bool m_hasLoggedFailure = false;
     quint64 m_upserts = 0;
