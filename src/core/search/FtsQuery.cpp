@@ -1,23 +1,46 @@
 #include "core/search/FtsQuery.h"
 
-#include <QStringList>
+#include <algorithm>
 
 namespace {
 
-struct Term
+bool isWordCharacter(char32_t c)
 {
-    QString text;
-    bool isPhrase = false;
-};
+    switch (QChar::category(c)) {
+    case QChar::Mark_NonSpacing:  // a combining accent belongs to its letter
+    case QChar::Other_PrivateUse:
+        return true;
+    default:
+        return QChar::isLetterOrNumber(c);
+    }
+}
 
-QList<Term> termsOf(const QString& userText)
+bool wordMatches(const QString& word, const QString& wanted, bool asPrefix)
 {
-    QList<Term> terms;
+    return asPrefix ? word.startsWith(wanted) : word == wanted;
+}
+
+void appendTerm(QList<FtsQuery::Term>& terms, const QString& part)
+{
+    FtsQuery::Term term;
+    for (const FtsQuery::Word& word : FtsQuery::words(part))
+        term.words.append(word.folded);
+    if (!term.words.isEmpty())
+        terms.append(term);
+}
+
+}  // namespace
+
+FtsQuery::FtsQuery(const QString& userText)
+{
     QString current;
     bool inQuotes = false;
-    auto finish = [&](bool isPhrase) {
-        if (!current.isEmpty())
-            terms.append({current, isPhrase});
+    bool lastIsQuoted = false;
+    auto finish = [&](bool quoted) {
+        const qsizetype before = m_terms.size();
+        appendTerm(m_terms, current);
+        if (m_terms.size() > before)
+            lastIsQuoted = quoted;
         current.clear();
     };
     for (QChar c : userText) {
@@ -31,38 +54,83 @@ QList<Term> termsOf(const QString& userText)
         }
     }
     finish(inQuotes);  // an unclosed quote runs to the end
-    return terms;
+    if (!m_terms.isEmpty() && !lastIsQuoted)
+        m_terms.last().isPrefix = m_terms.last().words.last().size() >= kMinimumPrefixLength;
 }
 
-}  // namespace
-
-QString FtsQuery::matchExpression(const QString& userText)
+QString FtsQuery::matchExpression() const
 {
-    QList<Term> terms = termsOf(userText);
-    terms.removeIf([](const Term& term) { return !hasWordCharacter(term.text); });
     QStringList parts;
-    for (qsizetype i = 0; i < terms.size(); ++i) {
-        const bool isPrefix = i == terms.size() - 1 && !terms[i].isPhrase;
-        parts.append(quoted(terms[i].text) + (isPrefix ? QStringLiteral("*") : QString()));
-    }
+    for (const Term& term : m_terms)
+        parts.append(QLatin1Char('"') + term.words.join(QLatin1Char(' ')) + QLatin1Char('"')
+                     + (term.isPrefix ? QStringLiteral("*") : QString()));
     return parts.join(QStringLiteral(" AND "));
 }
 
-bool FtsQuery::hasWordCharacter(const QString& term)
+std::optional<QList<FtsQuery::Span>> FtsQuery::spansIn(const QString& text) const
 {
-    for (QChar c : term) {
-        if (c.isLetterOrNumber())
-            return true;
+    const QList<Word> found = words(text);
+    QList<Span> spans;
+    for (const Term& term : m_terms) {
+        const qsizetype count = term.words.size();
+        bool occurs = false;
+        for (qsizetype at = 0; at + count <= found.size(); ++at) {
+            qsizetype k = 0;
+            while (k < count && wordMatches(found[at + k].folded, term.words[k], term.isPrefix && k == count - 1))
+                ++k;
+            if (k == count) {
+                spans.append({found[at].start, found[at + count - 1].end});
+                occurs = true;
+            }
+        }
+        if (!occurs)
+            return std::nullopt;
     }
-    return false;
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+    return spans;
 }
 
-// An FTS5 string: double quotes inside doubled, NUL (which would end the
-// expression early for SQLite) dropped.
-QString FtsQuery::quoted(const QString& term)
+QList<FtsQuery::Word> FtsQuery::words(const QString& text)
 {
-    QString body = term;
-    body.remove(QChar(0));
-    body.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + body + QLatin1Char('"');
+    QList<Word> result;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size();) {
+        char32_t c = 0;
+        qsizetype length = 1;
+        if (i < text.size()) {
+            c = text.at(i).unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+                length = 2;
+            }
+        }
+        const bool inWord = i < text.size() && isWordCharacter(c);
+        if (inWord && start < 0) {
+            start = i;
+        } else if (!inWord && start >= 0) {
+            QString word = folded(text.mid(start, i - start));
+            if (!word.isEmpty())
+                result.append({start, i, std::move(word)});
+            start = -1;
+        }
+        i += length;
+    }
+    return result;
+}
+
+QString FtsQuery::folded(const QString& word)
+{
+    bool isAscii = true;
+    for (QChar c : word)
+        isAscii = isAscii && c.unicode() < 0x80;
+    if (isAscii)
+        return word.toLower();
+    const QString decomposed = word.normalized(QString::NormalizationForm_D);
+    QString result;
+    result.reserve(decomposed.size());
+    for (QChar c : decomposed) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            result.append(c);
+    }
+    return result.toLower();
 }

@@ -1,20 +1,61 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
-// Turns what a user typed into an FTS5 match expression that cannot be a
-// syntax error: every word must occur, the last one (when it is not inside
-// quotes) as a prefix, and text in double quotes as a phrase. Each term goes
-// into FTS5 as a quoted string, so operators, column filters, brackets and
-// stray quotes in the input are only text; terms without a letter or digit
-// are left out, since FTS5 matches nothing for them.
+#include <optional>
+
+// What a user typed, as the words both searches match: every term must
+// occur; a term is one word, or the words of a "quoted phrase", or of a
+// word with punctuation inside ("garden-party"), which must follow each
+// other; the last term, when it is not inside quotes and its last word has
+// at least kMinimumPrefixLength characters, matches words that begin with
+// it. Shorter beginnings match only whole words: "in" finds "in", not every
+// word that starts so (which the index would have to gather from every
+// screenshot). Words are cut and folded as the index's tokenizer (FTS5
+// unicode61, diacritics removed) cuts and folds them: letters, digits and
+// private-use characters make words, anything else separates them; case and
+// accents do not count.
 class FtsQuery
 {
 public:
-    // Empty when the text holds no word at all.
-    static QString matchExpression(const QString& userText);
+    static constexpr int kMinimumPrefixLength = 3;
+
+    struct Term
+    {
+        QStringList words;  // folded
+        bool isPrefix = false;
+    };
+    struct Span
+    {
+        qsizetype start = 0;  // in the text
+        qsizetype end = 0;
+    };
+    struct Word
+    {
+        qsizetype start = 0;  // in the text
+        qsizetype end = 0;
+        QString folded;
+    };
+
+    explicit FtsQuery(const QString& userText);
+
+    const QList<Term>& terms() const { return m_terms; }
+    bool isEmpty() const { return m_terms.isEmpty(); }
+    // The FTS5 match expression: quoted words only, so nothing the user
+    // types is FTS5 syntax.
+    QString matchExpression() const;
+
+    // Where the terms occur in `text` (every occurrence, in order); nothing
+    // when a term does not occur. The index matches the same way.
+    std::optional<QList<Span>> spansIn(const QString& text) const;
+
+    // The words of `text` in order, with where each stands.
+    static QList<Word> words(const QString& text);
+    // Lower case without accents: "Café" and "CAFE" fold alike.
+    static QString folded(const QString& word);
 
 private:
-    static bool hasWordCharacter(const QString& term);
-    static QString quoted(const QString& term);
+    QList<Term> m_terms;
 };

@@ -16,9 +16,7 @@ bool IndexFirstSearch::indexAnswers() const
 
 std::optional<QList<SearchHit>> IndexFirstSearch::search(const SearchQuery& query)
 {
-    if (indexAnswers()) {
-        if (std::optional<QList<SearchHit>> hits = m_index.search(query))
-            return hits;
-    }
+    if (std::optional<QList<SearchHit>> hits = m_index.search(query, m_scan.folder()))
+        return hits;
     return m_scan.search(query);
 }

@@ -146,7 +146,16 @@ void SearchIndex::applyQueuedUpserts()
 
 std::optional<QList<SearchHit>> SearchIndex::search(const SearchQuery& query)
 {
-    const SearchIndexReader::Answer answer = SearchIndexReader::search(m_path, query);
+    return answer(SearchIndexReader::search(m_path, query));
+}
+
+std::optional<QList<SearchHit>> SearchIndex::search(const SearchQuery& query, const QString& folder)
+{
+    return answer(SearchIndexReader::search(m_path, query, folder));
+}
+
+std::optional<QList<SearchHit>> SearchIndex::answer(const SearchIndexReader::Answer& answer)
+{
     if (answer.isDamaged)
         push({Kind::Recover, QString()});
     return answer.hits;

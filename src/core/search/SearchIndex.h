@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/search/ScreenshotSearch.h"
+#include "core/search/SearchIndexReader.h"
 #include "core/textsearch/StoredTextSink.h"
 
 #include <QString>
@@ -50,6 +51,8 @@ public:
     void waitUntilIdle();
 
     std::optional<QList<SearchHit>> search(const SearchQuery& query) override;
+    // Nothing unless the index was built for `folder`.
+    std::optional<QList<SearchHit>> search(const SearchQuery& query, const QString& folder);
 
 private:
     enum class Kind { Upsert, DropMissing, Reconcile, Recover };
@@ -60,6 +63,7 @@ private:
     };
 
     void push(Change change);
+    std::optional<QList<SearchHit>> answer(const SearchIndexReader::Answer& answer);
     void run();
     void apply(const Change& change);
     void applyQueuedUpserts();

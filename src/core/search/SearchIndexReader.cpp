@@ -64,30 +64,35 @@ bool rankTies(SqliteDatabase& db, const QString& match, QList<RankedHit>& ranked
     return true;
 }
 
-std::optional<SqliteDatabase> openBuilt(const QString& databasePath, SearchIndexReader::Answer& answer)
+// The index when it was completely built (for `folder`, when given).
+std::optional<SqliteDatabase> openBuilt(const QString& databasePath, SearchIndexReader::Answer& answer,
+                                        const std::optional<QString>& folder = std::nullopt)
 {
     if (!QFileInfo::exists(databasePath))
         return std::nullopt;
     SqliteDatabase db;
     if (db.open(databasePath, SqliteDatabase::Mode::ReadOnly) != SQLITE_OK)
         return std::nullopt;
-    SqliteDatabase::Statement folder = db.prepare("SELECT value FROM meta WHERE name = 'folder'");
-    if (!folder.isValid() || folder.step() != SQLITE_ROW) {
+    SqliteDatabase::Statement folderRow = db.prepare("SELECT value FROM meta WHERE name = 'folder'");
+    if (!folderRow.isValid() || folderRow.step() != SQLITE_ROW) {
         answer.isDamaged = SqliteDatabase::isCorruption(db.lastCode());
         return std::nullopt;
     }
+    if (folder && folderRow.text(0) != *folder)
+        return std::nullopt;
     return db;
 }
 
 }  // namespace
 
-SearchIndexReader::Answer SearchIndexReader::search(const QString& databasePath, const SearchQuery& query)
+SearchIndexReader::Answer SearchIndexReader::search(const QString& databasePath, const SearchQuery& query,
+                                                    const std::optional<QString>& folder)
 {
     Answer answer;
-    std::optional<SqliteDatabase> db = openBuilt(databasePath, answer);
+    std::optional<SqliteDatabase> db = openBuilt(databasePath, answer, folder);
     if (!db)
         return answer;
-    const QString match = FtsQuery::matchExpression(query.text);
+    const QString match = FtsQuery(query.text).matchExpression();
     if (match.isEmpty() || query.limit < 1) {
         answer.hits = QList<SearchHit>();
         return answer;

@@ -18,7 +18,9 @@ public:
         bool isDamaged = false;                // the file is damaged: move it aside
     };
 
-    static Answer search(const QString& databasePath, const SearchQuery& query);
+    // With `folder`, only an index built for that folder answers.
+    static Answer search(const QString& databasePath, const SearchQuery& query,
+                         const std::optional<QString>& folder = std::nullopt);
     // The screenshots folder the index was completely built for.
     static std::optional<QString> indexedFolder(const QString& databasePath);
 };

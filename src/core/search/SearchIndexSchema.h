@@ -10,6 +10,21 @@ namespace SearchIndexSchema {
 inline constexpr char kWriterSettings[] = "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
                                           "PRAGMA journal_size_limit = 16777216;";
 
+// A build from nothing writes a file no one reads yet: no journal, no syncs,
+// a large page cache, and FTS5 keeping 64 MiB of terms in memory before it
+// writes a segment, merging segments only once at the end (not even when
+// they pile up: a half-million library writes a few dozen).
+inline constexpr char kBuildSettings[] = "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; "
+                                         "PRAGMA cache_size = -65536;";
+inline constexpr char kBuildTextSettings[] = "INSERT INTO texts (texts, rank) VALUES ('hashsize', 67108864);"
+                                             "INSERT INTO texts (texts, rank) VALUES ('automerge', 0);"
+                                             "INSERT INTO texts (texts, rank) VALUES ('crisismerge', 200);";
+inline constexpr char kBuildFinish[] = "INSERT INTO texts (texts) VALUES ('optimize');"
+                                       "INSERT INTO texts (texts, rank) VALUES ('automerge', 4);"
+                                       "INSERT INTO texts (texts, rank) VALUES ('hashsize', 1048576);"
+                                       "INSERT INTO texts (texts, rank) VALUES ('crisismerge', 16);"
+                                       "PRAGMA journal_mode = WAL;";
+
 inline constexpr char kTables[] =
     "CREATE TABLE IF NOT EXISTS meta (name TEXT PRIMARY KEY, value TEXT) WITHOUT ROWID;"
     "CREATE TABLE IF NOT EXISTS files (path TEXT PRIMARY KEY, key INTEGER NOT NULL UNIQUE, level TEXT NOT NULL) "

@@ -19,6 +19,7 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +27,7 @@
 namespace {
 
 constexpr qsizetype kBatch = 2000;
+constexpr qsizetype kBuildBatch = 20 * kBatch;
 constexpr qint64 kProgressIntervalMs = 10000;
 
 // The folder 0700 and the file 0600 before SQLite opens it (its -wal and
@@ -66,7 +68,7 @@ SearchIndexWriter::SearchIndexWriter(QString databasePath, EventLog& log)
 
 bool SearchIndexWriter::ensureOpen()
 {
-    if (m_db.isOpen() && inodeAt(m_path) == m_inode)
+    if (m_buildingFor || (m_db.isOpen() && inodeAt(m_path) == m_inode))
         return true;
     if (m_db.isOpen()) {
         // Another Momentra process moved a damaged index aside: follow it to the new file.
@@ -185,7 +187,7 @@ bool SearchIndexWriter::removeRow(const QString& path)
 
 bool SearchIndexWriter::isInsideFolder(const QString& path)
 {
-    const std::optional<QString> folder = indexedFolder();
+    const std::optional<QString> folder = m_buildingFor ? m_buildingFor : indexedFolder();
     return !folder || path.startsWith(*folder + QLatin1Char('/'));
 }
 
@@ -241,25 +243,71 @@ std::optional<QString> SearchIndexWriter::indexedFolder()
     return m_db.scalar("SELECT value FROM meta WHERE name = 'folder'");
 }
 
-// A different folder: start from nothing (cheaper than deleting each row).
-bool SearchIndexWriter::forgetEverything()
+void SearchIndexWriter::rebuild(const QString& folder, const StopFlag& stop, const std::function<void()>& between)
 {
-    m_db.dropCached();
-    return check(m_db.exec("BEGIN IMMEDIATE; DELETE FROM meta WHERE name = 'folder'; DROP TABLE texts; "
-                           "DROP TABLE files; COMMIT;"),
-                 "rebuild")
-           && check(m_db.exec(SearchIndexSchema::kTables), "rebuild");
+    QElapsedTimer clock;
+    clock.start();
+    const QString building = m_path + QStringLiteral(".new");
+    QFile::remove(building);
+    prepareFile(building);
+    SqliteDatabase fresh;
+    if (!check(fresh.open(building, SqliteDatabase::Mode::ReadWrite), "build")
+        || !check(fresh.exec(SearchIndexSchema::kBuildSettings), "build")
+        || !check(fresh.exec(SearchIndexSchema::kTables), "build")
+        || !check(fresh.exec(SearchIndexSchema::kBuildTextSettings), "build")) {
+        QFile::remove(building);
+        return;
+    }
+    SqliteDatabase index = std::exchange(m_db, std::move(fresh));
+    m_buildingFor = folder;
+    QList<std::pair<QString, QString>> files;
+    for (const TextSearchScan::StoredText& file : TextSearchScan::storedTexts(folder))
+        files.append({file.path, file.marker});
+    if (files.size() >= kBatch)
+        m_log.log(QStringLiteral("Search index: building it for %1 screenshots").arg(grouped(files.size())),
+                  EventLog::kEngine);
+    SqliteDatabase::Statement done = m_db.prepare("INSERT OR REPLACE INTO meta (name, value) VALUES ('folder', ?1)");
+    const bool built = addAll(files, files.size(), stop, between) && !stop.isSet()
+                       && check(done.bind(1, folder).run(), "build")
+                       && check(m_db.exec(SearchIndexSchema::kBuildFinish), "build");
+    done = {};
+    m_buildingFor.reset();
+    m_db = std::move(index);
+    if (!built || !replaceWithBuilt(building)) {
+        QFile::remove(building);
+        return;
+    }
+    m_log.log(QStringLiteral("Search index: built for %1 screenshots in %2 s")
+                  .arg(grouped(files.size()))
+                  .arg(double(clock.elapsed()) / 1000, 0, 'f', 1),
+              EventLog::kEngine);
+}
+
+// The old file's WAL goes with it: SQLite would otherwise replay it into the new one.
+bool SearchIndexWriter::replaceWithBuilt(const QString& building)
+{
+    m_db.close();
+    QFile::remove(m_path + QStringLiteral("-wal"));
+    QFile::remove(m_path + QStringLiteral("-shm"));
+    if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(m_path).constData()) != 0) {
+        m_log.logError(QStringLiteral("The search index couldn't replace %1: %2")
+                           .arg(QDir::toNativeSeparators(m_path), QString::fromLocal8Bit(std::strerror(errno))),
+                       EventLog::kEngine);
+        return false;
+    }
+    return ensureOpen();
 }
 
 void SearchIndexWriter::reconcile(const QString& folder, const StopFlag& stop, const std::function<void()>& between)
 {
     if (!ensureOpen())
         return;
+    if (indexedFolder() != folder) {
+        rebuild(folder, stop, between);
+        return;
+    }
     QElapsedTimer clock;
     clock.start();
-    const std::optional<QString> previous = indexedFolder();
-    if (previous && *previous != folder && !forgetEverything())
-        return;
 
     const QList<TextSearchScan::StoredText> stored = TextSearchScan::storedTexts(folder);
     QHash<QString, QString> indexed = indexedLevels();
@@ -311,6 +359,8 @@ bool SearchIndexWriter::addAll(const QList<std::pair<QString, QString>>& files, 
             return readRow(file.first, file.second);
         });
     };
+    // FTS5 writes a segment at each commit: a build commits seldom.
+    const qsizetype rowsPerCommit = m_buildingFor ? kBuildBatch : kBatch;
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     const quint64 upsertsBefore = m_upserts;
@@ -319,14 +369,15 @@ bool SearchIndexWriter::addAll(const QList<std::pair<QString, QString>>& files, 
         const QList<std::optional<Row>> rows = next.results();
         if (start + kBatch < files.size())
             next = read(start + kBatch);
-        if (!check(m_db.exec("BEGIN IMMEDIATE"), "update"))
+        if (start % rowsPerCommit == 0 && !check(m_db.exec("BEGIN IMMEDIATE"), "update"))
             return false;
         for (qsizetype i = 0; i < rows.size(); ++i) {
             // Rows added between batches may have taken a path of this list.
             if (rows[i] && !write(*rows[i], start + i >= newFiles || m_upserts != upsertsBefore))
                 return false;
         }
-        if (!check(m_db.exec("COMMIT"), "update"))
+        const bool isLast = start + kBatch >= files.size() || stop.isSet();
+        if (((start + kBatch) % rowsPerCommit == 0 || isLast) && !check(m_db.exec("COMMIT"), "update"))
             return false;
         if (sinceProgress.elapsed() >= kProgressIntervalMs) {
             sinceProgress.restart();

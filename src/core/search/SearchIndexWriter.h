@@ -61,7 +61,11 @@ private:
     bool removeRow(const QString& path);
     QHash<QString, QString> indexedLevels();
     std::optional<QString> indexedFolder();
-    bool forgetEverything();
+    // Builds the index for `folder` from nothing into a file of its own,
+    // which then replaces the index file whole: readers see the old index
+    // (or none) until it is complete.
+    void rebuild(const QString& folder, const StopFlag& stop, const std::function<void()>& between);
+    bool replaceWithBuilt(const QString& building);
     // The first `newFiles` of `files` had no row when the reconcile began.
     bool addAll(const QList<std::pair<QString, QString>>& files, qsizetype newFiles, const StopFlag& stop,
                 const std::function<void()>& between);
@@ -71,7 +75,8 @@ private:
     EventLog& m_log;
     SqliteDatabase m_db;
     bool m_needsRebuild = false;
-    ino_t m_inode = 0;  // of the file m_db has open
+    ino_t m_inode = 0;                     // of the file m_db has open
+    std::optional<QString> m_buildingFor;  // while rebuild() writes its own file: the folder
     bool m_hasLoggedFailure = false;
     quint64 m_upserts = 0;
 };

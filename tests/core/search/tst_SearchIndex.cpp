@@ -16,14 +16,12 @@
 #include <sys/stat.h>
 
 // The index against the files it mirrors: after each event that changes the
-// screenshots, it holds exactly the screenshots that carry text; and the
-// rules by which a query finds and orders them.
+// screenshots, it holds exactly the screenshots that carry text.
 class SearchIndexTest : public QObject
 {
     Q_OBJECT
 
     TestHome m_home;
-    std::unique_ptr<SearchIndex> m_queryIndex;
 
     QString databasePath() const { return m_home.path() + "/cache/Momentra/search.sqlite"; }
     QString folder() const { return m_home.picturesFolder(); }
@@ -162,75 +160,6 @@ private Q_SLOTS:
         QCOMPARE(::stat(QFile::encodeName(m_home.path() + "/cache/Momentra").constData(), &dir), 0);
         QCOMPARE(file.st_mode & 0777, 0600u);
         QCOMPARE(dir.st_mode & 0777, 0700u);
-    }
-
-    void queryRules_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("since");
-        QTest::addColumn<QString>("until");
-        QTest::addColumn<int>("display");  // 0: any
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<QString>("expected");  // the hits' letters, in order
-        const QString none;
-        QTest::newRow("all words") << "invoice garden" << none << none << 0 << 50 << "A";
-        QTest::newRow("the last word as a prefix") << "quarter" << none << none << 0 << 50 << "EA";
-        QTest::newRow("only the last word") << "quarter garden" << none << none << 0 << 50 << "";
-        QTest::newRow("newest first, one second by BM25") << "invoice" << none << none << 0 << 50 << "CBA";
-        QTest::newRow("phrase") << "\"quarterly invoice\"" << none << none << 0 << 50 << "A";
-        QTest::newRow("phrase in its order") << "\"invoice quarterly\"" << none << none << 0 << 50 << "";
-        QTest::newRow("unclosed phrase") << "\"quarterly plan" << none << none << 0 << 50 << "E";
-        QTest::newRow("case and accents") << "RESUME cafe" << none << none << 0 << 50 << "D";
-        QTest::newRow("since") << "garden"
-                               << "2024-05-02T00:00:00" << none << 0 << 50 << "FE";
-        QTest::newRow("until") << "garden" << none << "2024-05-01T23:59:59" << 0 << 50 << "A";
-        QTest::newRow("display") << "invoice" << none << none << 2 << 50 << "C";
-        QTest::newRow("limit") << "invoice" << none << none << 0 << 2 << "CB";
-        QTest::newRow("operators are words") << "AND" << none << none << 0 << 50 << "F";
-        QTest::newRow("punctuation inside a word") << "garden-party" << none << none << 0 << 50 << "F";
-        QTest::newRow("column filter") << "text:garden" << none << none << 0 << 50 << "";
-        QTest::newRow("lone quote") << "\"" << none << none << 0 << 50 << "";
-        QTest::newRow("lone star") << "*" << none << none << 0 << 50 << "";
-        QTest::newRow("syntax") << "-garden OR (x NEAR(" << none << none << 0 << 50 << "";
-        QTest::newRow("doubled quotes") << "\"\"garden\"\"" << none << none << 0 << 50 << "FEA";
-        QTest::newRow("NUL") << QStringLiteral("garden") + QChar(0) << none << none << 0 << 50 << "FEA";
-        QTest::newRow("SQL") << "'; DROP TABLE texts; --" << none << none << 0 << 50 << "";
-    }
-    void queryRules()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, since);
-        QFETCH(QString, until);
-        QFETCH(int, display);
-        QFETCH(int, limit);
-        QFETCH(QString, expected);
-        const QString root = m_home.path() + "/Queries";
-        const QMap<QString, QString> letters{
-            {shot(root, "2024-05-01_09-00-00", "Quarterly invoice for the garden"), "A"},
-            {shot(root, "2024-05-01_10-00-00", "Invoice London office"), "B"},
-            {shot(root, "2024-05-01_10-00-00", "invoice invoice invoice reminder", 2), "C"},
-            {shot(root, "2024-05-02_08-00-00", "Résumé draft for the CAFÉ"), "D"},
-            {shot(root, "2024-05-02_09-00-00", "garden quarterly plan", 2), "E"},
-            {shot(root, "2024-05-03_07-00-00", "NEAR text AND garden-party (draft)"), "F"},
-        };
-        if (!m_queryIndex) {
-            m_queryIndex = std::make_unique<SearchIndex>(m_home.path() + "/queries.sqlite", m_home.log());
-            m_queryIndex->reconcile(root);
-            m_queryIndex->waitUntilIdle();
-        }
-        SearchQuery query{text, {}, {}, {}, limit};
-        if (!since.isEmpty())
-            query.since = QDateTime::fromString(since, Qt::ISODate);
-        if (!until.isEmpty())
-            query.until = QDateTime::fromString(until, Qt::ISODate);
-        if (display)
-            query.displayOrdinal = display;
-        const std::optional<QList<SearchHit>> hits = m_queryIndex->search(query);
-        QVERIFY(hits);
-        QString found;
-        for (const SearchHit& hit : *hits)
-            found += letters.value(hit.path, "?");
-        QCOMPARE(found, expected);
     }
 
     void hitCarriesTimeDisplayAndMarkedSnippet()
