@@ -173,7 +173,7 @@ Command SearchCommand::command()
     return {
         QStringLiteral("search"),
         QStringLiteral("search WORDS… [--since TIME] [--until TIME] [--day DAY] [--display N] [--limit N] [--json]"),
-        QStringLiteral("list the screenshots whose text holds all the words (the last as a beginning, \"quoted "
-                       "words\" as a phrase), newest first"),
+        QStringLiteral("list the screenshots whose text holds all the words (the last, from three letters on, as "
+                       "a beginning; \"quoted words\" as a phrase), newest first"),
         &run};
 }
