@@ -1,6 +1,7 @@
 #include "app/search/GnomeSearchProvider.h"
 
 #include "app/search/DesktopSearchResults.h"
+#include "core/WhenFinished.h"
 #include "core/search/SearchHitText.h"
 #include "ui/search/ScreenshotOpener.h"
 
@@ -33,7 +34,7 @@ QStringList GnomeSearchProvider::answerLater(const QStringList& terms)
     setDelayedReply(true);
     const QDBusMessage call = message();
     QDBusConnection bus = connection();
-    m_results.find(joined(terms)).then(this, [call, bus](const QList<SearchHit>& hits) mutable {
+    whenFinished(m_results.find(joined(terms)), this, [call, bus](const QList<SearchHit>& hits) mutable {
         QStringList ids;
         for (const SearchHit& hit : hits)
             ids.append(hit.path);
@@ -60,21 +61,21 @@ QList<QVariantMap> GnomeSearchProvider::GetResultMetas(const QStringList& identi
     setDelayedReply(true);
     const QDBusMessage call = message();
     QDBusConnection bus = connection();
-    m_results.describe(identifiers)
-        .then(this, [call, bus](const QList<DesktopSearchResults::Described>& found) mutable {
-            QList<QVariantMap> metas;
-            for (const DesktopSearchResults::Described& entry : found) {
-                metas.append(QVariantMap{
-                    {QStringLiteral("id"), entry.hit.path},
-                    {QStringLiteral("name"), SearchHitText::captureTime(entry.hit.capturedAt)},
-                    {QStringLiteral("description"), SearchHitText::plainSnippet(entry.hit.snippet)},
-                    // The string form of a GIcon: a file's path is a file icon, a bare name a themed one.
-                    {QStringLiteral("gicon"),
-                     entry.thumbnail.isEmpty() ? QStringLiteral("image-x-generic") : entry.thumbnail},
-                });
-            }
-            bus.send(call.createReply(QVariant::fromValue(metas)));
-        });
+    whenFinished(m_results.describe(identifiers), this,
+                 [call, bus](const QList<DesktopSearchResults::Described>& found) mutable {
+                     QList<QVariantMap> metas;
+                     for (const DesktopSearchResults::Described& entry : found) {
+                         metas.append(QVariantMap{
+                             {QStringLiteral("id"), entry.hit.path},
+                             {QStringLiteral("name"), SearchHitText::captureTime(entry.hit.capturedAt)},
+                             {QStringLiteral("description"), SearchHitText::plainSnippet(entry.hit.snippet)},
+                             // The string form of a GIcon: a file's path is a file icon, a bare name a themed one.
+                             {QStringLiteral("gicon"),
+                              entry.thumbnail.isEmpty() ? QStringLiteral("image-x-generic") : entry.thumbnail},
+                         });
+                     }
+                     bus.send(call.createReply(QVariant::fromValue(metas)));
+                 });
     return {};
 }
 

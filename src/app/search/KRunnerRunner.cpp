@@ -1,6 +1,7 @@
 #include "app/search/KRunnerRunner.h"
 
 #include "app/search/DesktopSearchResults.h"
+#include "core/WhenFinished.h"
 #include "core/search/SearchHitText.h"
 #include "ui/search/ScreenshotOpener.h"
 
@@ -104,23 +105,25 @@ KRunnerMatches KRunnerRunner::Match(const QString& query)
     setDelayedReply(true);
     const QDBusMessage call = message();
     QDBusConnection bus = connection();
-    m_results.findPictured(query).then(this, [call, bus](const QList<DesktopSearchResults::Pictured>& hits) mutable {
-        KRunnerMatches matches;
-        for (qsizetype i = 0; i < hits.size(); ++i) {
-            const SearchHit& hit = hits.at(i).hit;
-            QVariantMap properties{{QStringLiteral("subtext"), SearchHitText::plainSnippet(hit.snippet)},
-                                   {QStringLiteral("category"), QStringLiteral("Screenshots")},
-                                   {QStringLiteral("urls"), QStringList{QUrl::fromLocalFile(hit.path).toString()}}};
-            // KRunner shows the picture instead of the icon named.
-            if (const QImage& thumbnail = hits.at(i).thumbnail; !thumbnail.isNull())
-                properties.insert(QStringLiteral("icon-data"), QVariant::fromValue(KRunnerImage::fromImage(thumbnail)));
-            // Newest first: relevance falls a little with each older screenshot.
-            matches.append(KRunnerMatch{hit.path, SearchHitText::captureTime(hit.capturedAt),
-                                        QStringLiteral("image-x-generic"), kPossibleMatch,
-                                        qMax(0.1, 0.9 - 0.01 * double(i)), properties});
-        }
-        bus.send(call.createReply(QVariant::fromValue(matches)));
-    });
+    whenFinished(
+        m_results.findPictured(query), this, [call, bus](const QList<DesktopSearchResults::Pictured>& hits) mutable {
+            KRunnerMatches matches;
+            for (qsizetype i = 0; i < hits.size(); ++i) {
+                const SearchHit& hit = hits.at(i).hit;
+                QVariantMap properties{{QStringLiteral("subtext"), SearchHitText::plainSnippet(hit.snippet)},
+                                       {QStringLiteral("category"), QStringLiteral("Screenshots")},
+                                       {QStringLiteral("urls"), QStringList{QUrl::fromLocalFile(hit.path).toString()}}};
+                // KRunner shows the picture instead of the icon named.
+                if (const QImage& thumbnail = hits.at(i).thumbnail; !thumbnail.isNull())
+                    properties.insert(QStringLiteral("icon-data"),
+                                      QVariant::fromValue(KRunnerImage::fromImage(thumbnail)));
+                // Newest first: relevance falls a little with each older screenshot.
+                matches.append(KRunnerMatch{hit.path, SearchHitText::captureTime(hit.capturedAt),
+                                            QStringLiteral("image-x-generic"), kPossibleMatch,
+                                            qMax(0.1, 0.9 - 0.01 * double(i)), properties});
+            }
+            bus.send(call.createReply(QVariant::fromValue(matches)));
+        });
     return {};
 }
 

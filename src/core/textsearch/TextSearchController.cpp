@@ -1,6 +1,7 @@
 #include "core/textsearch/TextSearchController.h"
 
 #include "core/StopFlag.h"
+#include "core/WhenFinished.h"
 #include "core/log/EventLog.h"
 #include "core/textsearch/LiveTextSearchSettings.h"
 #include "core/textsearch/TextSearchScan.h"
@@ -64,21 +65,14 @@ void TextSearchController::refreshCounts(const QString& folder, TextRecognitionL
     if (m_countedFolder != normalized)
         setCounts(std::nullopt);
     m_countedFolder = normalized;
-    QtConcurrent::run([normalized, level] {
-        return TextSearchScan::scanCaptureFolder(normalized, level);
-    }).then(this, [this, generation](const TextSearchScan::CaptureFolderResult& scan) {
-        // A scan that ended before this continuation was attached runs it at once, still inside
-        // refreshCounts(): go once through the event loop, so that a count asked for later in the
-        // same turn always wins.
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, scan] {
-                if (generation != m_countGeneration)
-                    return;  // a newer count was asked for
-                const int toRead = int(scan.toRead.size());
-                setCounts(Counts{scan.total, scan.total - toRead + scan.readWithFast, toRead, scan.readWithFast});
-            },
-            Qt::QueuedConnection);
+    const auto scan = QtConcurrent::run(
+        [normalized, level] { return TextSearchScan::scanCaptureFolder(normalized, level); });
+    // Always through the event loop, so that a count asked for later in the same turn wins.
+    whenFinished(scan, this, [this, generation](const TextSearchScan::CaptureFolderResult& scan) {
+        if (generation != m_countGeneration)
+            return;  // a newer count was asked for
+        const int toRead = int(scan.toRead.size());
+        setCounts(Counts{scan.total, scan.total - toRead + scan.readWithFast, toRead, scan.readWithFast});
     });
 }
 

@@ -1,5 +1,6 @@
 #include "ui/settings/OcrTab.h"
 
+#include "core/WhenFinished.h"
 #include "core/capture/ScreenshotManager.h"
 #include "core/settings/Preferences.h"
 #include "core/textsearch/LiveTextSearchSettings.h"
@@ -294,8 +295,9 @@ void OcrTab::readOtherFolder()
     m_isFindingImages = true;
     refresh();
     const TextRecognitionLevel level = m_preferences.textRecognitionLevel();
-    QtConcurrent::run(&TextSearchScan::findImages, folder, level)
-        .then(this, [this, folder](const TextSearchScan::ImagesResult& found) {
+    whenFinished(
+        QtConcurrent::run(&TextSearchScan::findImages, folder, level), this,
+        [this, folder](const TextSearchScan::ImagesResult& found) {
             m_isFindingImages = false;
             const QString name = QFileInfo(folder).fileName();
             if (found.imageCount == 0)

@@ -1,6 +1,7 @@
 #include "ui/settings/StorageTab.h"
 
 #include "core/StopFlag.h"
+#include "core/WhenFinished.h"
 #include "core/cleanup/CleanupController.h"
 #include "core/cleanup/CleanupSentence.h"
 #include "core/cleanup/CleanupSweeper.h"
@@ -161,11 +162,12 @@ template <typename Then>
 void StorageTab::preview(const QString& folder, qint64 maxAgeSeconds, Then then)
 {
     const QDateTime now = m_clock();
-    QtConcurrent::run([folder, maxAgeSeconds, now] {
+    const auto sweep = QtConcurrent::run([folder, maxAgeSeconds, now] {
         CleanupSweeper sweeper(nullptr);
         sweeper.setDryRun(true);
         return sweeper.sweep(folder, maxAgeSeconds, false, StopFlag(), now);
-    }).then(this, [this, then](const std::optional<SweepResult>& result) {
+    });
+    whenFinished(sweep, this, [this, then](const std::optional<SweepResult>& result) {
         then(result);
         Q_EMIT checked();
     });
@@ -177,7 +179,7 @@ void StorageTab::showFolder()
     m_path->setText(QDir::toNativeSeparators(folder));
     m_used->setText(QStringLiteral("Used: …"));
     const quint64 generation = ++m_usedGeneration;
-    QtConcurrent::run(folderSize, folder).then(this, [this, generation](qint64 bytes) {
+    whenFinished(QtConcurrent::run(folderSize, folder), this, [this, generation](qint64 bytes) {
         if (generation == m_usedGeneration)
             m_used->setText(QStringLiteral("Used: ") + QLocale().formattedDataSize(bytes));
     });
@@ -341,10 +343,10 @@ void StorageTab::confirmDeleteAll(const QString& folder, const std::optional<Swe
     }
     say(permanently ? QStringLiteral("Deleting screenshots…") : QStringLiteral("Moving screenshots to the Trash…"));
     m_deleteAll->setEnabled(false);
-    m_cleanup->deleteAll(folder, permanently)
-        .then(this, [this, say, permanently](const std::optional<SweepResult>& result) {
-            say(CleanupSentence::outcome(result, permanently, QStringLiteral("No screenshots to delete.")));
-            showFolder();
-            Q_EMIT checked();
-        });
+    whenFinished(m_cleanup->deleteAll(folder, permanently), this,
+                 [this, say, permanently](const std::optional<SweepResult>& result) {
+                     say(CleanupSentence::outcome(result, permanently, QStringLiteral("No screenshots to delete.")));
+                     showFolder();
+                     Q_EMIT checked();
+                 });
 }

@@ -1,5 +1,6 @@
 #include "ui/settings/TimelapseTab.h"
 
+#include "core/WhenFinished.h"
 #include "core/settings/Preferences.h"
 #include "core/timelapse/TimelapseExportController.h"
 #include "ui/settings/SettingsBinder.h"
@@ -120,19 +121,19 @@ void TimelapseTab::reload()
 {
     const QString folder = m_preferences.folderPath();
     const quint64 generation = ++m_generation;
-    QtConcurrent::run(&TimelapseExportController::loadDays, folder)
-        .then(this, [this, generation, folder](const QList<TimelapseDay>& days) {
-            if (generation != m_generation || folder != m_preferences.folderPath())
-                return;  // stale
-            QSet<QString> still;
-            for (const TimelapseDay& day : days) {
-                if (m_selected.contains(day.id))
-                    still.insert(day.id);
-            }
-            m_selected = still;
-            showDays(days);
-            Q_EMIT daysLoaded();
-        });
+    whenFinished(QtConcurrent::run(&TimelapseExportController::loadDays, folder), this,
+                 [this, generation, folder](const QList<TimelapseDay>& days) {
+                     if (generation != m_generation || folder != m_preferences.folderPath())
+                         return;  // stale
+                     QSet<QString> still;
+                     for (const TimelapseDay& day : days) {
+                         if (m_selected.contains(day.id))
+                             still.insert(day.id);
+                     }
+                     m_selected = still;
+                     showDays(days);
+                     Q_EMIT daysLoaded();
+                 });
 }
 
 void TimelapseTab::showDays(const QList<TimelapseDay>& days)
