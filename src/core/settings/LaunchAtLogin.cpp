@@ -1,5 +1,6 @@
 #include "core/settings/LaunchAtLogin.h"
 
+#include "core/WhenFinished.h"
 #include "core/log/EventLog.h"
 
 #include <QtConcurrent/QtConcurrentRun>
@@ -50,9 +51,9 @@ void LaunchAtLogin::setLaunchAtLogin(bool enabled)
     ++m_pending;
     Q_EMIT changed();
     LoginItems& items = m_items;
-    QtConcurrent::run(&m_pool, [&items, enabled] {
-        return enabled ? items.registerItem() : items.unregisterItem();
-    }).then(this, [this, enabled](const Result<void>& call) { apply(enabled, call); });
+    const auto call = QtConcurrent::run(
+        &m_pool, [&items, enabled] { return enabled ? items.registerItem() : items.unregisterItem(); });
+    whenFinished(call, this, [this, enabled](const Result<void>& result) { apply(enabled, result); });
 }
 
 void LaunchAtLogin::apply(bool enabled, const Result<void>& call)
