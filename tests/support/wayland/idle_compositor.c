@@ -237,12 +237,17 @@ int main(int argc, char** argv)
     if (kde)
         wl_global_create(display, &org_kde_kwin_idle_interface, 1, NULL, bind_kde);
     struct wl_event_loop* loop = wl_display_get_event_loop(display);
-    wl_event_loop_add_fd(loop, STDIN_FILENO, WL_EVENT_READABLE, control, NULL);
-    wl_event_loop_add_signal(loop, SIGTERM, stop, NULL);
-    wl_event_loop_add_signal(loop, SIGINT, stop, NULL);
+    struct wl_event_source* sources[] = {
+        wl_event_loop_add_fd(loop, STDIN_FILENO, WL_EVENT_READABLE, control, NULL),
+        wl_event_loop_add_signal(loop, SIGTERM, stop, NULL),
+        wl_event_loop_add_signal(loop, SIGINT, stop, NULL),
+    };
     report("ready %s", socket);
     wl_display_run(display);
     wl_display_destroy_clients(display);
+    // The loop frees only the sources removed from it.
+    for (size_t i = 0; i < sizeof sources / sizeof sources[0]; ++i)
+        wl_event_source_remove(sources[i]);
     wl_display_destroy(display);
     return 0;
 }
