@@ -20,6 +20,11 @@ bool wordMatches(const QString& word, const QString& wanted, bool asPrefix)
     return asPrefix ? word.startsWith(wanted) : word == wanted;
 }
 
+QString quoted(const QStringList& words)
+{
+    return QLatin1Char('"') + words.join(QLatin1Char(' ')) + QLatin1Char('"');
+}
+
 void appendTerm(QList<FtsQuery::Term>& terms, const QString& part)
 {
     FtsQuery::Term term;
@@ -58,13 +63,32 @@ FtsQuery::FtsQuery(const QString& userText)
         m_terms.last().isPrefix = m_terms.last().words.last().size() >= kMinimumPrefixLength;
 }
 
-QString FtsQuery::matchExpression() const
+QString FtsQuery::matchExpression(const std::optional<QStringList>& completions) const
 {
     QStringList parts;
-    for (const Term& term : m_terms)
-        parts.append(QLatin1Char('"') + term.words.join(QLatin1Char(' ')) + QLatin1Char('"')
-                     + (term.isPrefix ? QStringLiteral("*") : QString()));
+    for (const Term& term : m_terms) {
+        if (!term.isPrefix) {
+            parts.append(quoted(term.words));
+        } else if (!completions) {
+            parts.append(quoted(term.words) + QLatin1Char('*'));
+        } else {
+            QStringList alternatives;
+            QStringList words = term.words;
+            for (const QString& completion : *completions) {
+                words.last() = completion;
+                alternatives.append(quoted(words));
+            }
+            parts.append(QLatin1Char('(') + alternatives.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+        }
+    }
     return parts.join(QStringLiteral(" AND "));
+}
+
+std::optional<QString> FtsQuery::prefix() const
+{
+    if (m_terms.isEmpty() || !m_terms.last().isPrefix)
+        return std::nullopt;
+    return m_terms.last().words.last();
 }
 
 std::optional<QList<FtsQuery::Span>> FtsQuery::spansIn(const QString& text) const

@@ -3,6 +3,7 @@
 #include "core/StopFlag.h"
 #include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
+#include "core/search/FtsQuery.h"
 #include "core/search/IndexKey.h"
 #include "core/search/SearchIndexSchema.h"
 #include "core/textsearch/TextMetadata.h"
@@ -77,6 +78,7 @@ bool SearchIndexWriter::ensureOpen()
     }
     prepareFile(m_path);
     m_inode = inodeAt(m_path);
+    m_listedWords.clear();
     const int code = m_db.open(m_path, SqliteDatabase::Mode::ReadWrite);
     if (code != SQLITE_OK) {
         check(code, "open");
@@ -95,8 +97,11 @@ bool SearchIndexWriter::ensureOpen()
 
 bool SearchIndexWriter::createSchema()
 {
+    const bool isUnlisted = m_db.scalar("SELECT name FROM sqlite_master WHERE name = 'texts'")
+                            && !m_db.scalar("SELECT name FROM sqlite_master WHERE name = 'words'");
     return m_db.exec(SearchIndexSchema::kWriterSettings) == SQLITE_OK
-           && m_db.exec(SearchIndexSchema::kTables) == SQLITE_OK;
+           && m_db.exec(SearchIndexSchema::kTables) == SQLITE_OK
+           && (!isUnlisted || m_db.exec(SearchIndexSchema::kListWords) == SQLITE_OK);
 }
 
 void SearchIndexWriter::moveAside()
@@ -118,6 +123,7 @@ bool SearchIndexWriter::check(int code, const char* what)
 {
     if (code == SQLITE_OK || code == SQLITE_DONE || code == SQLITE_ROW)
         return true;
+    m_listedWords.clear();  // what this transaction listed is undone
     if (SqliteDatabase::isCorruption(code)) {
         moveAside();
         return false;
@@ -147,7 +153,10 @@ std::optional<SearchIndexWriter::Row> SearchIndexWriter::readRow(const QString& 
     const std::optional<QString> text = TextMetadata::readText(path);
     if (!text)
         return std::nullopt;
-    return Row{path, *text, level, name->time.toSecsSinceEpoch(), name->ordinal};
+    QSet<QString> words;
+    for (const FtsQuery::Word& word : FtsQuery::words(*text))
+        words.insert(word.folded);
+    return Row{path, *text, level, name->time.toSecsSinceEpoch(), name->ordinal, words.values()};
 }
 
 bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
@@ -174,7 +183,20 @@ bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
     SqliteDatabase::Statement& file = m_db.cached(
         "INSERT OR REPLACE INTO files (path, key, level) VALUES (?1, ?2, ?3)");
     return check(text.bind(1, key).bind(2, row.text).bind(3, row.path).bind(4, row.display).run(), "update")
-           && check(file.bind(1, row.path).bind(2, key).bind(3, row.level).run(), "update");
+           && check(file.bind(1, row.path).bind(2, key).bind(3, row.level).run(), "update") && listWords(row.words);
+}
+
+bool SearchIndexWriter::listWords(const QStringList& words)
+{
+    SqliteDatabase::Statement& add = m_db.cached("INSERT OR IGNORE INTO words (word) VALUES (?1)");
+    for (const QString& word : words) {
+        if (m_listedWords.contains(word))
+            continue;
+        if (!check(add.bind(1, word).run(), "update"))
+            return false;
+        m_listedWords.insert(word);
+    }
+    return true;
 }
 
 bool SearchIndexWriter::removeRow(const QString& path)
@@ -260,6 +282,7 @@ void SearchIndexWriter::rebuild(const QString& folder, const StopFlag& stop, con
     }
     SqliteDatabase index = std::exchange(m_db, std::move(fresh));
     m_buildingFor = folder;
+    m_listedWords.clear();
     QList<std::pair<QString, QString>> files;
     for (const TextSearchScan::StoredText& file : TextSearchScan::storedTexts(folder))
         files.append({file.path, file.marker});
@@ -273,6 +296,7 @@ void SearchIndexWriter::rebuild(const QString& folder, const StopFlag& stop, con
     done = {};
     m_buildingFor.reset();
     m_db = std::move(index);
+    m_listedWords.clear();
     if (!built || !replaceWithBuilt(building)) {
         QFile::remove(building);
         return;
