@@ -52,6 +52,7 @@ private Q_SLOTS:
         m_scan = std::make_unique<AttributeScanSearch>(m_home.picturesFolder());
         m_index = std::make_unique<SearchIndex>(m_home.path() + "/index.sqlite", m_home.log());
         m_index->reconcile(m_home.picturesFolder());
+        m_index->waitUntilIdle();
         // Read after the index was built: their words join it as they come.
         for (const QString& later : {shot("2024-05-04_07-00-00", "planning planner", "G"),
                                      shot("2024-05-04_09-00-00", "zebrzz", "I")})
