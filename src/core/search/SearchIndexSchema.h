@@ -41,9 +41,8 @@ inline constexpr char kTables[] =
 // An index made before it listed its words takes them, once, from FTS5's own
 // vocabulary (which walks every word's list of rows: slow for each query,
 // fine once).
-inline constexpr char kListWords[] =
-    "CREATE VIRTUAL TABLE temp.vocabulary USING fts5vocab(main, texts, 'row');"
-    "INSERT OR IGNORE INTO words (word) SELECT term FROM temp.vocabulary;"
-    "DROP TABLE temp.vocabulary;";
+inline constexpr char kListWords[] = "CREATE VIRTUAL TABLE temp.vocabulary USING fts5vocab(main, texts, 'row');"
+                                     "INSERT OR IGNORE INTO words (word) SELECT term FROM temp.vocabulary;"
+                                     "DROP TABLE temp.vocabulary;";
 
 }  // namespace SearchIndexSchema

@@ -30,6 +30,9 @@ namespace {
 constexpr qsizetype kBatch = 2000;
 constexpr qsizetype kBuildBatch = 20 * kBatch;
 constexpr qint64 kProgressIntervalMs = 10000;
+// Past this many, the listed words are forgotten (and looked up in the table
+// again): recognised text can bring words without end.
+constexpr qsizetype kMostRememberedWords = 262144;
 
 // The folder 0700 and the file 0600 before SQLite opens it (its -wal and
 // -shm files take the database's mode).
@@ -188,6 +191,8 @@ bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
 
 bool SearchIndexWriter::listWords(const QStringList& words)
 {
+    if (m_listedWords.size() > kMostRememberedWords)
+        m_listedWords.clear();
     SqliteDatabase::Statement& add = m_db.cached("INSERT OR IGNORE INTO words (word) VALUES (?1)");
     for (const QString& word : words) {
         if (m_listedWords.contains(word))

@@ -54,8 +54,8 @@ private Q_SLOTS:
         m_index->reconcile(m_home.picturesFolder());
         m_index->waitUntilIdle();
         // Read after the index was built: their words join it as they come.
-        for (const QString& later : {shot("2024-05-04_07-00-00", "planning planner", "G"),
-                                     shot("2024-05-04_09-00-00", "zebrzz", "I")})
+        for (const QString& later :
+             {shot("2024-05-04_07-00-00", "planning planner", "G"), shot("2024-05-04_09-00-00", "zebrzz", "I")})
             m_index->textStored(later);
         m_index->waitUntilIdle();
         m_noIndex = std::make_unique<SearchIndex>(m_home.path() + "/none.sqlite", m_home.log());
