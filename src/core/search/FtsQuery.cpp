@@ -1,17 +1,47 @@
 #include "core/search/FtsQuery.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
 
 bool isWordCharacter(char32_t c)
 {
+    if (QChar::isLetterOrNumber(c))
+        return true;
     switch (QChar::category(c)) {
     case QChar::Mark_NonSpacing:  // a combining accent belongs to its letter
     case QChar::Other_PrivateUse:
         return true;
     default:
-        return QChar::isLetterOrNumber(c);
+        return false;
+    }
+}
+
+// Calls `found(start, end)` for each word of `text`, in order.
+template <typename Found>
+void cutWords(const QString& text, Found found)
+{
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size();) {
+        char32_t c = 0;
+        qsizetype length = 1;
+        if (i < text.size()) {
+            c = text.at(i).unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+                length = 2;
+            }
+        }
+        const bool inWord = i < text.size() && isWordCharacter(c);
+        if (inWord && start < 0) {
+            start = i;
+        } else if (!inWord && start >= 0) {
+            found(start, i);
+            start = -1;
+        }
+        i += length;
     }
 }
 
@@ -117,29 +147,27 @@ std::optional<QList<FtsQuery::Span>> FtsQuery::spansIn(const QString& text) cons
 QList<FtsQuery::Word> FtsQuery::words(const QString& text)
 {
     QList<Word> result;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i <= text.size();) {
-        char32_t c = 0;
-        qsizetype length = 1;
-        if (i < text.size()) {
-            c = text.at(i).unicode();
-            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-                c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-                length = 2;
-            }
-        }
-        const bool inWord = i < text.size() && isWordCharacter(c);
-        if (inWord && start < 0) {
-            start = i;
-        } else if (!inWord && start >= 0) {
-            QString word = folded(text.mid(start, i - start));
-            if (!word.isEmpty())
-                result.append({start, i, std::move(word)});
-            start = -1;
-        }
-        i += length;
-    }
+    cutWords(text, [&](qsizetype start, qsizetype end) {
+        QString word = folded(text.mid(start, end - start));
+        if (!word.isEmpty())
+            result.append({start, end, std::move(word)});
+    });
     return result;
+}
+
+QStringList FtsQuery::distinctWords(const QString& text)
+{
+    // Most words of a text recur: each spelling is folded once.
+    QSet<QStringView> spellings;
+    cutWords(text,
+             [&](qsizetype start, qsizetype end) { spellings.insert(QStringView(text).sliced(start, end - start)); });
+    QSet<QString> words;
+    for (QStringView spelling : spellings) {
+        QString word = folded(spelling.toString());
+        if (!word.isEmpty())
+            words.insert(std::move(word));
+    }
+    return words.values();
 }
 
 QString FtsQuery::folded(const QString& word)

@@ -57,6 +57,8 @@ public:
 
     // The words of `text` in order, with where each stands.
     static QList<Word> words(const QString& text);
+    // The folded words of `text`, each once, in no order.
+    static QStringList distinctWords(const QString& text);
     // Lower case without accents: "Café" and "CAFE" fold alike.
     static QString folded(const QString& word);
 

@@ -147,7 +147,8 @@ void SearchIndexWriter::recover()
         moveAside();
 }
 
-std::optional<SearchIndexWriter::Row> SearchIndexWriter::readRow(const QString& path, const QString& level)
+std::optional<SearchIndexWriter::Row> SearchIndexWriter::readRow(const QString& path, const QString& level,
+                                                                 bool withWords)
 {
     const std::optional<LibraryLayout::ScreenshotName> name = LibraryLayout::parseScreenshotName(
         QFileInfo(path).completeBaseName());
@@ -156,10 +157,9 @@ std::optional<SearchIndexWriter::Row> SearchIndexWriter::readRow(const QString& 
     const std::optional<QString> text = TextMetadata::readText(path);
     if (!text)
         return std::nullopt;
-    QSet<QString> words;
-    for (const FtsQuery::Word& word : FtsQuery::words(*text))
-        words.insert(word.folded);
-    return Row{path, *text, level, name->time.toSecsSinceEpoch(), name->ordinal, words.values()};
+    return Row{path,          *text,
+               level,         name->time.toSecsSinceEpoch(),
+               name->ordinal, withWords ? FtsQuery::distinctWords(*text) : QStringList()};
 }
 
 bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
@@ -186,7 +186,8 @@ bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
     SqliteDatabase::Statement& file = m_db.cached(
         "INSERT OR REPLACE INTO files (path, key, level) VALUES (?1, ?2, ?3)");
     return check(text.bind(1, key).bind(2, row.text).bind(3, row.path).bind(4, row.display).run(), "update")
-           && check(file.bind(1, row.path).bind(2, key).bind(3, row.level).run(), "update") && listWords(row.words);
+           && check(file.bind(1, row.path).bind(2, key).bind(3, row.level).run(), "update")
+           && (m_buildingFor || listWords(row.words));
 }
 
 bool SearchIndexWriter::listWords(const QStringList& words)
@@ -224,7 +225,7 @@ void SearchIndexWriter::upsert(const QString& path)
     if (!ensureOpen() || !isInsideFolder(path))
         return;
     const std::optional<QString> marker = TextMetadata::readMarker(path);
-    const std::optional<Row> row = readRow(path, marker.value_or(QString()));
+    const std::optional<Row> row = readRow(path, marker.value_or(QString()), true);
     if (!check(m_db.exec("BEGIN IMMEDIATE"), "update"))
         return;
     const bool written = row ? write(*row, true) : removeRow(path);
@@ -297,7 +298,8 @@ void SearchIndexWriter::rebuild(const QString& folder, const StopFlag& stop, con
     SqliteDatabase::Statement done = m_db.prepare("INSERT OR REPLACE INTO meta (name, value) VALUES ('folder', ?1)");
     const bool built = addAll(files, files.size(), stop, between) && !stop.isSet()
                        && check(done.bind(1, folder).run(), "build")
-                       && check(m_db.exec(SearchIndexSchema::kBuildFinish), "build");
+                       && check(m_db.exec(SearchIndexSchema::kBuildFinish), "build")
+                       && check(m_db.exec(SearchIndexSchema::kListWords), "build");
     done = {};
     m_buildingFor.reset();
     m_db = std::move(index);
@@ -383,9 +385,11 @@ bool SearchIndexWriter::addAll(const QList<std::pair<QString, QString>>& files, 
 {
     // The attributes of the next batch are read on the other cores while
     // SQLite writes this one here.
-    auto read = [&files](qsizetype start) {
-        return QtConcurrent::mapped(files.mid(start, kBatch), [](const std::pair<QString, QString>& file) {
-            return readRow(file.first, file.second);
+    // A build lists its words from FTS5's at the end, once.
+    const bool withWords = !m_buildingFor;
+    auto read = [&files, withWords](qsizetype start) {
+        return QtConcurrent::mapped(files.mid(start, kBatch), [withWords](const std::pair<QString, QString>& file) {
+            return readRow(file.first, file.second, withWords);
         });
     };
     // FTS5 writes a segment at each commit: a build commits seldom.

@@ -58,7 +58,8 @@ private:
     void moveAside();
     // False on failure; a damaged file is moved aside and started afresh.
     bool check(int code, const char* what);
-    static std::optional<Row> readRow(const QString& path, const QString& level);
+    // With `withWords`, the row lists the text's words.
+    static std::optional<Row> readRow(const QString& path, const QString& level, bool withWords);
     // `mayBeIndexed` false: the path is known to have no row yet.
     bool write(const Row& row, bool mayBeIndexed);
     bool listWords(const QStringList& words);
