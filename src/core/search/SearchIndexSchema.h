@@ -41,8 +41,9 @@ inline constexpr char kTables[] =
 // The words of every text, from FTS5's own vocabulary (which walks every
 // word's list of rows: slow for each query, fine once): at the end of a build
 // and for an index made before it listed its words.
-inline constexpr char kListWords[] = "CREATE VIRTUAL TABLE temp.vocabulary USING fts5vocab(main, texts, 'row');"
-                                     "INSERT OR IGNORE INTO words (word) SELECT term FROM temp.vocabulary;"
-                                     "DROP TABLE temp.vocabulary;";
+inline constexpr char kListWords[] =
+    "CREATE VIRTUAL TABLE IF NOT EXISTS temp.vocabulary USING fts5vocab(main, texts, 'row');"
+    "INSERT OR IGNORE INTO words (word) SELECT term FROM temp.vocabulary;"
+    "DROP TABLE temp.vocabulary;";
 
 }  // namespace SearchIndexSchema
