@@ -1,23 +1,58 @@
 #include "core/search/FtsQuery.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
 
 bool isWordCharacter(char32_t c)
 {
+    if (QChar::isLetterOrNumber(c))
+        return true;
     switch (QChar::category(c)) {
     case QChar::Mark_NonSpacing:  // a combining accent belongs to its letter
     case QChar::Other_PrivateUse:
         return true;
     default:
-        return QChar::isLetterOrNumber(c);
+        return false;
+    }
+}
+
+// Calls `found(start, end)` for each word of `text`, in order.
+template <typename Found>
+void cutWords(const QString& text, Found found)
+{
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size();) {
+        char32_t c = 0;
+        qsizetype length = 1;
+        if (i < text.size()) {
+            c = text.at(i).unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+                length = 2;
+            }
+        }
+        const bool inWord = i < text.size() && isWordCharacter(c);
+        if (inWord && start < 0) {
+            start = i;
+        } else if (!inWord && start >= 0) {
+            found(start, i);
+            start = -1;
+        }
+        i += length;
     }
 }
 
 bool wordMatches(const QString& word, const QString& wanted, bool asPrefix)
 {
     return asPrefix ? word.startsWith(wanted) : word == wanted;
+}
+
+QString quoted(const QStringList& words)
+{
+    return QLatin1Char('"') + words.join(QLatin1Char(' ')) + QLatin1Char('"');
 }
 
 void appendTerm(QList<FtsQuery::Term>& terms, const QString& part)
@@ -58,13 +93,32 @@ FtsQuery::FtsQuery(const QString& userText)
         m_terms.last().isPrefix = m_terms.last().words.last().size() >= kMinimumPrefixLength;
 }
 
-QString FtsQuery::matchExpression() const
+QString FtsQuery::matchExpression(const std::optional<QStringList>& completions) const
 {
     QStringList parts;
-    for (const Term& term : m_terms)
-        parts.append(QLatin1Char('"') + term.words.join(QLatin1Char(' ')) + QLatin1Char('"')
-                     + (term.isPrefix ? QStringLiteral("*") : QString()));
+    for (const Term& term : m_terms) {
+        if (!term.isPrefix) {
+            parts.append(quoted(term.words));
+        } else if (!completions) {
+            parts.append(quoted(term.words) + QLatin1Char('*'));
+        } else {
+            QStringList alternatives;
+            QStringList words = term.words;
+            for (const QString& completion : *completions) {
+                words.last() = completion;
+                alternatives.append(quoted(words));
+            }
+            parts.append(QLatin1Char('(') + alternatives.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+        }
+    }
     return parts.join(QStringLiteral(" AND "));
+}
+
+std::optional<QString> FtsQuery::prefix() const
+{
+    if (m_terms.isEmpty() || !m_terms.last().isPrefix)
+        return std::nullopt;
+    return m_terms.last().words.last();
 }
 
 std::optional<QList<FtsQuery::Span>> FtsQuery::spansIn(const QString& text) const
@@ -93,29 +147,27 @@ std::optional<QList<FtsQuery::Span>> FtsQuery::spansIn(const QString& text) cons
 QList<FtsQuery::Word> FtsQuery::words(const QString& text)
 {
     QList<Word> result;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i <= text.size();) {
-        char32_t c = 0;
-        qsizetype length = 1;
-        if (i < text.size()) {
-            c = text.at(i).unicode();
-            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-                c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-                length = 2;
-            }
-        }
-        const bool inWord = i < text.size() && isWordCharacter(c);
-        if (inWord && start < 0) {
-            start = i;
-        } else if (!inWord && start >= 0) {
-            QString word = folded(text.mid(start, i - start));
-            if (!word.isEmpty())
-                result.append({start, i, std::move(word)});
-            start = -1;
-        }
-        i += length;
-    }
+    cutWords(text, [&](qsizetype start, qsizetype end) {
+        QString word = folded(text.mid(start, end - start));
+        if (!word.isEmpty())
+            result.append({start, end, std::move(word)});
+    });
     return result;
+}
+
+QStringList FtsQuery::distinctWords(const QString& text)
+{
+    // Most words of a text recur: each spelling is folded once.
+    QSet<QStringView> spellings;
+    cutWords(text,
+             [&](qsizetype start, qsizetype end) { spellings.insert(QStringView(text).sliced(start, end - start)); });
+    QSet<QString> words;
+    for (QStringView spelling : spellings) {
+        QString word = folded(spelling.toString());
+        if (!word.isEmpty())
+            words.insert(std::move(word));
+    }
+    return words.values();
 }
 
 QString FtsQuery::folded(const QString& word)

@@ -44,8 +44,12 @@ public:
     const QList<Term>& terms() const { return m_terms; }
     bool isEmpty() const { return m_terms.isEmpty(); }
     // The FTS5 match expression: quoted words only, so nothing the user
-    // types is FTS5 syntax.
-    QString matchExpression() const;
+    // types is FTS5 syntax. With `completions`, the beginning a term ends
+    // with is asked as those whole words joined by OR instead of as a
+    // beginning (they must not be empty).
+    QString matchExpression(const std::optional<QStringList>& completions = std::nullopt) const;
+    // The folded beginning the last term ends with, when it is one.
+    std::optional<QString> prefix() const;
 
     // Where the terms occur in `text` (every occurrence, in order); nothing
     // when a term does not occur. The index matches the same way.
@@ -53,6 +57,8 @@ public:
 
     // The words of `text` in order, with where each stands.
     static QList<Word> words(const QString& text);
+    // The folded words of `text`, each once, in no order.
+    static QStringList distinctWords(const QString& text);
     // Lower case without accents: "Café" and "CAFE" fold alike.
     static QString folded(const QString& word);
 

@@ -4,8 +4,13 @@
 // level marker its text was read with; `texts` is the FTS5 table, its rowid
 // the IndexKey, the text tokenised by unicode61 with diacritics folded.
 // `meta` holds 'folder': the screenshots folder the index was last completely
-// built for (absent while it is being built).
+// built for (absent while it is being built). `words` lists every folded word
+// a text brought in, so a beginning can be asked as the words it stands for;
+// a word stays listed when its last text goes (it then only matches nothing).
 namespace SearchIndexSchema {
+
+// The length of the beginnings FTS5 keeps an index of (`prefix` below).
+inline constexpr int kPrefixIndexLength = 3;
 
 inline constexpr char kWriterSettings[] = "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
                                           "PRAGMA journal_size_limit = 16777216;";
@@ -30,6 +35,15 @@ inline constexpr char kTables[] =
     "CREATE TABLE IF NOT EXISTS files (path TEXT PRIMARY KEY, key INTEGER NOT NULL UNIQUE, level TEXT NOT NULL) "
     "WITHOUT ROWID;"
     "CREATE VIRTUAL TABLE IF NOT EXISTS texts USING fts5 (text, path UNINDEXED, display UNINDEXED, "
-    "tokenize = 'unicode61 remove_diacritics 2', prefix = '3');";
+    "tokenize = 'unicode61 remove_diacritics 2', prefix = '3');"
+    "CREATE TABLE IF NOT EXISTS words (word TEXT PRIMARY KEY) WITHOUT ROWID;";
+
+// The words of every text, from FTS5's own vocabulary (which walks every
+// word's list of rows: slow for each query, fine once): at the end of a build
+// and for an index made before it listed its words.
+inline constexpr char kListWords[] =
+    "CREATE VIRTUAL TABLE IF NOT EXISTS temp.vocabulary USING fts5vocab(main, texts, 'row');"
+    "INSERT OR IGNORE INTO words (word) SELECT term FROM temp.vocabulary;"
+    "DROP TABLE temp.vocabulary;";
 
 }  // namespace SearchIndexSchema

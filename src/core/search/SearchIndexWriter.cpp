@@ -3,6 +3,7 @@
 #include "core/StopFlag.h"
 #include "core/library/LibraryLayout.h"
 #include "core/log/EventLog.h"
+#include "core/search/FtsQuery.h"
 #include "core/search/IndexKey.h"
 #include "core/search/SearchIndexSchema.h"
 #include "core/textsearch/TextMetadata.h"
@@ -29,6 +30,9 @@ namespace {
 constexpr qsizetype kBatch = 2000;
 constexpr qsizetype kBuildBatch = 20 * kBatch;
 constexpr qint64 kProgressIntervalMs = 10000;
+// Past this many, the listed words are forgotten (and looked up in the table
+// again): recognised text can bring words without end.
+constexpr qsizetype kMostRememberedWords = 262144;
 
 // The folder 0700 and the file 0600 before SQLite opens it (its -wal and
 // -shm files take the database's mode).
@@ -77,6 +81,7 @@ bool SearchIndexWriter::ensureOpen()
     }
     prepareFile(m_path);
     m_inode = inodeAt(m_path);
+    m_listedWords.clear();
     const int code = m_db.open(m_path, SqliteDatabase::Mode::ReadWrite);
     if (code != SQLITE_OK) {
         check(code, "open");
@@ -95,8 +100,11 @@ bool SearchIndexWriter::ensureOpen()
 
 bool SearchIndexWriter::createSchema()
 {
+    const bool isUnlisted = m_db.scalar("SELECT name FROM sqlite_master WHERE name = 'texts'")
+                            && !m_db.scalar("SELECT name FROM sqlite_master WHERE name = 'words'");
     return m_db.exec(SearchIndexSchema::kWriterSettings) == SQLITE_OK
-           && m_db.exec(SearchIndexSchema::kTables) == SQLITE_OK;
+           && m_db.exec(SearchIndexSchema::kTables) == SQLITE_OK
+           && (!isUnlisted || m_db.exec(SearchIndexSchema::kListWords) == SQLITE_OK);
 }
 
 void SearchIndexWriter::moveAside()
@@ -118,6 +126,7 @@ bool SearchIndexWriter::check(int code, const char* what)
 {
     if (code == SQLITE_OK || code == SQLITE_DONE || code == SQLITE_ROW)
         return true;
+    m_listedWords.clear();  // what this transaction listed is undone
     if (SqliteDatabase::isCorruption(code)) {
         moveAside();
         return false;
@@ -138,7 +147,8 @@ void SearchIndexWriter::recover()
         moveAside();
 }
 
-std::optional<SearchIndexWriter::Row> SearchIndexWriter::readRow(const QString& path, const QString& level)
+std::optional<SearchIndexWriter::Row> SearchIndexWriter::readRow(const QString& path, const QString& level,
+                                                                 bool withWords)
 {
     const std::optional<LibraryLayout::ScreenshotName> name = LibraryLayout::parseScreenshotName(
         QFileInfo(path).completeBaseName());
@@ -147,7 +157,9 @@ std::optional<SearchIndexWriter::Row> SearchIndexWriter::readRow(const QString& 
     const std::optional<QString> text = TextMetadata::readText(path);
     if (!text)
         return std::nullopt;
-    return Row{path, *text, level, name->time.toSecsSinceEpoch(), name->ordinal};
+    return Row{path,          *text,
+               level,         name->time.toSecsSinceEpoch(),
+               name->ordinal, withWords ? FtsQuery::distinctWords(*text) : QStringList()};
 }
 
 bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
@@ -174,7 +186,23 @@ bool SearchIndexWriter::write(const Row& row, bool mayBeIndexed)
     SqliteDatabase::Statement& file = m_db.cached(
         "INSERT OR REPLACE INTO files (path, key, level) VALUES (?1, ?2, ?3)");
     return check(text.bind(1, key).bind(2, row.text).bind(3, row.path).bind(4, row.display).run(), "update")
-           && check(file.bind(1, row.path).bind(2, key).bind(3, row.level).run(), "update");
+           && check(file.bind(1, row.path).bind(2, key).bind(3, row.level).run(), "update")
+           && (m_buildingFor || listWords(row.words));
+}
+
+bool SearchIndexWriter::listWords(const QStringList& words)
+{
+    if (m_listedWords.size() > kMostRememberedWords)
+        m_listedWords.clear();
+    SqliteDatabase::Statement& add = m_db.cached("INSERT OR IGNORE INTO words (word) VALUES (?1)");
+    for (const QString& word : words) {
+        if (m_listedWords.contains(word))
+            continue;
+        if (!check(add.bind(1, word).run(), "update"))
+            return false;
+        m_listedWords.insert(word);
+    }
+    return true;
 }
 
 bool SearchIndexWriter::removeRow(const QString& path)
@@ -197,7 +225,7 @@ void SearchIndexWriter::upsert(const QString& path)
     if (!ensureOpen() || !isInsideFolder(path))
         return;
     const std::optional<QString> marker = TextMetadata::readMarker(path);
-    const std::optional<Row> row = readRow(path, marker.value_or(QString()));
+    const std::optional<Row> row = readRow(path, marker.value_or(QString()), true);
     if (!check(m_db.exec("BEGIN IMMEDIATE"), "update"))
         return;
     const bool written = row ? write(*row, true) : removeRow(path);
@@ -260,6 +288,7 @@ void SearchIndexWriter::rebuild(const QString& folder, const StopFlag& stop, con
     }
     SqliteDatabase index = std::exchange(m_db, std::move(fresh));
     m_buildingFor = folder;
+    m_listedWords.clear();
     QList<std::pair<QString, QString>> files;
     for (const TextSearchScan::StoredText& file : TextSearchScan::storedTexts(folder))
         files.append({file.path, file.marker});
@@ -269,10 +298,12 @@ void SearchIndexWriter::rebuild(const QString& folder, const StopFlag& stop, con
     SqliteDatabase::Statement done = m_db.prepare("INSERT OR REPLACE INTO meta (name, value) VALUES ('folder', ?1)");
     const bool built = addAll(files, files.size(), stop, between) && !stop.isSet()
                        && check(done.bind(1, folder).run(), "build")
-                       && check(m_db.exec(SearchIndexSchema::kBuildFinish), "build");
+                       && check(m_db.exec(SearchIndexSchema::kBuildFinish), "build")
+                       && check(m_db.exec(SearchIndexSchema::kListWords), "build");
     done = {};
     m_buildingFor.reset();
     m_db = std::move(index);
+    m_listedWords.clear();
     if (!built || !replaceWithBuilt(building)) {
         QFile::remove(building);
         return;
@@ -354,9 +385,11 @@ bool SearchIndexWriter::addAll(const QList<std::pair<QString, QString>>& files, 
 {
     // The attributes of the next batch are read on the other cores while
     // SQLite writes this one here.
-    auto read = [&files](qsizetype start) {
-        return QtConcurrent::mapped(files.mid(start, kBatch), [](const std::pair<QString, QString>& file) {
-            return readRow(file.first, file.second);
+    // A build lists its words from FTS5's at the end, once.
+    const bool withWords = !m_buildingFor;
+    auto read = [&files, withWords](qsizetype start) {
+        return QtConcurrent::mapped(files.mid(start, kBatch), [withWords](const std::pair<QString, QString>& file) {
+            return readRow(file.first, file.second, withWords);
         });
     };
     // FTS5 writes a segment at each commit: a build commits seldom.

@@ -4,7 +4,9 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -48,6 +50,7 @@ private:
         QString level;
         qint64 second = 0;
         int display = 1;
+        QStringList words;  // distinct, folded
     };
 
     bool ensureOpen();
@@ -55,9 +58,11 @@ private:
     void moveAside();
     // False on failure; a damaged file is moved aside and started afresh.
     bool check(int code, const char* what);
-    static std::optional<Row> readRow(const QString& path, const QString& level);
+    // With `withWords`, the row lists the text's words.
+    static std::optional<Row> readRow(const QString& path, const QString& level, bool withWords);
     // `mayBeIndexed` false: the path is known to have no row yet.
     bool write(const Row& row, bool mayBeIndexed);
+    bool listWords(const QStringList& words);
     bool removeRow(const QString& path);
     QHash<QString, QString> indexedLevels();
     std::optional<QString> indexedFolder();
@@ -79,4 +84,5 @@ private:
     std::optional<QString> m_buildingFor;  // while rebuild() writes its own file: the folder
     bool m_hasLoggedFailure = false;
     quint64 m_upserts = 0;
+    QSet<QString> m_listedWords;  // known to be in m_db's `words`
 };

@@ -20,14 +20,15 @@ class IndexFirstSearchTest : public QObject
     std::unique_ptr<SearchIndex> m_noIndex;
     std::unique_ptr<AttributeScanSearch> m_scan;
 
-    void shot(const QString& time, const QString& text, const QString& letter, int display = 1)
+    QString shot(const QString& time, const QString& text, const QString& letter, int display = 1)
     {
         const QString path = QStringLiteral("%1/%2/Momentra_%3%4.png")
                                  .arg(m_home.picturesFolder(), time.left(10), time,
                                       display > 1 ? QStringLiteral("_Display%1").arg(display) : QString());
-        QVERIFY(TestCodec::writeFile(path, 8, 8));
-        QVERIFY(TextMetadata::write(text, path, TextRecognitionLevel::Accurate).ok());
         m_letters.insert(path, letter);
+        const bool written = TestCodec::writeFile(path, 8, 8)
+                             && TextMetadata::write(text, path, TextRecognitionLevel::Accurate).ok();
+        return written ? path : QString();
     }
 
 private Q_SLOTS:
@@ -39,12 +40,23 @@ private Q_SLOTS:
         shot("2024-05-02_08-00-00", "Résumé draft for the CAFÉ", "D");
         shot("2024-05-02_09-00-00", "garden quarterly plan", "E", 2);
         shot("2024-05-03_07-00-00", "NEAR text AND garden-party (draft)", "F");
+        QStringList zebras;  // as many words with one beginning as the index asks for by name
+        for (char c = 'a'; zebras.size() < 64; ++c) {
+            for (char d = 'a'; d <= 'z' && zebras.size() < 64; ++d)
+                zebras.append(QStringLiteral("zebr") + c + d);
+        }
+        QVERIFY(!shot("2024-05-04_08-00-00", zebras.join(' '), "H").isEmpty());
         const QString notAScreenshot = m_home.picturesFolder() + "/2024-05-03/Momentra_2024-05-03_notes.png";
         QVERIFY(TestCodec::writeFile(notAScreenshot, 8, 8));
         QVERIFY(TextMetadata::write("invoice garden", notAScreenshot, {}).ok());
         m_scan = std::make_unique<AttributeScanSearch>(m_home.picturesFolder());
         m_index = std::make_unique<SearchIndex>(m_home.path() + "/index.sqlite", m_home.log());
         m_index->reconcile(m_home.picturesFolder());
+        m_index->waitUntilIdle();
+        // Read after the index was built: their words join it as they come.
+        for (const QString& later :
+             {shot("2024-05-04_07-00-00", "planning planner", "G"), shot("2024-05-04_09-00-00", "zebrzz", "I")})
+            m_index->textStored(later);
         m_index->waitUntilIdle();
         m_noIndex = std::make_unique<SearchIndex>(m_home.path() + "/none.sqlite", m_home.log());
     }
@@ -65,6 +77,8 @@ private Q_SLOTS:
                                                    << "garden [quarterly] plan";
         QTest::newRow("only the last word") << "quarter garden" << none << none << 0 << 50 << "" << none;
         QTest::newRow("a word, not a part of one") << "arden" << none << none << 0 << 50 << "" << none;
+        QTest::newRow("a prefix that is a word too") << "plan" << none << none << 0 << 50 << "GE" << none;
+        QTest::newRow("a prefix of many words") << "zebr" << none << none << 0 << 50 << "IH" << none;
         QTest::newRow("two letters: the whole word") << "to" << none << none << 0 << 50 << "B" << none;
         QTest::newRow("two letters: no prefix") << "lo" << none << none << 0 << 50 << "" << none;
         QTest::newRow("three letters: a prefix") << "lon" << none << none << 0 << 50 << "B"

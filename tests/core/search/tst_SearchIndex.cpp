@@ -1,6 +1,7 @@
 #include "core/StopFlag.h"
 #include "core/cleanup/CleanupSweeper.h"
 #include "core/search/SearchIndex.h"
+#include "core/search/SqliteDatabase.h"
 #include "core/textsearch/BulkTextReader.h"
 #include "core/textsearch/LiveTextReader.h"
 #include "core/textsearch/LiveTextSearchSettings.h"
@@ -13,6 +14,7 @@
 
 #include <QTest>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 // The index against the files it mirrors: after each event that changes the
@@ -160,6 +162,23 @@ private Q_SLOTS:
         QCOMPARE(::stat(QFile::encodeName(m_home.path() + "/cache/Momentra").constData(), &dir), 0);
         QCOMPARE(file.st_mode & 0777, 0600u);
         QCOMPARE(dir.st_mode & 0777, 0700u);
+    }
+
+    // An index from before the word list takes its words from FTS5 when opened.
+    void listsTheWordsOfAnOlderIndex()
+    {
+        shot(folder(), "2024-05-01_10-00-00", "shared");
+        auto index = std::make_unique<SearchIndex>(databasePath(), m_home.log());
+        index->reconcile(folder());
+        index->waitUntilIdle();
+        index.reset();
+        SqliteDatabase db;
+        QCOMPARE(db.open(databasePath(), SqliteDatabase::Mode::ReadWrite), SQLITE_OK);
+        QCOMPARE(db.exec("DROP TABLE words"), SQLITE_OK);
+        db.close();
+        index = std::make_unique<SearchIndex>(databasePath(), m_home.log());
+        index->reconcile(folder());
+        QCOMPARE(indexed(*index).size(), 1);
     }
 
     void hitCarriesTimeDisplayAndMarkedSnippet()
