@@ -125,14 +125,20 @@ void printTotals(const QString& name, const Totals& t, bool withCommand)
     print("  agreement %5.1f %%\n", 100 * t.agreement / n);
 }
 
-void recordedDay(TesseractRecognizer& recognizer, const TextSearchSettings& settings, int frames, bool withCommand,
-                 const QString& imageDir)
+// The recorded day, continued by an endless one past its end, cut to `frames`.
+QList<DaySequence::Frame> dayOf(int frames)
 {
     DaySequence day(1);
     QList<DaySequence::Frame> sequence = day.recordedDay();
     for (int i = int(sequence.size()); i < frames; ++i)
         sequence.append(day.next(i));
-    sequence = sequence.mid(0, frames);
+    return sequence.mid(0, frames);
+}
+
+void recordedDay(TesseractRecognizer& recognizer, const TextSearchSettings& settings, int frames, bool withCommand,
+                 const QString& imageDir)
+{
+    const QList<DaySequence::Frame> sequence = dayOf(frames);
 
     IncrementalTextReader reader;
     Totals all;
@@ -204,11 +210,7 @@ double processCpuSeconds()
 void bulkRuns(TesseractRecognizer& recognizer, const TextSearchSettings& settings, int frames, int workers,
               const QString& imageDir)
 {
-    DaySequence day(1);
-    QList<DaySequence::Frame> sequence = day.recordedDay();
-    for (int i = int(sequence.size()); i < frames; ++i)
-        sequence.append(day.next(i));
-    sequence = sequence.mid(0, frames);
+    const QList<DaySequence::Frame> sequence = dayOf(frames);
     const QString dayFolder = imageDir + QStringLiteral("/bulk/2026-01-05"),
                   other = imageDir + QStringLiteral("/bulk/other");
     QDir().mkpath(dayFolder);

@@ -163,13 +163,14 @@ private Q_SLOTS:
         HelperProcess openbox, trayer;
         openbox.start("openbox", {});
         trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request"});
-        QTRY_VERIFY2(m_xvfb.run("xdotool", {"search", "--class", "trayer"}) == 0, "trayer did not start");
+        QTRY_VERIFY2_WITH_TIMEOUT(m_xvfb.run("xdotool", {"search", "--class", "trayer"}) == 0, "trayer did not start",
+                                  20000);
         const int trayLines = logLines().size();
         HelperProcess app;
         app.start(MOMENTRA_EXECUTABLE, {});
-        QTRY_VERIFY(logLines().size() > trayLines);
+        QTRY_VERIFY_WITH_TIMEOUT(logLines().size() > trayLines, 15000);
         QString tree;
-        QTRY_VERIFY((m_xvfb.run("xwininfo", {"-root", "-tree"}, &tree), tree.contains("momentra")));
+        QTRY_VERIFY_WITH_TIMEOUT((m_xvfb.run("xwininfo", {"-root", "-tree"}, &tree), tree.contains("momentra")), 15000);
         QVERIFY(logLines().mid(trayLines).filter("No system tray").isEmpty());
         QVERIFY(!panelWindowShown());
         terminate(app);
