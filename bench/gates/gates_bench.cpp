@@ -5,6 +5,7 @@
 // Usage: bench_gates [TICKS]   (default 2000)
 
 #include "BenchXServer.h"
+#include "CpuClock.h"
 
 #include "core/capture/DisplayCapture.h"
 #include "core/capture/ScreenshotManager.h"
@@ -25,13 +26,6 @@
 #include <ctime>
 
 namespace {
-
-double threadCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 struct Scenario
 {
@@ -84,7 +78,7 @@ void run(const Scenario& scenario, int ticks, BenchXServer& server, const QStrin
     engine.start(configuration);
 
     const double serverBefore = server.cpuMilliseconds();
-    const double cpuBefore = threadCpuMs();
+    const double cpuBefore = threadCpuSeconds() * 1e3;
     QElapsedTimer wall;
     wall.start();
     int skipped = 0;
@@ -94,7 +88,7 @@ void run(const Scenario& scenario, int ticks, BenchXServer& server, const QStrin
         while (engine.isTicking())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    const double cpu = (threadCpuMs() - cpuBefore) / ticks;
+    const double cpu = (threadCpuSeconds() * 1e3 - cpuBefore) / ticks;
     const double serverCpu = (server.cpuMilliseconds() - serverBefore) / ticks;
     const double wallMs = double(wall.nsecsElapsed()) / 1e6 / ticks;
     std::printf("%-44s %6.3f ms CPU + %6.3f ms X server, %6.3f ms wall  (%d/%d skipped; target < 1 ms CPU: %s)\n",

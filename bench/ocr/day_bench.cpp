@@ -196,14 +196,6 @@ public:
     }
 };
 
-double processCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // Reads the frames saved as files with a bulk run of `workers`, as a day
 // folder of one display's screenshots (read as sequences) and as files of
 // other names (each read whole, as every file was before).

@@ -6,6 +6,7 @@
 // wall and CPU (all threads), the best of the runs.
 // Usage: bench_thumbnails FOLDER [RUNS]   (default 3 runs)
 
+#include "CpuClock.h"
 #include "media/image/MediaImageCodec.h"
 #include "ui/search/ThumbnailCache.h"
 #include "ui/search/ThumbnailLoader.h"
@@ -22,13 +23,6 @@
 #include <functional>
 
 namespace {
-
-double cpuMilliseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 struct Cost
 {
@@ -77,11 +71,11 @@ int main(int argc, char** argv)
     Cost before, single, loader;
     const auto measure = [](Cost& cost, const std::function<void()>& work) {
         QElapsedTimer wall;
-        const double cpu = cpuMilliseconds();
+        const double cpu = processCpuSeconds() * 1e3;
         wall.start();
         work();
         cost.wall = std::min(cost.wall, double(wall.nsecsElapsed()) / 1e6);
-        cost.cpu = std::min(cost.cpu, cpuMilliseconds() - cpu);
+        cost.cpu = std::min(cost.cpu, processCpuSeconds() * 1e3 - cpu);
     };
     int failed = 0;
     for (int run = 0; run < runs; ++run) {

@@ -4,12 +4,20 @@
 
 #include <ctime>
 
-// The processor time the text benchmarks read: this thread's (a read in
-// process) and the finished children's (the `tesseract` command), in seconds.
+// Processor time in seconds, as the benchmarks read it: this thread's (work
+// done in place), the whole process's (work spread over worker threads) and
+// the finished children's (a command such as `tesseract`).
 inline double threadCpuSeconds()
 {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+inline double processCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + now.tv_nsec / 1e9;
 }
 
