@@ -65,7 +65,7 @@ private Q_SLOTS:
         QVERIFY2(m_session.startMock(mock("mutter_idle_monitor"), "org.gnome.Mutter.IdleMonitor"),
                  qPrintable(m_session.error()));
         QVERIFY2(m_session.startMock(mock("kwin_scripting"), "org.kde.KWin"), qPrintable(m_session.error()));
-        QVERIFY2(m_session.startMock(mock("momentra_shell_extension"), GateSources::kShellExtensionService),
+        QVERIFY2(m_session.startMock(mock("momentra_shell_extension"), ShellExtensionFrontmostApp::kService),
                  qPrintable(m_session.error()));
         QCOMPARE(call(systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock",
                       "AddSession", {"c2", "seat0", uint(::getuid()), "tester", true})
@@ -175,7 +175,7 @@ private Q_SLOTS:
         for (const auto& [published, expected] :
              {std::pair{QString("org.gnome.TextEditor.desktop"), std::optional<QString>("org.gnome.TextEditor")},
               std::pair{QString(), std::optional<QString>()}}) {
-            call(sessionBus(), GateSources::kShellExtensionService, ShellExtensionFrontmostApp::kObjectPath,
+            call(sessionBus(), ShellExtensionFrontmostApp::kService, ShellExtensionFrontmostApp::kObjectPath,
                  "org.freedesktop.DBus.Properties", "Set",
                  {ShellExtensionFrontmostApp::kInterface, "AppId", QVariant::fromValue(QDBusVariant(published))});
             QCOMPARE(source.frontmostAppId(), expected);

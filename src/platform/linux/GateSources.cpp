@@ -2,6 +2,7 @@
 
 #include "platform/linux/LogindClient.h"
 #include "platform/linux/SessionProbe.h"
+#include "platform/linux/ShellExtensionFrontmostApp.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ GateSources::Facts GateSources::probe(SessionProbe& session, QDBusConnection sys
     facts.mutterIdleMonitor = session.hasService(QStringLiteral("org.gnome.Mutter.IdleMonitor"));
     facts.kwin = session.hasService(QStringLiteral("org.kde.KWin"));
     facts.gnomeShell = session.hasService(QStringLiteral("org.gnome.Shell"));
-    facts.shellExtension = session.hasService(QLatin1String(kShellExtensionService));
+    facts.shellExtension = session.hasService(QLatin1String(ShellExtensionFrontmostApp::kService));
     if (!facts.extIdleNotifier && !facts.kdeIdle && !facts.mutterIdleMonitor)
         facts.logindSession = LogindClient(std::move(systemBus)).sessionFacts().presence
                               == LogindClient::Presence::Present;

@@ -64,8 +64,7 @@ public:
     static QString name(Idle idle);
     static QString name(FrontApp frontApp);
 
-    // Our GNOME Shell extension: its id in the Extensions app, and where it
-    // publishes the focused window's app id on the session bus.
+    // Our GNOME Shell extension's id in the Extensions app (its bus name is
+    // ShellExtensionFrontmostApp::kService).
     static constexpr const char* kShellExtensionUuid = "momentra@app.momentra";
-    static constexpr const char* kShellExtensionService = "app.momentra.Momentra.ShellExtension";
 };

@@ -1,7 +1,5 @@
 #include "platform/linux/ShellExtensionFrontmostApp.h"
 
-#include "platform/linux/GateSources.h"
-
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -17,9 +15,9 @@ ShellExtensionFrontmostApp::ShellExtensionFrontmostApp(QDBusConnection sessionBu
 
 std::optional<QString> ShellExtensionFrontmostApp::frontmostAppId()
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QLatin1String(GateSources::kShellExtensionService), QLatin1String(kObjectPath),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(kService), QLatin1String(kObjectPath),
+                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                       QStringLiteral("Get"));
     call.setArguments({QLatin1String(kInterface), QStringLiteral("AppId")});
     call.setAutoStartService(false);
     const QDBusMessage reply = m_bus.call(call, QDBus::Block, kTimeoutMs);

@@ -17,6 +17,7 @@ public:
 
     std::optional<QString> frontmostAppId() override;
 
+    static constexpr const char* kService = "app.momentra.Momentra.ShellExtension";
     static constexpr const char* kObjectPath = "/app/momentra/Momentra/ShellExtension";
     static constexpr const char* kInterface = "app.momentra.Momentra.FocusedApp";
 
